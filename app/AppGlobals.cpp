@@ -1,0 +1,5 @@
+#include "app/AppGlobals.h"
+
+std::string g_strAppIniPath;
+std::string g_strViewerIniPath;
+std::array<std::string, MAX_DEVICE_FOLDERS> g_strDeviceFolders;

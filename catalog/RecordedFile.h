@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/CTime.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
+// One recording that passed a search's filter. Texts are NUL-terminated within
+// their fields; a row holds no folder.
+struct RecordedFile {
+    char szFileName[256]; // any name the file system allows
+    char szType[6];       // clips: the two-letter type code; snapshots: empty
+    char szStartTime[25]; // record time text; the list shows its display form
+    char szEndTime[20];
+    CTime tStart; // clips: to the minute; snapshots: to the second
+    CTime tEnd;
+    char szDuration[20]; // clips: "MM:SS"; snapshots: empty
+};
+
+// Copies text into a fixed field, cut to the field and always terminated.
+template <std::size_t N>
+void CopyField(char (&field)[N], std::string_view text)
+{
+    const std::size_t n = std::min(text.size(), N - 1);
+    text.copy(field, n);
+    field[n] = '\0';
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "catalog/RecordedFile.h"
+#include "platform/CTime.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The conventions of the recorder's store: categories and their folders, the
+// type code that starts a clip's name, and the text forms of times and
+// durations.
+
+inline constexpr std::string_view kCategoryScheduled = "Scheduled Recording";
+inline constexpr std::string_view kCategorySnapShot = "SnapShot";
+inline constexpr std::string_view kCategoryInstant = "Instant Recording";
+inline constexpr std::string_view kCategoryMotion = "Motion Detection";
+
+inline constexpr std::int64_t MAX_DURATION_SECONDS = 900;
+
+// The folder of a category text; empty for a text that is none of the four.
+std::string_view CategoryFolder(std::string_view category);
+
+// The category of a clip from the first two characters of its name ("Ss",
+// "Ir", "Sr", anything else is motion detection). Case matters.
+std::string_view CategoryFromTypeCode(std::string_view fileName);
+
+// "%Y/%m/%d   %H:%M" in local time.
+std::string FormatRecordTime(const CTime& time);
+
+// Reads year/month/day hour:minute (runs of a separator count as one; the
+// minute is read like atoi, so seconds are ignored). Empty when a piece is
+// missing or the fields are not a real local time.
+std::optional<CTime> ParseRecordTime(std::string_view text);
+
+// Fills tStart and tEnd from szStartTime and szEndTime; false when either text
+// is not a time.
+bool ParseRecordTimes(RecordedFile& row);
+
+// "MM:SS", or "15:00" for anything above 900 seconds.
+std::string FormatDuration(std::int64_t seconds);
+
+// The "Recorded Time" column's form of a record time text: month/day/two-digit
+// year, two blanks, the time.
+std::string ToDisplayTime(std::string_view recordTime);
+
+// Both ends inclusive; only the start of a recording is tested.
+bool IsInSearchRange(const CTime& start, const CTime& searchStart, const CTime& searchEnd);

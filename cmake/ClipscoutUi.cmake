@@ -1,0 +1,28 @@
+# The widgets (clipscout_ui) and the program. Everything here depends on the
+# core, never the reverse.
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
+set(CMAKE_AUTOMOC ON)
+
+file(GLOB CLIPSCOUT_UI_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/ui/*.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/search_page/*.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/tree_sheet/*.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/res/*.cpp)
+file(GLOB CLIPSCOUT_UI_HEADERS CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/ui/*.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/search_page/*.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/tree_sheet/*.h)
+foreach(source IN LISTS CLIPSCOUT_APP_UI_SOURCES)
+  if(EXISTS ${source})
+    list(APPEND CLIPSCOUT_UI_SOURCES ${source})
+  endif()
+endforeach()
+
+if(CLIPSCOUT_UI_SOURCES)
+  add_library(clipscout_ui STATIC ${CLIPSCOUT_UI_SOURCES} ${CLIPSCOUT_UI_HEADERS})
+  target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+endif()
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
+  add_executable(clipscout app/main.cpp)
+  target_link_libraries(clipscout PRIVATE clipscout_ui)
+endif()

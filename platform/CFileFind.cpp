@@ -1,0 +1,147 @@
+#include "platform/CFileFind.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace {
+
+unsigned char Fold(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
+        const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+} // namespace
+
+bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
+{
+    // Iterative wildcard match with one backtrack point: linear in practice
+    // and never recursive, whatever the mask.
+    std::size_t n = 0, m = 0, starMask = std::string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            starMask = m++;
+            starName = n;
+        } else if (m < mask.size() &&
+                   (mask[m] == '?' || Fold(static_cast<unsigned char>(mask[m])) ==
+                                          Fold(static_cast<unsigned char>(name[n])))) {
+            ++m;
+            ++n;
+        } else if (starMask != std::string_view::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
+    return m == mask.size();
+}
+
+bool CFileFind::EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+bool CFileFind::FindFile(const std::string& folder, std::string_view mask)
+{
+    Close();
+    m_strFolder = folder;
+    DIR* dir = folder.empty() ? nullptr : ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == ".." || !MatchesMask(name, mask))
+            continue;
+        m_entries.push_back({static_cast<std::uint32_t>(m_names.size()),
+                             static_cast<std::uint32_t>(name.size()), entry->d_type});
+        m_names.append(name);
+    }
+    ::closedir(dir);
+
+    const auto nameOf = [this](const Entry& e) {
+        return std::string_view(m_names).substr(e.nOffset, e.nLength);
+    };
+    std::sort(m_entries.begin(), m_entries.end(), [&](const Entry& a, const Entry& b) {
+        const int c = CompareNoCase(nameOf(a), nameOf(b));
+        return c != 0 ? c < 0 : nameOf(a) < nameOf(b);
+    });
+    return !m_entries.empty();
+}
+
+bool CFileFind::FindNextFile()
+{
+    if (m_bStarted)
+        ++m_nCurrent;
+    m_bStarted = true;
+    return m_nCurrent + 1 < m_entries.size();
+}
+
+std::string_view CFileFind::GetFileName() const
+{
+    if (!m_bStarted || m_nCurrent >= m_entries.size())
+        return {};
+    const Entry& e = m_entries[m_nCurrent];
+    return std::string_view(m_names).substr(e.nOffset, e.nLength);
+}
+
+std::string CFileFind::GetFilePath() const
+{
+    std::string path = m_strFolder;
+    path += '/';
+    path += GetFileName();
+    return path;
+}
+
+bool CFileFind::IsDirectory() const
+{
+    if (!m_bStarted || m_nCurrent >= m_entries.size())
+        return false;
+    const unsigned char type = m_entries[m_nCurrent].nType;
+    if (type == DT_DIR)
+        return true;
+    if (type != DT_LNK && type != DT_UNKNOWN)
+        return false;
+    struct stat st;
+    return ::stat(GetFilePath().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void CFileFind::Close()
+{
+    m_strFolder.clear();
+    m_names.clear();
+    m_entries.clear();
+    m_nCurrent = 0;
+    m_bStarted = false;
+}
+
+std::string CFileFind::ResolveNoCase(const std::string& folder, std::string_view name)
+{
+    std::string exact = folder + "/";
+    exact += name;
+    struct stat st;
+    if (::lstat(exact.c_str(), &st) == 0)
+        return exact;
+    CFileFind find;
+    bool more = find.FindFile(folder);
+    while (more) {
+        more = find.FindNextFile();
+        if (EqualsNoCase(find.GetFileName(), name))
+            return find.GetFilePath();
+    }
+    return {};
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Lists one folder, without recursion. Entries come sorted by name compared
+// without regard to ASCII letter case (ties by bytes), the order in which
+// Windows lists a folder, so pages and rows appear in a stable order. "." and
+// ".." are not listed.
+//
+// Usage mirrors the framework class it stands in for:
+//     bool more = find.FindFile(folder, "*.asf");
+//     while (more) { more = find.FindNextFile(); use(find.GetFileName()); }
+class CFileFind {
+public:
+    // Lists folder and keeps the entries whose names match mask ("*" any run,
+    // "?" one byte, letters compared without regard to case). Returns whether
+    // anything matched; a missing or unreadable folder matches nothing.
+    bool FindFile(const std::string& folder, std::string_view mask = "*");
+
+    // Steps to the next entry; returns whether there is one after it.
+    bool FindNextFile();
+
+    std::string_view GetFileName() const;
+    // Folder + "/" + name.
+    std::string GetFilePath() const;
+    // Follows symbolic links, as the folder's own listing would show them.
+    bool IsDirectory() const;
+    void Close();
+
+    static bool MatchesMask(std::string_view name, std::string_view mask);
+    // Compares without regard to ASCII letter case.
+    static bool EqualsNoCase(std::string_view a, std::string_view b);
+    // The path of folder's entry called name: the exact name when it exists,
+    // else the first entry whose name differs only in letter case, else empty.
+    static std::string ResolveNoCase(const std::string& folder, std::string_view name);
+
+private:
+    struct Entry {
+        std::uint32_t nOffset;
+        std::uint32_t nLength;
+        unsigned char nType;
+    };
+
+    std::string m_strFolder;
+    std::string m_names; // every name back to back: one allocation for the whole listing
+    std::vector<Entry> m_entries;
+    std::size_t m_nCurrent = 0;
+    bool m_bStarted = false;
+};

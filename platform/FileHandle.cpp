@@ -1,0 +1,75 @@
+#include "platform/FileHandle.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_nSize(std::exchange(other.m_nSize, 0))
+{
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_nSize = std::exchange(other.m_nSize, 0);
+    }
+    return *this;
+}
+
+bool FileHandle::Open(const std::string& path)
+{
+    Close();
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_nSize = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+void FileHandle::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_nSize = 0;
+}
+
+std::size_t FileHandle::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const
+{
+    if (m_fd < 0)
+        return 0;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(m_fd, static_cast<char*>(buffer) + done, size - done,
+                                  static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool FileHandle::ReadAll(const std::string& path, std::string& out, std::size_t limit)
+{
+    FileHandle file;
+    if (!file.Open(path))
+        return false;
+    const std::uint64_t wanted = file.Size() < limit ? file.Size() : limit;
+    out.resize(static_cast<std::size_t>(wanted));
+    out.resize(file.ReadAt(0, out.data(), out.size()));
+    return true;
+}

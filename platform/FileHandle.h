@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// An open, read-only regular file. Anything that is not a regular file (a
+// folder, a FIFO, a device) fails to open, so that no read can block.
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle() { Close(); }
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+    std::uint64_t Size() const { return m_nSize; }
+
+    // Reads up to size bytes at offset; returns the count read (short at the
+    // end of the file), or 0 on an error.
+    std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const;
+
+    // Reads at most limit bytes from the start of the file at path.
+    static bool ReadAll(const std::string& path, std::string& out, std::size_t limit);
+
+private:
+    int m_fd = -1;
+    std::uint64_t m_nSize = 0;
+};

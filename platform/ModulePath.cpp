@@ -1,0 +1,13 @@
+#include "platform/ModulePath.h"
+
+#include <climits>
+#include <unistd.h>
+
+std::string GetModuleFileName()
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer)
+        return {};
+    return std::string(buffer, static_cast<std::size_t>(n));
+}

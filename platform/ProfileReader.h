@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Reads INI ("profile") files the way the Windows profile reader does.
+// Nothing is cached and nothing is ever written.
+
+// Longest value handed back; a longer one is cut, never inside a UTF-8
+// sequence.
+inline constexpr std::size_t kMaxProfileValue = 510;
+
+// Looks up a key in the given file content.
+std::string ProfileLookup(std::string_view content, std::string_view section, std::string_view key);
+
+// Reads the file afresh and looks up the key; empty when the file, the section
+// or the key is missing or unreadable.
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    const std::string& path);

@@ -1,0 +1,92 @@
+#include "platform/CFileFind.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> List(const std::string& folder, std::string_view mask)
+{
+    std::vector<std::string> names;
+    CFileFind find;
+    bool more = find.FindFile(folder, mask);
+    while (more) {
+        more = find.FindNextFile();
+        names.emplace_back(find.GetFileName());
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(FileFind, MasksIgnoreCaseAndEntriesComeSortedWithoutCase)
+{
+    TempDir dir;
+    for (const char* name : {"b.ASF", "A.asf", "c.asf", "Bb.asf", "note.txt", "x.asf.bak"})
+        dir.WriteFile(name, "");
+    dir.MakeDir("folder.asf");
+    EXPECT_EQ(List(dir.Path(), "*.asf"),
+              (std::vector<std::string>{"A.asf", "b.ASF", "Bb.asf", "c.asf", "folder.asf"}));
+    EXPECT_EQ(List(dir.Path(), "*").size(), 7u);
+}
+
+TEST(FileFind, NamesDifferingOnlyInCaseKeepAFixedOrder)
+{
+    TempDir dir;
+    dir.WriteFile("cam", "");
+    dir.WriteFile("Cam", "");
+    EXPECT_EQ(List(dir.Path(), "*"), (std::vector<std::string>{"Cam", "cam"}));
+}
+
+TEST(FileFind, WildcardsMatchAsOnWindows)
+{
+    EXPECT_TRUE(CFileFind::MatchesMask("Sr0001.asf", "*.asf"));
+    EXPECT_TRUE(CFileFind::MatchesMask(".asf", "*.asf"));
+    EXPECT_FALSE(CFileFind::MatchesMask("Sr0001.asfx", "*.asf"));
+    EXPECT_TRUE(CFileFind::MatchesMask("ab", "a?"));
+    EXPECT_FALSE(CFileFind::MatchesMask("a", "a?"));
+    EXPECT_TRUE(CFileFind::MatchesMask("a.b.c", "*.*.*"));
+    EXPECT_TRUE(CFileFind::MatchesMask("anything", "**"));
+    // Pathological masks stay fast.
+    EXPECT_FALSE(CFileFind::MatchesMask(std::string(4000, 'a'), std::string(40, '*') + "b"));
+}
+
+TEST(FileFind, MissingFolderFindsNothing)
+{
+    TempDir dir;
+    CFileFind find;
+    EXPECT_FALSE(find.FindFile(dir.Path() + "/none", "*"));
+    EXPECT_FALSE(find.FindFile("", "*"));
+    EXPECT_EQ(find.GetFileName(), "");
+}
+
+TEST(FileFind, DirectoriesAreRecognisedThroughLinks)
+{
+    TempDir dir;
+    dir.MakeDir("real");
+    dir.WriteFile("file", "");
+    ASSERT_EQ(::symlink((dir.Path() + "/real").c_str(), (dir.Path() + "/link").c_str()), 0);
+    ASSERT_EQ(::symlink((dir.Path() + "/nowhere").c_str(), (dir.Path() + "/dangling").c_str()), 0);
+    CFileFind find;
+    bool more = find.FindFile(dir.Path(), "*");
+    std::vector<std::pair<std::string, bool>> seen;
+    while (more) {
+        more = find.FindNextFile();
+        seen.emplace_back(find.GetFileName(), find.IsDirectory());
+    }
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, bool>>{
+                        {"dangling", false}, {"file", false}, {"link", true}, {"real", true}}));
+}
+
+TEST(FileFind, ResolvingPrefersTheExactName)
+{
+    TempDir dir;
+    dir.MakeDir("SnapShot");
+    EXPECT_EQ(CFileFind::ResolveNoCase(dir.Path(), "Snapshot"), dir.Path() + "/SnapShot");
+    dir.MakeDir("Snapshot");
+    EXPECT_EQ(CFileFind::ResolveNoCase(dir.Path(), "Snapshot"), dir.Path() + "/Snapshot");
+    EXPECT_EQ(CFileFind::ResolveNoCase(dir.Path(), "Recording"), "");
+}

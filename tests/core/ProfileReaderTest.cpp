@@ -1,0 +1,126 @@
+#include "app/AppGlobals.h"
+#include "app/CLoadUISetting.h"
+#include "platform/ProfileReader.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+TEST(ProfileReader, SectionAndKeyNamesIgnoreAsciiCaseAndBlanks)
+{
+    const std::string ini = "[directory]\n"
+                            "  recording =   /srv/rec  \n"
+                            "[ Device1 ]\t\n"
+                            "LocalID=Cam A\n";
+    EXPECT_EQ(ProfileLookup(ini, "Directory", "Recording"), "/srv/rec");
+    EXPECT_EQ(ProfileLookup(ini, "DEVICE1", "localid"), "Cam A");
+    // The value's own case is kept, and other sections do not leak.
+    EXPECT_EQ(ProfileLookup(ini, "Directory", "LocalID"), "");
+    EXPECT_EQ(ProfileLookup(ini, "Device2", "LocalID"), "");
+}
+
+TEST(ProfileReader, QuotesArePeeledOnlyAsAMatchingPair)
+{
+    const std::string ini = "[S]\n"
+                            "a=\"quoted value\"\n"
+                            "b='single'\n"
+                            "c=\"mixed'\n"
+                            "d=\"\n"
+                            "e=\"\"\n"
+                            "f=  \" padded \"  \n"
+                            "g=\"inner\" and \"more\"\n";
+    EXPECT_EQ(ProfileLookup(ini, "S", "a"), "quoted value");
+    EXPECT_EQ(ProfileLookup(ini, "S", "b"), "single");
+    EXPECT_EQ(ProfileLookup(ini, "S", "c"), "\"mixed'");
+    EXPECT_EQ(ProfileLookup(ini, "S", "d"), "\"");
+    EXPECT_EQ(ProfileLookup(ini, "S", "e"), "");
+    EXPECT_EQ(ProfileLookup(ini, "S", "f"), " padded ");
+    EXPECT_EQ(ProfileLookup(ini, "S", "g"), "inner\" and \"more");
+}
+
+TEST(ProfileReader, LineEndingsCommentsAndOddLines)
+{
+    // CR-only lines, CR LF lines, a byte-order mark, a comment that looks like a
+    // key, a line without "=", and a key before any section.
+    const std::string ini = "\xEF\xBB\xBF"
+                            "orphan=before\r"
+                            "[S]\r"
+                            "; k=commented\r\n"
+                            "no equals sign here\r\n"
+                            "k = v1 = still value\r"
+                            "\v\f k2=\tx\t\r";
+    EXPECT_EQ(ProfileLookup(ini, "S", "k"), "v1 = still value");
+    EXPECT_EQ(ProfileLookup(ini, "S", "k2"), "x");
+    EXPECT_EQ(ProfileLookup(ini, "S", "orphan"), "");
+    EXPECT_EQ(ProfileLookup(ini, "", "orphan"), "");
+}
+
+TEST(ProfileReader, FirstSectionAndFirstKeyWin)
+{
+    const std::string ini = "[S]\nk=first\nk=second\n"
+                            "[Other]\nx=1\n"
+                            "[s]\nk=later section\nonly=in second\n";
+    EXPECT_EQ(ProfileLookup(ini, "S", "k"), "first");
+    EXPECT_EQ(ProfileLookup(ini, "S", "only"), "");
+}
+
+TEST(ProfileReader, SectionNameRunsToTheLastBracket)
+{
+    EXPECT_EQ(ProfileLookup("[a]b]\nk=v\n", "a]b", "k"), "v");
+    EXPECT_EQ(ProfileLookup("[ spaced name ] trailing\nk=v\n", "spaced name", "k"), "v");
+}
+
+TEST(ProfileReader, LongValuesAreCutTo510BytesOnACharacterBoundary)
+{
+    const std::string ascii(600, 'x');
+    EXPECT_EQ(ProfileLookup("[S]\nk=" + ascii + "\n", "S", "k"), std::string(510, 'x'));
+
+    // 509 ASCII bytes then a two-byte character straddling the limit.
+    const std::string straddle = std::string(509, 'a') + "\xC3\xA9" + "tail";
+    EXPECT_EQ(ProfileLookup("[S]\nk=" + straddle + "\n", "S", "k"), std::string(509, 'a'));
+
+    // Quotes are peeled before the cut, so 510 bytes of content survive.
+    const std::string quoted = "\"" + std::string(510, 'q') + "\"";
+    EXPECT_EQ(ProfileLookup("[S]\nk=" + quoted + "\n", "S", "k"), std::string(510, 'q'));
+}
+
+TEST(ProfileReader, EmptyValueReadsLikeAMissingKey)
+{
+    EXPECT_EQ(ProfileLookup("[S]\nk=\n", "S", "k"), "");
+    EXPECT_EQ(ProfileLookup("[S]\nk=   \n", "S", "k"), "");
+}
+
+TEST(ProfileReader, FilesAreReadAfreshAndMissingFilesReadEmpty)
+{
+    TempDir dir;
+    const std::string path = dir.WriteFile("a.ini", "[S]\nk=one\n");
+    EXPECT_EQ(GetPrivateProfileString("S", "k", path), "one");
+    dir.WriteFile("a.ini", "[S]\nk=two\n");
+    EXPECT_EQ(GetPrivateProfileString("S", "k", path), "two");
+
+    EXPECT_EQ(GetPrivateProfileString("S", "k", dir.Path() + "/missing.ini"), "");
+    EXPECT_EQ(GetPrivateProfileString("S", "k", dir.Path()), ""); // a folder
+    EXPECT_EQ(GetPrivateProfileString("S", "k", ""), "");
+}
+
+TEST(LoadUISetting, SettingsFilesSitBesideTheExecutable)
+{
+    TempDir dir;
+    dir.WriteFile("bin/Clipscout.ini", "[Clipscout]\nB_Exit=Quit\n");
+    dir.WriteFile("bin/Viewdeck.ini", "[Directory]\nRecording=/data\n");
+
+    CLoadUISetting::LocateSettingsFiles(dir.Path() + "/bin/clipscout");
+    EXPECT_EQ(g_strAppIniPath, dir.Path() + "/bin/Clipscout.ini");
+    EXPECT_EQ(g_strViewerIniPath, dir.Path() + "/bin/Viewdeck.ini");
+
+    const CLoadUISetting settings;
+    EXPECT_EQ(settings.GetAppSetting("Clipscout", "B_Exit"), "Quit");
+    EXPECT_EQ(settings.GetViewerSetting("Directory", "Recording"), "/data");
+    // Each reader reads its own file only.
+    EXPECT_EQ(settings.GetAppSetting("Directory", "Recording"), "");
+    EXPECT_EQ(settings.GetViewerSetting("Clipscout", "B_Exit"), "");
+
+    CLoadUISetting::LocateSettingsFiles(dir.Path() + "/elsewhere/clipscout");
+    EXPECT_EQ(settings.GetAppSetting("Clipscout", "B_Exit"), "");
+    g_strAppIniPath.clear();
+    g_strViewerIniPath.clear();
+}
