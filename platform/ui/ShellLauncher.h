@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+// Hands a path to the desktop: "open" starts the default application for the
+// file's content type, "explore" the default application for folders. The
+// path goes over as an argument, never through a shell.
+class ShellLauncher {
+public:
+    enum class Result {
+        Launched,
+        NoAssociation, // no application is associated: selects the user's message
+        Failed,        // any other failure; not reported to the user
+    };
+
+    virtual ~ShellLauncher() = default;
+    virtual Result Open(const std::string& path) = 0;
+    virtual Result Explore(const std::string& folder) = 0;
+
+    // The launcher the program uses; tests may install their own (not owned)
+    // and restore the default with nullptr.
+    static ShellLauncher& Instance();
+    static void SetInstance(ShellLauncher* launcher);
+};
