@@ -1,10 +1,26 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test. Works on a fresh Debian 12 machine.
+# Builds everything and runs every test: the suite, the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets.
+# Works on a fresh Debian 12 machine.
+#   FUZZ_SECONDS=n   seconds of fuzzing per target (default 60; 0 only replays)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
 
+echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
 (cd build && ctest --output-on-failure --timeout 300)
+
+echo "== build and test under ASan and UBSan"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON
+cmake --build build-asan
+(cd build-asan &&
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+  LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp":print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure --timeout 600)
+
+echo "== fuzzing"
+tools/fuzz.sh "${FUZZ_SECONDS:-60}"

@@ -1,0 +1,36 @@
+// Time texts as trailers and rows carry them: parsing, the display form and
+// the duration text.
+#include "catalog/RecordingNames.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    ::tzset();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const std::int64_t seconds = input.ConsumeIntegral<std::int64_t>();
+    const std::string text = input.ConsumeRemainingBytesAsString();
+
+    if (FormatDuration(seconds).size() != 5)
+        std::abort();
+    (void)ToDisplayTime(text);
+
+    RecordedFile row{};
+    CopyField(row.szStartTime, text);
+    CopyField(row.szEndTime, text);
+    if (ParseRecordTimes(row)) {
+        // A time that parses formats back to a text that parses to itself.
+        const auto again = ParseRecordTime(FormatRecordTime(row.tStart));
+        if (!again || *again != row.tStart)
+            std::abort();
+    }
+    return 0;
+}
