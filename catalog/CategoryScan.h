@@ -1,0 +1,38 @@
+#pragma once
+
+#include "catalog/RecordedFile.h"
+#include "platform/CTime.h"
+
+#include <string>
+#include <vector>
+
+// The folder recordingDir + "/" + deviceFolder + "/" + categoryFolder, with
+// the last two pieces matched without regard to letter case when the exact
+// name is missing (CFileFind::ResolveNoCase); a piece that matches nothing is
+// kept as given. An empty categoryFolder gives the device folder itself. The
+// file actions of the search page use this same function, so both act in the
+// same folder.
+std::string CategoryFolderPath(const std::string& recordingDir, const std::string& deviceFolder,
+                               const std::string& categoryFolder);
+
+// The category scan of Part 2.3, free of widgets: the search page's
+// SearchFiles reads its controls and calls Run.
+class CategoryScan {
+public:
+    // Appends to rows every recording of `category` in the category's folder
+    // whose start lies in [searchStart, searchEnd] (both ends inclusive), in
+    // listing order: every .asf row before every .avi row, or for "SnapShot"
+    // every .jpg row before every .bmp row.
+    //
+    // categoryFolder is in/out: set from the category when it maps to a folder
+    // (even when the range is then refused), otherwise kept (the previous
+    // search's folder; empty before the first, which then scans the device
+    // folder itself). A category that is none of the four runs the clip
+    // passes and matches no clip.
+    //
+    // Returns false, reading nothing and leaving rows unchanged, when
+    // searchEnd < searchStart. Files that cannot be read are skipped.
+    static bool Run(const std::string& recordingDir, const std::string& deviceFolder,
+                    const std::string& category, std::string& categoryFolder, const CTime& searchStart,
+                    const CTime& searchEnd, std::vector<RecordedFile>& rows);
+};

@@ -1,0 +1,313 @@
+#include "catalog/CategoryScan.h"
+#include "catalog/RecordingNames.h"
+#include "core/ClipBytes.h"
+#include "platform/CFile.h"
+#include "support/LocalTimeZone.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace clipbytes;
+
+namespace {
+
+const std::string kData = CLIPSCOUT_TEST_DATA;
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A clip of the store: a 2-second ASF header and the recorder's trailer.
+std::string Clip(std::string_view start, std::string_view end = "2006/03/14 10:05:00")
+{
+    return AsfClip(20000000, 0, "NC" + std::string(start) + "," + std::string(end));
+}
+
+CTime At(int year, int month, int day, int hour, int minute, int second = 0)
+{
+    return CTime(year, month, day, hour, minute, second);
+}
+
+std::vector<std::string> Names(const std::vector<RecordedFile>& rows)
+{
+    std::vector<std::string> names;
+    for (const RecordedFile& row : rows)
+        names.emplace_back(row.szFileName);
+    return names;
+}
+
+class CategoryScanTest : public ::testing::Test {
+protected:
+    std::vector<RecordedFile> Scan(const std::string& category, const CTime& start, const CTime& end,
+                                   const std::string& device = "Cam1")
+    {
+        std::vector<RecordedFile> rows;
+        EXPECT_TRUE(CategoryScan::Run(m_dir.Path(), device, category, m_folder, start, end, rows));
+        return rows;
+    }
+
+    // Writes a snapshot and returns the time the scan will take for it.
+    CTime Snapshot(const std::string& relative)
+    {
+        const std::string path = m_dir.WriteFile(relative, "JFIF");
+        CFileStatus status;
+        EXPECT_TRUE(CFile::GetStatus(path, status));
+        return status.m_ctime;
+    }
+
+    LocalTimeZone m_zone;
+    TempDir m_dir;
+    std::string m_folder; // the page's category folder, kept between scans
+    const CTime m_dayStart = At(2006, 3, 14, 0, 0);
+    const CTime m_dayEnd = At(2006, 3, 14, 23, 59);
+};
+
+} // namespace
+
+TEST_F(CategoryScanTest, RangeEndsAreInclusive)
+{
+    m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 09:59"));
+    m_dir.WriteFile("Cam1/Recording/Sr2.asf", Clip("2006/03/14 10:00"));
+    m_dir.WriteFile("Cam1/Recording/Sr3.asf", Clip("2006/03/14 11:00:59"));
+    m_dir.WriteFile("Cam1/Recording/Sr4.asf", Clip("2006/03/14 11:01"));
+    const auto rows = Scan("Scheduled Recording", At(2006, 3, 14, 10, 0), At(2006, 3, 14, 11, 0));
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"Sr2.asf", "Sr3.asf"}));
+}
+
+TEST_F(CategoryScanTest, RowsHoldTheProbedTexts)
+{
+    m_dir.WriteFile("Cam1/Recording/Sr0001.asf",
+                    AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05"));
+    const auto rows = Scan("Scheduled Recording", m_dayStart, m_dayEnd);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_STREQ(rows[0].szFileName, "Sr0001.asf");
+    EXPECT_STREQ(rows[0].szType, "Sr");
+    EXPECT_STREQ(rows[0].szStartTime, "2006/03/14 10:00:05");
+    EXPECT_STREQ(rows[0].szEndTime, "2006/03/14 10:05:05");
+    EXPECT_STREQ(rows[0].szDuration, "02:03");
+    EXPECT_EQ(rows[0].tStart, At(2006, 3, 14, 10, 0));
+    EXPECT_EQ(rows[0].tEnd, At(2006, 3, 14, 10, 5));
+    EXPECT_EQ(ToDisplayTime(rows[0].szStartTime), "03/14/06  10:00:05");
+}
+
+TEST_F(CategoryScanTest, StartEqualToEndAcceptsThatMinuteOfClipsAndThatSecondOfSnapshots)
+{
+    m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 10:00:59"));
+    m_dir.WriteFile("Cam1/Recording/Sr2.asf", Clip("2006/03/14 10:01"));
+    const CTime ten = At(2006, 3, 14, 10, 0);
+    EXPECT_EQ(Names(Scan("Scheduled Recording", ten, ten)), (std::vector<std::string>{"Sr1.asf"}));
+
+    const CTime taken = Snapshot("Cam1/SnapShot/a.jpg");
+    EXPECT_EQ(Scan("SnapShot", taken, taken).size(), 1u);
+    EXPECT_EQ(Scan("SnapShot", taken + CTimeSpan(1), taken + CTimeSpan(1)).size(), 0u);
+    EXPECT_EQ(Scan("SnapShot", taken - CTimeSpan(1), taken - CTimeSpan(1)).size(), 0u);
+}
+
+TEST_F(CategoryScanTest, ClipAtMinutePlus40IsInARangeEndingAtTheMinuteWhileASnapshotIsNot)
+{
+    // Snapshot times keep their seconds; clip times are cut to the minute. The
+    // snapshot's time is its real creation time, so wait for one whose seconds
+    // are not 0 (like 10:00:40).
+    CTime taken = Snapshot("Cam1/SnapShot/shot.jpg");
+    for (int i = 0; i < 3 && taken.GetSecond() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+        std::remove((m_dir.Path() + "/Cam1/SnapShot/shot.jpg").c_str());
+        taken = Snapshot("Cam1/SnapShot/shot.jpg");
+    }
+    ASSERT_NE(taken.GetSecond(), 0);
+    const CTime minute = taken - CTimeSpan(taken.GetSecond());
+    const std::string clipStart = taken.Format("%Y/%m/%d %H:%M:%S"); // e.g. 10:00:40
+    m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip(clipStart, clipStart));
+
+    const CTime rangeStart = minute - CTimeSpan(3600);
+    EXPECT_EQ(Names(Scan("Scheduled Recording", rangeStart, minute)), (std::vector<std::string>{"Sr1.asf"}));
+    EXPECT_TRUE(Scan("SnapShot", rangeStart, minute).empty());
+    EXPECT_EQ(Scan("SnapShot", rangeStart, minute + CTimeSpan(60)).size(), 1u);
+}
+
+TEST_F(CategoryScanTest, ScheduledAndInstantShareRecordingAndAreToldApartByTypeCode)
+{
+    for (const char* name : {"Sr1.asf", "Ir1.asf", "sr1.asf", "IR1.asf", "Ss1.asf", "Md1.asf", "S.asf"})
+        m_dir.WriteFile(std::string("Cam1/Recording/") + name, Clip("2006/03/14 10:00"));
+    EXPECT_EQ(Names(Scan("Scheduled Recording", m_dayStart, m_dayEnd)), (std::vector<std::string>{"Sr1.asf"}));
+    EXPECT_EQ(m_folder, "Recording");
+    EXPECT_EQ(Names(Scan("Instant Recording", m_dayStart, m_dayEnd)), (std::vector<std::string>{"Ir1.asf"}));
+}
+
+TEST_F(CategoryScanTest, MotionDetectionListsEveryCodeButIrSrAndSs)
+{
+    for (const char* name : {"Ir1.asf", "Sr1.asf", "Ss1.asf", "Md1.asf", "ir1.asf", "x.asf", "Zz.asf"})
+        m_dir.WriteFile(std::string("Cam1/MotionDetection/") + name, Clip("2006/03/14 10:00"));
+    EXPECT_EQ(Names(Scan("Motion Detection", m_dayStart, m_dayEnd)),
+              (std::vector<std::string>{"ir1.asf", "Md1.asf", "x.asf", "Zz.asf"}));
+    EXPECT_EQ(m_folder, "MotionDetection");
+}
+
+TEST_F(CategoryScanTest, SnapshotsAreNotFilteredByName)
+{
+    Snapshot("Cam1/SnapShot/Sr1.jpg");
+    Snapshot("Cam1/SnapShot/any.bmp");
+    Snapshot("Cam1/SnapShot/clip.asf");
+    const auto rows = Scan("SnapShot", CTime(0), At(2100, 1, 1, 0, 0));
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"Sr1.jpg", "any.bmp"}));
+    EXPECT_STREQ(rows[0].szType, "");
+    EXPECT_STREQ(rows[0].szDuration, "");
+    EXPECT_EQ(rows[0].tStart, rows[0].tEnd);
+    EXPECT_EQ(std::string(rows[0].szStartTime), FormatRecordTime(rows[0].tStart));
+    EXPECT_STREQ(rows[0].szEndTime, rows[0].szStartTime);
+}
+
+TEST_F(CategoryScanTest, UnknownCategoryReadsThePreviousFolderAndMatchesNothing)
+{
+    for (const char* name : {"Sr1.asf", "Md1.asf"}) {
+        m_dir.WriteFile(std::string("Cam1/Recording/") + name, Clip("2006/03/14 10:00"));
+        m_dir.WriteFile(std::string("Cam1/") + name, Clip("2006/03/14 10:00"));
+    }
+    // First scan: no folder yet, the device folder itself is read.
+    EXPECT_TRUE(Scan("Geplante Aufnahme", m_dayStart, m_dayEnd).empty());
+    EXPECT_EQ(m_folder, "");
+    EXPECT_EQ(CategoryFolderPath(m_dir.Path(), "Cam1", m_folder), m_dir.Path() + "/Cam1");
+    // After a real search the folder is kept for a text that maps to none.
+    EXPECT_EQ(Scan("Scheduled Recording", m_dayStart, m_dayEnd).size(), 1u);
+    EXPECT_TRUE(Scan("Scheduled recording", m_dayStart, m_dayEnd).empty());
+    EXPECT_EQ(m_folder, "Recording");
+}
+
+TEST_F(CategoryScanTest, FolderNamedLikeASnapshotIsListedWithItsOwnTime)
+{
+    const std::string folder = m_dir.MakeDir("Cam1/SnapShot/holiday.jpg");
+    CFileStatus status;
+    ASSERT_TRUE(CFile::GetStatus(folder, status));
+    const auto rows = Scan("SnapShot", CTime(0), At(2100, 1, 1, 0, 0));
+    ASSERT_EQ(Names(rows), (std::vector<std::string>{"holiday.jpg"}));
+    EXPECT_EQ(rows[0].tStart, status.m_ctime);
+}
+
+TEST_F(CategoryScanTest, MoreThan255RowsAreAllKept)
+{
+    const std::string clip = Clip("2006/03/14 10:00");
+    for (int i = 0; i < 300; ++i)
+        m_dir.WriteFile("Cam1/Recording/Sr" + std::to_string(1000 + i) + ".asf", clip);
+    std::vector<RecordedFile> rows(2); // the scan appends after what is there
+    std::string folder;
+    ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder, m_dayStart,
+                                  m_dayEnd, rows));
+    ASSERT_EQ(rows.size(), 302u);
+    EXPECT_STREQ(rows[2].szFileName, "Sr1000.asf");
+    EXPECT_STREQ(rows[301].szFileName, "Sr1299.asf");
+}
+
+TEST_F(CategoryScanTest, AsfRowsComeBeforeAviRowsAndJpgBeforeBmp)
+{
+    const std::string avi = ReadFile(kData + "/mpeg4.avi");
+    m_dir.WriteFile("Cam1/MotionDetection/a.avi", avi);
+    m_dir.WriteFile("Cam1/MotionDetection/c.asf", Clip("2006/03/14 10:00"));
+    m_dir.WriteFile("Cam1/MotionDetection/B.asf", Clip("2006/03/14 10:00"));
+    m_dir.WriteFile("Cam1/MotionDetection/A.ASF", Clip("2006/03/14 10:00"));
+    m_dir.WriteFile("Cam1/MotionDetection/0.AVI", avi);
+    const auto rows = Scan("Motion Detection", CTime(0), At(2100, 1, 1, 0, 0));
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"A.ASF", "B.asf", "c.asf", "0.AVI", "a.avi"}));
+
+    Snapshot("Cam1/SnapShot/a.bmp");
+    Snapshot("Cam1/SnapShot/z.jpg");
+    Snapshot("Cam1/SnapShot/B.JPG");
+    EXPECT_EQ(Names(Scan("SnapShot", CTime(0), At(2100, 1, 1, 0, 0))),
+              (std::vector<std::string>{"B.JPG", "z.jpg", "a.bmp"}));
+}
+
+TEST_F(CategoryScanTest, AviClipsTakeTheirCreationTimeAndAudioOnlyIsSkipped)
+{
+    const std::string path = m_dir.WriteFile("Cam1/MotionDetection/Md1.avi", ReadFile(kData + "/mjpeg.avi"));
+    m_dir.WriteFile("Cam1/MotionDetection/Md2.avi", ReadFile(kData + "/audio-only.avi"));
+    m_dir.WriteFile("Cam1/Recording/Sr1.avi", ReadFile(kData + "/mpeg4.avi"));
+    CFileStatus status;
+    ASSERT_TRUE(CFile::GetStatus(path, status));
+    const CTime minute = status.m_ctime - CTimeSpan(status.m_ctime.GetSecond());
+
+    const auto rows = Scan("Motion Detection", minute, minute);
+    ASSERT_EQ(Names(rows), (std::vector<std::string>{"Md1.avi"}));
+    EXPECT_STREQ(rows[0].szType, "Md");
+    EXPECT_STREQ(rows[0].szDuration, "00:01");
+    EXPECT_EQ(std::string(rows[0].szStartTime), FormatRecordTime(status.m_ctime));
+    EXPECT_EQ(rows[0].tStart, minute);
+    EXPECT_EQ(Names(Scan("Scheduled Recording", minute, minute + CTimeSpan(60))),
+              (std::vector<std::string>{"Sr1.avi"}));
+}
+
+TEST_F(CategoryScanTest, UnreadableClipsAreSkipped)
+{
+    m_dir.WriteFile("Cam1/Recording/Sr1.asf", AsfClip(20000000, 0, "")); // no trailer
+    m_dir.WriteFile("Cam1/Recording/Sr2.asf", AsfClip(20000000, 0, "nc2006/03/14 10:00,2006/03/14 10:01"));
+    m_dir.WriteFile("Cam1/Recording/Sr3.asf",
+                    AsfHeader({}) + Trailer("NC2006/03/14 10:00,2006/03/14 10:01")); // no duration
+    m_dir.WriteFile("Cam1/Recording/Sr4.asf", Clip("yesterday")); // start does not parse
+    m_dir.WriteFile("Cam1/Recording/Sr5.asf", Clip("2006/03/14 10:00", "soon")); // nor the end
+    m_dir.WriteFile("Cam1/Recording/Sr6.asf", Clip("2006/03/14 10:00"));
+    m_dir.WriteFile("Cam1/Recording/Sr7.avi", Clip("2006/03/14 10:00")); // not an AVI
+    m_dir.MakeDir("Cam1/Recording/Sr8.asf");
+    EXPECT_EQ(Names(Scan("Scheduled Recording", CTime(0), At(2100, 1, 1, 0, 0))),
+              (std::vector<std::string>{"Sr6.asf"}));
+}
+
+TEST_F(CategoryScanTest, ReadOnlyClipIsListed)
+{
+    const std::string path = m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 10:00"));
+    ::chmod(path.c_str(), 0444);
+    EXPECT_EQ(Scan("Scheduled Recording", m_dayStart, m_dayEnd).size(), 1u);
+}
+
+TEST_F(CategoryScanTest, FolderNamesFallBackToAnotherLetterCase)
+{
+    // The device discovery accepts "Snapshot"; the category folder is "SnapShot".
+    Snapshot("cam1/Snapshot/a.jpg");
+    EXPECT_EQ(Scan("SnapShot", CTime(0), At(2100, 1, 1, 0, 0), "Cam1").size(), 1u);
+    EXPECT_EQ(CategoryFolderPath(m_dir.Path(), "Cam1", "SnapShot"), m_dir.Path() + "/cam1/Snapshot");
+    // The exact name wins when both exist.
+    Snapshot("cam1/SnapShot/b.jpg");
+    Snapshot("cam1/SnapShot/c.jpg");
+    EXPECT_EQ(Scan("SnapShot", CTime(0), At(2100, 1, 1, 0, 0), "Cam1").size(), 2u);
+    // A piece that matches nothing is kept as given: nothing is listed.
+    EXPECT_EQ(CategoryFolderPath(m_dir.Path(), "Cam9", "Recording"), m_dir.Path() + "/Cam9/Recording");
+    EXPECT_TRUE(Scan("Scheduled Recording", CTime(0), At(2100, 1, 1, 0, 0), "Cam9").empty());
+}
+
+TEST_F(CategoryScanTest, InvertedRangeReadsNothingAndKeepsTheRows)
+{
+    m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 10:00"));
+    std::vector<RecordedFile> rows(1);
+    std::string folder = "MotionDetection";
+    EXPECT_FALSE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder,
+                                   At(2006, 3, 14, 10, 1), At(2006, 3, 14, 10, 0), rows));
+    EXPECT_EQ(rows.size(), 1u);
+    EXPECT_EQ(folder, "Recording"); // mapped first, as the page does
+}
+
+TEST_F(CategoryScanTest, LongNamesAreKeptWholeAndLongTimeTextsCut)
+{
+    const std::string longName = "Sr" + std::string(249, 'x') + ".asf"; // 255 bytes, the most ext4 allows
+    m_dir.WriteFile("Cam1/Recording/" + longName,
+                    AsfClip(20000000, 0, "NC2006/03/14 10:00:05 words,2006/03/14 10:05:05x"));
+    const auto rows = Scan("Scheduled Recording", m_dayStart, m_dayEnd);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(std::string(rows[0].szFileName), longName);
+    EXPECT_STREQ(rows[0].szStartTime, "2006/03/14 10:00:05 word"); // 24 characters
+    EXPECT_STREQ(rows[0].szEndTime, "2006/03/14 10:05:05");        // 19 characters
+}
+
+TEST_F(CategoryScanTest, MissingFoldersListNothing)
+{
+    EXPECT_TRUE(Scan("Scheduled Recording", m_dayStart, m_dayEnd).empty());
+    EXPECT_TRUE(Scan("SnapShot", m_dayStart, m_dayEnd).empty());
+    std::vector<RecordedFile> rows;
+    std::string folder;
+    EXPECT_TRUE(CategoryScan::Run(m_dir.Path() + "/none", "Cam1", "Motion Detection", folder, m_dayStart,
+                                  m_dayEnd, rows));
+    EXPECT_TRUE(rows.empty());
+}

@@ -1,0 +1,199 @@
+// Runs the built clipscout-list on temporary stores and checks what it
+// prints and its exit status.
+
+#include "core/ClipBytes.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace clipbytes;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ClipscoutListTest : public ::testing::Test {
+protected:
+    ClipscoutListTest()
+    {
+        m_ini = m_dir.WriteFile("Viewdeck.ini", "[Directory]\r\nRecording=" + m_dir.Path() + "/rec\r\n");
+        const std::string clip = AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05");
+        m_dir.WriteFile("rec/Cam1/Recording/Sr0001.asf", clip);
+        m_dir.WriteFile("rec/Cam1/Recording/Ir0001.asf", clip);
+        m_dir.WriteFile("rec/Cam1/Recording/Sr0002.asf",
+                        AsfClip(20000000, 0, "NC2006/03/14 11:30,2006/03/14 11:31"));
+        m_dir.WriteFile("rec/Cam1/Recording/Sr2004.asf",
+                        AsfClip(20000000, 0, "NC2004/12/31 23:59,2005/01/01 00:01"));
+        m_dir.WriteFile("rec/Cam1/Recording/Sr2005.asf",
+                        AsfClip(20000000, 0, "NC2005/01/01 00:00,2005/01/01 00:01"));
+    }
+
+    Result Run(const std::vector<std::string>& args)
+    {
+        std::string command = Quote(CLIPSCOUT_LIST_EXE);
+        for (const std::string& arg : args)
+            command += " " + Quote(arg);
+        const std::string errPath = m_dir.Path() + "/stderr.txt";
+        command += " 2>" + Quote(errPath) + " </dev/null";
+        Result result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (pipe == nullptr)
+            return result;
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            result.out.append(buffer, n);
+        const int status = ::pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = Slurp(errPath);
+        return result;
+    }
+
+    std::vector<std::string> Args(std::initializer_list<std::string> more)
+    {
+        std::vector<std::string> args = {"--viewer-ini", m_ini, "--device", "Cam1"};
+        args.insert(args.end(), more);
+        return args;
+    }
+
+    TempDir m_dir;
+    std::string m_ini;
+};
+
+} // namespace
+
+TEST_F(ClipscoutListTest, PrintsTsvRowsInListingOrder)
+{
+    const Result r = Run(Args({"--category", "Scheduled Recording", "--from", "2006-03-14 00:00", "--to",
+                               "2006-03-14 23:59"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string folder = m_dir.Path() + "/rec/Cam1/Recording/";
+    EXPECT_EQ(r.out, "Sr0001.asf\t03/14/06  10:00:05\t02:03\t" + folder + "Sr0001.asf\n" +
+                         "Sr0002.asf\t03/14/06  11:30\t00:02\t" + folder + "Sr0002.asf\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ClipscoutListTest, PrintsOneJsonObjectPerRow)
+{
+    const Result r = Run(Args({"--category", "Instant Recording", "--from", "2006-03-14 10:00", "--to",
+                               "2006-03-14 10:00", "--format", "json"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line;
+    std::vector<nlohmann::json> rows;
+    while (std::getline(lines, line))
+        rows.push_back(nlohmann::json::parse(line));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["fileName"], "Ir0001.asf");
+    EXPECT_EQ(rows[0]["recordedTime"], "03/14/06  10:00:05");
+    EXPECT_EQ(rows[0]["duration"], "02:03");
+    EXPECT_EQ(rows[0]["path"], m_dir.Path() + "/rec/Cam1/Recording/Ir0001.asf");
+}
+
+TEST_F(ClipscoutListTest, DefaultRangeStartsIn2005AndEndsNow)
+{
+    const Result r = Run(Args({"--category", "Scheduled Recording"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("Sr2004.asf"), std::string::npos);
+    EXPECT_NE(r.out.find("Sr2005.asf\t01/01/05  00:00\t00:02\t"), std::string::npos);
+    EXPECT_NE(r.out.find("Sr0002.asf"), std::string::npos);
+}
+
+TEST_F(ClipscoutListTest, NoRowsIsSuccessWithNoOutput)
+{
+    for (const char* format : {"tsv", "json"}) {
+        const Result r = Run(Args({"--category", "Motion Detection", "--format", format}));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST_F(ClipscoutListTest, InvertedRangeExitsWithStatus3)
+{
+    const Result r = Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:01", "--to",
+                               "2006-03-14 10:00"}));
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "The start time should be earlier than the end time\n");
+    // Equal ends are no error.
+    EXPECT_EQ(Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:00", "--to",
+                        "2006-03-14 10:00"})).status,
+              0);
+}
+
+TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"--viewer-ini", m_ini, "--category", "SnapShot"},              // no device
+        {"--viewer-ini", m_ini, "--device", "Cam1"},                     // no category
+        Args({"--category", "Snapshot"}),                                // not one of the four
+        Args({"--category", "SnapShot", "--from", "2006-03-14"}),        // no time
+        Args({"--category", "SnapShot", "--to", "2006-02-30 10:00"}),    // no such day
+        Args({"--category", "SnapShot", "--to", "2006-03-14 10:00:00"}), // seconds
+        Args({"--category", "SnapShot", "--format", "xml"}),
+        Args({"--category", "SnapShot", "--colour"}),
+        Args({"--category", "SnapShot", "stray"}),
+        {"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1", "--category", "SnapShot"},
+    };
+    for (const auto& args : cases) {
+        const Result r = Run(args);
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + " ";
+        EXPECT_EQ(r.status, 2) << joined;
+        EXPECT_EQ(r.out, "") << joined;
+        EXPECT_NE(r.err, "") << joined;
+    }
+}
+
+TEST_F(ClipscoutListTest, SettingsWithoutRecordingDirectoryAreRefused)
+{
+    const std::string ini = m_dir.WriteFile("empty.ini", "[Device1]\nLocalID=Cam1\n");
+    const Result r = Run({"--viewer-ini", ini, "--device", "Cam1", "--category", "SnapShot"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Recording"), std::string::npos);
+}
+
+TEST_F(ClipscoutListTest, HelpIsNoError)
+{
+    const Result r = Run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--viewer-ini"), std::string::npos);
+}
+
+TEST_F(ClipscoutListTest, TsvEscapesTabsAndLineBreaksInNames)
+{
+    m_dir.WriteFile("rec/Cam1/MotionDetection/Md\ta\nb.asf",
+                    AsfClip(20000000, 0, "NC2006/03/14 10:00,2006/03/14 10:01"));
+    const Result r = Run(Args({"--category", "Motion Detection", "--from", "2006-03-14 00:00", "--to",
+                               "2006-03-15 00:00"}));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\t')), "Md\\ta\\nb.asf");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+}

@@ -1,0 +1,167 @@
+// clipscout-list: prints the rows that a search page would list for one
+// device folder, category and range, read from a Viewdeck.ini.
+//
+// Exit status: 0 success (no rows is success with no output), 2 bad usage or
+// unusable settings, 3 the start time lies after the end time.
+
+#include "app/AppGlobals.h"
+#include "app/CLoadUISetting.h"
+#include "catalog/CategoryScan.h"
+#include "catalog/RecordingNames.h"
+#include "platform/CTime.h"
+#include "platform/ModulePath.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitInvertedRange = 3;
+
+// "YYYY-MM-DD HH:MM" in local time, nothing more and nothing less.
+std::optional<CTime> ParseMinute(const std::string& text)
+{
+    if (text.size() != 16 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':')
+        return std::nullopt;
+    const auto number = [&text](std::size_t at, std::size_t count) -> std::optional<int> {
+        int value = 0;
+        for (std::size_t i = at; i < at + count; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return std::nullopt;
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    const auto year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    const auto hour = number(11, 2), minute = number(14, 2);
+    if (!year || !month || !day || !hour || !minute)
+        return std::nullopt;
+    return CTime::FromLocalFields(*year, *month, *day, *hour, *minute, 0);
+}
+
+CLI::Validator LocalMinute()
+{
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (ParseMinute(text))
+                return {};
+            return "expected YYYY-MM-DD HH:MM (a real local time from 1970 on), got '" + text + "'";
+        },
+        "YYYY-MM-DD HH:MM");
+}
+
+CTime CurrentMinute()
+{
+    const CTime now = CTime::GetCurrentTime();
+    return CTime(now.GetYear(), now.GetMonth(), now.GetDay(), now.GetHour(), now.GetMinute(), 0);
+}
+
+// A TSV field: backslash, tab, line feed and carriage return escaped.
+std::string TsvField(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"Prints the recordings that a Clipscout search page lists for one device folder,\n"
+                 "category and range: file name, recorded time, duration and full path.\n"
+                 "Exit status: 0 done (no rows: no output), 2 bad usage or settings,\n"
+                 "3 start time after end time.",
+                 "clipscout-list"};
+    std::string viewerIni;
+    std::string device;
+    std::string category;
+    std::string from = "2005-01-01 00:00";
+    std::string to;
+    std::string format = "tsv";
+    app.add_option("--viewer-ini", viewerIni,
+                   "The recorder's settings file (default: Viewdeck.ini beside this program)");
+    app.add_option("--device", device, "Device folder name")->required();
+    app.add_option("--category", category, "Category text")
+        ->required()
+        ->check(CLI::IsMember({std::string(kCategoryScheduled), std::string(kCategorySnapShot),
+                               std::string(kCategoryInstant), std::string(kCategoryMotion)}));
+    app.add_option("--from", from, "Range start, local time (default: 2005-01-01 00:00)")
+        ->check(LocalMinute());
+    app.add_option("--to", to, "Range end, local time (default: the current minute)")
+        ->check(LocalMinute());
+    app.add_option("--format", format, "tsv (default) or json (one JSON object per row and line)")
+        ->check(CLI::IsMember({"tsv", "json"}));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : kExitUsage; // --help is no error
+    }
+
+    if (viewerIni.empty())
+        CLoadUISetting::LocateSettingsFiles(GetModuleFileName());
+    else
+        g_strViewerIniPath = viewerIni;
+    if (!std::ifstream(g_strViewerIniPath)) {
+        std::cerr << "clipscout-list: cannot read the settings file " << g_strViewerIniPath
+                  << " (give one with --viewer-ini)\n";
+        return kExitUsage;
+    }
+    const std::string recordingDir = CLoadUISetting().GetViewerSetting("Directory", "Recording");
+    if (recordingDir.empty()) {
+        std::cerr << "clipscout-list: " << g_strViewerIniPath
+                  << " names no recording directory ([Directory] Recording=)\n";
+        return kExitUsage;
+    }
+
+    const CTime searchStart = *ParseMinute(from);
+    const CTime searchEnd = to.empty() ? CurrentMinute() : *ParseMinute(to);
+    std::string categoryFolder;
+    std::vector<RecordedFile> rows;
+    if (!CategoryScan::Run(recordingDir, device, category, categoryFolder, searchStart, searchEnd,
+                           rows)) {
+        std::cerr << "The start time should be earlier than the end time\n";
+        return kExitInvertedRange;
+    }
+
+    const std::string folder = CategoryFolderPath(recordingDir, device, categoryFolder);
+    for (const RecordedFile& row : rows) {
+        const std::string path = folder + "/" + row.szFileName;
+        const std::string recorded = ToDisplayTime(row.szStartTime);
+        if (format == "json") {
+            const nlohmann::ordered_json line = {{"fileName", row.szFileName},
+                                                 {"recordedTime", recorded},
+                                                 {"duration", row.szDuration},
+                                                 {"path", path}};
+            // Bytes that are not UTF-8 become U+FFFD rather than an exception.
+            std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+        } else {
+            std::cout << TsvField(row.szFileName) << '\t' << TsvField(recorded) << '\t'
+                      << TsvField(row.szDuration) << '\t' << TsvField(path) << '\n';
+        }
+    }
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "clipscout-list: cannot write the output\n";
+        return 1;
+    }
+    return 0;
+}
