@@ -1,0 +1,18 @@
+#pragma once
+
+#include "res/DialogControlTemplate.h"
+
+#include <span>
+
+// A dialog template: its size in dialog units, its caption and its controls
+// in template order, which is also the tab order.
+struct DialogTemplate {
+    int nId;
+    int cx;
+    int cy;
+    const char* szCaption;
+    std::span<const DialogControlTemplate> controls;
+
+    // The template with this identifier, or nullptr.
+    static const DialogTemplate* Find(int id);
+};

@@ -1,0 +1,419 @@
+#include "search_page/CDlg.h"
+
+#include "app/CLoadUISetting.h"
+#include "catalog/CategoryScan.h"
+#include "catalog/RecordingNames.h"
+#include "platform/ui/MessageBoxSeam.h"
+#include "platform/ui/QtStrings.h"
+#include "platform/ui/ShellLauncher.h"
+#include "res/DialogTemplate.h"
+#include "res/DialogUnits.h"
+#include "res/Resource.h"
+#include "res/StringTable.h"
+#include "search_page/MyListCtrl.h"
+#include "search_page/TextFitting.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimeEdit>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kSection = "Clipscout";
+
+// Keys whose empty value keeps the control's template text.
+struct ControlLabel {
+    const char* szKey;
+    int nId;
+};
+constexpr ControlLabel kControlLabels[] = {
+    {"GB_SearchingFiles", IDC_GB_SEARCHING_FILES},
+    {"S_Start", IDC_S_START},
+    {"S_End", IDC_S_END},
+    {"S_FileType", IDC_S_FILE_TYPE},
+    {"B_Search", IDC_SEARCH},
+    {"B_ShowAll", IDC_SHOW_ALL},
+    {"B_Playback", IDC_PLAYBACK},
+    {"B_Delete", IDC_DELETE},
+    {"B_Explore", IDC_EXPLORE},
+};
+
+// Keys whose empty value gives a built-in text.
+struct DefaultedText {
+    const char* szKey;
+    const char* szDefault;
+};
+constexpr DefaultedText kColumnHeadings[] = {
+    {"S_FileName", "File Name"},
+    {"S_RecordedTime", "Recorded Time"},
+    {"S_Duration", "Duration"},
+};
+constexpr DefaultedText kCategories[] = {
+    {"SR", "Scheduled Recording"},
+    {"SS", "SnapShot"},
+    {"IR", "Instant Recording"},
+    {"MD", "Motion Detection"},
+};
+
+constexpr QRgb kRowBackground = qRgb(250, 250, 255);
+constexpr int kLabelInset = 2;
+constexpr int kSubItemInset = 6;
+
+const CLoadUISetting& ApplicationSettings()
+{
+    static const CLoadUISetting reader;
+    return reader;
+}
+
+CTime FirstSearchableTime()
+{
+    return CTime(2005, 1, 1, 0, 0, 0);
+}
+
+QWidget* CreateControl(const DialogControlTemplate& control, QWidget* page)
+{
+    switch (control.kind) {
+    case DialogControlKind::ComboBox: {
+        auto* box = new QComboBox(page);
+        box->setEditable((control.dwStyle & CBS_DROPDOWN) != 0);
+        // A drop-down box neither adds typed text to its list nor completes it.
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setCompleter(nullptr);
+        return box;
+    }
+    case DialogControlKind::DatePicker:
+        return new QDateEdit(page);
+    case DialogControlKind::TimePicker:
+        return new QTimeEdit(page);
+    case DialogControlKind::PushButton:
+        return new QPushButton(QString::fromLatin1(control.szText), page);
+    case DialogControlKind::ListView:
+        return new MyListCtrl(page, control.dwStyle);
+    case DialogControlKind::StaticText:
+        return new QLabel(QString::fromLatin1(control.szText), page);
+    }
+    return nullptr;
+}
+
+template <class Control>
+Control* BindControl(const CPropertyPage& page, int id)
+{
+    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
+    Q_ASSERT_X(control != nullptr, "CDlg::DoDataExchange", "control missing from the template");
+    return control;
+}
+
+} // namespace
+
+CDlg::CDlg() : CDlg(std::string())
+{
+}
+
+CDlg::CDlg(std::string caption)
+    : CPropertyPage(caption), m_strCaption(std::move(caption)), m_pUiSetting(&ApplicationSettings())
+{
+    resize(sizeHint());
+}
+
+QSize CDlg::sizeHint() const
+{
+    const DialogTemplate* page = DialogTemplate::Find(IDD_SEARCH_PAGE);
+    return DialogUnits(font()).MapDialogRect(0, 0, page->cx, page->cy).size();
+}
+
+void CDlg::CreateControls()
+{
+    const DialogTemplate* page = DialogTemplate::Find(IDD_SEARCH_PAGE);
+    const DialogUnits units(font());
+    QWidget* previous = nullptr;
+    for (const DialogControlTemplate& control : page->controls) {
+        QWidget* widget = CreateControl(control, this);
+        widget->setObjectName(QString::number(control.nId));
+        QRect geometry = units.MapDialogRect(control.x, control.y, control.cx, control.cy);
+        // A combo box's template height includes its drop-down list.
+        if (control.kind == DialogControlKind::ComboBox)
+            geometry.setHeight(widget->sizeHint().height());
+        widget->setGeometry(geometry);
+        widget->setEnabled((control.dwStyle & WS_DISABLED) == 0);
+        if (control.kind != DialogControlKind::StaticText) {
+            widget->setFocusPolicy((control.dwStyle & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
+            if (previous != nullptr)
+                QWidget::setTabOrder(previous, widget);
+            previous = widget;
+        }
+    }
+}
+
+void CDlg::DoDataExchange()
+{
+    m_wndShowAll = BindControl<QPushButton>(*this, IDC_SHOW_ALL);
+    m_wndPlayback = BindControl<QPushButton>(*this, IDC_PLAYBACK);
+    m_wndExplore = BindControl<QPushButton>(*this, IDC_EXPLORE);
+    m_wndDelete = BindControl<QPushButton>(*this, IDC_DELETE);
+    m_wndFileType = BindControl<QLabel>(*this, IDC_S_FILE_TYPE);
+    m_wndSearchingFiles = BindControl<QLabel>(*this, IDC_GB_SEARCHING_FILES);
+    m_wndSearch = BindControl<QPushButton>(*this, IDC_SEARCH);
+    m_wndStart = BindControl<QLabel>(*this, IDC_S_START);
+    m_wndEnd = BindControl<QLabel>(*this, IDC_S_END);
+    m_wndEndTime = BindControl<QTimeEdit>(*this, IDC_END_TIME);
+    m_wndStartTime = BindControl<QTimeEdit>(*this, IDC_START_TIME);
+    m_wndEndDate = BindControl<QDateEdit>(*this, IDC_END_DATE);
+    m_wndStartDate = BindControl<QDateEdit>(*this, IDC_START_DATE);
+    m_wndCategory = BindControl<QComboBox>(*this, IDC_CATEGORY);
+    m_wndList = BindControl<MyListCtrl>(*this, IDC_FILE_LIST);
+}
+
+void CDlg::ConnectHandlers()
+{
+    connect(m_wndSearch, &QPushButton::clicked, this, &CDlg::OnSearch);
+    connect(m_wndPlayback, &QPushButton::clicked, this, &CDlg::OnPlayback);
+    connect(m_wndDelete, &QPushButton::clicked, this, &CDlg::OnDelete);
+    connect(m_wndExplore, &QPushButton::clicked, this, &CDlg::OnExplore);
+    connect(m_wndShowAll, &QPushButton::clicked, this, &CDlg::OnShowAllFiles);
+    connect(m_wndList, &MyListCtrl::DrawItem, this, &CDlg::OnDrawItem);
+    connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
+}
+
+bool CDlg::OnInitDialog()
+{
+    CPropertyPage::OnInitDialog();
+    DoDataExchange();
+    ConnectHandlers();
+
+    setWindowTitle(ToQString(m_strCaption));
+
+    for (const ControlLabel& label : kControlLabels) {
+        const std::string text = m_pUiSetting->GetAppSetting(kSection, label.szKey);
+        if (text.empty())
+            continue;
+        QWidget* control = GetDlgItem(label.nId);
+        if (auto* button = qobject_cast<QPushButton*>(control))
+            button->setText(ToQString(text));
+        else if (auto* staticText = qobject_cast<QLabel*>(control))
+            staticText->setText(ToQString(text));
+    }
+    auto readText = [this](const DefaultedText& entry) {
+        std::string text = m_pUiSetting->GetAppSetting(kSection, entry.szKey);
+        return text.empty() ? std::string(entry.szDefault) : text;
+    };
+    std::string headings[std::size(kColumnHeadings)];
+    for (std::size_t i = 0; i < std::size(kColumnHeadings); ++i)
+        headings[i] = readText(kColumnHeadings[i]);
+    for (const DefaultedText& category : kCategories)
+        m_wndCategory->addItem(ToQString(readText(category)));
+    m_wndCategory->setCurrentIndex(0);
+
+    SetSearchRange(FirstSearchableTime(), CTime::GetCurrentTime());
+
+    m_strCategory = ToStdString(m_wndCategory->currentText());
+
+    m_wndList->SetExtendedStyle(m_wndList->GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+
+    // Widths from the list's outer width, border included, as the template
+    // sized it.
+    const int width = m_wndList->width();
+    m_wndList->InsertColumn(0, headings[0], LVCFMT_LEFT, 99 * width / 200);
+    m_wndList->InsertColumn(1, headings[1], LVCFMT_LEFT, 5 * width / 20);
+    m_wndList->InsertColumn(2, headings[2], LVCFMT_LEFT, 5 * width / 20 - 1);
+    m_wndList->InsertColumn(3, std::string(), LVCFMT_LEFT, 0);
+
+    m_wndStartDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));
+    m_wndEndDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));
+    m_wndStartTime->setDisplayFormat(QStringLiteral("HH:mm"));
+    m_wndEndTime->setDisplayFormat(QStringLiteral("HH:mm"));
+
+    m_wndCategory->setCurrentIndex(0);
+    m_nCurrentRow = 0;
+    OnSearch();
+    return true;
+}
+
+void CDlg::SetSearchRange(const CTime& start, const CTime& end)
+{
+    m_wndStartDate->setDate(QDate(start.GetYear(), start.GetMonth(), start.GetDay()));
+    m_wndStartTime->setTime(QTime(start.GetHour(), start.GetMinute(), start.GetSecond()));
+    m_wndEndDate->setDate(QDate(end.GetYear(), end.GetMonth(), end.GetDay()));
+    m_wndEndTime->setTime(QTime(end.GetHour(), end.GetMinute(), end.GetSecond()));
+}
+
+bool CDlg::GetSearchRange()
+{
+    const QDate startDate = m_wndStartDate->date();
+    const QTime startTime = m_wndStartTime->time();
+    const QDate endDate = m_wndEndDate->date();
+    const QTime endTime = m_wndEndTime->time();
+    m_tSearchStart =
+        CTime(startDate.year(), startDate.month(), startDate.day(), startTime.hour(), startTime.minute(), 0);
+    m_tSearchEnd = CTime(endDate.year(), endDate.month(), endDate.day(), endTime.hour(), endTime.minute(), 0);
+    return true;
+}
+
+bool CDlg::SearchFiles()
+{
+    m_strCategory = ToStdString(m_wndCategory->currentText());
+    const std::string recordingDir = m_pUiSetting->GetViewerSetting("Directory", "Recording");
+    GetSearchRange();
+    const bool scanned = CategoryScan::Run(recordingDir, m_strCaption, m_strCategory, m_strCategoryFolder,
+                                           m_tSearchStart, m_tSearchEnd, m_aFiles);
+    m_nFiles = static_cast<int>(m_aFiles.size());
+    return scanned;
+}
+
+void CDlg::OnSearch()
+{
+    m_nFiles = 0;
+    m_aFiles.clear();
+    m_wndList->DeleteAllItems();
+
+    if (!SearchFiles())
+        MessageBoxSeam::Show(this, LoadResourceString(IDS_START_AFTER_END));
+
+    std::vector<ResultListModel::Row> items;
+    items.reserve(m_aFiles.size());
+    for (RecordedFile& row : m_aFiles) {
+        CopyField(row.szStartTime, ToDisplayTime(row.szStartTime));
+        items.push_back({row.szFileName, row.szStartTime, row.szDuration});
+    }
+    m_wndList->AppendItems(std::move(items));
+
+    const bool found = m_nFiles != 0;
+    if (found && m_wndList->GetItemCount() > 0)
+        m_nCurrentRow = 0;
+    m_wndExplore->setEnabled(found);
+    m_wndPlayback->setEnabled(found);
+    m_wndDelete->setEnabled(found);
+}
+
+std::string CDlg::GetCategoryFolderPath() const
+{
+    return CategoryFolderPath(m_pUiSetting->GetViewerSetting("Directory", "Recording"), m_strCaption,
+                              m_strCategoryFolder);
+}
+
+std::string CDlg::GetCurrentFilePath() const
+{
+    return GetCategoryFolderPath() + "/" + m_wndList->GetItemText(m_nCurrentRow, 0);
+}
+
+void CDlg::OnPlayback()
+{
+    if (ShellLauncher::Instance().Open(GetCurrentFilePath()) == ShellLauncher::Result::NoAssociation)
+        MessageBoxSeam::Show(this, "Unable to play ASF file");
+}
+
+void CDlg::OnDelete()
+{
+    // unlink removes a file and nothing else: with no current row the path
+    // names the folder, and the call fails leaving it as it was.
+    ::unlink(GetCurrentFilePath().c_str());
+    OnSearch();
+}
+
+void CDlg::OnExplore()
+{
+    if (ShellLauncher::Instance().Explore(GetCategoryFolderPath()) == ShellLauncher::Result::NoAssociation)
+        MessageBoxSeam::Show(this, "Unable to open the document");
+}
+
+void CDlg::OnShowAllFiles()
+{
+    SetSearchRange(FirstSearchableTime(), CTime::GetCurrentTime());
+    OnSearch();
+}
+
+void CDlg::mousePressEvent(QMouseEvent* event)
+{
+    // Clicks forwarded by the list arrive here too, in the list's coordinates.
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDown(event->position().toPoint());
+    event->accept();
+}
+
+void CDlg::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDblClk(event->position().toPoint());
+    event->accept();
+}
+
+void CDlg::OnLButtonDown(QPoint listPoint)
+{
+    m_nCurrentRow = m_wndList->HitTest(listPoint);
+    update();
+    m_wndList->viewport()->update();
+    m_wndList->setFocus(Qt::MouseFocusReason);
+}
+
+void CDlg::OnLButtonDblClk(QPoint listPoint)
+{
+    m_nCurrentRow = m_wndList->HitTest(listPoint);
+    update();
+    m_wndList->viewport()->update();
+    OnPlayback();
+}
+
+void CDlg::OnListKeyDown(int key)
+{
+    const int count = m_wndList->GetItemCount();
+    if (key == Qt::Key_Down) {
+        if (m_nCurrentRow != count - 1)
+            ++m_nCurrentRow;
+    } else if (key == Qt::Key_Up) {
+        if (m_nCurrentRow != 0)
+            --m_nCurrentRow;
+    }
+}
+
+void CDlg::OnDrawItem(QPainter* painter, int nItem)
+{
+    const QRect bounds = m_wndList->GetItemRect(nItem, LVIR_BOUNDS);
+    const QRect label = m_wndList->GetItemRect(nItem, LVIR_LABEL);
+    constexpr unsigned kMarked = LVIS_SELECTED | LVIS_FOCUSED;
+    const QPen previousPen = painter->pen();
+    const bool current = nItem == m_nCurrentRow;
+    if (current) {
+        if (m_wndList->GetItemState(nItem, kMarked) != kMarked)
+            m_wndList->SetItemState(nItem, kMarked, kMarked);
+        const QPalette& palette = m_wndList->palette();
+        painter->setPen(palette.color(QPalette::HighlightedText));
+        painter->fillRect(bounds, palette.color(QPalette::Highlight));
+    } else {
+        if (m_wndList->GetItemState(nItem, kMarked) != 0)
+            m_wndList->SetItemState(nItem, 0, kMarked);
+        painter->fillRect(bounds, QColor(kRowBackground));
+    }
+
+    constexpr int kTextFlags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+    const QFontMetrics metrics = painter->fontMetrics();
+    const QString name = FitText(metrics, ToQString(m_wndList->GetItemText(nItem, 0)), label.width(),
+                                 2 * kLabelInset);
+    painter->drawText(label.adjusted(kLabelInset, 0, -kLabelInset, 0), Qt::AlignLeft | kTextFlags, name);
+
+    int left = label.left() + label.width();
+    int format = LVCFMT_LEFT;
+    int width = 0;
+    for (int column = 1; m_wndList->GetColumn(column, format, width); ++column) {
+        const QRect cell(left, label.top(), width, label.height());
+        left += width;
+        const std::string& text = m_wndList->GetItemText(nItem, column);
+        if (text.empty())
+            continue;
+        bool shortened = false;
+        const QString fitted = FitText(metrics, ToQString(text), width, 2 * kSubItemInset, &shortened);
+        Qt::Alignment alignment = Qt::AlignLeft;
+        if (!shortened && format == LVCFMT_RIGHT)
+            alignment = Qt::AlignRight;
+        else if (!shortened && format == LVCFMT_CENTER)
+            alignment = Qt::AlignHCenter;
+        painter->drawText(cell.adjusted(kSubItemInset, 0, -kSubItemInset, 0), alignment | kTextFlags, fitted);
+    }
+
+    if (current)
+        painter->setPen(previousPen);
+}

@@ -1,0 +1,225 @@
+#include "search_page/MyListCtrl.h"
+
+#include "res/DialogControlTemplate.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+
+MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
+{
+    setModel(&m_model);
+    setSelectionMode((style & LVS_SINGLESEL) != 0 ? SingleSelection : ExtendedSelection);
+    setSelectionBehavior(SelectItems);
+    setShowGrid(false);
+    setFrameShape((style & WS_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
+    setEditTriggers(NoEditTriggers);
+    // Tab leaves the list, as it leaves any other control of the page.
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(kRowHeight);
+    rows->setDefaultSectionSize(kRowHeight);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+
+    QHeaderView* columns = horizontalHeader();
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setHighlightSections(false);
+    columns->setSectionsMovable(false);
+    columns->setStretchLastSection(false);
+    columns->setMinimumSectionSize(0);
+    setSortingEnabled(false);
+}
+
+void MyListCtrl::SetExtendedStyle(unsigned exStyle)
+{
+    m_dwExStyle = exStyle;
+    setShowGrid((exStyle & LVS_EX_GRIDLINES) != 0);
+    setSelectionBehavior((exStyle & LVS_EX_FULLROWSELECT) != 0 ? SelectRows : SelectItems);
+    viewport()->update();
+}
+
+int MyListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, int nWidth)
+{
+    nCol = std::clamp(nCol, 0, m_model.columnCount());
+    m_model.InsertColumn(nCol, {heading, nFormat});
+    horizontalHeader()->resizeSection(nCol, nWidth);
+    return nCol;
+}
+
+bool MyListCtrl::GetColumn(int nCol, int& nFormat, int& nWidth) const
+{
+    const ResultListModel::Column* column = m_model.GetColumn(nCol);
+    if (column == nullptr)
+        return false;
+    nFormat = column->nFormat;
+    nWidth = horizontalHeader()->sectionSize(nCol);
+    return true;
+}
+
+void MyListCtrl::DeleteAllItems()
+{
+    m_model.DeleteAllItems();
+}
+
+void MyListCtrl::AppendItems(std::vector<ResultListModel::Row> rows)
+{
+    m_model.AppendItems(std::move(rows));
+}
+
+int MyListCtrl::GetItemCount() const
+{
+    return m_model.rowCount();
+}
+
+const std::string& MyListCtrl::GetItemText(int nItem, int nSubItem) const
+{
+    return m_model.GetItemText(nItem, nSubItem);
+}
+
+QRect MyListCtrl::GetItemRect(int nItem, int nCode) const
+{
+    const int top = rowViewportPosition(nItem);
+    if (nCode == LVIR_LABEL)
+        return QRect(columnViewportPosition(0), top, columnWidth(0), kRowHeight);
+    return QRect(-horizontalOffset(), top, horizontalHeader()->length(), kRowHeight);
+}
+
+unsigned MyListCtrl::GetItemState(int nItem, unsigned mask) const
+{
+    const QModelIndex index = m_model.index(nItem, 0);
+    unsigned state = 0;
+    if (selectionModel()->isRowSelected(nItem, {}))
+        state |= LVIS_SELECTED;
+    if (index.isValid() && selectionModel()->currentIndex().row() == nItem)
+        state |= LVIS_FOCUSED;
+    return state & mask;
+}
+
+void MyListCtrl::SetItemState(int nItem, unsigned state, unsigned mask)
+{
+    const QModelIndex index = m_model.index(nItem, 0);
+    if (!index.isValid())
+        return;
+    // A moved focus would otherwise scroll the view to it; the list view
+    // never scrolls for a state change.
+    const bool autoScroll = hasAutoScroll();
+    setAutoScroll(false);
+    QItemSelectionModel* selection = selectionModel();
+    if ((mask & LVIS_SELECTED) != 0)
+        selection->select(index, ((state & LVIS_SELECTED) != 0 ? QItemSelectionModel::Select
+                                                               : QItemSelectionModel::Deselect) |
+                                     QItemSelectionModel::Rows);
+    if ((mask & LVIS_FOCUSED) != 0) {
+        if ((state & LVIS_FOCUSED) != 0)
+            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        else if (selection->currentIndex().row() == nItem)
+            selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    setAutoScroll(autoScroll);
+}
+
+int MyListCtrl::HitTest(QPoint clientPoint) const
+{
+    const QPoint point = ClientToViewport(clientPoint);
+    if (!viewport()->rect().contains(point))
+        return -1;
+    const int x = point.x() + horizontalOffset();
+    const int rowEnd = (m_dwExStyle & LVS_EX_FULLROWSELECT) != 0 ? horizontalHeader()->length()
+                                                                 : horizontalHeader()->sectionSize(0);
+    if (x < 0 || x >= rowEnd)
+        return -1;
+    return rowAt(point.y());
+}
+
+QPoint MyListCtrl::ViewportToClient(QPoint viewportPoint) const
+{
+    return viewportPoint + viewport()->pos() - contentsRect().topLeft();
+}
+
+QPoint MyListCtrl::ClientToViewport(QPoint clientPoint) const
+{
+    return clientPoint - viewport()->pos() + contentsRect().topLeft();
+}
+
+void MyListCtrl::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    const int count = GetItemCount();
+    if (count > 0) {
+        int first = rowAt(area.top());
+        int last = rowAt(area.bottom());
+        if (first < 0)
+            first = 0;
+        if (last < 0)
+            last = count - 1;
+        for (int row = first; row <= last; ++row) {
+            painter.save();
+            emit DrawItem(&painter, row);
+            painter.restore();
+        }
+    }
+    if (showGrid())
+        DrawGridLines(painter, area);
+}
+
+void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const
+{
+    const QColor color = QColor::fromRgba(static_cast<QRgb>(
+        style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, this)));
+    painter.setPen(color);
+    const int right = horizontalHeader()->length() - horizontalOffset();
+    // Like the list view's, the lines go on below the last row.
+    for (int y = kRowHeight - 1 - verticalOffset() % kRowHeight; y <= area.bottom(); y += kRowHeight)
+        if (y >= area.top())
+            painter.drawLine(area.left(), y, std::min(area.right(), right - 1), y);
+    for (int column = 0; column < m_model.columnCount(); ++column) {
+        const int x = columnViewportPosition(column) + columnWidth(column) - 1;
+        if (x >= area.left() && x <= area.right())
+            painter.drawLine(x, area.top(), x, area.bottom());
+    }
+}
+
+void MyListCtrl::PostToParent(QMouseEvent* event)
+{
+    if (QWidget* owner = parentWidget())
+        QCoreApplication::postEvent(owner, new QMouseEvent(event->type(),
+                                                            QPointF(ViewportToClient(event->position().toPoint())),
+                                                            event->globalPosition(), event->button(),
+                                                            event->buttons(), event->modifiers()));
+}
+
+void MyListCtrl::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        PostToParent(event);
+    event->accept();
+}
+
+void MyListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        PostToParent(event);
+    event->accept();
+}
+
+void MyListCtrl::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void MyListCtrl::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void MyListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    emit KeyDown(event->key());
+    QTableView::keyPressEvent(event);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "search_page/ResultListModel.h"
+
+#include <QTableView>
+
+#include <string>
+#include <vector>
+
+class QPainter;
+
+// Column formats, item states, item rectangles and extended styles with the
+// list view's values.
+inline constexpr int LVCFMT_LEFT = 0;
+inline constexpr int LVCFMT_RIGHT = 1;
+inline constexpr int LVCFMT_CENTER = 2;
+inline constexpr unsigned LVIS_FOCUSED = 0x1;
+inline constexpr unsigned LVIS_SELECTED = 0x2;
+inline constexpr int LVIR_BOUNDS = 0;
+inline constexpr int LVIR_LABEL = 2;
+inline constexpr unsigned LVS_EX_GRIDLINES = 0x1;
+inline constexpr unsigned LVS_EX_FULLROWSELECT = 0x20;
+
+// The result list: a report view whose rows are all 16 pixels high and are
+// drawn by its owner (DrawItem), never by the view itself. Left-button presses
+// and double clicks are posted to the parent with the position in the list's
+// client coordinates (inside the border, the header included) and do nothing
+// else here, so the view's own click selection never runs. The owner sees
+// every key (KeyDown) before the view handles it.
+class MyListCtrl : public QTableView {
+    Q_OBJECT
+
+public:
+    static constexpr int kRowHeight = 16;
+
+    // style: the template's list-view and window style bits.
+    explicit MyListCtrl(QWidget* parent = nullptr, unsigned style = 0);
+
+    unsigned GetExtendedStyle() const { return m_dwExStyle; }
+    void SetExtendedStyle(unsigned exStyle);
+
+    int InsertColumn(int nCol, const std::string& heading, int nFormat, int nWidth);
+    // False when there is no such column.
+    bool GetColumn(int nCol, int& nFormat, int& nWidth) const;
+
+    void DeleteAllItems();
+    void AppendItems(std::vector<ResultListModel::Row> rows);
+    int GetItemCount() const;
+    // Empty for a row that does not exist (such as row -1).
+    const std::string& GetItemText(int nItem, int nSubItem) const;
+
+    // LVIR_BOUNDS: the whole row across all columns; LVIR_LABEL: its column-0
+    // cell. In viewport coordinates, where the owner draws.
+    QRect GetItemRect(int nItem, int nCode) const;
+    unsigned GetItemState(int nItem, unsigned mask) const;
+    // Changes the row's flags without scrolling the list.
+    void SetItemState(int nItem, unsigned state, unsigned mask);
+
+    // The row at a point in client coordinates, or -1.
+    int HitTest(QPoint clientPoint) const;
+
+signals:
+    void DrawItem(QPainter* painter, int nItem);
+    void KeyDown(int nKey);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QPoint ViewportToClient(QPoint viewportPoint) const;
+    QPoint ClientToViewport(QPoint clientPoint) const;
+    void PostToParent(QMouseEvent* event);
+    void DrawGridLines(QPainter& painter, const QRect& area) const;
+
+    ResultListModel m_model;
+    unsigned m_dwExStyle = 0;
+};

@@ -1,0 +1,109 @@
+#include "search_page/ResultListModel.h"
+
+#include "platform/ui/QtStrings.h"
+#include "search_page/MyListCtrl.h"
+
+#include <algorithm>
+
+ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent)
+{
+}
+
+int ResultListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_aRows.size());
+}
+
+int ResultListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_aColumns.size());
+}
+
+namespace {
+
+Qt::Alignment AlignmentOf(int format)
+{
+    switch (format) {
+    case LVCFMT_RIGHT:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case LVCFMT_CENTER:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+} // namespace
+
+QVariant ResultListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole)
+        return ToQString(GetItemText(index.row(), index.column()));
+    if (role == Qt::TextAlignmentRole)
+        if (const Column* column = GetColumn(index.column()))
+            return QVariant::fromValue(AlignmentOf(column->nFormat));
+    return {};
+}
+
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    const Column* column = orientation == Qt::Horizontal ? GetColumn(section) : nullptr;
+    if (column == nullptr)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return ToQString(column->strHeading);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(AlignmentOf(column->nFormat));
+    return {};
+}
+
+Qt::ItemFlags ResultListModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void ResultListModel::InsertColumn(int nCol, Column column)
+{
+    nCol = std::clamp(nCol, 0, static_cast<int>(m_aColumns.size()));
+    beginInsertColumns({}, nCol, nCol);
+    m_aColumns.insert(m_aColumns.begin() + nCol, std::move(column));
+    for (Row& row : m_aRows)
+        if (static_cast<int>(row.size()) > nCol)
+            row.insert(row.begin() + nCol, std::string());
+    endInsertColumns();
+}
+
+const ResultListModel::Column* ResultListModel::GetColumn(int nCol) const
+{
+    if (nCol < 0 || nCol >= static_cast<int>(m_aColumns.size()))
+        return nullptr;
+    return &m_aColumns[static_cast<std::size_t>(nCol)];
+}
+
+void ResultListModel::DeleteAllItems()
+{
+    beginResetModel();
+    m_aRows.clear();
+    endResetModel();
+}
+
+void ResultListModel::AppendItems(std::vector<Row> rows)
+{
+    if (rows.empty())
+        return;
+    const int first = static_cast<int>(m_aRows.size());
+    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
+    m_aRows.insert(m_aRows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+}
+
+const std::string& ResultListModel::GetItemText(int nItem, int nSubItem) const
+{
+    static const std::string empty;
+    if (nItem < 0 || nItem >= static_cast<int>(m_aRows.size()) || nSubItem < 0)
+        return empty;
+    const Row& row = m_aRows[static_cast<std::size_t>(nItem)];
+    return nSubItem < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(nSubItem)] : empty;
+}
