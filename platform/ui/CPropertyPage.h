@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 #include <string>
@@ -18,6 +19,9 @@ public:
 
     struct PropSheetPage {
         unsigned dwFlags = PSP_HASHELP;
+        // Shown on the page's tab (and picked up by a tree of pages) when
+        // PSP_USEHICON is set.
+        QIcon hIcon;
     } m_psp;
 
     // The title the sheet shows for this page.

@@ -1,0 +1,72 @@
+#include "app/CClipscoutApp.h"
+
+#include "app/AppGlobals.h"
+#include "app/CSingleInstanceGuard.h"
+#include "app/DeviceFolders.h"
+#include "platform/ModulePath.h"
+#include "platform/ui/CPropertyPage.h"
+#include "search_page/CDlg.h"
+#include "tree_sheet/CTreeSheet.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include <memory>
+#include <vector>
+
+CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
+{
+}
+
+CClipscoutApp::~CClipscoutApp() = default;
+
+std::string CClipscoutApp::GetModulePath() const
+{
+    return GetModuleFileName();
+}
+
+CPropertyPage* CClipscoutApp::NewSearchPage(const std::string& title)
+{
+    return new CDlg(title);
+}
+
+bool CClipscoutApp::InitInstance()
+{
+    if (g_singleInstanceGuard.AnotherInstanceExists()) {
+        g_singleInstanceGuard.BringRunningInstanceForward();
+        return false;
+    }
+
+    CLoadUISetting::LocateSettingsFiles(GetModulePath());
+    m_nDeviceCount = FindDeviceFolders(m_pApp->m_uiSetting, g_strDeviceFolders);
+
+    // The desktop finds the entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("clipscout"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("clipscout")));
+
+    TreeSheet::CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
+    sheet.UsePageTitles(m_nDeviceCount);
+    sheet.m_psh.dwFlags &= ~PSH_HASHELP;
+    sheet.SetTreeOptions(true, true, false);
+
+    std::vector<std::unique_ptr<CPropertyPage>> pages;
+    const int pageCount = m_nDeviceCount > 0 ? m_nDeviceCount : 1;
+    for (int i = 0; i < pageCount; ++i) {
+        const std::string title = m_nDeviceCount > 0 ? g_strDeviceFolders[static_cast<std::size_t>(i)]
+                                                     : std::string("No Recorded Files");
+        pages.emplace_back(NewSearchPage(title));
+        CPropertyPage* page = pages.back().get();
+        page->m_psp.dwFlags &= ~PSP_HASHELP;
+        sheet.AddPageTitle(title);
+        sheet.AddPage(page);
+    }
+    sheet.SetActivePage(pages.front().get());
+
+    // Only the copy that holds the marker may answer for the user.
+    if (g_singleInstanceGuard.HoldsMarker())
+        sheet.ListenForInstanceQueries(g_singleInstanceGuard.GetChannelPath());
+    sheet.DoModal();
+
+    pages.clear();
+    return false;
+}

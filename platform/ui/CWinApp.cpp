@@ -1,0 +1,55 @@
+#include "platform/ui/CWinApp.h"
+
+#include <QApplication>
+
+namespace {
+
+// Constant-initialised, so registering from another static constructor is safe.
+CWinApp* g_pCurrentApp = nullptr;
+
+} // namespace
+
+CWinApp::CWinApp(const char* appName) : m_strAppName(appName ? appName : "")
+{
+    g_pCurrentApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pCurrentApp == this)
+        g_pCurrentApp = nullptr;
+}
+
+bool CWinApp::InitInstance()
+{
+    return true;
+}
+
+int CWinApp::Run()
+{
+    QApplication::exec();
+    return ExitInstance();
+}
+
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_pCurrentApp;
+}
+
+int AfxWinMain(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return 1;
+    if (!app->GetAppName().empty())
+        QApplication::setApplicationName(QString::fromStdString(app->GetAppName()));
+    if (app->InitInstance())
+        return app->Run();
+    return app->ExitInstance();
+}

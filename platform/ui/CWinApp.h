@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+class CLoadUISetting;
+
+// The application object. Exactly one is constructed during static
+// initialisation and registers itself there; AfxWinMain then makes the Qt
+// application and runs it: InitInstance, the message loop only when
+// InitInstance returns true, then ExitInstance.
+class CWinApp {
+public:
+    explicit CWinApp(const char* appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual bool InitInstance();
+    // Runs the message loop; returns ExitInstance's result.
+    virtual int Run();
+    virtual int ExitInstance();
+
+    const std::string& GetAppName() const { return m_strAppName; }
+    // The program's settings reader, for windows that take texts from it;
+    // null when the application has none.
+    virtual const CLoadUISetting* GetSettingsReader() const { return nullptr; }
+
+private:
+    std::string m_strAppName;
+};
+
+// The application object constructed last, or null when there is none.
+CWinApp* AfxGetApp();
+
+// The program's main: creates the Qt application and drives the application object.
+int AfxWinMain(int argc, char** argv);
