@@ -18,6 +18,8 @@ namespace {
 // A page of unknown size (no controls yet, no size of its own) still gets
 // room for a few controls.
 constexpr QSize kMinimumPageSize(212, 114);
+constexpr int kButtonMinimumWidth = 75;
+constexpr int kButtonPadding = 20;
 
 // Room a page's controls need: its size hint, its minimum size and the extent
 // of the controls placed without a layout.
@@ -297,9 +299,12 @@ void CPropertySheet::LayOut()
     const DialogUnits units = DialogUnits::ForDefaultFont();
     const int margin = units.ToPixelsX(4);
     const int gap = units.ToPixelsX(4);
-    QSize button(units.ToPixelsX(50), units.ToPixelsY(14));
+    // The platform's buttons are 75 pixels wide (50 dialog units of its
+    // classic font), wider only for a text that would not fit. The style's
+    // own larger minimum is not used: callers place buttons at fixed distances.
+    QSize button(kButtonMinimumWidth, std::max(m_pOk->sizeHint().height(), units.ToPixelsY(14)));
     for (const QPushButton* b : {m_pOk, m_pCancel, m_pApply})
-        button = button.expandedTo(b->sizeHint());
+        button.setWidth(std::max(button.width(), b->fontMetrics().horizontalAdvance(b->text()) + kButtonPadding));
 
     // The tab control is as large as the largest page plus its strip and frame.
     m_pTabCtrl->setGeometry(margin, margin, 100, 100);
