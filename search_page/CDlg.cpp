@@ -141,6 +141,9 @@ void CDlg::CreateControls()
             geometry.setHeight(widget->sizeHint().height());
         widget->setGeometry(geometry);
         widget->setEnabled((control.dwStyle & WS_DISABLED) == 0);
+        // The page may be showing already, and children made then stay hidden
+        // unless shown.
+        widget->show();
         if (control.kind != DialogControlKind::StaticText) {
             widget->setFocusPolicy((control.dwStyle & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
             if (previous != nullptr)

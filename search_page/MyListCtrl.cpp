@@ -170,8 +170,10 @@ void MyListCtrl::paintEvent(QPaintEvent* event)
 
 void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const
 {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
     const QColor color = QColor::fromRgba(static_cast<QRgb>(
-        style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, this)));
+        style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
     painter.setPen(color);
     const int right = horizontalHeader()->length() - horizontalOffset();
     // Like the list view's, the lines go on below the last row.

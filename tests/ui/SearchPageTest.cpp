@@ -1,0 +1,487 @@
+#include "res/DialogUnits.h"
+#include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
+#include "support/PageTestKit.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimeEdit>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+template <class Control>
+Control* Item(const CDlg& page, int id)
+{
+    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
+    if (control == nullptr)
+        qFatal("control %d missing", id);
+    return control;
+}
+
+MyListCtrl* List(const CDlg& page)
+{
+    return Item<MyListCtrl>(page, 1018);
+}
+
+std::unique_ptr<CDlg> ShowPage(const std::string& device)
+{
+    auto page = std::make_unique<CDlg>(device);
+    page->show();
+    page->activateWindow();
+    if (!QTest::qWaitForWindowActive(page.get()))
+        qFatal("page not active");
+    return page;
+}
+
+void Click(const CDlg& page, int id)
+{
+    QTest::mouseClick(Item<QPushButton>(page, id), Qt::LeftButton);
+}
+
+// A point on a row of the list, in the viewport where the mouse goes.
+QPoint OnRow(const MyListCtrl& list, int row)
+{
+    return list.GetItemRect(row, LVIR_BOUNDS).topLeft() + QPoint(10, MyListCtrl::kRowHeight / 2);
+}
+
+std::vector<std::string> Names(const MyListCtrl& list)
+{
+    std::vector<std::string> names;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        names.push_back(list.GetItemText(row, 0));
+    return names;
+}
+
+bool ActionsEnabled(const CDlg& page)
+{
+    const bool playback = Item<QPushButton>(page, 1015)->isEnabled();
+    const bool erase = Item<QPushButton>(page, 1016)->isEnabled();
+    const bool explore = Item<QPushButton>(page, 1017)->isEnabled();
+    if (playback != erase || erase != explore)
+        qFatal("the three action buttons disagree");
+    return playback;
+}
+
+void SetRange(const CDlg& page, QDate startDate, QTime startTime, QDate endDate, QTime endTime)
+{
+    Item<QDateEdit>(page, 1005)->setDate(startDate);
+    Item<QTimeEdit>(page, 1006)->setTime(startTime);
+    Item<QDateEdit>(page, 1010)->setDate(endDate);
+    Item<QTimeEdit>(page, 1011)->setTime(endTime);
+}
+
+} // namespace
+
+class SearchPageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_messages = std::make_unique<MessageRecorder>();
+        m_launcher = std::make_unique<RecordingLauncher>();
+    }
+    void cleanup()
+    {
+        m_launcher.reset();
+        m_messages.reset();
+    }
+
+    void opensWithTemplateTextsDefaultsAndInitialRange()
+    {
+        TestStore store;
+        const QDateTime before = QDateTime::currentDateTime();
+        auto page = ShowPage(store.Device());
+
+        QCOMPARE(page->windowTitle(), QString("Cam1"));
+        QCOMPARE(Item<QLabel>(*page, 1019)->text(), QString("Recorded File Catagory"));
+        QCOMPARE(Item<QPushButton>(*page, 1023)->text(), QString("Show All Files"));
+
+        auto* category = Item<QComboBox>(*page, 1020);
+        QVERIFY(category->isEditable());
+        QCOMPARE(category->count(), 4);
+        QCOMPARE(category->itemText(0), QString("Scheduled Recording"));
+        QCOMPARE(category->itemText(1), QString("SnapShot"));
+        QCOMPARE(category->itemText(2), QString("Instant Recording"));
+        QCOMPARE(category->itemText(3), QString("Motion Detection"));
+        QCOMPARE(category->currentIndex(), 0);
+        QCOMPARE(page->m_strCategory, std::string("Scheduled Recording"));
+
+        auto* startDate = Item<QDateEdit>(*page, 1005);
+        auto* startTime = Item<QTimeEdit>(*page, 1006);
+        auto* endDate = Item<QDateEdit>(*page, 1010);
+        auto* endTime = Item<QTimeEdit>(*page, 1011);
+        QCOMPARE(startDate->text(), QString("01-01-05"));
+        QCOMPARE(startTime->text(), QString("00:00"));
+        QCOMPARE(endDate->displayFormat(), QString("MM-dd-yy"));
+        QCOMPARE(endTime->displayFormat(), QString("HH:mm"));
+        const QDateTime end(endDate->date(), endTime->time());
+        QVERIFY(end >= before.addSecs(-1) && end <= QDateTime::currentDateTime());
+
+        // The first search ran over the same range and found nothing.
+        QCOMPARE(page->m_tSearchStart.GetTime(), CTime(2005, 1, 1, 0, 0, 0).GetTime());
+        QCOMPARE(page->m_tSearchStart.GetSecond(), 0);
+        QCOMPARE(page->m_nCurrentRow, 0);
+        QCOMPARE(List(*page)->GetItemCount(), 0);
+        QVERIFY(!ActionsEnabled(*page));
+        QVERIFY(m_messages->Texts().empty());
+
+        const MyListCtrl* list = List(*page);
+        const int width = list->width();
+        QCOMPARE(list->horizontalHeader()->count(), 4);
+        QCOMPARE(list->columnWidth(0), 99 * width / 200);
+        QCOMPARE(list->columnWidth(1), 5 * width / 20);
+        QCOMPARE(list->columnWidth(2), 5 * width / 20 - 1);
+        QCOMPARE(list->columnWidth(3), 0);
+        QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QString("File Name"));
+        QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QString("Recorded Time"));
+        QCOMPARE(list->model()->headerData(2, Qt::Horizontal).toString(), QString("Duration"));
+        QCOMPARE(list->model()->headerData(3, Qt::Horizontal).toString(), QString());
+
+        // Positions are the template's dialog units in pixels of the page's font.
+        const DialogUnits units(page->font());
+        QCOMPARE(list->geometry(), units.MapDialogRect(7, 93, 343, 217));
+        QCOMPARE(Item<QPushButton>(*page, 1017)->geometry(), units.MapDialogRect(300, 321, 50, 14));
+    }
+
+    void labelsComeFromClipscoutIniAndEmptyValuesKeepTheirTexts()
+    {
+        TestStore store;
+        store.WriteAppIni("[Clipscout]\nB_Search=Find\nS_Start=\nGB_SearchingFiles=Look for clips\n"
+                          "S_FileName=Clip\nS_Duration=\nSR=Planned\nSS=\nIR=Manual\nMD=Movement\n");
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+
+        QCOMPARE(Item<QPushButton>(*page, 1013)->text(), QString("Find"));
+        QCOMPARE(Item<QLabel>(*page, 1000)->text(), QString("Look for clips"));
+        QCOMPARE(Item<QLabel>(*page, 1021)->text(), QString("Start Date/Time"));
+        QCOMPARE(Item<QLabel>(*page, 1022)->text(), QString("End Date/Time"));
+        QCOMPARE(Item<QPushButton>(*page, 1016)->text(), QString("Delete"));
+
+        const QAbstractItemModel* columns = List(*page)->model();
+        QCOMPARE(columns->headerData(0, Qt::Horizontal).toString(), QString("Clip"));
+        QCOMPARE(columns->headerData(1, Qt::Horizontal).toString(), QString("Recorded Time"));
+        QCOMPARE(columns->headerData(2, Qt::Horizontal).toString(), QString("Duration"));
+
+        auto* category = Item<QComboBox>(*page, 1020);
+        QStringList shown;
+        for (int i = 0; i < category->count(); ++i)
+            shown << category->itemText(i);
+        QCOMPARE(shown, QStringList({"Planned", "SnapShot", "Manual", "Movement"}));
+
+        // The scan knows only the built-in names: a renamed category lists nothing.
+        QCOMPARE(List(*page)->GetItemCount(), 0);
+        QVERIFY(!ActionsEnabled(*page));
+    }
+
+    void searchFillsTheListInListingOrderAndEnablesTheActions()
+    {
+        TestStore store;
+        auto page = ShowPage(store.Device());
+        QVERIFY(!ActionsEnabled(*page));
+
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 09:05", "2006/03/14 09:07", 75);
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 10:00:05", "2006/03/14 10:05:05", 950);
+        store.AddClip("Recording", "Ir0003.asf", "2006/03/14 11:00");
+        page->m_nCurrentRow = -1;
+        Click(*page, 1013);
+
+        const MyListCtrl* list = List(*page);
+        QCOMPARE(list->GetItemCount(), 2);
+        QCOMPARE(page->m_nFiles, 2);
+        QCOMPARE(page->m_nCurrentRow, 0);
+        QVERIFY(ActionsEnabled(*page));
+        QCOMPARE(page->m_strCategoryFolder, std::string("Recording"));
+        for (int row = 0; row < 2; ++row) {
+            const std::string name = list->GetItemText(row, 0);
+            if (name == "Sr0001.asf") {
+                QCOMPARE(list->GetItemText(row, 1), std::string("03/14/06  09:05"));
+                QCOMPARE(list->GetItemText(row, 2), std::string("01:15"));
+            } else {
+                QCOMPARE(name, std::string("Sr0002.asf"));
+                QCOMPARE(list->GetItemText(row, 1), std::string("03/14/06  10:00:05"));
+                QCOMPARE(list->GetItemText(row, 2), std::string("15:00"));
+            }
+            QVERIFY(list->GetItemText(row, 3).empty());
+        }
+
+        // Nothing in this category: the list empties and the actions go off,
+        // while the current row stays what it was.
+        page->m_nCurrentRow = 1;
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(3);
+        Click(*page, 1013);
+        QCOMPARE(list->GetItemCount(), 0);
+        QVERIFY(!ActionsEnabled(*page));
+        QCOMPARE(page->m_nCurrentRow, 1);
+        QVERIFY(m_messages->Texts().empty());
+    }
+
+    void anInvertedRangeReportsOnceAndShowsNothing()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        QVERIFY(ActionsEnabled(*page));
+
+        SetRange(*page, QDate(2006, 3, 14), QTime(10, 1), QDate(2006, 3, 14), QTime(10, 0));
+        Click(*page, 1013);
+        QCOMPARE(m_messages->Texts(),
+                 std::vector<std::string>{"The start time should be earlier than the end time"});
+        QCOMPARE(List(*page)->GetItemCount(), 0);
+        QVERIFY(!ActionsEnabled(*page));
+        QCOMPARE(Item<QTimeEdit>(*page, 1006)->time(), QTime(10, 1));
+        QCOMPARE(Item<QTimeEdit>(*page, 1011)->time(), QTime(10, 0));
+
+        // Equal ends are a range of one instant, not an error.
+        m_messages->Clear();
+        SetRange(*page, QDate(2006, 3, 14), QTime(10, 0), QDate(2006, 3, 14), QTime(10, 0));
+        Click(*page, 1013);
+        QVERIFY(m_messages->Texts().empty());
+        QCOMPARE(Names(*List(*page)), std::vector<std::string>{"Sr0001.asf"});
+        QVERIFY(ActionsEnabled(*page));
+    }
+
+    void showAllFilesKeepsTheCategoryAndWidensTheRange()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Ir2005.asf", "2005/01/01 00:00");
+        store.AddClip("Recording", "Ir2010.asf", "2010/06/01 12:00");
+        store.AddClip("Recording", "Sr2010.asf", "2010/06/01 12:00");
+        store.AddClip("Recording", "Ir2004.asf", "2004/12/31 23:59");
+        auto page = ShowPage(store.Device());
+
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(2);
+        SetRange(*page, QDate(2010, 1, 1), QTime(0, 0), QDate(2010, 12, 31), QTime(0, 0));
+        Click(*page, 1013);
+        QCOMPARE(Names(*List(*page)), std::vector<std::string>{"Ir2010.asf"});
+
+        Click(*page, 1023);
+        QCOMPARE(Item<QComboBox>(*page, 1020)->currentText(), QString("Instant Recording"));
+        QCOMPARE(Item<QDateEdit>(*page, 1005)->date(), QDate(2005, 1, 1));
+        QCOMPARE(Item<QTimeEdit>(*page, 1006)->time(), QTime(0, 0));
+        QCOMPARE(Item<QDateEdit>(*page, 1010)->date(), QDate::currentDate());
+        std::vector<std::string> names = Names(*List(*page));
+        std::sort(names.begin(), names.end());
+        QCOMPARE(names, (std::vector<std::string>{"Ir2005.asf", "Ir2010.asf"}));
+    }
+
+    void deleteRemovesTheCurrentRowsFileOnlyAndSearchesAgain()
+    {
+        TestStore store;
+        // A name that is not UTF-8 must still name its own file.
+        const std::string odd = "Sr\xff\xfe odd.asf";
+        const std::string oddPath = store.AddClip("Recording", odd, "2006/03/14 10:00");
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 11:00");
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 12:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl* list = List(*page);
+        QCOMPARE(list->GetItemCount(), 3);
+
+        const std::vector<std::string> before = Names(*list);
+        const int row = int(std::find(before.begin(), before.end(), odd) - before.begin());
+        QVERIFY(row < 3);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, row));
+        QTRY_COMPARE(page->m_nCurrentRow, row);
+
+        Click(*page, 1016);
+        QVERIFY(!std::filesystem::exists(oddPath));
+        std::vector<std::string> after = Names(*list);
+        std::sort(after.begin(), after.end());
+        QCOMPARE(after, (std::vector<std::string>{"Sr0001.asf", "Sr0002.asf"}));
+        QCOMPARE(page->m_nCurrentRow, 0);
+        QVERIFY(ActionsEnabled(*page));
+
+        // The last rows go one by one; the empty list turns the actions off.
+        Click(*page, 1016);
+        Click(*page, 1016);
+        QCOMPARE(list->GetItemCount(), 0);
+        QVERIFY(!ActionsEnabled(*page));
+        QVERIFY(std::filesystem::is_empty(store.Folder("Recording")));
+        QVERIFY(m_messages->Texts().empty());
+    }
+
+    void aClickBelowTheLastRowLeavesNoCurrentRowAndDeleteRemovesNothing()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
+        // An empty folder that matches the mask must survive as well.
+        std::filesystem::create_directory(store.Folder("Recording") + "/Sr-empty.asf");
+        auto page = ShowPage(store.Device());
+        MyListCtrl* list = List(*page);
+        QCOMPARE(list->GetItemCount(), 2);
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 1) + QPoint(0, 40));
+        QTRY_COMPARE(page->m_nCurrentRow, -1);
+        QVERIFY(list->hasFocus());
+
+        Click(*page, 1015);
+        QCOMPARE(m_launcher->m_aOpened, std::vector<std::string>{store.Folder("Recording") + "/"});
+
+        Click(*page, 1016);
+        QVERIFY(std::filesystem::exists(store.Folder("Recording") + "/Sr0001.asf"));
+        QVERIFY(std::filesystem::exists(store.Folder("Recording") + "/Sr0002.asf"));
+        QVERIFY(std::filesystem::is_directory(store.Folder("Recording") + "/Sr-empty.asf"));
+        QVERIFY(std::filesystem::is_directory(store.Folder("Recording")));
+        QCOMPARE(list->GetItemCount(), 2);
+        QCOMPARE(page->m_nCurrentRow, 0);
+    }
+
+    void aClickOnThePageItselfIsHitTestedAsIfInTheList()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        QCOMPARE(page->m_nCurrentRow, 0);
+        // A label takes no clicks; at its place the list has only its header.
+        QTest::mouseClick(Item<QLabel>(*page, 1019), Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(page->m_nCurrentRow, -1);
+    }
+
+    void upAndDownMoveTheCurrentRowAndStopAtTheEnds()
+    {
+        TestStore store;
+        for (int i = 0; i < 3; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl* list = List(*page);
+        list->setFocus();
+        QCOMPARE(page->m_nCurrentRow, 0);
+
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(page->m_nCurrentRow, 0);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(page->m_nCurrentRow, 1);
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(page->m_nCurrentRow, 2);
+        // The list moved its own focus along, so the two stay together.
+        QCOMPARE(list->currentIndex().row(), 2);
+
+        // Keys other than Up and Down leave the current row alone.
+        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClick(list, Qt::Key_PageDown);
+        QCOMPARE(page->m_nCurrentRow, 2);
+
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(page->m_nCurrentRow, 0);
+    }
+
+    void aHeaderClickChangesNothing()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr-b.asf", "2006/03/14 10:00");
+        store.AddClip("Recording", "Sr-a.asf", "2006/03/14 09:00");
+        store.AddClip("Recording", "Sr-c.asf", "2006/03/14 11:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl* list = List(*page);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 1));
+        QTRY_COMPARE(page->m_nCurrentRow, 1);
+        const std::vector<std::string> order = Names(*list);
+
+        QHeaderView* header = list->horizontalHeader();
+        for (int column = 0; column < 3; ++column) {
+            const QPoint point(header->sectionViewportPosition(column) + 5, header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(Names(*list), order);
+        QCOMPARE(page->m_nCurrentRow, 1);
+        QVERIFY(!header->isSortIndicatorShown());
+        QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(list->selectionModel()->selectedRows().first().row(), 1);
+    }
+
+    void aDoubleClickPlaysTheClickedRow()
+    {
+        TestStore store;
+        for (int i = 0; i < 3; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl* list = List(*page);
+        QCOMPARE(page->m_nCurrentRow, 0);
+
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 2));
+        QTRY_COMPARE(m_launcher->m_aOpened.size(), std::size_t(1));
+        QCOMPARE(page->m_nCurrentRow, 2);
+        QCOMPARE(m_launcher->m_aOpened.front(),
+                 store.Folder("Recording") + "/" + list->GetItemText(2, 0));
+        // The list's own click handling never ran: its selection is the page's doing.
+        QTRY_COMPARE(list->currentIndex().row(), 2);
+    }
+
+    void playbackAndExploreReportOnlyAMissingAssociation()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+
+        m_launcher->m_result = ShellLauncher::Result::Failed;
+        Click(*page, 1015);
+        Click(*page, 1017);
+        QVERIFY(m_messages->Texts().empty());
+
+        m_launcher->m_result = ShellLauncher::Result::NoAssociation;
+        Click(*page, 1015);
+        QCOMPARE(m_messages->Texts(), std::vector<std::string>{"Unable to play ASF file"});
+        Click(*page, 1017);
+        QCOMPARE(m_messages->Texts().back(), std::string("Unable to open the document"));
+        QCOMPARE(m_messages->Texts().size(), std::size_t(2));
+
+        // Explore names the folder; the actions use the folder of the last
+        // search even after the category box changed.
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(1);
+        Click(*page, 1017);
+        QCOMPARE(m_launcher->m_aExplored.back(), store.Folder("Recording"));
+        QCOMPARE(m_launcher->m_aOpened.back(), store.Folder("Recording") + "/Sr0001.asf");
+    }
+
+    void theCurrentRowIsHighlightedAndOthersHaveTheirOwnBackground()
+    {
+        TestStore store;
+        // Long enough to need fitting in any font.
+        store.AddClip("Recording", "Sr" + std::string(200, 'W') + ".asf", "2006/03/14 10:00");
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl* list = List(*page);
+        const int longRow = list->GetItemText(0, 0).size() > 20 ? 0 : 1;
+        page->m_nCurrentRow = 1 - longRow;
+        list->viewport()->repaint();
+
+        const QImage image = list->viewport()->grab().toImage();
+        const QColor highlight = list->palette().color(QPalette::Highlight);
+        const QRect current = list->GetItemRect(1 - longRow, LVIR_BOUNDS);
+        const QRect other = list->GetItemRect(longRow, LVIR_BOUNDS);
+        // Blank ends of the time cells, clear of text and grid lines.
+        const int blank = list->GetItemRect(0, LVIR_LABEL).right() + list->columnWidth(1) - 3;
+        QCOMPARE(image.pixelColor(blank, current.top() + 2), highlight);
+        QCOMPARE(image.pixelColor(blank, other.top() + 2), QColor(250, 250, 255));
+
+        // The long name was cut to its cell: the inset strip at the start of
+        // the next cell holds no ink.
+        const int nextCell = list->GetItemRect(longRow, LVIR_LABEL).right() + 1;
+        for (int x = nextCell + 1; x < nextCell + 6; ++x)
+            for (int y = other.top(); y < other.bottom(); ++y)
+                QCOMPARE(image.pixelColor(x, y), QColor(250, 250, 255));
+
+        // Drawing brought the list's own marks in line with the current row.
+        QCOMPARE(list->GetItemState(1 - longRow, LVIS_SELECTED | LVIS_FOCUSED), LVIS_SELECTED | LVIS_FOCUSED);
+        QCOMPARE(list->GetItemState(longRow, LVIS_SELECTED | LVIS_FOCUSED), 0u);
+    }
+
+private:
+    std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<RecordingLauncher> m_launcher;
+};
+
+QTEST_MAIN(SearchPageTest)
+#include "SearchPageTest.moc"

@@ -1,0 +1,109 @@
+#pragma once
+
+// Shared by the search-page tests: a recording store in a temporary folder
+// with the two INI files beside a pretend executable, and stand-ins that
+// record message boxes and launches instead of showing or starting anything.
+
+#include "app/CLoadUISetting.h"
+#include "core/ClipBytes.h"
+#include "platform/ui/MessageBoxSeam.h"
+#include "platform/ui/ShellLauncher.h"
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class TestStore {
+public:
+    explicit TestStore(std::string device = "Cam1") : m_strDevice(std::move(device))
+    {
+        if (!m_dir.isValid())
+            throw std::runtime_error("no temporary folder");
+        m_strRoot = m_dir.path().toStdString();
+        m_strRecording = m_strRoot + "/store";
+        for (const char* folder : {"Recording", "SnapShot", "MotionDetection"})
+            std::filesystem::create_directories(Folder(folder));
+        CLoadUISetting::LocateSettingsFiles(m_strRoot + "/clipscout");
+        Write(m_strRoot + "/Viewdeck.ini",
+              "[Directory]\nRecording=" + m_strRecording + "\n[Device1]\nLocalID=" + m_strDevice + "\n");
+    }
+
+    const std::string& Root() const { return m_strRoot; }
+    const std::string& Device() const { return m_strDevice; }
+    std::string Folder(const std::string& categoryFolder) const
+    {
+        return m_strRecording + "/" + m_strDevice + "/" + categoryFolder;
+    }
+
+    void WriteAppIni(const std::string& text) const { Write(m_strRoot + "/Clipscout.ini", text); }
+
+    // An ASF clip whose trailer says when it ran; returns its path.
+    std::string AddClip(const std::string& categoryFolder, const std::string& name, const std::string& start,
+                        const std::string& end = "2006/03/14 10:05", std::uint64_t seconds = 123) const
+    {
+        const std::string path = Folder(categoryFolder) + "/" + name;
+        Write(path, clipbytes::AsfClip(seconds * 10'000'000u, 0, "NC" + start + "," + end));
+        return path;
+    }
+
+    static void Write(const std::string& path, const std::string& content)
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << content;
+        if (!out)
+            throw std::runtime_error("cannot write " + path);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_strDevice;
+    std::string m_strRoot;
+    std::string m_strRecording;
+};
+
+// Collects the texts of the message boxes shown while it lives.
+class MessageRecorder {
+public:
+    MessageRecorder()
+    {
+        MessageBoxSeam::SetShower([this](QWidget*, const std::string& text) { m_aTexts.push_back(text); });
+    }
+    ~MessageRecorder() { MessageBoxSeam::SetShower({}); }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    const std::vector<std::string>& Texts() const { return m_aTexts; }
+    void Clear() { m_aTexts.clear(); }
+
+private:
+    std::vector<std::string> m_aTexts;
+};
+
+// Records what would have been opened or explored and answers with a chosen
+// result.
+class RecordingLauncher : public ShellLauncher {
+public:
+    RecordingLauncher() { ShellLauncher::SetInstance(this); }
+    ~RecordingLauncher() override { ShellLauncher::SetInstance(nullptr); }
+    RecordingLauncher(const RecordingLauncher&) = delete;
+    RecordingLauncher& operator=(const RecordingLauncher&) = delete;
+
+    Result Open(const std::string& path) override
+    {
+        m_aOpened.push_back(path);
+        return m_result;
+    }
+    Result Explore(const std::string& folder) override
+    {
+        m_aExplored.push_back(folder);
+        return m_result;
+    }
+
+    Result m_result = Result::Launched;
+    std::vector<std::string> m_aOpened;
+    std::vector<std::string> m_aExplored;
+};
