@@ -1,0 +1,594 @@
+#include "app/AppGlobals.h"
+#include "app/CLoadUISetting.h"
+#include "platform/ui/CPropertyPage.h"
+#include "platform/ui/CTabCtrl.h"
+#include "platform/ui/InstanceChannel.h"
+#include "support/PageTestKit.h"
+#include "tree_sheet/CPageFrame.h"
+#include "tree_sheet/CTreeSheet.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <vector>
+
+using TreeSheet::CTreeSheet;
+
+namespace {
+
+// A page with one edit box; it can refuse to be left and counts being asked.
+class TestPage : public CPropertyPage {
+public:
+    explicit TestPage(std::string caption) : CPropertyPage(std::move(caption)) { setMinimumSize(320, 200); }
+
+    bool OnKillActive() override
+    {
+        ++m_nKillActive;
+        return !m_bRefuseLeave;
+    }
+
+    QLineEdit* Edit() const { return findChild<QLineEdit*>(QStringLiteral("100")); }
+
+    bool m_bRefuseLeave = false;
+    int m_nKillActive = 0;
+
+protected:
+    void CreateControls() override
+    {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("100"));
+        edit->setGeometry(10, 10, 200, 24);
+    }
+};
+
+struct Options {
+    bool treeMode = true;
+    bool caption = true;
+    bool titles = true;
+    bool treeImages = false;
+};
+
+// A sheet with one page per title, in the order start-up builds it.
+class SheetKit {
+public:
+    explicit SheetKit(const std::vector<std::string>& titles, Options options = {})
+        : sheet(std::make_unique<CTreeSheet>(std::string("File Manager"), nullptr, 0))
+    {
+        if (options.titles)
+            sheet->UsePageTitles(static_cast<int>(titles.size()));
+        sheet->m_psh.dwFlags &= ~PSH_HASHELP;
+        sheet->SetTreeOptions(options.treeMode, options.caption, options.treeImages);
+        for (const std::string& title : titles) {
+            pages.push_back(std::make_unique<TestPage>(title));
+            if (options.titles)
+                sheet->AddPageTitle(title);
+            sheet->AddPage(pages.back().get());
+        }
+    }
+
+    void Show()
+    {
+        sheet->Create();
+        sheet->show();
+        if (!QTest::qWaitForWindowExposed(sheet.get()))
+            qFatal("sheet not exposed");
+    }
+
+    CTreeCtrl* Tree() const { return sheet->GetPageTree(); }
+    HTREEITEM Item(const std::string& text) const
+    {
+        const QList<QTreeWidgetItem*> found =
+            Tree()->findItems(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchRecursive);
+        return found.size() == 1 ? found.first() : nullptr;
+    }
+    std::string Selected() const { return Tree()->GetItemText(Tree()->GetSelectedItem()); }
+    QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(sheet->GetDlgItem(id)); }
+    void Click(HTREEITEM item) const
+    {
+        Tree()->scrollToItem(item);
+        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, Tree()->visualItemRect(item).center());
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers) const
+    {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : sheet.get(),
+                        static_cast<Qt::Key>(key), modifiers);
+    }
+
+    std::vector<std::unique_ptr<TestPage>> pages;
+    std::unique_ptr<CTreeSheet> sheet;
+};
+
+// Saves and restores the settings paths the sheet's texts come from.
+class SettingsBeside {
+public:
+    SettingsBeside() { CLoadUISetting::LocateSettingsFiles(m_dir.path().toStdString() + "/clipscout"); }
+    ~SettingsBeside()
+    {
+        g_strAppIniPath.clear();
+        g_strViewerIniPath.clear();
+    }
+    void WriteAppIni(const std::string& text) const { TestStore::Write(g_strAppIniPath, text); }
+    std::string Folder() const { return m_dir.path().toStdString() + "/"; }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+class TreeSheetTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void buttonsReadExitAndHelpInBothModes();
+    void buttonTextsComeFromTheSettingsFile();
+    void enterAndEscapeDoNotCloseTheSheet();
+    void helpOpensTheHelpFileBesideTheProgram();
+    void answersTheInstanceQuery();
+    void pathSegments_data();
+    void pathSegments();
+    void titlesBuildTheTree();
+    void treeImagesUseTheFallbacks();
+    void ctrlTabWrapsThroughTheTree();
+    void ctrlTabWrapsInTabMode();
+    void pageThatRefusesToBeLeftKeepsTheSelection();
+    void nodeWithoutPageHidesThePageAndShowsTheMessage();
+    void treeFollowsPagesAddedRemovedAndSelected();
+    void treeModeWidensAndCaptionOffShortens();
+    void optionsApplyOnlyBeforeTheWindowExists();
+    void deletedPageLeavesTheSheet();
+    void noPageMessageTakesOnlyItsOneArgument();
+};
+
+void TreeSheetTest::buttonsReadExitAndHelpInBothModes()
+{
+    const SettingsBeside settings;
+    CPropertySheet plain(std::string("File Manager"));
+    TestPage plainPage("Cam1");
+    plain.AddPage(&plainPage);
+    plain.Create();
+    const QRect applyWhere = plain.GetDlgItem(ID_APPLY_NOW)->geometry();
+
+    for (const bool treeMode : {false, true}) {
+        SheetKit kit({"Cam1", "Cam2"}, {.treeMode = treeMode});
+        kit.Show();
+        QCOMPARE(kit.sheet->windowTitle(), QStringLiteral("File Manager"));
+        QPushButton* exit = kit.Button(IDOK);
+        QPushButton* help = kit.Button(ID_APPLY_NOW);
+        QPushButton* cancel = kit.Button(IDCANCEL);
+        QCOMPARE(exit->text(), QStringLiteral("Exit"));
+        QCOMPARE(help->text(), QStringLiteral("Help"));
+        QVERIFY(help->isEnabled());
+        QVERIFY(!cancel->isVisible());
+        QVERIFY(!cancel->isEnabled());
+        QCOMPARE(help->pos(), exit->pos() - QPoint(CTreeSheet::kHelpOffset, 0));
+        // The buttons do not overlap, and Exit stays inside the window.
+        QVERIFY(help->geometry().right() < exit->geometry().left());
+        QVERIFY(kit.sheet->rect().contains(exit->geometry()));
+        if (!treeMode) {
+            QCOMPARE(exit->pos(), applyWhere.topLeft());
+            QCOMPARE(kit.sheet->size(), plain.size());
+            QVERIFY(kit.sheet->GetDlgItem(CTreeSheet::PAGE_TREE_ID) == nullptr);
+            QVERIFY(kit.sheet->GetDlgItem(CTreeSheet::PAGE_FRAME_ID) == nullptr);
+        }
+    }
+}
+
+void TreeSheetTest::buttonTextsComeFromTheSettingsFile()
+{
+    const SettingsBeside settings;
+    settings.WriteAppIni("[Clipscout]\nB_Exit=Close\nB_Help=\n");
+    SheetKit kit({"Cam1"});
+    kit.Show();
+    QCOMPARE(kit.Button(IDOK)->text(), QStringLiteral("Close"));
+    QCOMPARE(kit.Button(ID_APPLY_NOW)->text(), QStringLiteral("Help"));
+}
+
+void TreeSheetTest::enterAndEscapeDoNotCloseTheSheet()
+{
+    const SettingsBeside settings;
+    SheetKit kit({"Cam1", "Cam2"});
+    int rounds = 0;
+    bool stillOpen = false;
+    QTimer::singleShot(0, kit.sheet.get(), [&] {
+        for (QWidget* target : {static_cast<QWidget*>(kit.pages[0]->Edit()), static_cast<QWidget*>(kit.Tree()),
+                                static_cast<QWidget*>(kit.Button(IDOK))}) {
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Return);
+            QTest::keyClick(target, Qt::Key_Enter);
+            QTest::keyClick(target, Qt::Key_Escape);
+            ++rounds;
+        }
+        QTest::keyClick(kit.sheet.get(), Qt::Key_Escape);
+        stillOpen = kit.sheet->isVisible();
+        kit.Button(IDOK)->click();
+    });
+    QCOMPARE(kit.sheet->DoModal(), IDOK);
+    QCOMPARE(rounds, 3);
+    QVERIFY(stillOpen);
+    // The window went with DoModal, and with it the tree and the frame.
+    QVERIFY(!kit.sheet->HasWindow());
+    QVERIFY(kit.sheet->GetPageTree() == nullptr);
+    QVERIFY(kit.sheet->m_pFrame == nullptr);
+}
+
+void TreeSheetTest::helpOpensTheHelpFileBesideTheProgram()
+{
+    const SettingsBeside settings;
+    RecordingLauncher launcher;
+    MessageRecorder messages;
+    SheetKit kit({"Cam1"});
+    kit.Show();
+
+    kit.Button(ID_APPLY_NOW)->click();
+    QCOMPARE(launcher.m_aOpened, std::vector<std::string>{settings.Folder() + "VIEWDECK.HLP"});
+    QVERIFY(messages.Texts().empty());
+    QVERIFY(kit.sheet->isVisible());
+
+    for (const auto result : {ShellLauncher::Result::NoAssociation, ShellLauncher::Result::Failed}) {
+        launcher.m_result = result;
+        messages.Clear();
+        kit.Button(ID_APPLY_NOW)->click();
+        QCOMPARE(messages.Texts(), std::vector<std::string>{"Unable to open the document"});
+    }
+}
+
+void TreeSheetTest::answersTheInstanceQuery()
+{
+    QTemporaryDir runtime;
+    const std::string path = runtime.path().toStdString() + "/query.socket";
+    // A socket file left by a copy that crashed does not stop the sheet listening.
+    TestStore::Write(path, "");
+
+    SheetKit kit({"Cam1"});
+    QCOMPARE(kit.sheet->OnInstanceQuery(), 1321L);
+    kit.sheet->ListenForInstanceQueries(path);
+    QVERIFY(!kit.sheet->IsListeningForInstanceQueries());
+    kit.Show();
+    QVERIFY(kit.sheet->IsListeningForInstanceQueries());
+    kit.sheet->showMinimized();
+    QTRY_VERIFY(kit.sheet->isMinimized());
+
+    const auto ask = [&](unsigned message) {
+        auto answer = std::async(std::launch::async, [&path, message] {
+            return InstanceChannel::QueryAndRaise(path, message, 2000, "XDG_ACTIVATION_TOKEN", "token-7");
+        });
+        while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        return answer.get();
+    };
+    // Something that is not the instance query gets an answer that is not a running copy.
+    QVERIFY(!ask(0x528));
+    QVERIFY(kit.sheet->isMinimized());
+    QVERIFY(ask(0x529));
+    QTRY_VERIFY(!kit.sheet->isMinimized());
+    QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), QByteArray("token-7"));
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+
+    kit.sheet->DestroyWindow();
+    QVERIFY(!kit.sheet->IsListeningForInstanceQueries());
+    QVERIFY(!InstanceChannel::QueryAndRaise(path, 0x529, 200, "", ""));
+}
+
+void TreeSheetTest::pathSegments_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("segment");
+    QTest::addColumn<QString>("rest");
+    QTest::newRow("plain") << "A::B::C" << "A" << "B::C";
+    QTest::newRow("single") << "Cam1" << "Cam1" << "";
+    QTest::newRow("escaped separator") << R"(A\::B::C)" << "A::B" << "C";
+    QTest::newRow("escaped in last segment stays") << R"(B\::C)" << R"(B\::C)" << "";
+    QTest::newRow("escaped backslash splits") << R"(A\\::B)" << R"(A\)" << "B";
+    QTest::newRow("three backslashes") << R"(A\\\::B::C)" << R"(A\::B)" << "C";
+    QTest::newRow("leading separator") << "::A" << "::A" << "";
+    QTest::newRow("leading then real") << "::A::B" << "::A" << "B";
+    QTest::newRow("empty segment") << "A::::B" << "A" << "::B";
+}
+
+void TreeSheetTest::pathSegments()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, segment);
+    QFETCH(QString, rest);
+    std::string remaining = path.toStdString();
+    QCOMPARE(QString::fromStdString(CTreeSheet::TakeFirstPathSegment(remaining)), segment);
+    QCOMPARE(QString::fromStdString(remaining), rest);
+}
+
+void TreeSheetTest::titlesBuildTheTree()
+{
+    SheetKit kit({"A::B", "A::C", R"(X\::Y::Z)", R"(P::Q\::R)", R"(M\\::N)", "::L", "Dup", "Dup"});
+    kit.Show();
+    CTreeCtrl* tree = kit.Tree();
+    QStringList top;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        top << tree->topLevelItem(i)->text(0);
+    QCOMPARE(top, (QStringList{"A", "X::Y", "P", R"(M\)", "::L", "Dup"}));
+
+    HTREEITEM a = tree->topLevelItem(0);
+    QCOMPARE(tree->GetItemData(a), -1L);
+    QCOMPARE(a->childCount(), 2);
+    QCOMPARE(a->child(0)->text(0), QStringLiteral("B"));
+    QCOMPARE(tree->GetItemData(a->child(0)), 0L);
+    QCOMPARE(tree->GetItemData(a->child(1)), 1L);
+    QCOMPARE(tree->topLevelItem(1)->child(0)->text(0), QStringLiteral("Z"));
+    QCOMPARE(tree->topLevelItem(2)->child(0)->text(0), QStringLiteral(R"(Q\::R)"));
+    QCOMPARE(tree->topLevelItem(3)->child(0)->text(0), QStringLiteral("N"));
+    // Of two pages with one path the later one is reached through the tree.
+    QCOMPARE(tree->GetItemData(kit.Item("Dup")), 7L);
+    QCOMPARE(kit.sheet->FindTreeItemForPage(6, TVI_ROOT), nullptr);
+    QCOMPARE(kit.sheet->FindTreeItemForPage(4, TVI_ROOT), tree->topLevelItem(3)->child(0));
+    QCOMPARE(kit.sheet->FindTreeItemForPage(8, TVI_ROOT), nullptr);
+    // The first page is active and its item selected.
+    QCOMPARE(kit.sheet->GetActiveIndex(), 0);
+    QCOMPARE(kit.Selected(), std::string("B"));
+
+    // Without a title list the tab captions are the paths.
+    SheetKit untitled({"One::Two", "Three"}, {.titles = false});
+    untitled.Show();
+    QCOMPARE(untitled.sheet->GetPageTitle(0), std::string());
+    QCOMPARE(untitled.Tree()->topLevelItemCount(), 2);
+    QCOMPARE(untitled.Tree()->topLevelItem(0)->child(0)->text(0), QStringLiteral("Two"));
+
+    // A title longer than the platform's buffer is cut, not split in a character.
+    SheetKit longKit({std::string(258, 'y') + "\xC3\xA9" + "z"});
+    longKit.Show();
+    QCOMPARE(longKit.Tree()->topLevelItem(0)->text(0), QString(258, QLatin1Char('y')));
+}
+
+void TreeSheetTest::treeImagesUseTheFallbacks()
+{
+    CImageList fallback;
+    fallback.Create(16, 16);
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    QPixmap blue(16, 16);
+    blue.fill(Qt::blue);
+    fallback.Add(QIcon(red));
+    QVERIFY(!CTreeSheet().SetFallbackImages(fallback));
+    fallback.Add(QIcon(blue));
+
+    SheetKit kit({"A::B", "C", "D"}, {.treeImages = true});
+    QVERIFY(kit.sheet->SetFallbackImages(fallback));
+    QPixmap green(16, 16);
+    green.fill(Qt::green);
+    QVERIFY(CTreeSheet::AttachPageIcon(kit.pages[2].get(), QIcon(green)));
+    kit.Show();
+
+    // One page icon, then fallback 0 (nodes), then fallback 1 (pages without an icon).
+    QCOMPARE(kit.sheet->m_TreeImages.GetImageCount(), 3);
+    CTreeCtrl* tree = kit.Tree();
+    QCOMPARE(tree->GetItemImage(kit.Item("A")), 1);
+    QCOMPARE(tree->GetItemImage(kit.Item("B")), 2);
+    QCOMPARE(tree->GetItemImage(kit.Item("C")), 2);
+    QCOMPARE(tree->GetItemImage(kit.Item("D")), 0);
+
+    // The caption shows the selected item's image.
+    QVERIFY(tree->SelectItem(kit.Item("D")));
+    QIcon captionIcon;
+    QCOMPARE(kit.sheet->m_pFrame->GetCaptionText(&captionIcon), std::string("D"));
+    QCOMPARE(captionIcon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::green));
+
+    QVERIFY(CTreeSheet::ReleasePageIcon(kit.pages[2].get()));
+    QVERIFY(!CTreeSheet::ReleasePageIcon(kit.pages[2].get()));
+    QVERIFY(!(kit.pages[2]->m_psp.dwFlags & PSP_USEHICON));
+}
+
+void TreeSheetTest::ctrlTabWrapsThroughTheTree()
+{
+    SheetKit kit({"A::B", "A::C", "D"});
+    kit.Show();
+    QCOMPARE(kit.Selected(), std::string("B"));
+    const auto next = [&] { kit.Key(Qt::Key_Tab, Qt::ControlModifier); };
+    const auto previous = [&] { kit.Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier); };
+
+    next();
+    QCOMPARE(kit.Selected(), std::string("C"));
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+    next();
+    QCOMPARE(kit.Selected(), std::string("D"));
+    QCOMPARE(kit.sheet->GetActiveIndex(), 2);
+    next(); // from the last item of the tree to the first top-level item
+    QCOMPARE(kit.Selected(), std::string("A"));
+    previous(); // from the first top-level item to the last item of the tree
+    QCOMPARE(kit.Selected(), std::string("D"));
+    previous();
+    QCOMPARE(kit.Selected(), std::string("C"));
+    previous();
+    QCOMPARE(kit.Selected(), std::string("B"));
+    QCOMPARE(kit.sheet->GetActiveIndex(), 0);
+    previous(); // to the parent
+    QCOMPARE(kit.Selected(), std::string("A"));
+    // The same keys with the focus inside a page.
+    next();
+    kit.pages[0]->Edit()->setFocus();
+    QTest::keyClick(kit.pages[0]->Edit(), Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(kit.Selected(), std::string("A"));
+}
+
+void TreeSheetTest::ctrlTabWrapsInTabMode()
+{
+    SheetKit kit({"One", "Two", "Three"}, {.treeMode = false});
+    kit.Show();
+    QCOMPARE(kit.sheet->GetActiveIndex(), 0);
+    kit.Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(kit.sheet->GetActiveIndex(), 2);
+    QVERIFY(kit.pages[2]->isVisible());
+    QVERIFY(!kit.pages[0]->isVisible());
+    kit.Key(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(kit.sheet->GetActiveIndex(), 0);
+    QCOMPARE(kit.sheet->GetTabControl()->GetCurSel(), 0);
+    kit.Key(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+}
+
+void TreeSheetTest::pageThatRefusesToBeLeftKeepsTheSelection()
+{
+    SheetKit kit({"Cam1", "Cam2"});
+    kit.Show();
+    kit.pages[0]->m_bRefuseLeave = true;
+
+    kit.Click(kit.Item("Cam2"));
+    QCOMPARE(kit.pages[0]->m_nKillActive, 1);
+    QCOMPARE(kit.Selected(), std::string("Cam1"));
+    QCOMPARE(kit.sheet->GetActiveIndex(), 0);
+    QVERIFY(kit.pages[0]->isVisible());
+    QVERIFY(!kit.pages[1]->isVisible());
+    QCOMPARE(kit.Tree()->selectedItems(), QList<QTreeWidgetItem*>{kit.Item("Cam1")});
+
+    kit.Key(Qt::Key_Down, {});
+    QCOMPARE(kit.Selected(), std::string("Cam1"));
+
+    kit.pages[0]->m_bRefuseLeave = false;
+    kit.Click(kit.Item("Cam2"));
+    QCOMPARE(kit.Selected(), std::string("Cam2"));
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+    QVERIFY(kit.pages[1]->isVisible());
+    QVERIFY(!kit.pages[0]->isVisible());
+    QCOMPARE(kit.sheet->m_pFrame->GetCaptionText(), std::string("Cam2"));
+    QCOMPARE(kit.Tree()->selectedItems(), QList<QTreeWidgetItem*>{kit.Item("Cam2")});
+}
+
+void TreeSheetTest::nodeWithoutPageHidesThePageAndShowsTheMessage()
+{
+    SheetKit kit({"Site::Gate", "Site::Yard"});
+    kit.sheet->SetNoPageMessage("Pick a camera under %s");
+    kit.Show();
+    QCOMPARE(kit.sheet->m_pFrame->GetMessageText(), std::string());
+
+    kit.pages[0]->m_bRefuseLeave = true;
+    QVERIFY(!kit.Tree()->SelectItem(kit.Item("Site")));
+    QVERIFY(kit.pages[0]->isVisible());
+
+    kit.pages[0]->m_bRefuseLeave = false;
+    QVERIFY(kit.Tree()->SelectItem(kit.Item("Site")));
+    QVERIFY(!kit.pages[0]->isVisible());
+    QCOMPARE(kit.sheet->m_pFrame->GetMessageText(), std::string("Pick a camera under Site"));
+    QCOMPARE(kit.sheet->m_pFrame->GetCaptionText(), std::string("Site"));
+    QCOMPARE(kit.sheet->GetCurrentPageWindow(), kit.pages[0].get());
+
+    // Back to the page that was hidden: it is shown again without being asked twice.
+    const int asked = kit.pages[0]->m_nKillActive;
+    QVERIFY(kit.Tree()->SelectItem(kit.Item("Gate")));
+    QVERIFY(kit.pages[0]->isVisible());
+    QCOMPARE(kit.pages[0]->m_nKillActive, asked);
+    QVERIFY(kit.Tree()->SelectItem(kit.Item("Site")));
+    QVERIFY(kit.Tree()->SelectItem(kit.Item("Yard")));
+    QVERIFY(kit.pages[1]->isVisible());
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+}
+
+void TreeSheetTest::treeFollowsPagesAddedRemovedAndSelected()
+{
+    SheetKit kit({"Cam1", "Cam2"});
+    kit.Show();
+    TestPage extra("Cam3");
+    kit.sheet->AddPageTitle("Cam3");
+    kit.sheet->AddPage(&extra);
+    QCOMPARE(kit.Tree()->topLevelItemCount(), 3);
+    QCOMPARE(kit.Selected(), std::string("Cam1"));
+
+    QVERIFY(kit.sheet->SetActivePage(2));
+    QCOMPARE(kit.Selected(), std::string("Cam3"));
+    QVERIFY(extra.isVisible());
+    QCOMPARE(kit.sheet->m_pFrame->GetCaptionText(), std::string("Cam3"));
+
+    kit.sheet->RemovePage(&extra);
+    QCOMPARE(kit.Tree()->topLevelItemCount(), 2);
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+    QCOMPARE(kit.Selected(), std::string("Cam2"));
+    QVERIFY(kit.pages[1]->isVisible());
+    QVERIFY(extra.parent() == nullptr);
+}
+
+void TreeSheetTest::treeModeWidensAndCaptionOffShortens()
+{
+    SheetKit tabs({"Cam1"}, {.treeMode = false});
+    tabs.Show();
+    const QRect plain = tabs.sheet->geometry();
+    const QRect tabRect = tabs.sheet->GetTabControl()->geometry();
+
+    SheetKit withCaption({"Cam1"});
+    withCaption.Show();
+    const QRect wide = withCaption.sheet->geometry();
+    QCOMPARE(wide.width(), plain.width() + 250);
+    QCOMPARE(wide.height(), plain.height());
+    QCOMPARE(wide.center().x(), plain.center().x());
+    QCOMPARE(withCaption.Tree()->geometry(), QRect(tabRect.topLeft(), QSize(245, tabRect.height())));
+    QWidget* frame = withCaption.sheet->GetDlgItem(CTreeSheet::PAGE_FRAME_ID);
+    QCOMPARE(frame->geometry(), tabRect.translated(250, 0));
+    // The page sits inside the frame, below its caption bar.
+    const int h = withCaption.sheet->m_pFrame->GetCaptionBarHeight();
+    QVERIFY(h > 0);
+    QVERIFY(frame->geometry().adjusted(0, h, 0, 0).contains(withCaption.pages[0]->geometry()));
+
+    SheetKit noCaption({"Cam1"}, {.caption = false});
+    noCaption.Show();
+    const QRect shorter = noCaption.sheet->geometry();
+    QCOMPARE(shorter.width(), plain.width() + 250);
+    QCOMPARE(shorter.height(), plain.height() - h);
+    QCOMPARE(shorter.top(), plain.top() + h / 2);
+    QWidget* bareFrame = noCaption.sheet->GetDlgItem(CTreeSheet::PAGE_FRAME_ID);
+    QCOMPARE(bareFrame->geometry().top(), tabRect.top());
+    QCOMPARE(bareFrame->geometry().height(), tabRect.height() - h);
+    QCOMPARE(noCaption.Tree()->geometry().height(), tabRect.height() - h);
+    QVERIFY(bareFrame->geometry().contains(noCaption.pages[0]->geometry()));
+    QVERIFY(noCaption.sheet->rect().contains(noCaption.Button(IDOK)->geometry()));
+    QVERIFY(noCaption.Button(IDOK)->geometry().top() > bareFrame->geometry().bottom());
+}
+
+void TreeSheetTest::optionsApplyOnlyBeforeTheWindowExists()
+{
+    CTreeSheet sheet;
+    QVERIFY(sheet.SetTreeOptions(true, true, true));
+    QVERIFY(sheet.SetTreeOptions(false, false, false));
+    QVERIFY(!sheet.m_bTreeMode);
+    QVERIFY(sheet.m_bShowPageCaption);
+    QVERIFY(sheet.m_bTreeImages);
+
+    SheetKit kit({"Cam1"});
+    kit.Show();
+    const int width = kit.Tree()->width();
+    QVERIFY(!kit.sheet->SetTreePaneWidth(300));
+    QVERIFY(!kit.sheet->SetTreeOptions(false, false, false));
+    QCOMPARE(kit.sheet->m_nTreeWidth, 250);
+    QVERIFY(kit.sheet->m_bTreeMode);
+    QCOMPARE(kit.Tree()->width(), width);
+
+    SheetKit narrow({"Cam1"});
+    QVERIFY(narrow.sheet->SetTreePaneWidth(150));
+    narrow.Show();
+    QCOMPARE(narrow.Tree()->width(), 145);
+}
+
+void TreeSheetTest::deletedPageLeavesTheSheet()
+{
+    SheetKit kit({"Cam1", "Cam2", "Cam3"});
+    kit.Show();
+    QVERIFY(kit.sheet->SetActivePage(2));
+    kit.pages[0].reset();
+    QCOMPARE(kit.sheet->GetPageCount(), 2);
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+    QCOMPARE(kit.Tree()->topLevelItemCount(), 2);
+    // Pages outliving their sheet are given back, not deleted with it.
+    kit.sheet.reset();
+    QVERIFY(kit.pages[1]->parent() == nullptr);
+    QCOMPARE(kit.pages[2]->GetPageCaption(), std::string("Cam3"));
+}
+
+void TreeSheetTest::noPageMessageTakesOnlyItsOneArgument()
+{
+    CTreeSheet sheet;
+    QCOMPARE(sheet.FormatNoPageMessage("", "Site"), std::string());
+    QCOMPARE(sheet.FormatNoPageMessage("%s has %d%% %s %n", "Site"), std::string("Site has %d% %s %n"));
+    QCOMPARE(sheet.FormatNoPageMessage("trailing %", "x"), std::string("trailing %"));
+}
+
+QTEST_MAIN(TreeSheetTest)
+#include "TreeSheetTest.moc"
