@@ -313,8 +313,6 @@ private slots:
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
         store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
-        // An empty folder that matches the mask must survive as well.
-        std::filesystem::create_directory(store.Folder("Recording") + "/Sr-empty.asf");
         auto page = ShowPage(store.Device());
         MyListCtrl* list = List(*page);
         QCOMPARE(list->GetItemCount(), 2);
@@ -329,10 +327,28 @@ private slots:
         Click(*page, 1016);
         QVERIFY(std::filesystem::exists(store.Folder("Recording") + "/Sr0001.asf"));
         QVERIFY(std::filesystem::exists(store.Folder("Recording") + "/Sr0002.asf"));
-        QVERIFY(std::filesystem::is_directory(store.Folder("Recording") + "/Sr-empty.asf"));
         QVERIFY(std::filesystem::is_directory(store.Folder("Recording")));
         QCOMPARE(list->GetItemCount(), 2);
         QCOMPARE(page->m_nCurrentRow, 0);
+    }
+
+    void deleteNeverRemovesAFolder()
+    {
+        TestStore store;
+        // A folder with a snapshot's name is listed like a snapshot.
+        const std::string folder = store.Folder("SnapShot") + "/holiday.jpg";
+        std::filesystem::create_directory(folder);
+        auto page = ShowPage(store.Device());
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(1);
+        // Its time is its creation, seconds included: end the range tomorrow.
+        SetRange(*page, QDate(2005, 1, 1), QTime(0, 0), QDate::currentDate().addDays(1), QTime(0, 0));
+        Click(*page, 1013);
+        QCOMPARE(Names(*List(*page)), std::vector<std::string>{"holiday.jpg"});
+        QCOMPARE(page->m_nCurrentRow, 0);
+
+        Click(*page, 1016);
+        QVERIFY(std::filesystem::is_directory(folder));
+        QCOMPARE(Names(*List(*page)), std::vector<std::string>{"holiday.jpg"});
     }
 
     void aClickOnThePageItselfIsHitTestedAsIfInTheList()

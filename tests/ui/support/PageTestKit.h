@@ -32,6 +32,15 @@ public:
               "[Directory]\nRecording=" + m_strRecording + "\n[Device1]\nLocalID=" + m_strDevice + "\n");
     }
 
+    // QTemporaryDir cannot remove names that are not UTF-8; this can.
+    ~TestStore()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_strRoot, ignored);
+    }
+    TestStore(const TestStore&) = delete;
+    TestStore& operator=(const TestStore&) = delete;
+
     const std::string& Root() const { return m_strRoot; }
     const std::string& Device() const { return m_strDevice; }
     std::string Folder(const std::string& categoryFolder) const
