@@ -2,6 +2,7 @@
 
 #include "catalog/ClipProbes.h"
 #include "catalog/FieldText.h"
+#include "catalog/LocalTimeCache.h"
 #include "catalog/RecordingNames.h"
 #include "platform/CFile.h"
 #include "platform/CFileFind.h"
@@ -98,13 +99,22 @@ private:
         return m_path;
     }
 
+    // ParseRecordTimes, then the range and the category. Tested in the
+    // cheapest order, with the same outcome: a row is appended when both
+    // texts parse, its start is in range and its category matches.
     void AppendIfMatching(std::string_view name)
     {
-        if (!ParseRecordTimes(m_row))
+        if (CategoryFromTypeCode(name) != m_category)
             return;
-        if (IsInSearchRange(m_row.tStart, m_searchStart, m_searchEnd) &&
-            CategoryFromTypeCode(name) == m_category)
-            m_rows.push_back(m_row);
+        const std::optional<CTime> start = m_times.ParseRecordTime(m_row.szStartTime);
+        if (!start || !IsInSearchRange(*start, m_searchStart, m_searchEnd))
+            return;
+        const std::optional<CTime> end = m_times.ParseRecordTime(m_row.szEndTime);
+        if (!end)
+            return;
+        m_row.tStart = *start;
+        m_row.tEnd = *end;
+        m_rows.push_back(m_row);
     }
 
     const std::string m_folder;
@@ -114,6 +124,7 @@ private:
     std::vector<RecordedFile>& m_rows;
     CFileFind m_find;
     ClipProber m_prober;
+    LocalTimeCache m_times;
     std::string m_path;
     RecordedFile m_row;
 };

@@ -72,7 +72,7 @@ std::string FormatRecordTime(const CTime& time)
     return time.Format("%Y/%m/%d   %H:%M");
 }
 
-std::optional<CTime> ParseRecordTime(std::string_view text)
+std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text)
 {
     // Each piece skips the run of the separator that ended the piece before
     // it, so "03//14" and three blanks between day and hour read as one.
@@ -92,7 +92,15 @@ std::optional<CTime> ParseRecordTime(std::string_view text)
     const std::string_view minute = piece(':', '\0');
     if (year.empty() || month.empty() || day.empty() || hour.empty() || minute.empty())
         return std::nullopt;
-    return CTime::FromLocalFields(AtoI(year), AtoI(month), AtoI(day), AtoI(hour), AtoI(minute), 0);
+    return RecordTimeFields{AtoI(year), AtoI(month), AtoI(day), AtoI(hour), AtoI(minute)};
+}
+
+std::optional<CTime> ParseRecordTime(std::string_view text)
+{
+    const std::optional<RecordTimeFields> f = ParseRecordTimeFields(text);
+    if (!f)
+        return std::nullopt;
+    return CTime::FromLocalFields(f->year, f->month, f->day, f->hour, f->minute, 0);
 }
 
 bool ParseRecordTimes(RecordedFile& row)

@@ -29,6 +29,13 @@ std::string_view CategoryFromTypeCode(std::string_view fileName);
 // "%Y/%m/%d   %H:%M" in local time.
 std::string FormatRecordTime(const CTime& time);
 
+// The fields of a time text as ParseRecordTime reads them, not yet checked
+// for naming a real local time. Empty when a piece is missing.
+struct RecordTimeFields {
+    int year, month, day, hour, minute;
+};
+std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text);
+
 // Reads year/month/day hour:minute (runs of a separator count as one; the
 // minute is read like atoi, so seconds are ignored). Empty when a piece is
 // missing or the fields are not a real local time.

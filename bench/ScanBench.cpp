@@ -1,0 +1,376 @@
+// The scan benchmark. Builds a synthetic recording store in a temporary folder
+// and times, with a warm cache, a full scan of each category
+// (CategoryScan::Run) against the bare floor: listing the folder once and,
+// per file, only the system calls the probes cannot do without:
+//   .asf  open, fstat (the size, to find the trailer), read the 50-byte trailer,
+//         read the header's first 4 KiB, close;
+//   .avi  statx (the creation time), open, fstat, read the first 8 KiB, close;
+//   snapshot  statx.
+// It counts the allocations a scan makes (a replaced operator new) and reports
+// them per file, with the rows' vector reserved beforehand so that its growth
+// does not count. Target: scan <= 1.5 x floor, no allocation per file.
+//
+//     clipscout-scan-bench [--asf N] [--avi N] [--snapshots N] [--runs N] [--keep]
+//
+// Exit status 1 when a scan lists a different number of rows than the store
+// holds (timings are reported, never judged).
+
+#include "catalog/CategoryScan.h"
+#include "catalog/RecordingNames.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+// ---- allocation counting ----------------------------------------------------
+
+#if defined(__SANITIZE_ADDRESS__)
+#define CLIPSCOUT_COUNT_ALLOCATIONS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CLIPSCOUT_COUNT_ALLOCATIONS 0
+#endif
+#endif
+#ifndef CLIPSCOUT_COUNT_ALLOCATIONS
+#define CLIPSCOUT_COUNT_ALLOCATIONS 1
+#endif
+
+namespace {
+std::size_t g_allocations = 0;
+} // namespace
+
+#if CLIPSCOUT_COUNT_ALLOCATIONS
+void* operator new(std::size_t size)
+{
+    ++g_allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+#endif
+
+namespace {
+
+// ---- the synthetic store ----------------------------------------------------
+
+std::string LE(std::uint64_t value, int width)
+{
+    std::string out;
+    for (int i = 0; i < width; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// ASF: Header Object (30) + File Properties Object (104), 1 KiB of packets,
+// and the recorder's 50-byte trailer.
+std::string AsfClip(int minute)
+{
+    static const std::string header = [] {
+        const std::string fpoGuid("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
+        const std::string fpo = fpoGuid + LE(104, 8) + std::string(16, '\x11') + LE(0, 8) + LE(0, 8) +
+                                LE(10, 8) + LE(51000000, 8) + LE(51000000, 8) + LE(3100, 8) + LE(2, 4) +
+                                LE(3200, 4) + LE(3200, 4) + LE(8000, 4);
+        return std::string("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16) +
+               LE(30 + fpo.size(), 8) + LE(1, 4) + "\x01\x02" + fpo;
+    }();
+    const CTime start = CTime(2006, 1, 1, 0, 0, 0) + CTimeSpan(60LL * minute);
+    const CTime end = start + CTimeSpan(60);
+    std::string trailer = "NC" + start.Format("%Y/%m/%d %H:%M:%S") + "," + end.Format("%Y/%m/%d %H:%M:%S");
+    trailer.resize(50, '\0');
+    return header + std::string(1024, '\x5A') + trailer;
+}
+
+std::string Chunk(const std::string& id, const std::string& payload)
+{
+    std::string out = id + LE(payload.size(), 4) + payload;
+    if (payload.size() % 2)
+        out += '\0';
+    return out;
+}
+
+// AVI: RIFF AVI [LIST hdrl [avih] [LIST strl [strh vids 1/5 s, 10 frames] [strf]]] [LIST movi].
+std::string AviClip()
+{
+    const std::string strh = "vidsFMP4" + LE(0, 4) + LE(0, 4) + LE(0, 4) + LE(1, 4) + LE(5, 4) + LE(0, 4) +
+                             LE(10, 4) + LE(0, 4) + LE(0, 4) + LE(0, 4) + LE(0, 8);
+    const std::string hdrl =
+        Chunk("LIST", "hdrl" + Chunk("avih", std::string(56, '\0')) +
+                          Chunk("LIST", "strl" + Chunk("strh", strh) + Chunk("strf", std::string(40, '\0'))));
+    const std::string movi = Chunk("LIST", "movi" + Chunk("00dc", std::string(1024, '\x01')));
+    const std::string body = "AVI " + hdrl + movi;
+    return "RIFF" + LE(body.size(), 4) + body;
+}
+
+void Write(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+struct Store {
+    std::string root;      // the temporary folder
+    std::string recording; // root + "/rec", the recording directory
+    int scheduled = 0, instant = 0, motion = 0, snapshots = 0;
+    int filesRecording = 0, filesMotion = 0;
+};
+
+// Recording: half the ASF and AVI clips, alternately "Sr" and "Ir";
+// MotionDetection: the other half, "Md"; SnapShot: 90 % .jpg, 10 % .bmp.
+Store MakeStore(int asf, int avi, int snapshots)
+{
+    Store store;
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/clipscout-bench-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    store.root = pattern;
+    store.recording = store.root + "/rec";
+    const std::string device = store.recording + "/Cam1";
+    for (const char* folder : {"Recording", "MotionDetection", "SnapShot"})
+        std::filesystem::create_directories(device + "/" + folder);
+
+    const std::string avi1 = AviClip();
+    char name[64];
+    for (int i = 0; i < asf; ++i) {
+        const bool recording = i % 2 == 0;
+        const char* code = recording ? ((i / 2) % 2 == 0 ? "Sr" : "Ir") : "Md";
+        std::snprintf(name, sizeof name, "/%s/%s%08d.asf", recording ? "Recording" : "MotionDetection", code, i);
+        Write(device + name, AsfClip(i));
+        if (recording)
+            ++(code[0] == 'S' ? store.scheduled : store.instant), ++store.filesRecording;
+        else
+            ++store.motion, ++store.filesMotion;
+    }
+    for (int i = 0; i < avi; ++i) {
+        const bool recording = i % 2 == 0;
+        const char* code = recording ? ((i / 2) % 2 == 0 ? "Sr" : "Ir") : "Md";
+        std::snprintf(name, sizeof name, "/%s/%s%08d.avi", recording ? "Recording" : "MotionDetection", code, i);
+        Write(device + name, avi1);
+        if (recording)
+            ++(code[0] == 'S' ? store.scheduled : store.instant), ++store.filesRecording;
+        else
+            ++store.motion, ++store.filesMotion;
+    }
+    for (int i = 0; i < snapshots; ++i) {
+        std::snprintf(name, sizeof name, "/SnapShot/Cam1_%08d.%s", i, i % 10 == 9 ? "bmp" : "jpg");
+        Write(device + name, "JFIF");
+    }
+    store.snapshots = snapshots;
+    return store;
+}
+
+// ---- the floor -------------------------------------------------------------
+
+bool HasSuffix(const char* name, const char* suffix)
+{
+    const std::size_t n = std::strlen(name), m = std::strlen(suffix);
+    return n >= m && ::strcasecmp(name + n - m, suffix) == 0;
+}
+
+// Lists folder once; per file only the system calls that its probe needs.
+std::size_t Floor(const std::string& folder, bool snapshots)
+{
+    static char buffer[8192];
+    char path[4096];
+    std::size_t files = 0;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        std::snprintf(path, sizeof path, "%s/%s", folder.c_str(), name);
+        struct statx sx;
+        if (snapshots) {
+            if (HasSuffix(name, ".jpg") || HasSuffix(name, ".bmp")) {
+                ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
+                ++files;
+            }
+            continue;
+        }
+        const bool asf = HasSuffix(name, ".asf");
+        const bool avi = HasSuffix(name, ".avi");
+        if (!asf && !avi)
+            continue;
+        if (avi)
+            ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            continue;
+        struct stat st;
+        ::fstat(fd, &st);
+        if (asf) {
+            if (::pread(fd, buffer, 50, st.st_size - 50) < 0 || ::pread(fd, buffer, 4096, 0) < 0)
+                std::perror("pread");
+        } else if (::pread(fd, buffer, 8192, 0) < 0) {
+            std::perror("pread");
+        }
+        ::close(fd);
+        ++files;
+    }
+    ::closedir(dir);
+    return files;
+}
+
+// ---- timing ----------------------------------------------------------------
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Category {
+    const char* text;
+    const char* folder;
+    int files;    // files the scan probes
+    int expected; // rows it must list
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int asf = 20000, avi = 2000, snapshots = 10000, runs = 5;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&]() {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "%s needs a value\n", arg.c_str());
+                std::exit(2);
+            }
+            return std::atoi(argv[++i]);
+        };
+        if (arg == "--asf")
+            asf = value();
+        else if (arg == "--avi")
+            avi = value();
+        else if (arg == "--snapshots")
+            snapshots = value();
+        else if (arg == "--runs")
+            runs = std::max(1, value());
+        else if (arg == "--keep")
+            keep = true;
+        else {
+            std::fprintf(stderr, "usage: %s [--asf N] [--avi N] [--snapshots N] [--runs N] [--keep]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    const auto built = Clock::now();
+    const Store store = MakeStore(asf, avi, snapshots);
+    std::printf("store: %d ASF, %d AVI, %d snapshots in %s (built in %.0f ms)\n", asf, avi, snapshots,
+                store.root.c_str(), Milliseconds(Clock::now() - built));
+    std::printf("timings: median of %d warm runs%s\n\n", runs,
+                CLIPSCOUT_COUNT_ALLOCATIONS ? "" : " (allocations not counted under a sanitizer)");
+
+    const Category categories[] = {
+        {"Scheduled Recording", "Recording", store.filesRecording, store.scheduled},
+        {"Instant Recording", "Recording", store.filesRecording, store.instant},
+        {"Motion Detection", "MotionDetection", store.filesMotion, store.motion},
+        {"SnapShot", "SnapShot", store.snapshots, store.snapshots},
+    };
+    const CTime searchStart(2005, 1, 1, 0, 0, 0);
+    const CTime searchEnd(2037, 12, 31, 23, 59, 0);
+
+    std::printf("%-20s %6s %6s %9s %9s %6s %8s %11s %11s\n", "category", "files", "rows", "scan ms", "floor ms",
+                "ratio", "us/file", "allocs", "allocs/file");
+    bool ok = true;
+    double worst = 0;
+    for (const Category& c : categories) {
+        const std::string folder = store.recording + "/Cam1/" + c.folder;
+        std::vector<double> scanTimes, floorTimes;
+        std::size_t rowsListed = 0, allocations = 0, allocationsUnreserved = 0;
+        for (int run = -1; run < runs; ++run) { // run -1 warms the cache
+            const auto f0 = Clock::now();
+            const std::size_t floorFiles = Floor(folder, std::strcmp(c.text, "SnapShot") == 0);
+            const auto f1 = Clock::now();
+            if (static_cast<int>(floorFiles) != c.files) {
+                std::fprintf(stderr, "%s: floor saw %zu files, expected %d\n", c.text, floorFiles, c.files);
+                ok = false;
+            }
+
+            std::vector<RecordedFile> rows;
+            rows.reserve(static_cast<std::size_t>(c.expected));
+            std::string categoryFolder;
+            const std::size_t before = g_allocations;
+            const auto s0 = Clock::now();
+            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows);
+            const auto s1 = Clock::now();
+            allocations = g_allocations - before;
+            rowsListed = rows.size();
+            if (run >= 0) {
+                floorTimes.push_back(Milliseconds(f1 - f0));
+                scanTimes.push_back(Milliseconds(s1 - s0));
+            }
+        }
+        {   // once more without reserving: the rows' own growth included
+            std::vector<RecordedFile> rows;
+            std::string categoryFolder;
+            const std::size_t before = g_allocations;
+            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows);
+            allocationsUnreserved = g_allocations - before;
+        }
+        if (static_cast<int>(rowsListed) != c.expected) {
+            std::fprintf(stderr, "%s: listed %zu rows, expected %d\n", c.text, rowsListed, c.expected);
+            ok = false;
+        }
+        const double scan = Median(scanTimes), floor = Median(floorTimes);
+        const double ratio = floor > 0 ? scan / floor : 0;
+        worst = std::max(worst, ratio);
+        std::printf("%-20s %6d %6zu %9.2f %9.2f %6.2f %8.2f %5zu (%3zu) %11.4f\n", c.text, c.files, rowsListed,
+                    scan, floor, ratio, c.files ? 1000.0 * scan / c.files : 0.0, allocations,
+                    allocationsUnreserved, c.files ? static_cast<double>(allocations) / c.files : 0.0);
+    }
+    std::printf("\nworst ratio scan/floor: %.2f (target <= 1.5)\n", worst);
+    std::printf("allocs: per scan with the rows reserved (in brackets: rows not reserved, their growth included)\n");
+
+    if (!keep) {
+        std::error_code ignored;
+        std::filesystem::remove_all(store.root, ignored);
+    }
+    if (!ok)
+        std::printf("FAILED: row or file counts differ\n");
+    return ok ? 0 : 1;
+}

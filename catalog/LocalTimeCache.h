@@ -1,0 +1,38 @@
+#pragma once
+
+#include "catalog/RecordedFile.h"
+#include "platform/CTime.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// CTime::FromLocalFields for whole minutes, remembered per local hour. The C
+// library's mktime looks at the system's zone file on every call (a file
+// status query each time when TZ is not set), which would cost a scan more
+// than reading the clips themselves. The cache asks mktime once per local
+// hour and adds the minutes, but only for an hour whose UTC offset is the
+// same from its first to its last second; an hour with a zone change inside,
+// or that does not exist locally, goes to mktime every time. Results equal
+// CTime::FromLocalFields(year, month, day, hour, minute, 0); for a local time
+// that occurs twice (the hour when clocks go back), either occurrence is a
+// valid answer, as it is for mktime.
+class LocalTimeCache {
+public:
+    std::optional<CTime> FromLocalFields(int year, int month, int day, int hour, int minute);
+
+    // ParseRecordTime and ParseRecordTimes (catalog/RecordingNames.h)
+    // through the cache.
+    std::optional<CTime> ParseRecordTime(const char* text);
+    bool ParseRecordTimes(RecordedFile& row);
+
+private:
+    struct Hour {
+        bool used = false;
+        int year = 0, month = 0, day = 0, hour = 0;
+        bool valid = false;   // the fields name a real local hour
+        bool uniform = false; // one UTC offset for the whole hour
+        std::int64_t start = 0;
+    };
+    std::array<Hour, 64> m_hours{};
+};
