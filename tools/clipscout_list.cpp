@@ -107,7 +107,9 @@ int main(int argc, char** argv)
         ->check(LocalMinute());
     app.add_option("--to", to, "Range end, local time (default: the current minute)")
         ->check(LocalMinute());
-    app.add_option("--format", format, "tsv (default) or json (one JSON object per row and line)")
+    app.add_option("--format", format,
+                   "tsv (default; backslash, tab and line breaks written as \\\\ \\t \\n \\r)\n"
+                   "or json (one object per row and line: fileName, recordedTime, duration, path)")
         ->check(CLI::IsMember({"tsv", "json"}));
 
     try {
