@@ -2,12 +2,11 @@
 
 #include "search_page/ResultListModel.h"
 
+#include <QPainter>
 #include <QTableView>
 
 #include <string>
 #include <vector>
-
-class QPainter;
 
 // Column formats, item states, item rectangles and extended styles with the
 // list view's values.

@@ -1,0 +1,211 @@
+// The result list benchmark. For each size it builds a store of that many ASF
+// clips in a temporary folder, opens a search page on it and times, warm:
+//   search  the Search button's whole request (scan, list fill, first paint);
+//   scan    the category scan alone, for comparison;
+//   fill    the list alone emptied, given the same rows and painted;
+//   scroll  the list scrolled from the top to the bottom a page at a time,
+//           painting every page.
+// Each should grow in proportion to the row count. The per-row costs of the
+// largest size are compared with those of the smallest.
+//
+//     clipscout-list-bench [--rows N,N,...] [--runs N] [--counts-only]
+//
+// Exit status 1 when the list does not hold every clip or the scroll does not
+// reach the last row; 2 when a per-row cost at the largest size is more than
+// twice that at the smallest (not judged with --counts-only).
+
+#include "app/CLoadUISetting.h"
+#include "catalog/CategoryScan.h"
+#include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::string LittleEndian(std::uint64_t value, int width)
+{
+    std::string out;
+    for (int i = 0; i < width; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// A header with its File Properties Object, a little data and the trailer.
+std::string AsfClip(int index)
+{
+    static const std::string header("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
+    static const std::string properties("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
+    const std::string object = properties + LittleEndian(104, 8) + std::string(16, '\x11') +
+                               LittleEndian(5000, 8) + LittleEndian(0, 8) + LittleEndian(3, 8) +
+                               LittleEndian(1'230'000'000, 8) + LittleEndian(1'230'000'000, 8) +
+                               LittleEndian(0, 8) + std::string(16, '\0');
+    char trailer[50] = {};
+    std::snprintf(trailer, sizeof trailer, "NC2006/%02d/%02d %02d:%02d,2006/%02d/%02d %02d:%02d",
+                  1 + index % 12, 1 + index % 28, index % 24, index % 60, 1 + index % 12, 1 + index % 28,
+                  index % 24, index % 60);
+    return header + LittleEndian(30 + object.size(), 8) + LittleEndian(1, 4) + "\x01\x02" + object +
+           std::string(64, 'Z') + std::string(trailer, sizeof trailer);
+}
+
+struct Figures {
+    int nRows = 0;
+    int nListed = 0;
+    bool bReachedBottom = false;
+    double search = 1e300;
+    double scan = 1e300;
+    double fill = 1e300;
+    double scroll = 1e300;
+    long nPaintedRows = 0;
+};
+
+Figures Measure(int rows, int runs)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string folder = root + "/store/Cam1/Recording";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < rows; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Sr%06d.asf", i);
+        std::ofstream(folder + "/" + name, std::ios::binary) << AsfClip(i);
+    }
+    std::ofstream(root + "/Viewdeck.ini") << "[Directory]\nRecording=" << root << "/store\n";
+    CLoadUISetting::LocateSettingsFiles(root + "/clipscout");
+
+    Figures figures;
+    figures.nRows = rows;
+    CDlg page("Cam1");
+    page.show();
+    QApplication::processEvents();
+    auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(1018));
+    long painted = 0;
+    QObject::connect(list, &MyListCtrl::DrawItem, [&painted](QPainter*, int) { ++painted; });
+
+    for (int run = 0; run < runs; ++run) {
+        const Clock::time_point start = Clock::now();
+        page.OnSearch();
+        list->viewport()->repaint();
+        figures.search = std::min(figures.search, MillisecondsSince(start));
+
+        std::string categoryFolder;
+        std::vector<RecordedFile> found;
+        const Clock::time_point scanStart = Clock::now();
+        CategoryScan::Run(root + "/store", "Cam1", "Scheduled Recording", categoryFolder,
+                          CTime(2005, 1, 1, 0, 0, 0), CTime::GetCurrentTime(), found);
+        figures.scan = std::min(figures.scan, MillisecondsSince(scanStart));
+
+        std::vector<ResultListModel::Row> rowsToFill;
+        rowsToFill.reserve(page.m_aFiles.size());
+        for (const RecordedFile& row : page.m_aFiles)
+            rowsToFill.push_back({row.szFileName, row.szStartTime, row.szDuration});
+        const Clock::time_point fillStart = Clock::now();
+        list->DeleteAllItems();
+        list->AppendItems(std::move(rowsToFill));
+        list->viewport()->repaint();
+        figures.fill = std::min(figures.fill, MillisecondsSince(fillStart));
+
+        QScrollBar* bar = list->verticalScrollBar();
+        painted = 0;
+        const Clock::time_point scrollStart = Clock::now();
+        for (int value = 0;; value += bar->pageStep()) {
+            bar->setValue(std::min(value, bar->maximum()));
+            list->viewport()->repaint();
+            if (value >= bar->maximum())
+                break;
+        }
+        figures.scroll = std::min(figures.scroll, MillisecondsSince(scrollStart));
+        figures.nPaintedRows = painted;
+        const int lastTop = list->rowViewportPosition(list->GetItemCount() - 1);
+        figures.bReachedBottom = lastTop >= 0 && lastTop + MyListCtrl::kRowHeight <= list->viewport()->height();
+        bar->setValue(0);
+    }
+    figures.nListed = list->GetItemCount();
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+    return figures;
+}
+
+std::vector<int> ParseSizes(const char* text)
+{
+    std::vector<int> sizes;
+    for (const char* p = text; *p != '\0';) {
+        sizes.push_back(std::atoi(p));
+        p = std::strchr(p, ',');
+        if (p == nullptr)
+            break;
+        ++p;
+    }
+    return sizes;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<int> sizes = {5000, 10000, 20000};
+    int runs = 3;
+    bool countsOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc)
+            sizes = ParseSizes(argv[++i]);
+        else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--counts-only") == 0)
+            countsOnly = true;
+        else {
+            std::fprintf(stderr, "usage: %s [--rows N,N,...] [--runs N] [--counts-only]\n", argv[0]);
+            return 64;
+        }
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    std::printf("%8s %10s %9s %9s %10s %12s %14s %14s\n", "rows", "search ms", "scan ms", "fill ms",
+                "scroll ms", "rows painted", "fill us/row", "scroll us/row");
+    std::vector<Figures> all;
+    int status = 0;
+    for (int rows : sizes) {
+        const Figures f = Measure(rows, runs);
+        all.push_back(f);
+        std::printf("%8d %10.1f %9.1f %9.1f %10.1f %12ld %14.3f %14.3f\n", f.nRows, f.search, f.scan, f.fill,
+                    f.scroll, f.nPaintedRows, 1000.0 * f.fill / f.nRows, 1000.0 * f.scroll / f.nRows);
+        if (f.nListed != f.nRows || !f.bReachedBottom) {
+            std::printf("  listed %d of %d rows, bottom %s\n", f.nListed, f.nRows,
+                        f.bReachedBottom ? "reached" : "not reached");
+            status = 1;
+        }
+    }
+    if (countsOnly || all.size() < 2 || status != 0)
+        return status;
+
+    const Figures& small = all.front();
+    const Figures& large = all.back();
+    auto perRow = [](double ms, int rows) { return ms / rows; };
+    const double searchGrowth = perRow(large.search, large.nRows) / perRow(small.search, small.nRows);
+    const double fillGrowth = perRow(large.fill, large.nRows) / perRow(small.fill, small.nRows);
+    const double scrollGrowth = perRow(large.scroll, large.nRows) / perRow(small.scroll, small.nRows);
+    std::printf("per-row cost at %d rows over %d rows: search x%.2f, fill x%.2f, scroll x%.2f (linear: about 1)\n",
+                large.nRows, small.nRows, searchGrowth, fillGrowth, scrollGrowth);
+    return searchGrowth > 2.0 || fillGrowth > 2.0 || scrollGrowth > 2.0 ? 2 : 0;
+}
