@@ -3,6 +3,7 @@
 #include "app/CLoadUISetting.h"
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
+#include "platform/ui/CWinApp.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/ShellLauncher.h"
@@ -65,12 +66,6 @@ constexpr QRgb kRowBackground = qRgb(250, 250, 255);
 constexpr int kLabelInset = 2;
 constexpr int kSubItemInset = 6;
 
-const CLoadUISetting& ApplicationSettings()
-{
-    static const CLoadUISetting reader;
-    return reader;
-}
-
 CTime FirstSearchableTime()
 {
     return CTime(2005, 1, 1, 0, 0, 0);
@@ -116,9 +111,19 @@ CDlg::CDlg() : CDlg(std::string())
 }
 
 CDlg::CDlg(std::string caption)
-    : CPropertyPage(caption), m_strCaption(std::move(caption)), m_pUiSetting(&ApplicationSettings())
+    : CPropertyPage(caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
 {
     resize(sizeHint());
+}
+
+const CLoadUISetting& CDlg::UiSetting() const
+{
+    if (m_pApp != nullptr)
+        if (const CLoadUISetting* reader = m_pApp->GetSettingsReader())
+            return *reader;
+    // The reader keeps no state, so one of our own reads the same files.
+    static const CLoadUISetting standalone;
+    return standalone;
 }
 
 QSize CDlg::sizeHint() const
@@ -192,7 +197,7 @@ bool CDlg::OnInitDialog()
     setWindowTitle(ToQString(m_strCaption));
 
     for (const ControlLabel& label : kControlLabels) {
-        const std::string text = m_pUiSetting->GetAppSetting(kSection, label.szKey);
+        const std::string text = UiSetting().GetAppSetting(kSection, label.szKey);
         if (text.empty())
             continue;
         QWidget* control = GetDlgItem(label.nId);
@@ -202,7 +207,7 @@ bool CDlg::OnInitDialog()
             staticText->setText(ToQString(text));
     }
     auto readText = [this](const DefaultedText& entry) {
-        std::string text = m_pUiSetting->GetAppSetting(kSection, entry.szKey);
+        std::string text = UiSetting().GetAppSetting(kSection, entry.szKey);
         return text.empty() ? std::string(entry.szDefault) : text;
     };
     std::string headings[std::size(kColumnHeadings)];
@@ -260,7 +265,7 @@ bool CDlg::GetSearchRange()
 bool CDlg::SearchFiles()
 {
     m_strCategory = ToStdString(m_wndCategory->currentText());
-    const std::string recordingDir = m_pUiSetting->GetViewerSetting("Directory", "Recording");
+    const std::string recordingDir = UiSetting().GetViewerSetting("Directory", "Recording");
     GetSearchRange();
     const bool scanned = CategoryScan::Run(recordingDir, m_strCaption, m_strCategory, m_strCategoryFolder,
                                            m_tSearchStart, m_tSearchEnd, m_aFiles);
@@ -295,7 +300,7 @@ void CDlg::OnSearch()
 
 std::string CDlg::GetCategoryFolderPath() const
 {
-    return CategoryFolderPath(m_pUiSetting->GetViewerSetting("Directory", "Recording"), m_strCaption,
+    return CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption,
                               m_strCategoryFolder);
 }
 

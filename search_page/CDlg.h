@@ -8,6 +8,7 @@
 #include <vector>
 
 class CLoadUISetting;
+class CWinApp;
 class MyListCtrl;
 class QComboBox;
 class QDateEdit;
@@ -71,9 +72,11 @@ private:
     void OnDrawItem(QPainter* painter, int nItem);
     std::string GetCategoryFolderPath() const;
     std::string GetCurrentFilePath() const;
+    const CLoadUISetting& UiSetting() const;
 
-    // The application's settings reader.
-    const CLoadUISetting* m_pUiSetting;
+    // The application object, whose settings reader the page uses; null for a
+    // page made without one.
+    CWinApp* m_pApp;
 
     QComboBox* m_wndCategory = nullptr;
     QDateEdit* m_wndStartDate = nullptr;
