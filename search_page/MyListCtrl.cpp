@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
 {
     setModel(&m_model);

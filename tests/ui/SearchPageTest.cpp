@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -222,6 +223,24 @@ private slots:
         QVERIFY(!ActionsEnabled(*page));
         QCOMPARE(page->m_nCurrentRow, 1);
         QVERIFY(m_messages->Texts().empty());
+    }
+
+    void typedCategoryTextIsSearchedAsTypedInTheLastFolder()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        QCOMPARE(List(*page)->GetItemCount(), 1);
+
+        auto* category = Item<QComboBox>(*page, 1020);
+        category->lineEdit()->selectAll();
+        QTest::keyClicks(category->lineEdit(), "Snap");
+        QTest::keyClick(category->lineEdit(), Qt::Key_Return);
+        Click(*page, 1013);
+        QCOMPARE(page->m_strCategory, std::string("Snap"));
+        QCOMPARE(category->count(), 4);
+        QCOMPARE(page->m_strCategoryFolder, std::string("Recording"));
+        QCOMPARE(List(*page)->GetItemCount(), 0);
     }
 
     void anInvertedRangeReportsOnceAndShowsNothing()
