@@ -15,7 +15,7 @@
 std::string CategoryFolderPath(const std::string& recordingDir, const std::string& deviceFolder,
                                const std::string& categoryFolder);
 
-// The category scan of Part 2.3, free of widgets: the search page's
+// The category scan, free of widgets: the search page's
 // SearchFiles reads its controls and calls Run.
 class CategoryScan {
 public:

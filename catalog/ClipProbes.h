@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-// The clip probes (Part 2.4): thin file I/O around the pure readers of
+// The clip probes: thin file I/O around the pure readers of
 // catalog/ClipTrailer.h, catalog/AsfHeader.h and platform/AviHeaderReader.h.
 // Files are opened read-only (FileHandle), one at a time, and closed before
 // the probe returns; a clip marked read-only is read like any other.

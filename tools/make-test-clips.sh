@@ -6,7 +6,7 @@
 #                     Play Duration 5.1 s with a Preroll of 3100 ms; followed
 #                     by the recorder's 50-byte trailer
 #                     "NC2006/03/14 10:00:05,2006/03/14 10:00:07" + NULs
-#   mpeg4.avi         MPEG-4 Part 2 video, 32x24, 5 fps, 10 frames: 2.000 s
+#   mpeg4.avi         MPEG-4 Visual video, 32x24, 5 fps, 10 frames: 2.000 s
 #   mjpeg.avi         MJPEG video, 32x24, 5 fps, 9 frames: 1.800 s
 #   audio-only.avi    8 kHz unsigned 8-bit PCM, no video stream: 0.257 s
 # A newer ffmpeg may lay the headers out differently; check the tests after
