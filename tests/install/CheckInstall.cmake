@@ -1,0 +1,35 @@
+# Installs the build in BUILD_DIR under a fresh prefix and checks that the
+# desktop finds the program through its entry: the entry names the installed
+# executable and an installed icon.
+#   cmake -DBUILD_DIR=... -DPREFIX=... -P CheckInstall.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
+  RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+set(entry "${PREFIX}/share/applications/clipscout.desktop")
+foreach(path "${PREFIX}/bin/clipscout" "${entry}"
+             "${PREFIX}/share/icons/hicolor/scalable/apps/clipscout.svg")
+  if(NOT EXISTS "${path}")
+    message(FATAL_ERROR "not installed: ${path}")
+  endif()
+endforeach()
+
+file(STRINGS "${entry}" lines)
+foreach(expected "[Desktop Entry]" "Type=Application" "Exec=clipscout" "Icon=clipscout" "Name=Clipscout")
+  list(FIND lines "${expected}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the desktop entry lacks \"${expected}\"")
+  endif()
+endforeach()
+
+find_program(VALIDATE desktop-file-validate)
+if(VALIDATE)
+  execute_process(COMMAND ${VALIDATE} "${entry}" RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "desktop-file-validate rejects the entry")
+  endif()
+endif()
+file(REMOVE_RECURSE "${PREFIX}")
