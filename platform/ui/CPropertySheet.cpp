@@ -173,7 +173,6 @@ bool CPropertySheet::SelectPage(int index)
     // A page hidden by a tree node without a page has been asked already.
     if (current && current != next && current->isVisible() && !NotifyKillActive(current))
         return false;
-    PlacePage(next);
     next->EnsureCreated();
     if (!next->OnSetActive())
         return false;

@@ -89,9 +89,15 @@ void CTreeCtrl::DeleteAllItems()
 
 unsigned CTreeCtrl::GetCount() const
 {
+    const auto below = [](const QTreeWidgetItem* item, const auto& self) -> unsigned {
+        unsigned count = 1;
+        for (int i = 0; i < item->childCount(); ++i)
+            count += self(item->child(i), self);
+        return count;
+    };
     unsigned count = 0;
-    for (QTreeWidgetItemIterator it(const_cast<CTreeCtrl*>(this)); *it; ++it)
-        ++count;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        count += below(topLevelItem(i), below);
     return count;
 }
 

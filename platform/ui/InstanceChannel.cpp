@@ -108,7 +108,7 @@ void InstanceChannel::HandleLine(QLocalSocket* socket, const QByteArray& line)
         if (words.size() == 3) {
             tokenName = words[1].toStdString();
             token = words[2].toStdString();
-            if (tokenName != "XDG_ACTIVATION_TOKEN" && tokenName != "DESKTOP_STARTUP_ID") {
+            if ((tokenName != "XDG_ACTIVATION_TOKEN" && tokenName != "DESKTOP_STARTUP_ID") || !IsTokenText(token)) {
                 tokenName.clear();
                 token.clear();
             }

@@ -9,6 +9,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
@@ -136,6 +137,8 @@ private slots:
     void treeImagesUseTheFallbacks();
     void ctrlTabWrapsThroughTheTree();
     void ctrlTabWrapsInTabMode();
+    void tabModeAsksBeforeLeavingAPage();
+    void captionIconComesFromThePageTab();
     void pageThatRefusesToBeLeftKeepsTheSelection();
     void nodeWithoutPageHidesThePageAndShowsTheMessage();
     void treeFollowsPagesAddedRemovedAndSelected();
@@ -426,6 +429,45 @@ void TreeSheetTest::ctrlTabWrapsInTabMode()
     QCOMPARE(kit.sheet->GetTabControl()->GetCurSel(), 0);
     kit.Key(Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+}
+
+void TreeSheetTest::tabModeAsksBeforeLeavingAPage()
+{
+    SheetKit kit({"One", "Two"}, {.treeMode = false});
+    kit.Show();
+    auto* strip = kit.sheet->GetTabControl()->findChild<QTabBar*>();
+    QVERIFY(strip && strip->isVisible());
+    kit.pages[0]->m_bRefuseLeave = true;
+    QTest::mouseClick(strip, Qt::LeftButton, {}, strip->tabRect(1).center());
+    QCOMPARE(kit.sheet->GetActiveIndex(), 0);
+    QCOMPARE(strip->currentIndex(), 0);
+    QVERIFY(kit.pages[0]->isVisible());
+
+    kit.pages[0]->m_bRefuseLeave = false;
+    QTest::mouseClick(strip, Qt::LeftButton, {}, strip->tabRect(1).center());
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+    QVERIFY(kit.pages[1]->isVisible());
+    QVERIFY(!kit.pages[0]->isVisible());
+}
+
+void TreeSheetTest::captionIconComesFromThePageTab()
+{
+    SheetKit kit({"Lit", "Plain"});
+    QPixmap green(16, 16);
+    green.fill(Qt::green);
+    QVERIFY(CTreeSheet::AttachPageIcon(kit.pages[0].get(), QIcon(green)));
+    QVERIFY(!CTreeSheet::AttachPageIcon(kit.pages[1].get(), QIcon()));
+    kit.Show();
+
+    QIcon icon;
+    QCOMPARE(kit.sheet->m_pFrame->GetCaptionText(&icon), std::string("Lit"));
+    QCOMPARE(icon.pixmap(16, 16).toImage().pixelColor(4, 4), QColor(Qt::green));
+    QVERIFY(kit.Tree()->SelectItem(kit.Item("Plain")));
+    QCOMPARE(kit.sheet->m_pFrame->GetCaptionText(&icon), std::string("Plain"));
+    QVERIFY(icon.isNull());
+
+    QCOMPARE(kit.sheet->SetNoPageMessageFormat(TreeSheet::DT_LEFT | TreeSheet::DT_WORDBREAK), 0x825u);
+    QCOMPARE(kit.sheet->m_pFrame->GetMessageFormat(), TreeSheet::DT_LEFT | TreeSheet::DT_WORDBREAK);
 }
 
 void TreeSheetTest::pageThatRefusesToBeLeftKeepsTheSelection()
