@@ -53,14 +53,3 @@ std::optional<CTime> LocalTimeCache::ParseRecordTime(const char* text)
         return std::nullopt;
     return FromLocalFields(f->year, f->month, f->day, f->hour, f->minute);
 }
-
-bool LocalTimeCache::ParseRecordTimes(RecordedFile& row)
-{
-    const std::optional<CTime> start = ParseRecordTime(row.szStartTime);
-    const std::optional<CTime> end = ParseRecordTime(row.szEndTime);
-    if (!start || !end)
-        return false;
-    row.tStart = *start;
-    row.tEnd = *end;
-    return true;
-}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "catalog/RecordedFile.h"
 #include "platform/CTime.h"
 
 #include <array>
@@ -21,10 +20,8 @@ class LocalTimeCache {
 public:
     std::optional<CTime> FromLocalFields(int year, int month, int day, int hour, int minute);
 
-    // ParseRecordTime and ParseRecordTimes (catalog/RecordingNames.h)
-    // through the cache.
+    // ParseRecordTime (catalog/RecordingNames.h) through the cache.
     std::optional<CTime> ParseRecordTime(const char* text);
-    bool ParseRecordTimes(RecordedFile& row);
 
 private:
     struct Hour {

@@ -3,6 +3,7 @@
 #include "core/ClipBytes.h"
 #include "platform/CFile.h"
 #include "support/LocalTimeZone.h"
+#include "support/ReadFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,6 @@ using namespace clipbytes;
 namespace {
 
 const std::string kData = CLIPSCOUT_TEST_DATA;
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A clip of the store: a 2-second ASF header and the recorder's trailer.
 std::string Clip(std::string_view start, std::string_view end = "2006/03/14 10:05:00")

@@ -3,6 +3,7 @@
 #include "core/ClipBytes.h"
 #include "platform/CFile.h"
 #include "support/LocalTimeZone.h"
+#include "support/ReadFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,6 @@ using namespace clipbytes;
 namespace {
 
 const std::string kData = CLIPSCOUT_TEST_DATA;
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 CTime CreationTime(const std::string& path)
 {

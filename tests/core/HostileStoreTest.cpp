@@ -6,6 +6,7 @@
 #include "catalog/CategoryScan.h"
 #include "core/ClipBytes.h"
 #include "support/LocalTimeZone.h"
+#include "support/ReadFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,6 @@ namespace fs = std::filesystem;
 using namespace clipbytes;
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::uint64_t Fnv1a(std::string_view bytes, std::uint64_t hash = 14695981039346656037ull)
 {

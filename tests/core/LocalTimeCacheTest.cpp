@@ -68,19 +68,11 @@ TEST(LocalTimeCache, RefusesWhatCTimeRefuses)
     EXPECT_EQ(cache.FromLocalFields(2006, 3, 14, 10, 5), CTime::FromLocalFields(2006, 3, 14, 10, 5, 0));
 }
 
-TEST(LocalTimeCache, ParsesRowsLikeParseRecordTimes)
+TEST(LocalTimeCache, ParsesTextsLikeParseRecordTime)
 {
     LocalTimeZone zone;
     LocalTimeCache cache;
     for (const char* text : {"2006/03/14   09:05", "2006/3/4 9:5", "2006/03/14 09:05:59", "//2006//03//14    09::05",
-                             "2006/02/30 10:00", "2006/03/14", "", "9999/12/31 23:59"}) {
-        RecordedFile expected{}, got{};
-        CopyField(expected.szStartTime, text);
-        CopyField(expected.szEndTime, "2006/03/14 10:00");
-        got = expected;
-        ASSERT_EQ(cache.ParseRecordTimes(got), ParseRecordTimes(expected)) << text;
-        EXPECT_EQ(got.tStart, expected.tStart) << text;
-        EXPECT_EQ(got.tEnd, expected.tEnd) << text;
+                             "2006/02/30 10:00", "2006/03/14", "", "9999/12/31 23:59"})
         EXPECT_EQ(cache.ParseRecordTime(text), ParseRecordTime(text)) << text;
-    }
 }
