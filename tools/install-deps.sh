@@ -10,7 +10,7 @@ packages=(
   libglib2.0-dev shared-mime-info
   libcli11-dev nlohmann-json3-dev
   fonts-dejavu-core
-  xvfb xauth imagemagick x11-utils
+  xvfb xauth imagemagick x11-utils desktop-file-utils
   clang libclang-rt-14-dev
 )
 

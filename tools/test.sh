@@ -9,12 +9,12 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 
 echo "== build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WITH_UI=ON
 cmake --build build
 (cd build && ctest --output-on-failure --timeout 300)
 
 echo "== build and test under ASan and UBSan"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON -DCLIPSCOUT_WITH_UI=ON
 cmake --build build-asan
 (cd build-asan &&
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
