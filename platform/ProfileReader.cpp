@@ -49,6 +49,27 @@ std::string_view NextLine(std::string_view& rest)
     return line;
 }
 
+// Where to cut text (longer than limit) to at most limit bytes: before a
+// UTF-8 sequence that the limit would split, else at the limit. Bytes that
+// form no such sequence (text in a single-byte code page) are characters of
+// their own, so a run of them never moves the cut.
+std::size_t Utf8SafeCut(std::string_view text, std::size_t limit)
+{
+    const auto isContinuation = [&text](std::size_t i) {
+        return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+    };
+    if (!isContinuation(limit))
+        return limit;
+    for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
+        if (isContinuation(limit - back))
+            continue;
+        const unsigned char lead = static_cast<unsigned char>(text[limit - back]);
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        return length > back ? limit - back : limit;
+    }
+    return limit;
+}
+
 std::string FinishValue(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -56,13 +77,8 @@ std::string FinishValue(std::string_view value)
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
-    if (value.size() > kMaxProfileValue) {
-        std::size_t cut = kMaxProfileValue;
-        // Back up to the lead byte so that no UTF-8 sequence is split.
-        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
-            --cut;
-        value = value.substr(0, cut);
-    }
+    if (value.size() > kMaxProfileValue)
+        value = value.substr(0, Utf8SafeCut(value, kMaxProfileValue));
     return std::string(value);
 }
 

@@ -78,6 +78,17 @@ TEST(ProfileReader, LongValuesAreCutTo510BytesOnACharacterBoundary)
     const std::string straddle = std::string(509, 'a') + "\xC3\xA9" + "tail";
     EXPECT_EQ(ProfileLookup("[S]\nk=" + straddle + "\n", "S", "k"), std::string(509, 'a'));
 
+    // A four-byte character straddling the limit goes whole.
+    const std::string four = std::string(508, 'a') + "\xF0\x9F\x93\xB7";
+    EXPECT_EQ(ProfileLookup("[S]\nk=" + four + "\n", "S", "k"), std::string(508, 'a'));
+
+    // Text in a single-byte code page is no UTF-8: its bytes 0x80-0xBF are
+    // characters of their own, and the value is cut at 510 like ASCII.
+    const std::string latin1(600, '\xB0');
+    EXPECT_EQ(ProfileLookup("[S]\nk=" + latin1 + "\n", "S", "k"), std::string(510, '\xB0'));
+    const std::string cp1252 = std::string(400, 'x') + std::string(200, '\x97');
+    EXPECT_EQ(ProfileLookup("[S]\nk=" + cp1252 + "\n", "S", "k"), cp1252.substr(0, 510));
+
     // Quotes are peeled before the cut, so 510 bytes of content survive.
     const std::string quoted = "\"" + std::string(510, 'q') + "\"";
     EXPECT_EQ(ProfileLookup("[S]\nk=" + quoted + "\n", "S", "k"), std::string(510, 'q'));
