@@ -74,11 +74,13 @@ std::string FormatRecordTime(const CTime& time)
 
 std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text)
 {
-    // Each piece skips the run of the separator that ended the piece before
-    // it, so "03//14" and three blanks between day and hour read as one.
+    // Each piece skips, at its start, the run of the separator that ended the
+    // piece before it and of its own separator, so "03//14", three blanks
+    // between day and hour, and "14 :09" read as one separator.
     std::string_view rest = text;
     const auto piece = [&rest](char previous, char until) {
-        const std::size_t start = rest.find_first_not_of(previous);
+        const char skipped[] = {previous, until};
+        const std::size_t start = rest.find_first_not_of(std::string_view(skipped, 2));
         rest.remove_prefix(start == std::string_view::npos ? rest.size() : start);
         const std::size_t end = rest.find(until);
         const std::string_view token = rest.substr(0, end);

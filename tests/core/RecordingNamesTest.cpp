@@ -58,6 +58,9 @@ TEST_F(RecordingNamesTest, ParsingToleratesLooseFormsAndDropsSeconds)
     expect("2006/03/14 09:05:59", "2006-03-14 09:05:00");
     expect("//2006//03//14    09::05", "2006-03-14 09:05:00");
     expect("2006/03/14 10:00:05 trailing words", "2006-03-14 10:00:00");
+    // A piece's own separator at its start is skipped too.
+    expect("2006/03/ 14 09:05", "2006-03-14 09:05:00");
+    expect("2006/03/14 :09:05", "2006-03-14 09:05:00");
     // Summer time is the system's decision: this is 10:00 CEST, 08:00 UTC.
     const auto summer = ParseRecordTime("2006/07/01 10:00");
     ASSERT_TRUE(summer);
