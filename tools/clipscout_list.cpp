@@ -9,13 +9,13 @@
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "platform/CTime.h"
+#include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -118,11 +118,20 @@ int main(int argc, char** argv)
         return app.exit(e) == 0 ? 0 : kExitUsage; // --help is no error
     }
 
+    // The range is wrong whatever the settings say, so it is refused first.
+    const CTime searchStart = *ParseMinute(from);
+    const CTime searchEnd = to.empty() ? CurrentMinute() : *ParseMinute(to);
+    if (searchEnd < searchStart) {
+        std::cerr << "The start time should be earlier than the end time\n";
+        return kExitInvertedRange;
+    }
+
     if (viewerIni.empty())
         CLoadUISetting::LocateSettingsFiles(GetModuleFileName());
     else
         g_strViewerIniPath = viewerIni;
-    if (!std::ifstream(g_strViewerIniPath)) {
+    // FileHandle opens regular files only, so a FIFO given here cannot block.
+    if (FileHandle settingsFile; !settingsFile.Open(g_strViewerIniPath)) {
         std::cerr << "clipscout-list: cannot read the settings file " << g_strViewerIniPath
                   << " (give one with --viewer-ini)\n";
         return kExitUsage;
@@ -134,15 +143,10 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    const CTime searchStart = *ParseMinute(from);
-    const CTime searchEnd = to.empty() ? CurrentMinute() : *ParseMinute(to);
     std::string categoryFolder;
     std::vector<RecordedFile> rows;
-    if (!CategoryScan::Run(recordingDir, device, category, categoryFolder, searchStart, searchEnd,
-                           rows)) {
-        std::cerr << "The start time should be earlier than the end time\n";
-        return kExitInvertedRange;
-    }
+    // Cannot be refused: the range was checked above.
+    CategoryScan::Run(recordingDir, device, category, categoryFolder, searchStart, searchEnd, rows);
 
     const std::string folder = CategoryFolderPath(recordingDir, device, categoryFolder);
     for (const RecordedFile& row : rows) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace clipbytes;
@@ -55,7 +56,8 @@ protected:
 
     Result Run(const std::vector<std::string>& args)
     {
-        std::string command = Quote(CLIPSCOUT_LIST_EXE);
+        // A lister that hangs fails the test (status 124) instead of stalling it.
+        std::string command = "timeout 60 " + Quote(CLIPSCOUT_LIST_EXE);
         for (const std::string& arg : args)
             command += " " + Quote(arg);
         const std::string errPath = m_dir.Path() + "/stderr.txt";
@@ -141,6 +143,12 @@ TEST_F(ClipscoutListTest, InvertedRangeExitsWithStatus3)
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "The start time should be earlier than the end time\n");
+    // The range is refused before the settings are looked at.
+    const Result noSettings = Run({"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1",
+                                   "--category", "SnapShot", "--from", "2006-03-14 10:01", "--to",
+                                   "2006-03-14 10:00"});
+    EXPECT_EQ(noSettings.status, 3);
+    EXPECT_EQ(noSettings.err, "The start time should be earlier than the end time\n");
     // Equal ends are no error.
     EXPECT_EQ(Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:00", "--to",
                         "2006-03-14 10:00"})).status,
@@ -149,6 +157,8 @@ TEST_F(ClipscoutListTest, InvertedRangeExitsWithStatus3)
 
 TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
 {
+    const std::string fifo = m_dir.Path() + "/fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<std::vector<std::string>> cases = {
         {"--viewer-ini", m_ini, "--category", "SnapShot"},              // no device
         {"--viewer-ini", m_ini, "--device", "Cam1"},                     // no category
@@ -160,6 +170,8 @@ TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
         Args({"--category", "SnapShot", "--colour"}),
         Args({"--category", "SnapShot", "stray"}),
         {"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1", "--category", "SnapShot"},
+        {"--viewer-ini", m_dir.Path(), "--device", "Cam1", "--category", "SnapShot"}, // a folder
+        {"--viewer-ini", fifo, "--device", "Cam1", "--category", "SnapShot"}, // no writer: no hang
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
