@@ -376,7 +376,9 @@ bool CPropertySheet::IsDialogMessage(QKeyEvent* event)
         return false;
     const int count = GetPageCount();
     const int index = m_nActive < 0 ? 0 : (m_nActive + (back ? count - 1 : 1)) % count;
-    SelectPage(index);
+    // Reported like any other selection, so that whatever mirrors the
+    // current page follows.
+    SetActivePage(index);
     return true;
 }
 

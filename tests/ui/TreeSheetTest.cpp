@@ -413,6 +413,17 @@ void TreeSheetTest::ctrlTabWrapsThroughTheTree()
     kit.pages[0]->Edit()->setFocus();
     QTest::keyClick(kit.pages[0]->Edit(), Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(kit.Selected(), std::string("A"));
+
+    // Ctrl+Page Down and Up step through the pages; the tree and the caption follow.
+    QVERIFY(kit.Tree()->SelectItem(kit.Item("B")));
+    kit.Key(Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(kit.sheet->GetActiveIndex(), 1);
+    QCOMPARE(kit.Selected(), std::string("C"));
+    QCOMPARE(kit.sheet->m_pFrame->GetCaptionText(), std::string("C"));
+    kit.Key(Qt::Key_PageUp, Qt::ControlModifier);
+    kit.Key(Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(kit.sheet->GetActiveIndex(), 2);
+    QCOMPARE(kit.Selected(), std::string("D"));
 }
 
 void TreeSheetTest::ctrlTabWrapsInTabMode()
