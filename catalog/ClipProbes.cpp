@@ -80,9 +80,9 @@ bool ClipProber::ReadTrailer(const std::string& path, std::string_view& startTex
     endText = {};
     if (!m_file.Open(path))
         return false;
-    const bool found = ReadTrailerFrom(m_file, startText, endText);
+    ReadTrailerFrom(m_file, startText, endText);
     m_file.Close();
-    return found;
+    return true;
 }
 
 std::optional<std::int64_t> ClipProber::ReadAsfSeconds(const std::string& path)
@@ -130,10 +130,10 @@ bool ReadClipTrailer(const std::string& path, std::string& startText, std::strin
 {
     ClipProber prober;
     std::string_view start, end;
-    const bool found = prober.ReadTrailer(path, start, end);
+    const bool opened = prober.ReadTrailer(path, start, end);
     startText.assign(start);
     endText.assign(end);
-    return found;
+    return opened;
 }
 
 std::optional<std::int64_t> ReadAsfPlayDuration(const std::string& path)

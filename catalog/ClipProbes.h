@@ -15,9 +15,10 @@
 // Files are opened read-only (FileHandle), one at a time, and closed before
 // the probe returns; a clip marked read-only is read like any other.
 
-// The trailer of the file at path (its last 50 bytes). True when the file
-// could be read and carries a trailer; false, both texts empty, when it cannot
-// be opened, is shorter than 50 bytes or has no "NC" trailer.
+// The trailer of the file at path (its last 50 bytes). False, both texts
+// empty, when the file cannot be opened. Otherwise true; both texts are empty
+// when the file is shorter than 50 bytes or has no "NC" trailer, which the
+// caller tells by the empty start text.
 bool ReadClipTrailer(const std::string& path, std::string& startText, std::string& endText);
 
 // Whole seconds of Play Duration - Preroll of the ASF file at path, never
@@ -52,7 +53,8 @@ public:
     AsfResult ProbeAsf(const std::string& path, std::string_view& startText, std::string_view& endText,
                        std::int64_t& seconds);
 
-    // Only the trailer (ReadClipTrailer), or only the header (ReadAsfPlayDuration).
+    // Only the trailer (ReadClipTrailer: false only when the file cannot be
+    // opened), or only the header (ReadAsfPlayDuration).
     bool ReadTrailer(const std::string& path, std::string_view& startText, std::string_view& endText);
     std::optional<std::int64_t> ReadAsfSeconds(const std::string& path);
 
