@@ -189,26 +189,40 @@ void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const
     }
 }
 
-void MyListCtrl::PostToParent(QMouseEvent* event)
+void MyListCtrl::PostToParent(QMouseEvent* event, QPoint clientPoint)
 {
     if (QWidget* owner = parentWidget())
-        QCoreApplication::postEvent(owner, new QMouseEvent(event->type(),
-                                                            QPointF(ViewportToClient(event->position().toPoint())),
+        QCoreApplication::postEvent(owner, new QMouseEvent(event->type(), QPointF(clientPoint),
                                                             event->globalPosition(), event->button(),
                                                             event->buttons(), event->modifiers()));
+}
+
+bool MyListCtrl::event(QEvent* event)
+{
+    // A press on the list's own window rather than on its rows (its frame, or
+    // one sent to the list itself) would otherwise go on to the parent in the
+    // parent's coordinates; it is forwarded in the list's like any other.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            PostToParent(mouse, mouse->position().toPoint() - contentsRect().topLeft());
+        mouse->accept();
+        return true;
+    }
+    return QTableView::event(event);
 }
 
 void MyListCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        PostToParent(event);
+        PostToParent(event, ViewportToClient(event->position().toPoint()));
     event->accept();
 }
 
 void MyListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        PostToParent(event);
+        PostToParent(event, ViewportToClient(event->position().toPoint()));
     event->accept();
 }
 

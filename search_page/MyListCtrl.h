@@ -63,6 +63,7 @@ signals:
     void KeyDown(int nKey);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -73,7 +74,7 @@ protected:
 private:
     QPoint ViewportToClient(QPoint viewportPoint) const;
     QPoint ClientToViewport(QPoint clientPoint) const;
-    void PostToParent(QMouseEvent* event);
+    void PostToParent(QMouseEvent* event, QPoint clientPoint);
     void DrawGridLines(QPainter& painter, const QRect& area) const;
 
     ResultListModel m_model;

@@ -336,6 +336,11 @@ private slots:
         MyListCtrl* list = List(*page);
         QCOMPARE(list->GetItemCount(), 2);
 
+        // A press that reaches the list's own window, not only its rows, is
+        // forwarded in the list's coordinates too.
+        QTest::mouseClick(list, Qt::LeftButton, {}, list->viewport()->pos() + OnRow(*list, 1));
+        QTRY_COMPARE(page->m_nCurrentRow, 1);
+
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 1) + QPoint(0, 40));
         QTRY_COMPARE(page->m_nCurrentRow, -1);
         QVERIFY(list->hasFocus());
