@@ -300,8 +300,13 @@ void CDlg::OnSearch()
 
 std::string CDlg::GetCategoryFolderPath() const
 {
-    return CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption,
-                              m_strCategoryFolder);
+    std::string folder = CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption,
+                                            m_strCategoryFolder);
+    // Before any search under a known category the folder piece is empty, and
+    // its separator is still there.
+    if (m_strCategoryFolder.empty() && (folder.empty() || folder.back() != '/'))
+        folder += '/';
+    return folder;
 }
 
 std::string CDlg::GetCurrentFilePath() const

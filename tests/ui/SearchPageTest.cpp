@@ -181,6 +181,12 @@ private slots:
         // The scan knows only the built-in names: a renamed category lists nothing.
         QCOMPARE(List(*page)->GetItemCount(), 0);
         QVERIFY(!ActionsEnabled(*page));
+        // No category folder is known yet; a double click on the page still
+        // plays, in the device folder with the category's empty piece.
+        QVERIFY(page->m_strCategoryFolder.empty());
+        QTest::mouseDClick(page.get(), Qt::LeftButton, {}, QPoint(2, 2));
+        const std::string device = store.Folder("Recording").substr(0, store.Folder("Recording").rfind('/'));
+        QCOMPARE(m_launcher->m_aOpened, std::vector<std::string>{device + "//"});
     }
 
     void searchFillsTheListInListingOrderAndEnablesTheActions()
