@@ -90,8 +90,12 @@ QWidget* CreateControl(const DialogControlTemplate& control, QWidget* page)
         return new QPushButton(QString::fromLatin1(control.szText), page);
     case DialogControlKind::ListView:
         return new MyListCtrl(page, control.dwStyle);
-    case DialogControlKind::StaticText:
-        return new QLabel(QString::fromLatin1(control.szText), page);
+    case DialogControlKind::StaticText: {
+        auto* label = new QLabel(QString::fromLatin1(control.szText), page);
+        // Texts from the settings file are shown as written, never as markup.
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    }
     }
     return nullptr;
 }

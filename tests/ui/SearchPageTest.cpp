@@ -156,13 +156,16 @@ private slots:
     void labelsComeFromClipscoutIniAndEmptyValuesKeepTheirTexts()
     {
         TestStore store;
-        store.WriteAppIni("[Clipscout]\nB_Search=Find\nS_Start=\nGB_SearchingFiles=Look for clips\n"
+        store.WriteAppIni("[Clipscout]\nB_Search=Find\nS_Start=\nGB_SearchingFiles=Look for <b>clips</b>\n"
                           "S_FileName=Clip\nS_Duration=\nSR=Planned\nSS=\nIR=Manual\nMD=Movement\n");
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
         auto page = ShowPage(store.Device());
 
         QCOMPARE(Item<QPushButton>(*page, 1013)->text(), QString("Find"));
-        QCOMPARE(Item<QLabel>(*page, 1000)->text(), QString("Look for clips"));
+        // A text is shown as written, markup and all, as a static control would.
+        auto* heading = Item<QLabel>(*page, 1000);
+        QCOMPARE(heading->text(), QString("Look for <b>clips</b>"));
+        QVERIFY(heading->sizeHint().width() >= heading->fontMetrics().horizontalAdvance(heading->text()));
         QCOMPARE(Item<QLabel>(*page, 1021)->text(), QString("Start Date/Time"));
         QCOMPARE(Item<QLabel>(*page, 1022)->text(), QString("End Date/Time"));
         QCOMPARE(Item<QPushButton>(*page, 1016)->text(), QString("Delete"));
