@@ -10,6 +10,7 @@ inline constexpr unsigned WS_DISABLED = 0x08000000;
 
 inline constexpr unsigned SS_LEFT = 0x0000;
 inline constexpr unsigned CBS_DROPDOWN = 0x0002;
+inline constexpr unsigned DTS_UPDOWN = 0x0001;
 inline constexpr unsigned DTS_SHORTDATEFORMAT = 0x0000;
 inline constexpr unsigned DTS_TIMEFORMAT = 0x0009;
 inline constexpr unsigned DTS_RIGHTALIGN = 0x0020;

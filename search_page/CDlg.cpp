@@ -82,8 +82,12 @@ QWidget* CreateControl(const DialogControlTemplate& control, QWidget* page)
         box->setCompleter(nullptr);
         return box;
     }
-    case DialogControlKind::DatePicker:
-        return new QDateEdit(page);
+    case DialogControlKind::DatePicker: {
+        auto* picker = new QDateEdit(page);
+        // A date picker without the up-down style drops down a month calendar.
+        picker->setCalendarPopup((control.dwStyle & DTS_UPDOWN) == 0);
+        return picker;
+    }
     case DialogControlKind::TimePicker:
         return new QTimeEdit(page);
     case DialogControlKind::PushButton:
@@ -150,6 +154,12 @@ void CDlg::CreateControls()
             geometry.setHeight(widget->sizeHint().height());
         widget->setGeometry(geometry);
         widget->setEnabled((control.dwStyle & WS_DISABLED) == 0);
+        // The pickers and the category box keep every click, even one they
+        // have no use for (a spin arrow at its limit), so that it never reaches
+        // the page's own click handling; they are never disabled.
+        if (control.kind == DialogControlKind::ComboBox || control.kind == DialogControlKind::DatePicker ||
+            control.kind == DialogControlKind::TimePicker)
+            widget->setAttribute(Qt::WA_NoMousePropagation);
         // The page may be showing already, and children made then stay hidden
         // unless shown.
         widget->show();

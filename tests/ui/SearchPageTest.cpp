@@ -3,6 +3,7 @@
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -126,6 +127,18 @@ private slots:
         QCOMPARE(endTime->displayFormat(), QString("HH:mm"));
         const QDateTime end(endDate->date(), endTime->time());
         QVERIFY(end >= before.addSecs(-1) && end <= QDateTime::currentDateTime());
+        // The date pickers drop down a month calendar from their arrow; the
+        // time pickers only step, and a press on an arrow that cannot step
+        // (00:00 going down) stays with the picker instead of moving the
+        // current row.
+        for (QDateTimeEdit* picker : {static_cast<QDateTimeEdit*>(startDate), static_cast<QDateTimeEdit*>(startTime)}) {
+            QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(picker->width() - 4, picker->height() * 3 / 4));
+            QWidget* popup = QApplication::activePopupWidget();
+            QCOMPARE(popup != nullptr && popup->findChild<QCalendarWidget*>() != nullptr, picker == startDate);
+            if (popup)
+                popup->close();
+            QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(picker->width() - 4, picker->height() * 3 / 4));
+        }
 
         // The first search ran over the same range and found nothing.
         QCOMPARE(page->m_tSearchStart.GetTime(), CTime(2005, 1, 1, 0, 0, 0).GetTime());
