@@ -18,6 +18,7 @@
 #include "catalog/CategoryScan.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "support/ClipBytes.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -42,29 +43,15 @@ double MillisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-std::string LittleEndian(std::uint64_t value, int width)
-{
-    std::string out;
-    for (int i = 0; i < width; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
 // A header with its File Properties Object, a little data and the trailer.
 std::string AsfClip(int index)
 {
-    static const std::string header("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
-    static const std::string properties("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
-    const std::string object = properties + LittleEndian(104, 8) + std::string(16, '\x11') +
-                               LittleEndian(5000, 8) + LittleEndian(0, 8) + LittleEndian(3, 8) +
-                               LittleEndian(1'230'000'000, 8) + LittleEndian(1'230'000'000, 8) +
-                               LittleEndian(0, 8) + std::string(16, '\0');
+    static const std::string header = clipbytes::AsfHeader({clipbytes::AsfFileProperties(1'230'000'000, 0)});
     char trailer[50] = {};
     std::snprintf(trailer, sizeof trailer, "NC2006/%02d/%02d %02d:%02d,2006/%02d/%02d %02d:%02d",
                   1 + index % 12, 1 + index % 28, index % 24, index % 60, 1 + index % 12, 1 + index % 28,
                   index % 24, index % 60);
-    return header + LittleEndian(30 + object.size(), 8) + LittleEndian(1, 4) + "\x01\x02" + object +
-           std::string(64, 'Z') + std::string(trailer, sizeof trailer);
+    return header + std::string(64, 'Z') + clipbytes::Trailer(trailer);
 }
 
 struct Figures {

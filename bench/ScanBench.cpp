@@ -17,6 +17,7 @@
 
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
+#include "support/ClipBytes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -84,52 +85,23 @@ namespace {
 
 // ---- the synthetic store ----------------------------------------------------
 
-std::string LE(std::uint64_t value, int width)
-{
-    std::string out;
-    for (int i = 0; i < width; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
 // ASF: Header Object (30) + File Properties Object (104), 1 KiB of packets,
 // and the recorder's 50-byte trailer.
 std::string AsfClip(int minute)
 {
-    static const std::string header = [] {
-        const std::string fpoGuid("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
-        const std::string fpo = fpoGuid + LE(104, 8) + std::string(16, '\x11') + LE(0, 8) + LE(0, 8) +
-                                LE(10, 8) + LE(51000000, 8) + LE(51000000, 8) + LE(3100, 8) + LE(2, 4) +
-                                LE(3200, 4) + LE(3200, 4) + LE(8000, 4);
-        return std::string("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16) +
-               LE(30 + fpo.size(), 8) + LE(1, 4) + "\x01\x02" + fpo;
-    }();
+    static const std::string header = clipbytes::AsfHeader({clipbytes::AsfFileProperties(51000000, 3100)});
     const CTime start = CTime(2006, 1, 1, 0, 0, 0) + CTimeSpan(60LL * minute);
     const CTime end = start + CTimeSpan(60);
-    std::string trailer = "NC" + start.Format("%Y/%m/%d %H:%M:%S") + "," + end.Format("%Y/%m/%d %H:%M:%S");
-    trailer.resize(50, '\0');
-    return header + std::string(1024, '\x5A') + trailer;
-}
-
-std::string Chunk(const std::string& id, const std::string& payload)
-{
-    std::string out = id + LE(payload.size(), 4) + payload;
-    if (payload.size() % 2)
-        out += '\0';
-    return out;
+    return header + std::string(1024, '\x5A') +
+           clipbytes::Trailer("NC" + start.Format("%Y/%m/%d %H:%M:%S") + "," + end.Format("%Y/%m/%d %H:%M:%S"));
 }
 
 // AVI: RIFF AVI [LIST hdrl [avih] [LIST strl [strh vids 1/5 s, 10 frames] [strf]]] [LIST movi].
 std::string AviClip()
 {
-    const std::string strh = "vidsFMP4" + LE(0, 4) + LE(0, 4) + LE(0, 4) + LE(1, 4) + LE(5, 4) + LE(0, 4) +
-                             LE(10, 4) + LE(0, 4) + LE(0, 4) + LE(0, 4) + LE(0, 8);
-    const std::string hdrl =
-        Chunk("LIST", "hdrl" + Chunk("avih", std::string(56, '\0')) +
-                          Chunk("LIST", "strl" + Chunk("strh", strh) + Chunk("strf", std::string(40, '\0'))));
-    const std::string movi = Chunk("LIST", "movi" + Chunk("00dc", std::string(1024, '\x01')));
-    const std::string body = "AVI " + hdrl + movi;
-    return "RIFF" + LE(body.size(), 4) + body;
+    using namespace clipbytes;
+    return Riff({List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)}),
+                 List("movi", {Chunk("00dc", std::string(1024, '\x01'))})});
 }
 
 void Write(const std::string& path, const std::string& content)

@@ -633,16 +633,21 @@ void CTreeSheet::RefreshFrameCaption()
     m_pFrame->SetCaptionText(text, icon);
 }
 
+void CTreeSheet::StepActivePage(int step)
+{
+    const int i = GetActiveIndex();
+    const int count = GetPageCount();
+    if (i < 0 || i >= count)
+        return;
+    SetActivePage((i + step + count) % count);
+}
+
 void CTreeSheet::StepToPreviousPage()
 {
     if (!HasWindow())
         return;
     if (!m_pPageTree) {
-        const int i = GetActiveIndex();
-        const int count = GetPageCount();
-        if (i < 0 || i >= count)
-            return;
-        SetActivePage(i == 0 ? count - 1 : i - 1);
+        StepActivePage(-1);
         return;
     }
     HTREEITEM s = m_pPageTree->GetSelectedItem();
@@ -676,11 +681,7 @@ void CTreeSheet::StepToNextPage()
     if (!HasWindow())
         return;
     if (!m_pPageTree) {
-        const int i = GetActiveIndex();
-        const int count = GetPageCount();
-        if (i < 0 || i >= count)
-            return;
-        SetActivePage(i == count - 1 ? 0 : i + 1);
+        StepActivePage(+1);
         return;
     }
     HTREEITEM s = m_pPageTree->GetSelectedItem();

@@ -90,6 +90,8 @@ public:
     bool SyncTreeToActivePage();
     bool DeactivateCurrentPage();
     void RefreshFrameCaption();
+    // Tab mode: the page step places away, wrapping around.
+    void StepActivePage(int step);
     void StepToPreviousPage();
     void StepToNextPage();
 

@@ -1,6 +1,6 @@
 #include "catalog/AsfHeader.h"
 #include "catalog/RecordingNames.h"
-#include "core/ClipBytes.h"
+#include "support/ClipBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "platform/AviHeaderReader.h"
-#include "core/ClipBytes.h"
+#include "support/ClipBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
-#include "core/ClipBytes.h"
+#include "support/ClipBytes.h"
 #include "platform/CFile.h"
 #include "support/LocalTimeZone.h"
 #include "support/ReadFile.h"

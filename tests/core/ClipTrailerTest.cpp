@@ -1,5 +1,5 @@
 #include "catalog/ClipTrailer.h"
-#include "core/ClipBytes.h"
+#include "support/ClipBytes.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // a folder of 100,000 files. Every search must finish, list exactly the good
 // recordings, and leave every byte of the store as it was.
 #include "catalog/CategoryScan.h"
-#include "core/ClipBytes.h"
+#include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"

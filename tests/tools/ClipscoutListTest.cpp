@@ -1,7 +1,7 @@
 // Runs the built clipscout-list on temporary stores and checks what it
 // prints and its exit status.
 
-#include "core/ClipBytes.h"
+#include "support/ClipBytes.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 // record message boxes and launches instead of showing or starting anything.
 
 #include "app/CLoadUISetting.h"
-#include "core/ClipBytes.h"
+#include "support/ClipBytes.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
 
