@@ -88,8 +88,12 @@ QWidget* CreateControl(const DialogControlTemplate& control, QWidget* page)
         picker->setCalendarPopup((control.dwStyle & DTS_UPDOWN) == 0);
         return picker;
     }
-    case DialogControlKind::TimePicker:
-        return new QTimeEdit(page);
+    case DialogControlKind::TimePicker: {
+        auto* picker = new QTimeEdit(page);
+        // Each field steps round within its range, as an up-down time picker does.
+        picker->setWrapping(true);
+        return picker;
+    }
     case DialogControlKind::PushButton:
         return new QPushButton(QString::fromLatin1(control.szText), page);
     case DialogControlKind::ListView:

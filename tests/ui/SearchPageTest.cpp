@@ -128,9 +128,8 @@ private slots:
         const QDateTime end(endDate->date(), endTime->time());
         QVERIFY(end >= before.addSecs(-1) && end <= QDateTime::currentDateTime());
         // The date pickers drop down a month calendar from their arrow; the
-        // time pickers only step, and a press on an arrow that cannot step
-        // (00:00 going down) stays with the picker instead of moving the
-        // current row.
+        // time pickers only step, and a press on an arrow stays with the
+        // picker instead of moving the current row.
         for (QDateTimeEdit* picker : {static_cast<QDateTimeEdit*>(startDate), static_cast<QDateTimeEdit*>(startTime)}) {
             QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(picker->width() - 4, picker->height() * 3 / 4));
             QWidget* popup = QApplication::activePopupWidget();
@@ -139,6 +138,14 @@ private slots:
                 popup->close();
             QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(picker->width() - 4, picker->height() * 3 / 4));
         }
+        // A time field steps round within its range without carrying.
+        endTime->setTime(QTime(23, 59));
+        endTime->setCurrentSection(QDateTimeEdit::MinuteSection);
+        endTime->stepBy(1);
+        QCOMPARE(endTime->time(), QTime(23, 0));
+        endTime->setCurrentSection(QDateTimeEdit::HourSection);
+        endTime->stepBy(-24);
+        QCOMPARE(endTime->time(), QTime(23, 0));
 
         // The first search ran over the same range and found nothing.
         QCOMPARE(page->m_tSearchStart.GetTime(), CTime(2005, 1, 1, 0, 0, 0).GetTime());
