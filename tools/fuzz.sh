@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with ASan and UBSan, replays the seed corpora and
 # every input that ever failed, then fuzzes each target for a bounded time.
-#   tools/fuzz.sh [seconds per target]      (default 60)
+#   tools/fuzz.sh [seconds per target]      (default 60; 0 only replays)
 # A failing input is written to tests/fuzz/regressions/<target>/ — commit it
 # with the fix, so that every later run replays it.
 set -euo pipefail
@@ -32,6 +32,8 @@ for binary in build-fuzz/tests/fuzz/Fuzz*; do
     "$binary" -runs=0 $files >"$work/$name.replay.log" 2>&1 || { cat "$work/$name.replay.log"; exit 1; }
   fi
 
+  # libFuzzer takes 0 seconds to mean no limit.
+  [ "$seconds" -gt 0 ] || continue
   echo "== $name: fuzzing for ${seconds}s"
   if ! "$binary" "$work/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
        -max_len=65536 -artifact_prefix="$regressions/" -print_final_stats=1 \

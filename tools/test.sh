@@ -12,6 +12,7 @@ echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WITH_UI=ON
 cmake --build build
 (cd build && ctest --output-on-failure --timeout 300)
+suite=$(cd build && ctest -N | awk '/^Total Tests:/ { print $3 }')
 
 echo "== build and test under ASan and UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON -DCLIPSCOUT_WITH_UI=ON
@@ -21,6 +22,12 @@ cmake --build build-asan
   LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp":print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --output-on-failure --timeout 600)
+sanitized=$(cd build-asan && ctest -N | awk '/^Total Tests:/ { print $3 }')
 
 echo "== fuzzing"
 tools/fuzz.sh "${FUZZ_SECONDS:-60}"
+targets=$(find build-fuzz/tests/fuzz -maxdepth 1 -name 'Fuzz*' -type f -executable | wc -l)
+
+# Every step above stops the script on a failure, so reaching here means all passed.
+echo "suite $suite, under sanitizers $sanitized, fuzz targets $targets"
+echo "total: $((suite + sanitized + targets)) passed, 0 failed"
