@@ -1,5 +1,7 @@
-// A whole INI file's content, then lookups: one of the names the program
-// really asks for and one taken from the input.
+// A whole INI file's content, then lookups: names the program really asks for
+// and one taken from the input.
+// Input: section "\\_" key "\\_" content (a random-length string of the data
+// provider ends at a backslash followed by any other character).
 #include "platform/ProfileReader.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

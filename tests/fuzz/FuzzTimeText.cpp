@@ -1,5 +1,7 @@
 // Time texts as trailers and rows carry them: parsing, the display form and
 // the duration text.
+// Input: the text, then 8 bytes (little-endian) of seconds, which the data
+// provider takes from the end.
 #include "catalog/RecordingNames.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -22,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (FormatDuration(seconds).size() != 5)
         std::abort();
     (void)ToDisplayTime(text);
+    // The same bytes as a file name and as a category text.
+    if (CategoryFromTypeCode(text).empty() || CategoryFolder(CategoryFromTypeCode(text)).empty())
+        std::abort();
+    (void)CategoryFolder(text);
 
     RecordedFile row{};
     CopyField(row.szStartTime, text);
@@ -29,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ParseRecordTimes(row)) {
         // A time that parses formats back to a text that parses to itself.
         const auto again = ParseRecordTime(FormatRecordTime(row.tStart));
-        if (!again || *again != row.tStart)
+        if (!again || *again != row.tStart || !IsInSearchRange(row.tStart, *again, row.tStart))
             std::abort();
     }
     return 0;
