@@ -164,9 +164,6 @@ void CDlg::CreateControls()
         if (control.kind == DialogControlKind::ComboBox || control.kind == DialogControlKind::DatePicker ||
             control.kind == DialogControlKind::TimePicker)
             widget->setAttribute(Qt::WA_NoMousePropagation);
-        // The page may be showing already, and children made then stay hidden
-        // unless shown.
-        widget->show();
         if (control.kind != DialogControlKind::StaticText) {
             widget->setFocusPolicy((control.dwStyle & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
             if (previous != nullptr)

@@ -13,6 +13,11 @@ void CPropertyPage::EnsureCreated()
         return;
     m_bCreated = true;
     CreateControls();
+    // Controls made while the page is already being shown would stay hidden;
+    // a control that a page hid on purpose stays hidden.
+    for (QWidget* control : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!control->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            control->show();
     OnInitDialog();
 }
 
