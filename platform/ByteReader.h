@@ -21,25 +21,8 @@ public:
         return offset <= m_bytes.size() && count <= m_bytes.size() - offset;
     }
 
-    bool U32(std::uint64_t offset, std::uint32_t& value) const
-    {
-        if (!Has(offset, 4))
-            return false;
-        value = 0;
-        for (int i = 3; i >= 0; --i)
-            value = (value << 8) | m_bytes[static_cast<std::size_t>(offset) + i];
-        return true;
-    }
-
-    bool U64(std::uint64_t offset, std::uint64_t& value) const
-    {
-        if (!Has(offset, 8))
-            return false;
-        value = 0;
-        for (int i = 7; i >= 0; --i)
-            value = (value << 8) | m_bytes[static_cast<std::size_t>(offset) + i];
-        return true;
-    }
+    bool U32(std::uint64_t offset, std::uint32_t& value) const { return LittleEndian(offset, value); }
+    bool U64(std::uint64_t offset, std::uint64_t& value) const { return LittleEndian(offset, value); }
 
     // Whether the bytes at offset equal tag (false when they lie past the end).
     bool Equals(std::uint64_t offset, std::span<const std::uint8_t> tag) const
@@ -64,5 +47,16 @@ public:
     }
 
 private:
+    template <typename Unsigned>
+    bool LittleEndian(std::uint64_t offset, Unsigned& value) const
+    {
+        if (!Has(offset, sizeof value))
+            return false;
+        value = 0;
+        for (std::size_t i = sizeof value; i-- > 0;)
+            value = static_cast<Unsigned>(value << 8) | m_bytes[static_cast<std::size_t>(offset) + i];
+        return true;
+    }
+
     std::span<const std::uint8_t> m_bytes;
 };
