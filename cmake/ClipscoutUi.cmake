@@ -3,37 +3,44 @@
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
 set(CMAKE_AUTOMOC ON)
 
-file(GLOB CLIPSCOUT_UI_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/ui/*.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/search_page/*.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/tree_sheet/*.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/res/*.cpp)
-file(GLOB CLIPSCOUT_UI_HEADERS CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/ui/*.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/search_page/*.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/tree_sheet/*.h)
-foreach(source IN LISTS CLIPSCOUT_APP_UI_SOURCES)
-  if(EXISTS ${source})
-    list(APPEND CLIPSCOUT_UI_SOURCES ${source})
-  endif()
-endforeach()
+add_library(clipscout_ui STATIC
+  app/CClipscoutApp.cpp app/CClipscoutApp.h
+  app/CSingleInstanceGuard.cpp app/CSingleInstanceGuard.h
+  platform/ui/CImageList.cpp platform/ui/CImageList.h
+  platform/ui/CPropertyPage.cpp platform/ui/CPropertyPage.h
+  platform/ui/CPropertySheet.cpp platform/ui/CPropertySheet.h
+  platform/ui/CTabCtrl.cpp platform/ui/CTabCtrl.h
+  platform/ui/CTreeCtrl.cpp platform/ui/CTreeCtrl.h
+  platform/ui/CWinApp.cpp platform/ui/CWinApp.h
+  platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
+  platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
+  platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
+  platform/ui/QtStrings.h
+  platform/ui/ShellLauncher.cpp platform/ui/ShellLauncher.h
+  res/DialogControlTemplate.h
+  res/DialogTemplate.cpp res/DialogTemplate.h
+  res/DialogUnits.cpp res/DialogUnits.h
+  res/Resource.h
+  res/StringTable.cpp res/StringTable.h
+  search_page/CDlg.cpp search_page/CDlg.h
+  search_page/MyListCtrl.cpp search_page/MyListCtrl.h
+  search_page/ResultListModel.cpp search_page/ResultListModel.h
+  search_page/TextFitting.cpp search_page/TextFitting.h
+  tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
+  tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
+  tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
+target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+# The desktop launcher: default applications by content type.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+target_link_libraries(clipscout_ui PRIVATE PkgConfig::GIO)
 
-if(CLIPSCOUT_UI_SOURCES)
-  add_library(clipscout_ui STATIC ${CLIPSCOUT_UI_SOURCES} ${CLIPSCOUT_UI_HEADERS})
-  target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
-  # The desktop launcher: default applications by content type.
-  find_package(PkgConfig REQUIRED)
-  pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
-  target_link_libraries(clipscout_ui PRIVATE PkgConfig::GIO)
-endif()
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
-  add_executable(clipscout app/main.cpp)
-  target_link_libraries(clipscout PRIVATE clipscout_ui)
-  # The program, and the desktop entry and icon that put it in the desktop's menu.
-  include(GNUInstallDirs)
-  install(TARGETS clipscout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/clipscout.desktop
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/clipscout.svg
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-endif()
+add_executable(clipscout app/main.cpp)
+target_link_libraries(clipscout PRIVATE clipscout_ui)
+# The program, and the desktop entry and icon that put it in the desktop's menu.
+include(GNUInstallDirs)
+install(TARGETS clipscout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/clipscout.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/clipscout.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

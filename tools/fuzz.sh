@@ -17,20 +17,28 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for binary in build-fuzz/tests/fuzz/Fuzz*; do
-  [ -x "$binary" ] || continue
+shopt -s nullglob
+binaries=(build-fuzz/tests/fuzz/Fuzz*)
+if [ ${#binaries[@]} -eq 0 ]; then
+  echo "fuzz.sh: no fuzz targets were built in build-fuzz/tests/fuzz/" >&2
+  exit 1
+fi
+
+for binary in "${binaries[@]}"; do
   name=$(basename "$binary")
   seeds=tests/fuzz/corpus/$name
   regressions=tests/fuzz/regressions/$name
-  mkdir -p "$regressions" "$work/$name"
-  [ -d "$seeds" ] && cp -r "$seeds/." "$work/$name/"
-
-  echo "== $name: replaying seeds and regressions"
-  files=$(find "$seeds" "$regressions" -type f 2>/dev/null | sort)
-  if [ -n "$files" ]; then
-    # shellcheck disable=SC2086
-    "$binary" -runs=0 $files >"$work/$name.replay.log" 2>&1 || { cat "$work/$name.replay.log"; exit 1; }
+  if [ -z "$(find "$seeds" -type f 2>/dev/null)" ]; then
+    echo "fuzz.sh: $name has no seeds; add at least one input to $seeds/" >&2
+    exit 1
   fi
+  mkdir -p "$regressions" "$work/$name"
+  cp -r "$seeds/." "$work/$name/"
+
+  files=$(find "$seeds" "$regressions" -type f | sort)
+  # shellcheck disable=SC2086
+  "$binary" -runs=0 $files >"$work/$name.replay.log" 2>&1 || { cat "$work/$name.replay.log"; exit 1; }
+  echo "== $name: replayed $(echo "$files" | wc -l) seeds and regressions"
 
   # libFuzzer takes 0 seconds to mean no limit.
   [ "$seconds" -gt 0 ] || continue

@@ -8,11 +8,20 @@ cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
 
+# The number of tests ctest ran and passed, from its own closing line.
+ran() {
+  sed -nE 's/^100% tests passed, 0 tests failed out of ([0-9]+)$/\1/p' "$1" | grep . ||
+    { echo "no passing ctest summary in $1" >&2; exit 1; }
+}
+
 echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WITH_UI=ON
 cmake --build build
-(cd build && ctest --output-on-failure --timeout 300)
-suite=$(cd build && ctest -N | awk '/^Total Tests:/ { print $3 }')
+(cd build && ctest --output-on-failure --no-tests=error --timeout 300) | tee build/ctest.log
+suite=$(ran build/ctest.log)
+
+echo "== layering"
+tools/check-layering.sh build
 
 echo "== build and test under ASan and UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON -DCLIPSCOUT_WITH_UI=ON
@@ -21,12 +30,12 @@ cmake --build build-asan
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
   LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp":print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --output-on-failure --timeout 600)
-sanitized=$(cd build-asan && ctest -N | awk '/^Total Tests:/ { print $3 }')
+  ctest --output-on-failure --no-tests=error --timeout 600) | tee build-asan/ctest.log
+sanitized=$(ran build-asan/ctest.log)
 
 echo "== fuzzing"
-tools/fuzz.sh "${FUZZ_SECONDS:-60}"
-targets=$(find build-fuzz/tests/fuzz -maxdepth 1 -name 'Fuzz*' -type f -executable | wc -l)
+tools/fuzz.sh "${FUZZ_SECONDS:-60}" | tee build/fuzz.log
+targets=$(grep -c '^== .*: replayed ' build/fuzz.log)
 
 # Every step above stops the script on a failure, so reaching here means all passed.
 echo "suite $suite, under sanitizers $sanitized, fuzz targets $targets"
