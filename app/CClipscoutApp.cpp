@@ -16,9 +16,14 @@
 
 CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
 {
+    s_pInstance = this;
 }
 
-CClipscoutApp::~CClipscoutApp() = default;
+CClipscoutApp::~CClipscoutApp()
+{
+    if (s_pInstance == this)
+        s_pInstance = nullptr;
+}
 
 std::string CClipscoutApp::GetModulePath() const
 {
@@ -48,6 +53,9 @@ bool CClipscoutApp::InitInstance()
     sheet.UsePageTitles(m_nDeviceCount);
     sheet.m_psh.dwFlags &= ~PSH_HASHELP;
     sheet.SetTreeOptions(true, true, false);
+    sheet.UseSettingsFile(g_strAppIniPath, [this](const std::string& section, const std::string& key) {
+        return m_pApp->m_uiSetting.GetAppSetting(section, key);
+    });
 
     std::vector<std::unique_ptr<CPropertyPage>> pages;
     const int pageCount = m_nDeviceCount > 0 ? m_nDeviceCount : 1;

@@ -17,7 +17,17 @@ public:
     ~CClipscoutApp() override;
 
     bool InitInstance() override;
-    const CLoadUISetting* GetSettingsReader() const override { return &m_pApp->m_uiSetting; }
+
+    // The settings reader of the application object that app points to. A
+    // page or sheet that a test builds has none; it gets a reader of the same
+    // files, which is all the same since the reader keeps no state.
+    static const CLoadUISetting& UiSettingOf(const CWinApp* app)
+    {
+        if (app != nullptr && app == s_pInstance)
+            return s_pInstance->m_pApp->m_uiSetting;
+        static const CLoadUISetting standalone;
+        return standalone;
+    }
 
     CLoadUISetting m_uiSetting;
     CClipscoutApp* m_pApp = nullptr;
@@ -28,4 +38,9 @@ protected:
     virtual std::string GetModulePath() const;
     // A search page for a device folder (or the placeholder title).
     virtual CPropertyPage* NewSearchPage(const std::string& title);
+
+private:
+    // Kept here rather than found by a cast, so windows that only read
+    // settings do not pull in the start-up code (and its guard) with them.
+    inline static CClipscoutApp* s_pInstance = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "search_page/CDlg.h"
 
-#include "app/CLoadUISetting.h"
+#include "app/CClipscoutApp.h"
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "platform/ui/CWinApp.h"
@@ -130,12 +130,7 @@ CDlg::CDlg(std::string caption)
 
 const CLoadUISetting& CDlg::UiSetting() const
 {
-    if (m_pApp != nullptr)
-        if (const CLoadUISetting* reader = m_pApp->GetSettingsReader())
-            return *reader;
-    // The reader keeps no state, so one of our own reads the same files.
-    static const CLoadUISetting standalone;
-    return standalone;
+    return CClipscoutApp::UiSettingOf(m_pApp);
 }
 
 QSize CDlg::sizeHint() const

@@ -1,11 +1,8 @@
 #include "tree_sheet/CTreeSheet.h"
 
-#include "app/AppGlobals.h"
-#include "app/CLoadUISetting.h"
 #include "app/CSingleInstanceGuard.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
-#include "platform/ui/CWinApp.h"
 #include "platform/ui/InstanceChannel.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
@@ -44,22 +41,22 @@ std::string CutToLength(std::string text, std::size_t limit)
 
 } // namespace
 
-CTreeSheet::CTreeSheet() : m_pApp(AfxGetApp())
+CTreeSheet::CTreeSheet()
 {
 }
 
-CTreeSheet::CTreeSheet(int ownTitleList) : m_pApp(AfxGetApp())
+CTreeSheet::CTreeSheet(int ownTitleList)
 {
     UsePageTitles(ownTitleList);
 }
 
 CTreeSheet::CTreeSheet(unsigned captionId, QWidget* parent, unsigned selectPage)
-    : CPropertySheet(LoadResourceString(captionId), parent, selectPage), m_pApp(AfxGetApp())
+    : CPropertySheet(LoadResourceString(captionId), parent, selectPage)
 {
 }
 
 CTreeSheet::CTreeSheet(const std::string& caption, QWidget* parent, unsigned selectPage)
-    : CPropertySheet(caption, parent, selectPage), m_pApp(AfxGetApp())
+    : CPropertySheet(caption, parent, selectPage)
 {
 }
 
@@ -174,6 +171,12 @@ std::string CTreeSheet::GetPageTitle(int index) const
     return (*m_pPageTitles)[static_cast<std::size_t>(index)];
 }
 
+void CTreeSheet::UseSettingsFile(std::string path, SettingReader reader)
+{
+    m_strSettingsFile = std::move(path);
+    m_readSetting = std::move(reader);
+}
+
 long CTreeSheet::OnInstanceQuery()
 {
     return WM_INSTANCE_QUERY;
@@ -244,16 +247,6 @@ CPageFrame* CTreeSheet::NewPageFrame()
     return new CPageFrameDefault;
 }
 
-const CLoadUISetting& CTreeSheet::Settings() const
-{
-    if (const CLoadUISetting* reader = m_pApp ? m_pApp->GetSettingsReader() : nullptr)
-        return *reader;
-    // Without the program's application object (a sheet in a test) the
-    // reader still reads the same files.
-    static const CLoadUISetting standalone;
-    return standalone;
-}
-
 bool CTreeSheet::OnInitDialog()
 {
     if (m_bTreeMode) {
@@ -283,8 +276,8 @@ void CTreeSheet::SetUpButtons()
     cancel->hide();
     ok->move(r.topLeft());
     apply->move(r.left() - kHelpOffset, r.top());
-    const std::string exitText = Settings().GetAppSetting("Clipscout", "B_Exit");
-    const std::string helpText = Settings().GetAppSetting("Clipscout", "B_Help");
+    const std::string exitText = m_readSetting ? m_readSetting("Clipscout", "B_Exit") : std::string();
+    const std::string helpText = m_readSetting ? m_readSetting("Clipscout", "B_Help") : std::string();
     ok->setText(exitText.empty() ? QStringLiteral("Exit") : ToQString(exitText));
     apply->setText(helpText.empty() ? QStringLiteral("Help") : ToQString(helpText));
     apply->setEnabled(true);
@@ -412,8 +405,8 @@ bool CTreeSheet::OnCommand(int id)
 
 void CTreeSheet::OnHelpButton()
 {
-    const std::size_t slash = g_strAppIniPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : g_strAppIniPath.substr(0, slash + 1);
+    const std::size_t slash = m_strSettingsFile.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : m_strSettingsFile.substr(0, slash + 1);
     if (ShellLauncher::Instance().Open(folder + "VIEWDECK.HLP") != ShellLauncher::Result::Launched)
         MessageBoxSeam::Show(this, "Unable to open the document");
 }

@@ -4,12 +4,11 @@
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/CTreeCtrl.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class CWinApp;
-class CLoadUISetting;
 class InstanceChannel;
 
 namespace TreeSheet {
@@ -67,6 +66,14 @@ public:
     void AddPageTitle(const std::string& title);
     std::string GetPageTitle(int index) const;
 
+    // Reads a text of the program's own settings file by section and key;
+    // empty when it is missing.
+    using SettingReader = std::function<std::string(const std::string& section, const std::string& key)>;
+    // The program's settings file: the button texts come from it and the help
+    // file lies beside it. Without one the buttons read Exit and Help and the
+    // help file is looked for in the working folder.
+    void UseSettingsFile(std::string path, SettingReader reader);
+
     // The answer to a new copy of the program asking whether this is a
     // running copy.
     long OnInstanceQuery();
@@ -95,7 +102,6 @@ public:
     void StepToPreviousPage();
     void StepToNextPage();
 
-    CWinApp* m_pApp = nullptr;
     bool m_bTreeMode = true;
     CTreeCtrl* m_pPageTree = nullptr;
     CPageFrame* m_pFrame = nullptr;
@@ -125,11 +131,12 @@ protected:
     void ShiftChildWindows(int dx, int dy);
 
 private:
-    const CLoadUISetting& Settings() const;
     void SetUpButtons();
     void SetUpTree();
 
     std::unique_ptr<std::vector<std::string>> m_pTitleStorage;
+    std::string m_strSettingsFile;
+    SettingReader m_readSetting;
     std::unique_ptr<InstanceChannel> m_pInstanceChannel;
     std::string m_strInstanceChannelPath;
 };

@@ -2,8 +2,6 @@
 
 #include <string>
 
-class CLoadUISetting;
-
 // The application object. Exactly one is constructed during static
 // initialisation and registers itself there; AfxWinMain then makes the Qt
 // application and runs it: InitInstance, the message loop only when
@@ -21,9 +19,6 @@ public:
     virtual int ExitInstance();
 
     const std::string& GetAppName() const { return m_strAppName; }
-    // The program's settings reader, for windows that take texts from it;
-    // null when the application has none.
-    virtual const CLoadUISetting* GetSettingsReader() const { return nullptr; }
 
 private:
     std::string m_strAppName;

@@ -38,6 +38,7 @@ struct SheetSeen {
     bool pagesAreSearchPages = true;
     bool helpFlagsCleared = true;
     bool listening = false;
+    QString exitText;
     QPointer<CPropertyPage> firstPage;
 };
 
@@ -65,7 +66,9 @@ bool RunApp(TestApp& app, SheetSeen& seen)
         for (int i = 0; i < sheet->GetPageTree()->topLevelItemCount(); ++i)
             seen.treeItems << sheet->GetPageTree()->topLevelItem(i)->text(0);
         seen.firstPage = sheet->GetPage(0);
-        qobject_cast<QPushButton*>(sheet->GetDlgItem(IDOK))->click();
+        auto* exit = qobject_cast<QPushButton*>(sheet->GetDlgItem(IDOK));
+        seen.exitText = exit->text();
+        exit->click();
     };
     QTimer::singleShot(0, inspect);
     return app.InitInstance();
@@ -106,6 +109,7 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     TestStore::Write(root + "/Viewdeck.ini", "[Directory]\nRecording=" + store +
                                                  "\n[Device1]\nLocalID=Yard\n[Device2]\nLocalID=gate\n"
                                                  "[Device3]\nLocalID=shed\n[Device9]\nLocalID=attic\n");
+    TestStore::Write(root + "/Clipscout.ini", "[Clipscout]\nB_Exit=Leave\n");
 
     TestApp app(root + "/clipscout");
     QCOMPARE(AfxGetApp(), &app);
@@ -121,6 +125,8 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     QCOMPARE(seen.activeIndex, 0);
     QVERIFY(seen.pagesAreSearchPages);
     QVERIFY(seen.helpFlagsCleared);
+    // The sheet reads its texts from the program's settings file.
+    QCOMPARE(seen.exitText, QStringLiteral("Leave"));
     QCOMPARE(seen.listening, g_singleInstanceGuard.HoldsMarker());
     // The pages are gone once the sheet has closed.
     QVERIFY(seen.firstPage.isNull());

@@ -64,6 +64,9 @@ public:
             sheet->UsePageTitles(static_cast<int>(titles.size()));
         sheet->m_psh.dwFlags &= ~PSH_HASHELP;
         sheet->SetTreeOptions(options.treeMode, options.caption, options.treeImages);
+        sheet->UseSettingsFile(g_strAppIniPath, [](const std::string& section, const std::string& key) {
+            return CLoadUISetting().GetAppSetting(section, key);
+        });
         for (const std::string& title : titles) {
             pages.push_back(std::make_unique<TestPage>(title));
             if (options.titles)
