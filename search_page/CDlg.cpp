@@ -196,6 +196,8 @@ void CDlg::ConnectHandlers()
     connect(m_wndShowAll, &QPushButton::clicked, this, &CDlg::OnShowAllFiles);
     connect(m_wndList, &MyListCtrl::DrawItem, this, &CDlg::OnDrawItem);
     connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
+    connect(m_wndList, &MyListCtrl::LButtonDown, this, &CDlg::OnLButtonDown, Qt::QueuedConnection);
+    connect(m_wndList, &MyListCtrl::LButtonDblClk, this, &CDlg::OnLButtonDblClk, Qt::QueuedConnection);
 }
 
 bool CDlg::OnInitDialog()
@@ -352,7 +354,7 @@ void CDlg::OnShowAllFiles()
 
 void CDlg::mousePressEvent(QMouseEvent* event)
 {
-    // Clicks forwarded by the list arrive here too, in the list's coordinates.
+    // A click on the page itself is hit-tested as if in the list's coordinates.
     if (event->button() == Qt::LeftButton)
         OnLButtonDown(event->position().toPoint());
     event->accept();

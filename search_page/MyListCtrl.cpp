@@ -2,7 +2,6 @@
 
 #include "res/DialogControlTemplate.h"
 
-#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -189,12 +188,18 @@ void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const
     }
 }
 
-void MyListCtrl::PostToParent(QMouseEvent* event, QPoint clientPoint)
+void MyListCtrl::ForwardToOwner(QMouseEvent* event, QPoint clientPoint)
 {
-    if (QWidget* owner = parentWidget())
-        QCoreApplication::postEvent(owner, new QMouseEvent(event->type(), QPointF(clientPoint),
-                                                            event->globalPosition(), event->button(),
-                                                            event->buttons(), event->modifiers()));
+    if (event->button() != Qt::LeftButton)
+        return;
+    // Handed on as a queued call rather than as a synthetic mouse event: a
+    // mouse event made here would pass through the pointing device's state
+    // and reset the window system's double-click detection, so a real second
+    // press would never become a double click.
+    if (event->type() == QEvent::MouseButtonDblClick)
+        emit LButtonDblClk(clientPoint);
+    else
+        emit LButtonDown(clientPoint);
 }
 
 bool MyListCtrl::event(QEvent* event)
@@ -204,8 +209,7 @@ bool MyListCtrl::event(QEvent* event)
     // parent's coordinates; it is forwarded in the list's like any other.
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton)
-            PostToParent(mouse, mouse->position().toPoint() - contentsRect().topLeft());
+        ForwardToOwner(mouse, mouse->position().toPoint() - contentsRect().topLeft());
         mouse->accept();
         return true;
     }
@@ -214,15 +218,13 @@ bool MyListCtrl::event(QEvent* event)
 
 void MyListCtrl::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        PostToParent(event, ViewportToClient(event->position().toPoint()));
+    ForwardToOwner(event, ViewportToClient(event->position().toPoint()));
     event->accept();
 }
 
 void MyListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        PostToParent(event, ViewportToClient(event->position().toPoint()));
+    ForwardToOwner(event, ViewportToClient(event->position().toPoint()));
     event->accept();
 }
 

@@ -22,9 +22,10 @@ inline constexpr unsigned LVS_EX_FULLROWSELECT = 0x20;
 
 // The result list: a report view whose rows are all 16 pixels high and are
 // drawn by its owner (DrawItem), never by the view itself. Left-button presses
-// and double clicks are posted to the parent with the position in the list's
-// client coordinates (inside the border, the header included) and do nothing
-// else here, so the view's own click selection never runs. The owner sees
+// and double clicks go to the owner (LButtonDown, LButtonDblClk) with the
+// position in the list's client coordinates (inside the border, the header
+// included) and do nothing else here, so the view's own click selection never
+// runs. The owner sees
 // every key (KeyDown) before the view handles it.
 class MyListCtrl : public QTableView {
     Q_OBJECT
@@ -61,6 +62,10 @@ public:
 signals:
     void DrawItem(QPainter* painter, int nItem);
     void KeyDown(int nKey);
+    // A left-button press or double click, in client coordinates; the owner
+    // connects these queued, so it handles them after the list's own event.
+    void LButtonDown(QPoint clientPoint);
+    void LButtonDblClk(QPoint clientPoint);
 
 protected:
     bool event(QEvent* event) override;
@@ -74,7 +79,7 @@ protected:
 private:
     QPoint ViewportToClient(QPoint viewportPoint) const;
     QPoint ClientToViewport(QPoint clientPoint) const;
-    void PostToParent(QMouseEvent* event, QPoint clientPoint);
+    void ForwardToOwner(QMouseEvent* event, QPoint clientPoint);
     void DrawGridLines(QPainter& painter, const QRect& area) const;
 
     ResultListModel m_model;

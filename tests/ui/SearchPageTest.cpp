@@ -479,7 +479,7 @@ private slots:
         MyListCtrl* list = List(*page);
         QCOMPARE(page->m_nCurrentRow, 0);
 
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 2));
+        RealDoubleClick(list->viewport(), OnRow(*list, 2));
         QTRY_COMPARE(m_launcher->m_aOpened.size(), std::size_t(1));
         QCOMPARE(page->m_nCurrentRow, 2);
         QCOMPARE(m_launcher->m_aOpened.front(),

@@ -9,7 +9,11 @@
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
 
 #include <filesystem>
 #include <fstream>
@@ -116,3 +120,24 @@ public:
     std::vector<std::string> m_aOpened;
     std::vector<std::string> m_aExplored;
 };
+
+// A double click as the window system delivers one: two presses and releases
+// into the window, a moment apart, with queued work done after each, so that
+// Qt itself turns the second press into a double click.
+inline void RealDoubleClick(QWidget* target, QPoint pos)
+{
+    QWidget* top = target->window();
+    QWindow* window = top->windowHandle();
+    const QPoint local = target->mapTo(top, pos);
+    const QPointF global = window->mapToGlobal(QPointF(local));
+    int& time = QTest::lastMouseTimestamp;
+    time += 1000;
+    for (int click = 0; click < 2; ++click) {
+        qt_handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress, {},
+                            time += 40);
+        QCoreApplication::processEvents();
+        qt_handleMouseEvent(window, local, global, {}, Qt::LeftButton, QEvent::MouseButtonRelease, {}, time += 40);
+        QCoreApplication::processEvents();
+    }
+    time += 1000;
+}
