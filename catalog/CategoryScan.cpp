@@ -1,7 +1,6 @@
 #include "catalog/CategoryScan.h"
 
 #include "catalog/ClipProbes.h"
-#include "catalog/FieldText.h"
 #include "catalog/LocalTimeCache.h"
 #include "catalog/RecordingNames.h"
 #include "platform/CFile.h"
@@ -70,7 +69,8 @@ public:
             CopyField(m_row.szStartTime, startText);
             CopyField(m_row.szEndTime, endText);
             FormatDurationField(m_row.szDuration, seconds);
-            AppendIfMatching(name);
+            // The whole texts are read: the fields only keep what is shown.
+            AppendIfMatching(name, startText, endText);
         }
     }
 
@@ -84,7 +84,7 @@ public:
                 continue;
             CopyField(m_row.szFileName, name);
             CopyField(m_row.szType, name.substr(0, 2));
-            AppendIfMatching(name);
+            AppendIfMatching(name, m_row.szStartTime, m_row.szEndTime);
         }
     }
 
@@ -99,21 +99,19 @@ private:
         return m_path;
     }
 
-    // ParseRecordTimes, then the range and the category. Tested in the
-    // cheapest order, with the same outcome: a row is appended when both
-    // texts parse, its start is in range and its category matches.
-    void AppendIfMatching(std::string_view name)
+    // ParseRecordTimes, then the range and the category, tested in the
+    // cheapest order: a row is appended when its start parses and lies in
+    // range and its category matches. A missing or unreadable end does not
+    // drop the clip; tEnd then equals tStart.
+    void AppendIfMatching(std::string_view name, std::string_view startText, std::string_view endText)
     {
         if (CategoryFromTypeCode(name) != m_category)
             return;
-        const std::optional<CTime> start = m_times.ParseRecordTime(m_row.szStartTime);
+        const std::optional<CTime> start = m_times.ParseRecordTime(startText);
         if (!start || !IsInSearchRange(*start, m_searchStart, m_searchEnd))
             return;
-        const std::optional<CTime> end = m_times.ParseRecordTime(m_row.szEndTime);
-        if (!end)
-            return;
         m_row.tStart = *start;
-        m_row.tEnd = *end;
+        m_row.tEnd = m_times.ParseRecordTime(endText).value_or(*start);
         m_rows.push_back(m_row);
     }
 

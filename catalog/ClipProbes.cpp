@@ -2,7 +2,7 @@
 
 #include "catalog/AsfHeader.h"
 #include "catalog/ClipTrailer.h"
-#include "catalog/FieldText.h"
+#include "catalog/RecordingNames.h"
 #include "platform/AviHeaderReader.h"
 #include "platform/CFile.h"
 #include "platform/CFileFind.h"

@@ -46,7 +46,7 @@ std::optional<CTime> LocalTimeCache::FromLocalFields(int year, int month, int da
     return CTime(h.start + 60LL * minute);
 }
 
-std::optional<CTime> LocalTimeCache::ParseRecordTime(const char* text)
+std::optional<CTime> LocalTimeCache::ParseRecordTime(std::string_view text)
 {
     const std::optional<RecordTimeFields> f = ParseRecordTimeFields(text);
     if (!f)

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 // CTime::FromLocalFields for whole minutes, remembered per local hour. The C
 // library's mktime looks at the system's zone file on every call (a file
@@ -21,7 +22,7 @@ public:
     std::optional<CTime> FromLocalFields(int year, int month, int day, int hour, int minute);
 
     // ParseRecordTime (catalog/RecordingNames.h) through the cache.
-    std::optional<CTime> ParseRecordTime(const char* text);
+    std::optional<CTime> ParseRecordTime(std::string_view text);
 
 private:
     struct Hour {

@@ -2,7 +2,9 @@
 
 #include "platform/CTimeSpan.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -42,6 +44,16 @@ int AtoI(std::string_view text)
     return static_cast<int>(negative ? -value : value);
 }
 
+std::size_t CopyCut(std::string_view text, char* out, std::size_t capacity)
+{
+    if (capacity == 0)
+        return 0;
+    const std::size_t n = std::min(text.size(), capacity - 1);
+    text.copy(out, n);
+    out[n] = '\0';
+    return n;
+}
+
 } // namespace
 
 std::string_view CategoryFolder(std::string_view category)
@@ -67,9 +79,20 @@ std::string_view CategoryFromTypeCode(std::string_view fileName)
     return kCategoryMotion;
 }
 
+std::size_t FormatRecordTimeTo(const CTime& time, char* out, std::size_t capacity)
+{
+    struct tm local;
+    char text[64];
+    std::size_t length = 0;
+    if (time.GetLocalTm(&local))
+        length = std::strftime(text, sizeof text, "%Y/%m/%d   %H:%M", &local);
+    return CopyCut(std::string_view(text, length), out, capacity);
+}
+
 std::string FormatRecordTime(const CTime& time)
 {
-    return time.Format("%Y/%m/%d   %H:%M");
+    char text[64];
+    return std::string(text, FormatRecordTimeTo(time, text, sizeof text));
 }
 
 std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text)
@@ -108,19 +131,27 @@ std::optional<CTime> ParseRecordTime(std::string_view text)
 bool ParseRecordTimes(RecordedFile& row)
 {
     const std::optional<CTime> start = ParseRecordTime(row.szStartTime);
-    const std::optional<CTime> end = ParseRecordTime(row.szEndTime);
-    if (!start || !end)
+    if (!start)
         return false;
     row.tStart = *start;
-    row.tEnd = *end;
+    row.tEnd = ParseRecordTime(row.szEndTime).value_or(*start);
     return true;
+}
+
+std::size_t FormatDurationTo(std::int64_t seconds, char* out, std::size_t capacity)
+{
+    if (seconds > MAX_DURATION_SECONDS)
+        return CopyCut("15:00", out, capacity);
+    const CTimeSpan span(seconds < 0 ? 0 : seconds);
+    char text[8];
+    const int length = std::snprintf(text, sizeof text, "%02d:%02d", span.GetMinutes(), span.GetSeconds());
+    return CopyCut(std::string_view(text, static_cast<std::size_t>(length)), out, capacity);
 }
 
 std::string FormatDuration(std::int64_t seconds)
 {
-    if (seconds > MAX_DURATION_SECONDS)
-        return "15:00";
-    return CTimeSpan(seconds < 0 ? 0 : seconds).Format("%M:%S");
+    char text[8];
+    return std::string(text, FormatDurationTo(seconds, text, sizeof text));
 }
 
 std::string ToDisplayTime(std::string_view recordTime)

@@ -3,6 +3,7 @@
 #include "catalog/RecordedFile.h"
 #include "platform/CTime.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,7 +27,8 @@ std::string_view CategoryFolder(std::string_view category);
 // "Ir", "Sr", anything else is motion detection). Case matters.
 std::string_view CategoryFromTypeCode(std::string_view fileName);
 
-// "%Y/%m/%d   %H:%M" in local time.
+// "%Y/%m/%d   %H:%M" in local time; empty when the local fields cannot be
+// computed.
 std::string FormatRecordTime(const CTime& time);
 
 // The fields of a time text as ParseRecordTime reads them, not yet checked
@@ -41,12 +43,32 @@ std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text);
 // missing or the fields are not a real local time.
 std::optional<CTime> ParseRecordTime(std::string_view text);
 
-// Fills tStart and tEnd from szStartTime and szEndTime; false when either text
-// is not a time.
+// Fills tStart from szStartTime and tEnd from szEndTime. A recording is
+// judged by its start: false only when the start text is not a time; an end
+// text that is empty or no time gives tEnd = tStart.
 bool ParseRecordTimes(RecordedFile& row);
 
 // "MM:SS", or "15:00" for anything above 900 seconds.
 std::string FormatDuration(std::int64_t seconds);
+
+// The same two texts written straight into a buffer, so that a scan formats
+// without allocating: at most capacity - 1 characters and a NUL; returns the
+// length.
+std::size_t FormatRecordTimeTo(const CTime& time, char* out, std::size_t capacity);
+std::size_t FormatDurationTo(std::int64_t seconds, char* out, std::size_t capacity);
+
+// Into a row's fixed field, cut to the field like CopyField.
+template <std::size_t N>
+void FormatRecordTimeField(char (&field)[N], const CTime& time)
+{
+    FormatRecordTimeTo(time, field, N);
+}
+
+template <std::size_t N>
+void FormatDurationField(char (&field)[N], std::int64_t seconds)
+{
+    FormatDurationTo(seconds, field, N);
+}
 
 // The "Recorded Time" column's form of a record time text: month/day/two-digit
 // year, two blanks, the time.

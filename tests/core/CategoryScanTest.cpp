@@ -243,7 +243,7 @@ TEST_F(CategoryScanTest, UnreadableClipsAreSkipped)
     m_dir.WriteFile("Cam1/Recording/Sr3.asf",
                     AsfHeader({}) + Trailer("NC2006/03/14 10:00,2006/03/14 10:01")); // no duration
     m_dir.WriteFile("Cam1/Recording/Sr4.asf", Clip("yesterday")); // start does not parse
-    m_dir.WriteFile("Cam1/Recording/Sr5.asf", Clip("2006/03/14 10:00", "soon")); // nor the end
+    m_dir.WriteFile("Cam1/Recording/Sr5.asf", AsfClip(20000000, 0, "NC,2006/03/14 10:00")); // empty start
     m_dir.WriteFile("Cam1/Recording/Sr6.asf", Clip("2006/03/14 10:00"));
     m_dir.WriteFile("Cam1/Recording/Sr7.avi", Clip("2006/03/14 10:00")); // not an AVI
     m_dir.MakeDir("Cam1/Recording/Sr8.asf");
@@ -284,16 +284,40 @@ TEST_F(CategoryScanTest, InvertedRangeReadsNothingAndKeepsTheRows)
     EXPECT_EQ(folder, "Recording"); // mapped first, as the page does
 }
 
-TEST_F(CategoryScanTest, LongNamesAreKeptWholeAndLongTimeTextsCut)
+TEST_F(CategoryScanTest, LongNamesAreKeptWholeAndLongTimeTextsCutOnlyForDisplay)
 {
     const std::string longName = "Sr" + std::string(249, 'x') + ".asf"; // 255 bytes, the most ext4 allows
     m_dir.WriteFile("Cam1/Recording/" + longName,
                     AsfClip(20000000, 0, "NC2006/03/14 10:00:05 words,2006/03/14 10:05:05x"));
+    // Ten blanks push the minute past the 24-byte field: the time is read
+    // from the whole text, so a search for 10:59 finds it.
+    m_dir.WriteFile("Cam1/Recording/Sr2.asf",
+                    Clip("2006/03/14          10:59:05", "2006/03/14 11:04"));
     const auto rows = Scan("Scheduled Recording", m_dayStart, m_dayEnd);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(std::string(rows[0].szFileName), longName);
-    EXPECT_STREQ(rows[0].szStartTime, "2006/03/14 10:00:05 word"); // 24 characters
-    EXPECT_STREQ(rows[0].szEndTime, "2006/03/14 10:05:05");        // 19 characters
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(std::string(rows[1].szFileName), longName);
+    EXPECT_STREQ(rows[1].szStartTime, "2006/03/14 10:00:05 word"); // 24 characters
+    EXPECT_STREQ(rows[1].szEndTime, "2006/03/14 10:05:05");        // 19 characters
+    EXPECT_STREQ(rows[0].szStartTime, "2006/03/14          10:5");
+    EXPECT_EQ(rows[0].tStart, At(2006, 3, 14, 10, 59));
+    EXPECT_EQ(rows[0].tEnd, At(2006, 3, 14, 11, 4));
+    const CTime minute = At(2006, 3, 14, 10, 59);
+    EXPECT_EQ(Names(Scan("Scheduled Recording", minute, minute)), (std::vector<std::string>{"Sr2.asf"}));
+}
+
+TEST_F(CategoryScanTest, ClipsAreJudgedByTheirStartAlone)
+{
+    m_dir.WriteFile("Cam1/Recording/Sr1.asf", AsfClip(20000000, 0, "NC2026/12/03 10:03:00"));
+    m_dir.WriteFile("Cam1/Recording/Sr2.asf", AsfClip(20000000, 0, "NC2026/12/03 10:04:00,"));
+    m_dir.WriteFile("Cam1/Recording/Sr3.asf", Clip("2026/12/03 10:05", "soon"));
+    const auto rows = Scan("Scheduled Recording", At(2026, 12, 3, 0, 0), At(2026, 12, 3, 23, 59));
+    ASSERT_EQ(Names(rows), (std::vector<std::string>{"Sr1.asf", "Sr2.asf", "Sr3.asf"}));
+    EXPECT_STREQ(rows[0].szEndTime, "");
+    EXPECT_STREQ(rows[1].szEndTime, "");
+    EXPECT_STREQ(rows[2].szEndTime, "soon");
+    EXPECT_EQ(rows[0].tStart, At(2026, 12, 3, 10, 3));
+    for (const RecordedFile& row : rows)
+        EXPECT_EQ(row.tEnd, row.tStart) << row.szFileName;
 }
 
 TEST_F(CategoryScanTest, MissingFoldersListNothing)

@@ -78,7 +78,7 @@ TEST_F(RecordingNamesTest, TextsThatAreNoTimeAreRejected)
     EXPECT_TRUE(ParseRecordTime("2008/02/29 23:59"));
 }
 
-TEST_F(RecordingNamesTest, RowTimesNeedBothTexts)
+TEST_F(RecordingNamesTest, RowTimesNeedOnlyTheStart)
 {
     RecordedFile row{};
     CopyField(row.szStartTime, "2006/03/14 10:00:05");
@@ -87,7 +87,13 @@ TEST_F(RecordingNamesTest, RowTimesNeedBothTexts)
     EXPECT_EQ(row.tStart, CTime(2006, 3, 14, 10, 0, 0));
     EXPECT_EQ(row.tEnd, CTime(2006, 3, 14, 10, 5, 0));
 
+    // No end: the recording is still one, ending where it starts.
     CopyField(row.szEndTime, "");
+    ASSERT_TRUE(ParseRecordTimes(row));
+    EXPECT_EQ(row.tEnd, row.tStart);
+
+    CopyField(row.szStartTime, "");
+    CopyField(row.szEndTime, "2006/03/14 10:05:05");
     EXPECT_FALSE(ParseRecordTimes(row));
 }
 
@@ -109,7 +115,14 @@ TEST_F(RecordingNamesTest, DurationsAreMinutesAndSecondsUpTo900)
     EXPECT_EQ(FormatDuration(900), "15:00");
     EXPECT_EQ(FormatDuration(901), "15:00");
     EXPECT_EQ(FormatDuration(5000000000LL), "15:00");
+    EXPECT_EQ(FormatDuration(INT64_MAX), "15:00");
     EXPECT_EQ(FormatDuration(-5), "00:00");
+    // Into a fixed field, cut like CopyField.
+    char narrow[4];
+    FormatDurationField(narrow, 75);
+    EXPECT_STREQ(narrow, "01:");
+    FormatRecordTimeField(narrow, CTime(2006, 3, 14, 9, 5, 0));
+    EXPECT_STREQ(narrow, "200");
 }
 
 TEST_F(RecordingNamesTest, DisplayFormShortensTheYearAndKeepsTheTimeAsWritten)
