@@ -1,4 +1,4 @@
-#include "catalog/ClipFrameDecoder.h"
+#include "preview/ClipFrameDecoder.h"
 #include "support/ClipBytes.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"

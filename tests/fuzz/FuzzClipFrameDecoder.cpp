@@ -1,6 +1,6 @@
 // A clip's preview frame, read as each of the two containers: whatever the
 // bytes, a preview is either empty or a whole picture that fits the box.
-#include "catalog/ClipFrameDecoder.h"
+#include "preview/ClipFrameDecoder.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "catalog/ClipFrameDecoder.h"
+#include "preview/ClipFrameDecoder.h"
 
 #include "platform/FileHandle.h"
 

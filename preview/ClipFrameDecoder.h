@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalog/PreviewImage.h"
+#include "preview/PreviewImage.h"
 
 #include <chrono>
 #include <cstdint>
