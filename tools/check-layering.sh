@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks that the layers include only downwards:
-#  - the core (catalog/, platform/ outside platform/ui/, and the files of app/
+#  - the core (catalog/, preview/, platform/ outside platform/ui/, and the files of app/
 #    that the widgets library and the program do not build) names no Qt Widgets
 #    header;
 #  - platform/ and tree_sheet/, which know nothing of this program, name no
@@ -42,7 +42,7 @@ while IFS= read -r file; do
     app/*) [ -n "${app_ui[$file]:-}" ] || core_files+=("$file") ;;
     *) core_files+=("$file") ;;
   esac
-done < <(find catalog platform app -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+done < <(find catalog preview platform app -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
 
 violations=0
 for file in "${core_files[@]}"; do
