@@ -6,6 +6,7 @@ set(CMAKE_AUTOMOC ON)
 add_library(clipscout_ui STATIC
   app/CClipscoutApp.cpp app/CClipscoutApp.h
   app/CSingleInstanceGuard.cpp app/CSingleInstanceGuard.h
+  platform/ui/CDateTimeCtrl.cpp platform/ui/CDateTimeCtrl.h
   platform/ui/CImageList.cpp platform/ui/CImageList.h
   platform/ui/CPropertyPage.cpp platform/ui/CPropertyPage.h
   platform/ui/CPropertySheet.cpp platform/ui/CPropertySheet.h

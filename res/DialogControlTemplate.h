@@ -18,6 +18,18 @@ inline constexpr unsigned LVS_REPORT = 0x0001;
 inline constexpr unsigned LVS_SINGLESEL = 0x0004;
 inline constexpr unsigned LVS_OWNERDRAWFIXED = 0x0400;
 
+// Column formats, item states, item rectangles and extended styles with the
+// list view's values.
+inline constexpr int LVCFMT_LEFT = 0;
+inline constexpr int LVCFMT_RIGHT = 1;
+inline constexpr int LVCFMT_CENTER = 2;
+inline constexpr unsigned LVIS_FOCUSED = 0x1;
+inline constexpr unsigned LVIS_SELECTED = 0x2;
+inline constexpr int LVIR_BOUNDS = 0;
+inline constexpr int LVIR_LABEL = 2;
+inline constexpr unsigned LVS_EX_GRIDLINES = 0x1;
+inline constexpr unsigned LVS_EX_FULLROWSELECT = 0x20;
+
 enum class DialogControlKind { ComboBox, DatePicker, TimePicker, PushButton, ListView, StaticText };
 
 // One control of a dialog template; position and size in dialog units.

@@ -3,24 +3,22 @@
 #include "app/CClipscoutApp.h"
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
+#include "platform/ui/CDateTimeCtrl.h"
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/ShellLauncher.h"
-#include "res/DialogTemplate.h"
-#include "res/DialogUnits.h"
+#include "res/DialogControlTemplate.h"
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/TextFitting.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimeEdit>
 
 #include <unistd.h>
 
@@ -71,43 +69,6 @@ CTime FirstSearchableTime()
     return CTime(2005, 1, 1, 0, 0, 0);
 }
 
-QWidget* CreateControl(const DialogControlTemplate& control, QWidget* page)
-{
-    switch (control.kind) {
-    case DialogControlKind::ComboBox: {
-        auto* box = new QComboBox(page);
-        box->setEditable((control.dwStyle & CBS_DROPDOWN) != 0);
-        // A drop-down box neither adds typed text to its list nor completes it.
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setCompleter(nullptr);
-        return box;
-    }
-    case DialogControlKind::DatePicker: {
-        auto* picker = new QDateEdit(page);
-        // A date picker without the up-down style drops down a month calendar.
-        picker->setCalendarPopup((control.dwStyle & DTS_UPDOWN) == 0);
-        return picker;
-    }
-    case DialogControlKind::TimePicker: {
-        auto* picker = new QTimeEdit(page);
-        // Each field steps round within its range, as an up-down time picker does.
-        picker->setWrapping(true);
-        return picker;
-    }
-    case DialogControlKind::PushButton:
-        return new QPushButton(QString::fromLatin1(control.szText), page);
-    case DialogControlKind::ListView:
-        return new MyListCtrl(page, control.dwStyle);
-    case DialogControlKind::StaticText: {
-        auto* label = new QLabel(QString::fromLatin1(control.szText), page);
-        // Texts from the settings file are shown as written, never as markup.
-        label->setTextFormat(Qt::PlainText);
-        return label;
-    }
-    }
-    return nullptr;
-}
-
 template <class Control>
 Control* BindControl(const CPropertyPage& page, int id)
 {
@@ -123,9 +84,8 @@ CDlg::CDlg() : CDlg(std::string())
 }
 
 CDlg::CDlg(std::string caption)
-    : CPropertyPage(caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
+    : CPropertyPage(IDD_SEARCH_PAGE, caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
 {
-    resize(sizeHint());
 }
 
 const CLoadUISetting& CDlg::UiSetting() const
@@ -133,39 +93,11 @@ const CLoadUISetting& CDlg::UiSetting() const
     return CClipscoutApp::UiSettingOf(m_pApp);
 }
 
-QSize CDlg::sizeHint() const
+QWidget* CDlg::CreateTemplateControl(const DialogControlTemplate& control)
 {
-    const DialogTemplate* page = DialogTemplate::Find(IDD_SEARCH_PAGE);
-    return DialogUnits(font()).MapDialogRect(0, 0, page->cx, page->cy).size();
-}
-
-void CDlg::CreateControls()
-{
-    const DialogTemplate* page = DialogTemplate::Find(IDD_SEARCH_PAGE);
-    const DialogUnits units(font());
-    QWidget* previous = nullptr;
-    for (const DialogControlTemplate& control : page->controls) {
-        QWidget* widget = CreateControl(control, this);
-        widget->setObjectName(QString::number(control.nId));
-        QRect geometry = units.MapDialogRect(control.x, control.y, control.cx, control.cy);
-        // A combo box's template height includes its drop-down list.
-        if (control.kind == DialogControlKind::ComboBox)
-            geometry.setHeight(widget->sizeHint().height());
-        widget->setGeometry(geometry);
-        widget->setEnabled((control.dwStyle & WS_DISABLED) == 0);
-        // The pickers and the category box keep every click, even one they
-        // have no use for (a spin arrow at its limit), so that it never reaches
-        // the page's own click handling; they are never disabled.
-        if (control.kind == DialogControlKind::ComboBox || control.kind == DialogControlKind::DatePicker ||
-            control.kind == DialogControlKind::TimePicker)
-            widget->setAttribute(Qt::WA_NoMousePropagation);
-        if (control.kind != DialogControlKind::StaticText) {
-            widget->setFocusPolicy((control.dwStyle & WS_TABSTOP) != 0 ? Qt::StrongFocus : Qt::ClickFocus);
-            if (previous != nullptr)
-                QWidget::setTabOrder(previous, widget);
-            previous = widget;
-        }
-    }
+    if (control.nId == IDC_FILE_LIST)
+        return new MyListCtrl(this, control.dwStyle);
+    return nullptr;
 }
 
 void CDlg::DoDataExchange()
@@ -179,10 +111,10 @@ void CDlg::DoDataExchange()
     m_wndSearch = BindControl<QPushButton>(*this, IDC_SEARCH);
     m_wndStart = BindControl<QLabel>(*this, IDC_S_START);
     m_wndEnd = BindControl<QLabel>(*this, IDC_S_END);
-    m_wndEndTime = BindControl<QTimeEdit>(*this, IDC_END_TIME);
-    m_wndStartTime = BindControl<QTimeEdit>(*this, IDC_START_TIME);
-    m_wndEndDate = BindControl<QDateEdit>(*this, IDC_END_DATE);
-    m_wndStartDate = BindControl<QDateEdit>(*this, IDC_START_DATE);
+    m_wndEndTime = BindControl<CDateTimeCtrl>(*this, IDC_END_TIME);
+    m_wndStartTime = BindControl<CDateTimeCtrl>(*this, IDC_START_TIME);
+    m_wndEndDate = BindControl<CDateTimeCtrl>(*this, IDC_END_DATE);
+    m_wndStartDate = BindControl<CDateTimeCtrl>(*this, IDC_START_DATE);
     m_wndCategory = BindControl<QComboBox>(*this, IDC_CATEGORY);
     m_wndList = BindControl<MyListCtrl>(*this, IDC_FILE_LIST);
 }

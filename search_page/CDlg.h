@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
+class CDateTimeCtrl;
 class CLoadUISetting;
 class CWinApp;
 class MyListCtrl;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QPainter;
 class QPushButton;
-class QTimeEdit;
 
 // The search page of one device folder: a category, a start and an end
 // date/time, the result list and the actions on its current row. Its controls
@@ -26,8 +25,6 @@ class CDlg : public CPropertyPage {
 public:
     CDlg();
     explicit CDlg(std::string caption);
-
-    QSize sizeHint() const override;
 
     // The search request: clears the list, scans, reports an inverted range,
     // fills the list and sets the three action buttons.
@@ -56,7 +53,7 @@ public:
     int m_nCurrentRow = -1;
 
 protected:
-    void CreateControls() override;
+    QWidget* CreateTemplateControl(const DialogControlTemplate& control) override;
     bool OnInitDialog() override;
     void DoDataExchange();
 
@@ -79,10 +76,10 @@ private:
     CWinApp* m_pApp;
 
     QComboBox* m_wndCategory = nullptr;
-    QDateEdit* m_wndStartDate = nullptr;
-    QTimeEdit* m_wndStartTime = nullptr;
-    QDateEdit* m_wndEndDate = nullptr;
-    QTimeEdit* m_wndEndTime = nullptr;
+    CDateTimeCtrl* m_wndStartDate = nullptr;
+    CDateTimeCtrl* m_wndStartTime = nullptr;
+    CDateTimeCtrl* m_wndEndDate = nullptr;
+    CDateTimeCtrl* m_wndEndTime = nullptr;
     QPushButton* m_wndSearch = nullptr;
     QPushButton* m_wndShowAll = nullptr;
     MyListCtrl* m_wndList = nullptr;

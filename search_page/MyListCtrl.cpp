@@ -1,7 +1,5 @@
 #include "search_page/MyListCtrl.h"
 
-#include "res/DialogControlTemplate.h"
-
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>

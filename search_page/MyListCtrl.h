@@ -1,5 +1,6 @@
 #pragma once
 
+#include "res/DialogControlTemplate.h"
 #include "search_page/ResultListModel.h"
 
 #include <QPainter>
@@ -7,18 +8,6 @@
 
 #include <string>
 #include <vector>
-
-// Column formats, item states, item rectangles and extended styles with the
-// list view's values.
-inline constexpr int LVCFMT_LEFT = 0;
-inline constexpr int LVCFMT_RIGHT = 1;
-inline constexpr int LVCFMT_CENTER = 2;
-inline constexpr unsigned LVIS_FOCUSED = 0x1;
-inline constexpr unsigned LVIS_SELECTED = 0x2;
-inline constexpr int LVIR_BOUNDS = 0;
-inline constexpr int LVIR_LABEL = 2;
-inline constexpr unsigned LVS_EX_GRIDLINES = 0x1;
-inline constexpr unsigned LVS_EX_FULLROWSELECT = 0x20;
 
 // The result list: a report view whose rows are all 16 pixels high and are
 // drawn by its owner (DrawItem), never by the view itself. Left-button presses

@@ -5,16 +5,25 @@
 
 #include <string>
 
+struct DialogControlTemplate;
+
 inline constexpr unsigned PSP_HASHELP = 0x20;
 inline constexpr unsigned PSP_USEHICON = 0x2;
 
 // A page of a property sheet. Its controls are created the first time it is
-// shown (by a sheet, or on its own), and OnInitDialog then runs once.
+// shown (by a sheet, or on its own), and OnInitDialog then runs once. A page
+// made from a dialog template takes its size and controls from it; each
+// control's object name is its identifier, and the template order is the tab
+// order.
 class CPropertyPage : public QWidget {
     Q_OBJECT
 
 public:
     explicit CPropertyPage(std::string caption = {}, QWidget* parent = nullptr);
+    explicit CPropertyPage(int nIDTemplate, std::string caption = {}, QWidget* parent = nullptr);
+
+    // The template's size for a page made from one.
+    QSize sizeHint() const override;
     ~CPropertyPage() override;
 
     struct PropSheetPage {
@@ -40,13 +49,18 @@ public:
     virtual bool OnSetActive() { return true; }
 
 protected:
-    // Builds the page's controls; runs before OnInitDialog.
-    virtual void CreateControls() {}
+    // Builds the page's controls; runs before OnInitDialog. By default the
+    // controls of the page's template.
+    virtual void CreateControls();
+    // The widget for one template control; a page returns its own class for a
+    // control it subclasses, or nullptr for the standard one.
+    virtual QWidget* CreateTemplateControl(const DialogControlTemplate& control);
     virtual bool OnInitDialog() { return true; }
 
     void showEvent(QShowEvent* event) override;
 
 private:
+    int m_nIDTemplate = 0;
     std::string m_strPageCaption;
     bool m_bCreated = false;
 };

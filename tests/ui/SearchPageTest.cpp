@@ -1,19 +1,20 @@
+#include "platform/ui/CDateTimeCtrl.h"
 #include "res/DialogUnits.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimeEdit>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -74,10 +75,10 @@ bool ActionsEnabled(const CDlg& page)
 
 void SetRange(const CDlg& page, QDate startDate, QTime startTime, QDate endDate, QTime endTime)
 {
-    Item<QDateEdit>(page, 1005)->setDate(startDate);
-    Item<QTimeEdit>(page, 1006)->setTime(startTime);
-    Item<QDateEdit>(page, 1010)->setDate(endDate);
-    Item<QTimeEdit>(page, 1011)->setTime(endTime);
+    Item<CDateTimeCtrl>(page, 1005)->setDate(startDate);
+    Item<CDateTimeCtrl>(page, 1006)->setTime(startTime);
+    Item<CDateTimeCtrl>(page, 1010)->setDate(endDate);
+    Item<CDateTimeCtrl>(page, 1011)->setTime(endTime);
 }
 
 } // namespace
@@ -117,10 +118,10 @@ private slots:
         QCOMPARE(category->currentIndex(), 0);
         QCOMPARE(page->m_strCategory, std::string("Scheduled Recording"));
 
-        auto* startDate = Item<QDateEdit>(*page, 1005);
-        auto* startTime = Item<QTimeEdit>(*page, 1006);
-        auto* endDate = Item<QDateEdit>(*page, 1010);
-        auto* endTime = Item<QTimeEdit>(*page, 1011);
+        auto* startDate = Item<CDateTimeCtrl>(*page, 1005);
+        auto* startTime = Item<CDateTimeCtrl>(*page, 1006);
+        auto* endDate = Item<CDateTimeCtrl>(*page, 1010);
+        auto* endTime = Item<CDateTimeCtrl>(*page, 1011);
         QCOMPARE(startDate->text(), QString("01-01-05"));
         QCOMPARE(startTime->text(), QString("00:00"));
         QCOMPARE(endDate->displayFormat(), QString("MM-dd-yy"));
@@ -285,8 +286,8 @@ private slots:
                  std::vector<std::string>{"The start time should be earlier than the end time"});
         QCOMPARE(List(*page)->GetItemCount(), 0);
         QVERIFY(!ActionsEnabled(*page));
-        QCOMPARE(Item<QTimeEdit>(*page, 1006)->time(), QTime(10, 1));
-        QCOMPARE(Item<QTimeEdit>(*page, 1011)->time(), QTime(10, 0));
+        QCOMPARE(Item<CDateTimeCtrl>(*page, 1006)->time(), QTime(10, 1));
+        QCOMPARE(Item<CDateTimeCtrl>(*page, 1011)->time(), QTime(10, 0));
 
         // Equal ends are a range of one instant, not an error.
         m_messages->Clear();
@@ -313,9 +314,9 @@ private slots:
 
         Click(*page, 1023);
         QCOMPARE(Item<QComboBox>(*page, 1020)->currentText(), QString("Instant Recording"));
-        QCOMPARE(Item<QDateEdit>(*page, 1005)->date(), QDate(2005, 1, 1));
-        QCOMPARE(Item<QTimeEdit>(*page, 1006)->time(), QTime(0, 0));
-        QCOMPARE(Item<QDateEdit>(*page, 1010)->date(), QDate::currentDate());
+        QCOMPARE(Item<CDateTimeCtrl>(*page, 1005)->date(), QDate(2005, 1, 1));
+        QCOMPARE(Item<CDateTimeCtrl>(*page, 1006)->time(), QTime(0, 0));
+        QCOMPARE(Item<CDateTimeCtrl>(*page, 1010)->date(), QDate::currentDate());
         std::vector<std::string> names = Names(*List(*page));
         std::sort(names.begin(), names.end());
         QCOMPARE(names, (std::vector<std::string>{"Ir2005.asf", "Ir2010.asf"}));
@@ -468,6 +469,48 @@ private slots:
         QVERIFY(!header->isSortIndicatorShown());
         QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
         QCOMPARE(list->selectionModel()->selectedRows().first().row(), 1);
+    }
+
+    void tabStopsOncePerControlInTemplateOrderAndArrowsMoveBetweenPickerFields()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        QWindow* window = page->windowHandle();
+        // The control that holds the focus, even when an inner editor has it.
+        auto focused = [] {
+            for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget())
+                if (bool number = false; w->objectName().toInt(&number), number)
+                    return w->objectName().toInt();
+            return 0;
+        };
+        const QList<int> order = {1020, 1005, 1006, 1010, 1011, 1013, 1023, 1018, 1015, 1016, 1017, 1020};
+
+        Item<QComboBox>(*page, 1020)->setFocus(Qt::TabFocusReason);
+        QList<int> forward = {focused()};
+        for (int i = 1; i < order.size(); ++i) {
+            QTest::keyClick(window, Qt::Key_Tab);
+            forward << focused();
+        }
+        QCOMPARE(forward, order);
+        QList<int> backward = {focused()};
+        for (int i = 1; i < order.size(); ++i) {
+            QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
+            backward << focused();
+        }
+        std::reverse(backward.begin(), backward.end());
+        QCOMPARE(backward, order);
+
+        auto* startDate = Item<CDateTimeCtrl>(*page, 1005);
+        startDate->setFocus(Qt::TabFocusReason);
+        startDate->setCurrentSectionIndex(0);
+        QList<int> fields;
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left}) {
+            QTest::keyClick(window, key);
+            fields << startDate->currentSectionIndex();
+        }
+        QCOMPARE(fields, QList<int>({1, 2, 2, 1}));
+        QCOMPARE(focused(), 1005);
     }
 
     void aDoubleClickPlaysTheClickedRow()
