@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class ScanControl;
+
 // The folder recordingDir + "/" + deviceFolder + "/" + categoryFolder, with
 // the last two pieces matched without regard to letter case when the exact
 // name is missing (CFileFind::ResolveNoCase); a piece that matches nothing is
@@ -19,6 +21,18 @@ std::string CategoryFolderPath(const std::string& recordingDir, const std::strin
 // SearchFiles reads its controls and calls Run.
 class CategoryScan {
 public:
+    // Files are examined by up to this many threads at once. Each file costs
+    // a few short reads, and on a share or a cold disk almost all of that is
+    // waiting, so the pool is sized for requests in flight, not for cores.
+    static constexpr int kDefaultWorkers = 32;
+
+    struct Options {
+        // 1 examines the files one after another on the calling thread.
+        int nWorkers = kDefaultWorkers;
+        // Follows and stops the scan from another thread; may be null.
+        ScanControl* pControl = nullptr;
+    };
+
     // Appends to rows every recording of `category` in the category's folder
     // whose start lies in [searchStart, searchEnd] (both ends inclusive), in
     // listing order: every .asf row before every .avi row, or for "SnapShot"
@@ -31,7 +45,13 @@ public:
     // passes and matches no clip.
     //
     // Returns false, reading nothing and leaving rows unchanged, when
-    // searchEnd < searchStart. Files that cannot be read are skipped.
+    // searchEnd < searchStart. Files that cannot be read are skipped. The
+    // rows and their order do not depend on nWorkers. A scan stopped through
+    // pControl returns true and leaves rows as they were.
+    static bool Run(const std::string& recordingDir, const std::string& deviceFolder,
+                    const std::string& category, std::string& categoryFolder, const CTime& searchStart,
+                    const CTime& searchEnd, std::vector<RecordedFile>& rows, const Options& options);
+    // With the default options.
     static bool Run(const std::string& recordingDir, const std::string& deviceFolder,
                     const std::string& category, std::string& categoryFolder, const CTime& searchStart,
                     const CTime& searchEnd, std::vector<RecordedFile>& rows);

@@ -56,7 +56,7 @@ bool CFileFind::EqualsNoCase(std::string_view a, std::string_view b)
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
 
-bool CFileFind::FindFile(const std::string& folder, std::string_view mask)
+bool CFileFind::FindFile(const std::string& folder, std::string_view mask, const std::atomic<bool>* stop)
 {
     Close();
     m_strFolder = folder;
@@ -64,6 +64,11 @@ bool CFileFind::FindFile(const std::string& folder, std::string_view mask)
     if (dir == nullptr)
         return false;
     while (const dirent* entry = ::readdir(dir)) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            ::closedir(dir);
+            Close();
+            return false;
+        }
         const std::string_view name(entry->d_name);
         if (name == "." || name == ".." || !MatchesMask(name, mask))
             continue;

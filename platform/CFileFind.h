@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,8 +18,11 @@ class CFileFind {
 public:
     // Lists folder and keeps the entries whose names match mask ("*" any run,
     // "?" one byte, letters compared without regard to case). Returns whether
-    // anything matched; a missing or unreadable folder matches nothing.
-    bool FindFile(const std::string& folder, std::string_view mask = "*");
+    // anything matched; a missing or unreadable folder matches nothing. When
+    // stop turns true the listing ends there, matching nothing: a folder of
+    // many thousand entries on a slow share takes long to read.
+    bool FindFile(const std::string& folder, std::string_view mask = "*",
+                  const std::atomic<bool>* stop = nullptr);
 
     // Steps to the next entry; returns whether there is one after it.
     bool FindNextFile();

@@ -1,5 +1,6 @@
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
+#include "catalog/ScanControl.h"
 #include "support/ClipBytes.h"
 #include "platform/CFile.h"
 #include "support/LocalTimeZone.h"
@@ -329,4 +330,76 @@ TEST_F(CategoryScanTest, MissingFoldersListNothing)
     EXPECT_TRUE(CategoryScan::Run(m_dir.Path() + "/none", "Cam1", "Motion Detection", folder, m_dayStart,
                                   m_dayEnd, rows));
     EXPECT_TRUE(rows.empty());
+}
+
+TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
+{
+    // A store of every kind of entry, enough of them that each worker gets
+    // several chunks: clips of every code with starts spread over days,
+    // clips without a trailer or a duration or a parseable time, AVI clips
+    // with and without video, a clip named .avi, folders named like clips
+    // and snapshots, letter cases mixed.
+    const std::string avi = ReadFile(kData + "/mpeg4.avi");
+    const std::string audioOnly = ReadFile(kData + "/audio-only.avi");
+    const char* codes[] = {"Sr", "Ir", "Md", "Ss", "sr", "Xx"};
+    for (const char* folder : {"Cam1/Recording/", "Cam1/MotionDetection/"}) {
+        for (int i = 0; i < 240; ++i) {
+            const std::string name = std::string(folder) + codes[i % 6] + std::to_string(i);
+            const CTime start = At(2006, 3, 10, 0, 0) + CTimeSpan(3600LL * 7 * i);
+            const std::string startText = start.Format("%Y/%m/%d %H:%M:%S");
+            switch (i % 10) {
+            case 0: m_dir.WriteFile(name + ".asf", AsfClip(20000000, 0, "")); break;
+            case 1: m_dir.WriteFile(name + ".ASF", AsfHeader({}) + Trailer("NC" + startText + "," + startText)); break;
+            case 2: m_dir.WriteFile(name + ".asf", Clip("soon")); break;
+            case 3: m_dir.MakeDir(name + ".asf"); break;
+            case 4: m_dir.WriteFile(name + ".avi", i % 20 == 4 ? avi : audioOnly); break;
+            case 5: m_dir.WriteFile(name + ".Avi", Clip(startText)); break;
+            default: m_dir.WriteFile(name + ".asf", Clip(startText, startText)); break;
+            }
+        }
+    }
+    for (int i = 0; i < 120; ++i)
+        Snapshot("Cam1/SnapShot/" + std::string(i % 7 == 0 ? "B" : "a") + std::to_string(i) +
+                 (i % 3 == 0 ? ".bmp" : ".jpg"));
+    m_dir.MakeDir("Cam1/SnapShot/holiday.JPG");
+
+    // Every field but the times as texts, so that a difference shows which.
+    const auto texts = [](const std::vector<RecordedFile>& rows) {
+        std::vector<std::string> out;
+        for (const RecordedFile& r : rows)
+            out.push_back(std::string(r.szFileName) + "|" + r.szType + "|" + r.szStartTime + "|" + r.szEndTime +
+                          "|" + r.szDuration + "|" + std::to_string(r.tStart.GetTime()) + "|" +
+                          std::to_string(r.tEnd.GetTime()));
+        return out;
+    };
+    const CTime from = At(2006, 3, 20, 0, 0), to = At(2006, 5, 1, 0, 0);
+    for (const char* category : {"Scheduled Recording", "Instant Recording", "Motion Detection", "SnapShot",
+                                 "Unknown"}) {
+        SCOPED_TRACE(category);
+        // Snapshots carry today's times.
+        const bool snapshots = std::string(category) == "SnapShot";
+        const CTime start = snapshots ? CTime(0) : from, end = snapshots ? At(2100, 1, 1, 0, 0) : to;
+        std::vector<RecordedFile> serial(1), parallel(1); // rows are appended after these
+        // An unknown category reads the previous search's folder and lists nothing.
+        std::string serialFolder = "MotionDetection", parallelFolder = serialFolder;
+        ScanControl control;
+        ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", category, serialFolder, start, end, serial, {1}));
+        ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", category, parallelFolder, start, end, parallel,
+                                      {8, &control}));
+        EXPECT_EQ(serial.size() > 1, std::string(category) != "Unknown");
+        EXPECT_EQ(texts(parallel), texts(serial));
+        EXPECT_EQ(parallelFolder, serialFolder);
+        EXPECT_EQ(control.FilesExamined(), control.FilesListed());
+        EXPECT_EQ(control.FilesListed(), snapshots ? 121u : 240u);
+    }
+
+    // Stopped before it starts: nothing is read and the rows stay as they were.
+    std::vector<RecordedFile> rows(3);
+    std::string folder;
+    ScanControl stopped;
+    stopped.Cancel();
+    EXPECT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Motion Detection", folder, CTime(0), to, rows,
+                                  {8, &stopped}));
+    EXPECT_EQ(rows.size(), 3u);
+    EXPECT_EQ(stopped.FilesExamined(), 0u);
 }
