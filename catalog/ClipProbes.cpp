@@ -3,9 +3,9 @@
 #include "catalog/AsfHeader.h"
 #include "catalog/ClipTrailer.h"
 #include "catalog/RecordingNames.h"
+#include "platform/AsciiCase.h"
 #include "platform/AviHeaderReader.h"
 #include "platform/CFile.h"
-#include "platform/CFileFind.h"
 
 #include <algorithm>
 #include <span>
@@ -96,7 +96,7 @@ std::optional<std::int64_t> ClipProber::ReadAsfSeconds(const std::string& path)
 
 bool ClipProber::ProbeAvi(const std::string& path, RecordedFile& row)
 {
-    if (path.size() < 4 || !CFileFind::EqualsNoCase(std::string_view(path).substr(path.size() - 4), ".avi"))
+    if (path.size() < 4 || !EqualsNoCase(std::string_view(path).substr(path.size() - 4), ".avi"))
         return false;
     CFileStatus status;
     if (!CFile::GetStatus(path, status))

@@ -1,28 +1,13 @@
 #include "catalog/RecordingNames.h"
 
 #include "platform/CTimeSpan.h"
+#include "platform/TextToken.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 namespace {
-
-// strtok over a view: skips leading delimiters, then takes up to the next
-// delimiter, which it consumes. Empty when nothing is left.
-std::string_view NextToken(std::string_view& rest, std::string_view delimiters)
-{
-    const std::size_t start = rest.find_first_not_of(delimiters);
-    if (start == std::string_view::npos) {
-        rest = {};
-        return {};
-    }
-    rest.remove_prefix(start);
-    const std::size_t end = rest.find_first_of(delimiters);
-    const std::string_view token = rest.substr(0, end);
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    return token;
-}
 
 bool IsSpace(char c)
 {
@@ -101,20 +86,11 @@ std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text)
     // piece before it and of its own separator, so "03//14", three blanks
     // between day and hour, and "14 :09" read as one separator.
     std::string_view rest = text;
-    const auto piece = [&rest](char previous, char until) {
-        const char skipped[] = {previous, until};
-        const std::size_t start = rest.find_first_not_of(std::string_view(skipped, 2));
-        rest.remove_prefix(start == std::string_view::npos ? rest.size() : start);
-        const std::size_t end = rest.find(until);
-        const std::string_view token = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        return token;
-    };
-    const std::string_view year = piece('/', '/');
-    const std::string_view month = piece('/', '/');
-    const std::string_view day = piece('/', ' ');
-    const std::string_view hour = piece(' ', ':');
-    const std::string_view minute = piece(':', '\0');
+    const std::string_view year = NextToken(rest, "/", "/");
+    const std::string_view month = NextToken(rest, "/", "/");
+    const std::string_view day = NextToken(rest, "/ ", " ");
+    const std::string_view hour = NextToken(rest, " :", ":");
+    const std::string_view minute = NextToken(rest, ":", "");
     if (year.empty() || month.empty() || day.empty() || hour.empty() || minute.empty())
         return std::nullopt;
     return RecordTimeFields{AtoI(year), AtoI(month), AtoI(day), AtoI(hour), AtoI(minute)};

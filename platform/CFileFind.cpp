@@ -1,29 +1,10 @@
 #include "platform/CFileFind.h"
 
+#include "platform/AsciiCase.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
-
-namespace {
-
-unsigned char Fold(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-int CompareNoCase(std::string_view a, std::string_view b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
-        const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-} // namespace
 
 bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
 {
@@ -35,8 +16,8 @@ bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
             starMask = m++;
             starName = n;
         } else if (m < mask.size() &&
-                   (mask[m] == '?' || Fold(static_cast<unsigned char>(mask[m])) ==
-                                          Fold(static_cast<unsigned char>(name[n])))) {
+                   (mask[m] == '?' || FoldUpper(static_cast<unsigned char>(mask[m])) ==
+                                          FoldUpper(static_cast<unsigned char>(name[n])))) {
             ++m;
             ++n;
         } else if (starMask != std::string_view::npos) {
@@ -49,11 +30,6 @@ bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
     while (m < mask.size() && mask[m] == '*')
         ++m;
     return m == mask.size();
-}
-
-bool CFileFind::EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
 
 bool CFileFind::FindFile(const std::string& folder, std::string_view mask, const std::atomic<bool>* stop)

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-// Lists one folder, without recursion. Entries come sorted by name compared
-// without regard to ASCII letter case (ties by bytes), the order in which
-// Windows lists a folder, so pages and rows appear in a stable order. "." and
-// ".." are not listed.
+// Lists one folder, without recursion. Entries come sorted by name with ASCII
+// letters folded to upper case (ties by bytes), the order in which Windows
+// lists a folder, so pages and rows appear in a stable order. "." and ".."
+// are not listed.
 //
 // Usage mirrors the framework class it stands in for:
 //     bool more = find.FindFile(folder, "*.asf");
@@ -35,8 +35,6 @@ public:
     void Close();
 
     static bool MatchesMask(std::string_view name, std::string_view mask);
-    // Compares without regard to ASCII letter case.
-    static bool EqualsNoCase(std::string_view a, std::string_view b);
     // The path of folder's entry called name: the exact name when it exists,
     // else the first entry whose name differs only in letter case, else empty.
     static std::string ResolveNoCase(const std::string& folder, std::string_view name);

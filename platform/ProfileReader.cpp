@@ -1,6 +1,8 @@
 #include "platform/ProfileReader.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/FileHandle.h"
+#include "platform/Utf8Cut.h"
 
 namespace {
 
@@ -21,21 +23,6 @@ std::string_view Trim(std::string_view text)
     return text;
 }
 
-char FoldAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
-}
-
 // Returns the next line and advances past its end (LF, CR or CR LF).
 std::string_view NextLine(std::string_view& rest)
 {
@@ -49,27 +36,6 @@ std::string_view NextLine(std::string_view& rest)
     return line;
 }
 
-// Where to cut text (longer than limit) to at most limit bytes: before a
-// UTF-8 sequence that the limit would split, else at the limit. Bytes that
-// form no such sequence (text in a single-byte code page) are characters of
-// their own, so a run of them never moves the cut.
-std::size_t Utf8SafeCut(std::string_view text, std::size_t limit)
-{
-    const auto isContinuation = [&text](std::size_t i) {
-        return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
-    };
-    if (!isContinuation(limit))
-        return limit;
-    for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
-        if (isContinuation(limit - back))
-            continue;
-        const unsigned char lead = static_cast<unsigned char>(text[limit - back]);
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        return length > back ? limit - back : limit;
-    }
-    return limit;
-}
-
 std::string FinishValue(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -77,9 +43,7 @@ std::string FinishValue(std::string_view value)
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
-    if (value.size() > kMaxProfileValue)
-        value = value.substr(0, Utf8SafeCut(value, kMaxProfileValue));
-    return std::string(value);
+    return std::string(CutUtf8(value, kMaxProfileValue));
 }
 
 } // namespace

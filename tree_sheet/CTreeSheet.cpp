@@ -1,6 +1,7 @@
 #include "tree_sheet/CTreeSheet.h"
 
 #include "app/CSingleInstanceGuard.h"
+#include "platform/Utf8Cut.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
 #include "platform/ui/InstanceChannel.h"
@@ -24,18 +25,6 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 {
     for (std::size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + with.size()))
         text.replace(pos, what.size(), with);
-    return text;
-}
-
-// Cuts to at most limit bytes without splitting a UTF-8 sequence.
-std::string CutToLength(std::string text, std::size_t limit)
-{
-    if (text.size() <= limit)
-        return text;
-    std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    text.resize(end);
     return text;
 }
 
@@ -515,7 +504,7 @@ void CTreeSheet::RebuildPageTree()
         tab->GetItem(i, &text, &image);
         if (m_pPageTitles)
             text = GetPageTitle(i);
-        HTREEITEM item = InsertPagePath(CutToLength(text, kMaxPathLength), TVI_ROOT);
+        HTREEITEM item = InsertPagePath(std::string(CutUtf8(text, kMaxPathLength)), TVI_ROOT);
         if (!item)
             continue;
         m_pPageTree->SetItemData(item, i);

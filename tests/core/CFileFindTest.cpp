@@ -22,7 +22,7 @@ std::vector<std::string> List(const std::string& folder, std::string_view mask)
 
 } // namespace
 
-TEST(FileFind, MasksIgnoreCaseAndEntriesComeSortedWithoutCase)
+TEST(FileFind, MasksIgnoreCaseAndEntriesComeSortedByUpperCase)
 {
     TempDir dir;
     for (const char* name : {"b.ASF", "A.asf", "c.asf", "Bb.asf", "note.txt", "x.asf.bak"})
@@ -31,6 +31,14 @@ TEST(FileFind, MasksIgnoreCaseAndEntriesComeSortedWithoutCase)
     EXPECT_EQ(List(dir.Path(), "*.asf"),
               (std::vector<std::string>{"A.asf", "b.ASF", "Bb.asf", "c.asf", "folder.asf"}));
     EXPECT_EQ(List(dir.Path(), "*").size(), 7u);
+
+    // Folded to upper case, as Windows lists a folder, the characters between
+    // "Z" and "a" ([ \ ] ^ _ `) come after the letters, not before them.
+    TempDir marks;
+    for (const char* name : {"Md_1.asf", "MdA.asf", "md`.asf", "Md^.asf", "mdz.asf", "Md[.asf", "Md@.asf"})
+        marks.WriteFile(name, "");
+    EXPECT_EQ(List(marks.Path(), "*"), (std::vector<std::string>{"Md@.asf", "MdA.asf", "mdz.asf", "Md[.asf",
+                                                                 "Md^.asf", "Md_1.asf", "md`.asf"}));
 }
 
 TEST(FileFind, NamesDifferingOnlyInCaseKeepAFixedOrder)

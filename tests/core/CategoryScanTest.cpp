@@ -208,8 +208,11 @@ TEST_F(CategoryScanTest, AsfRowsComeBeforeAviRowsAndJpgBeforeBmp)
     m_dir.WriteFile("Cam1/MotionDetection/B.asf", Clip("2006/03/14 10:00"));
     m_dir.WriteFile("Cam1/MotionDetection/A.ASF", Clip("2006/03/14 10:00"));
     m_dir.WriteFile("Cam1/MotionDetection/0.AVI", avi);
+    m_dir.WriteFile("Cam1/MotionDetection/Md_1.asf", Clip("2006/03/14 10:00"));
+    m_dir.WriteFile("Cam1/MotionDetection/MdA.asf", Clip("2006/03/14 10:00"));
     const auto rows = Scan("Motion Detection", CTime(0), At(2100, 1, 1, 0, 0));
-    EXPECT_EQ(Names(rows), (std::vector<std::string>{"A.ASF", "B.asf", "c.asf", "0.AVI", "a.avi"}));
+    EXPECT_EQ(Names(rows), (std::vector<std::string>{"A.ASF", "B.asf", "c.asf", "MdA.asf", "Md_1.asf", "0.AVI",
+                                                     "a.avi"}));
 
     Snapshot("Cam1/SnapShot/a.bmp");
     Snapshot("Cam1/SnapShot/z.jpg");

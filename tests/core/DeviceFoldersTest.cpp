@@ -50,10 +50,14 @@ TEST_F(DeviceFoldersTest, CompleteConfiguredFoldersInListingOrder)
     MakeDevice("gate");
     MakeDevice("Backyard");
     MakeDevice("attic");
+    MakeDevice("Cam_2");
+    MakeDevice("CamB");
     const auto found = Discover("[Directory]\nRecording=" + Root() +
                                 "\n[Device1]\nLocalID=gate\n[Device4]\nLocalID=attic\n"
-                                "[Device2]\nLocalID=Backyard\n");
-    EXPECT_EQ(found, (std::vector<std::string>{"attic", "Backyard", "gate"}));
+                                "[Device2]\nLocalID=Backyard\n[Device3]\nLocalID=Cam_2\n"
+                                "[Device5]\nLocalID=CamB\n");
+    // Names folded to upper case, as Windows orders them: "_" after "B".
+    EXPECT_EQ(found, (std::vector<std::string>{"attic", "Backyard", "CamB", "Cam_2", "gate"}));
 }
 
 TEST_F(DeviceFoldersTest, OnlyDevicesOneToNineCountAndGapsAreAllowed)

@@ -3,6 +3,7 @@
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
 #include "platform/ui/InstanceChannel.h"
+#include "platform/ui/QtStrings.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CPageFrame.h"
 #include "tree_sheet/CTreeSheet.h"
@@ -343,9 +344,12 @@ void TreeSheetTest::titlesBuildTheTree()
     QCOMPARE(untitled.Tree()->topLevelItem(0)->child(0)->text(0), QStringLiteral("Two"));
 
     // A title longer than the platform's buffer is cut, not split in a character.
-    SheetKit longKit({std::string(258, 'y') + "\xC3\xA9" + "z"});
+    // A title in a single-byte code page ("\xB0" is a degree sign in Latin-1)
+    // keeps its first bytes instead of being emptied.
+    SheetKit longKit({std::string(258, 'y') + "\xC3\xA9" + "z", std::string(300, '\xB0')});
     longKit.Show();
     QCOMPARE(longKit.Tree()->topLevelItem(0)->text(0), QString(258, QLatin1Char('y')));
+    QCOMPARE(longKit.Tree()->topLevelItem(1)->text(0), ToQString(std::string(259, '\xB0')));
 }
 
 void TreeSheetTest::treeImagesUseTheFallbacks()
