@@ -4,17 +4,28 @@
 
 PreviewDecoder::PreviewDecoder(QSize box) : m_box(box) {}
 
-QImage PreviewDecoder::Decode(const std::string& path, std::stop_token stop) const
+PreviewImage PreviewDecoder::Decode(const std::string& path, std::stop_token stop) const
 {
-    if (ClipFrameDecoder::ContainerOf(path)) {
-        const PreviewImage frame = m_clips.DecodeFile(path, m_box.width(), m_box.height(), std::move(stop));
-        if (frame.IsNull())
-            return {};
-        QImage image(frame.nWidth, frame.nHeight, QImage::Format_RGB32);
-        for (int y = 0; y < frame.nHeight; ++y)
-            std::memcpy(image.scanLine(y), frame.pixels.data() + static_cast<std::size_t>(y) * frame.nWidth,
-                        static_cast<std::size_t>(frame.nWidth) * 4);
-        return image;
-    }
-    return m_snapshots.DecodeFile(path, m_box);
+    if (ClipFrameDecoder::ContainerOf(path))
+        return m_clips.DecodeFile(path, m_box.width(), m_box.height(), std::move(stop));
+    const QImage snapshot = m_snapshots.DecodeFile(path, m_box);
+    if (snapshot.isNull())
+        return {};
+    PreviewImage preview{snapshot.width(), snapshot.height(), {}};
+    preview.pixels.resize(static_cast<std::size_t>(preview.nWidth) * static_cast<std::size_t>(preview.nHeight));
+    for (int y = 0; y < preview.nHeight; ++y)
+        std::memcpy(preview.pixels.data() + static_cast<std::size_t>(y) * preview.nWidth, snapshot.constScanLine(y),
+                    static_cast<std::size_t>(preview.nWidth) * 4);
+    return preview;
+}
+
+QImage PreviewDecoder::ToImage(const PreviewImage& preview)
+{
+    if (preview.IsNull())
+        return {};
+    QImage image(preview.nWidth, preview.nHeight, QImage::Format_RGB32);
+    for (int y = 0; y < preview.nHeight; ++y)
+        std::memcpy(image.scanLine(y), preview.pixels.data() + static_cast<std::size_t>(y) * preview.nWidth,
+                    static_cast<std::size_t>(preview.nWidth) * 4);
+    return image;
 }

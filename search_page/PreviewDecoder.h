@@ -10,14 +10,16 @@
 #include <string>
 
 // The preview of any recording, chosen by its name: a snapshot's picture or
-// a clip's first key frame, scaled to fit the box. Null for "No preview".
-// Reads the disk: never call it on the window's thread.
+// a clip's first key frame, scaled to fit the box. Empty for "No preview".
+// Reads the disk: never call Decode on the window's thread.
 class PreviewDecoder {
 public:
     explicit PreviewDecoder(QSize box);
 
     QSize Box() const { return m_box; }
-    QImage Decode(const std::string& path, std::stop_token stop) const;
+    PreviewImage Decode(const std::string& path, std::stop_token stop) const;
+
+    static QImage ToImage(const PreviewImage& preview);
 
 private:
     QSize m_box;

@@ -87,15 +87,20 @@ private slots:
     {
         QTemporaryDir dir;
         const PreviewDecoder decoder(QSize(80, 60));
-        QCOMPARE(decoder.Decode(Write(dir, "a.jpg", Picture("JPEG")), {}).size(), QSize(80, 60));
-        QCOMPARE(decoder.Decode(Write(dir, "b.BMP", Picture("BMP")), {}).size(), QSize(80, 60));
-        QCOMPARE(decoder.Decode(std::string(CLIPSCOUT_TEST_DATA) + "/mpeg4.avi", {}).size(), QSize(80, 60));
+        const auto decode = [&decoder](const std::string& path) {
+            return PreviewDecoder::ToImage(decoder.Decode(path, {}));
+        };
+        const QImage snapshot = decode(Write(dir, "a.jpg", Picture("JPEG")));
+        QCOMPARE(snapshot.size(), QSize(80, 60));
+        QVERIFY(qRed(snapshot.pixel(10, 30)) > 200 && qBlue(snapshot.pixel(70, 30)) > 200);
+        QCOMPARE(decode(Write(dir, "b.BMP", Picture("BMP"))).size(), QSize(80, 60));
+        QCOMPARE(decode(std::string(CLIPSCOUT_TEST_DATA) + "/mpeg4.avi").size(), QSize(80, 60));
         // A BMP named .jpg, a JPEG named .bmp, a PNG, a truncated JPEG, nothing.
-        QVERIFY(decoder.Decode(Write(dir, "c.jpg", Picture("BMP")), {}).isNull());
-        QVERIFY(decoder.Decode(Write(dir, "d.bmp", Picture("JPEG")), {}).isNull());
-        QVERIFY(decoder.Decode(Write(dir, "e.png", Picture("PNG")), {}).isNull());
-        QVERIFY(decoder.Decode(Write(dir, "f.jpg", Picture("JPEG").left(200)), {}).isNull());
-        QVERIFY(decoder.Decode(dir.filePath("missing.jpg").toStdString(), {}).isNull());
+        QVERIFY(decode(Write(dir, "c.jpg", Picture("BMP"))).isNull());
+        QVERIFY(decode(Write(dir, "d.bmp", Picture("JPEG"))).isNull());
+        QVERIFY(decode(Write(dir, "e.png", Picture("PNG"))).isNull());
+        QVERIFY(decode(Write(dir, "f.jpg", Picture("JPEG").left(200))).isNull());
+        QVERIFY(decode(dir.filePath("missing.jpg").toStdString()).isNull());
 
         // A file over the byte limit is not read at all.
         SnapshotDecoder::Limits small;

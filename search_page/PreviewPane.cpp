@@ -1,0 +1,161 @@
+#include "search_page/PreviewPane.h"
+
+#include "search_page/MyListCtrl.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMargin = 4;
+constexpr const char* kShowKey = "Preview/Show";
+
+// The user's own settings (~/.config/clipscout/clipscout.ini), never the
+// settings files beside the program, which are only ever read.
+QSettings UserSettings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("clipscout"),
+                     QStringLiteral("clipscout"));
+}
+
+// 4:3 and small enough that the pane fits in either half of the rows.
+QSize BoxFor(const MyListCtrl& list)
+{
+    const int height = std::clamp(list.viewport()->height() / 2 - 3 * kMargin, 24, 144);
+    return {height * 4 / 3, height};
+}
+
+} // namespace
+
+PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
+    : QLabel(page), m_pList(list), m_cache(256, 16u << 20), m_decoder(BoxFor(*list)),
+      m_worker([this](const std::string& path, std::stop_token stop) { return m_decoder.Decode(path, stop); },
+               [this](const std::string& path, PreviewImage preview) {
+                   QMetaObject::invokeMethod(
+                       this, [this, path, preview] { OnDecoded(path, preview); }, Qt::QueuedConnection);
+               }),
+      m_pMenu(new QMenu(list)), m_pShowAction(m_pMenu->addAction(QStringLiteral("Show Preview")))
+{
+    setObjectName(QStringLiteral("preview"));
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setAlignment(Qt::AlignCenter);
+    setMargin(1);
+    setAutoFillBackground(true);
+    // Clicks go through to the rows beneath.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+
+    m_delay.setSingleShot(true);
+    m_delay.setInterval(kDelayMs);
+    connect(&m_delay, &QTimer::timeout, this, &PreviewPane::OnDelayElapsed);
+
+    m_bOn = UserSettings().value(kShowKey, true).toBool();
+    m_pMenu->setObjectName(QStringLiteral("previewMenu"));
+    m_pShowAction->setCheckable(true);
+    m_pShowAction->setChecked(m_bOn);
+    connect(m_pShowAction, &QAction::toggled, this, &PreviewPane::SetPreviewsOn);
+    m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pList, &QWidget::customContextMenuRequested, this, &PreviewPane::OnContextMenu);
+
+    m_pList->installEventFilter(this);
+    page->installEventFilter(this);
+}
+
+PreviewPane::~PreviewPane() = default;
+
+void PreviewPane::SetFolder(std::string folder)
+{
+    Dismiss();
+    m_strFolder = std::move(folder);
+}
+
+void PreviewPane::Follow(const std::string& fileName, int row)
+{
+    if (!m_bOn || fileName.empty()) {
+        Dismiss();
+        return;
+    }
+    std::string path = m_strFolder + "/" + fileName;
+    // Staying on the same row keeps what is shown or on its way.
+    if (path == m_strWanted)
+        return;
+    Dismiss();
+    m_strWanted = std::move(path);
+    m_nRow = row;
+    m_delay.start();
+}
+
+void PreviewPane::Dismiss()
+{
+    m_delay.stop();
+    m_worker.Cancel();
+    m_strWanted.clear();
+    hide();
+}
+
+void PreviewPane::SetPreviewsOn(bool on)
+{
+    m_bOn = on;
+    m_pShowAction->setChecked(on);
+    UserSettings().setValue(kShowKey, on);
+    if (!on)
+        Dismiss();
+}
+
+bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pList && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_strWanted.empty()) {
+        // Escape takes the preview away, and only that.
+        Dismiss();
+        return true;
+    }
+    if (watched == parentWidget() && event->type() == QEvent::Hide)
+        Dismiss();
+    return QLabel::eventFilter(watched, event);
+}
+
+void PreviewPane::OnDelayElapsed()
+{
+    if (const QImage* cached = m_cache.Find(m_strWanted))
+        ShowPreview(m_strWanted, *cached);
+    else
+        m_worker.Request(m_strWanted);
+}
+
+void PreviewPane::OnDecoded(const std::string& path, const PreviewImage& preview)
+{
+    const QImage image = PreviewDecoder::ToImage(preview);
+    m_cache.Insert(path, image);
+    // A result posted just before the row moved on is no longer wanted.
+    if (path == m_strWanted && !m_delay.isActive())
+        ShowPreview(path, image);
+}
+
+void PreviewPane::ShowPreview(const std::string& path, const QImage& image)
+{
+    if (image.isNull())
+        setText(QStringLiteral("No preview"));
+    else
+        setPixmap(QPixmap::fromImage(image));
+    adjustSize();
+    // Over the right end of the rows, in the half the current row is not in.
+    const QWidget* viewport = m_pList->viewport();
+    const QRect rows(viewport->mapTo(parentWidget(), QPoint(0, 0)), viewport->size());
+    const int rowMiddle = rows.top() + m_pList->GetItemRect(m_nRow, LVIR_BOUNDS).center().y();
+    const int y = rowMiddle < rows.center().y() ? rows.bottom() + 1 - kMargin - height() : rows.top() + kMargin;
+    move(rows.right() + 1 - kMargin - width(), y);
+    show();
+    raise();
+    emit Shown(QString::fromStdString(path));
+}
+
+void PreviewPane::OnContextMenu(QPoint viewportPoint)
+{
+    // Not exec(): nothing waits for the menu to close.
+    m_pMenu->popup(m_pList->viewport()->mapToGlobal(viewportPoint));
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "preview/PreviewWorker.h"
+#include "search_page/PreviewCache.h"
+#include "search_page/PreviewDecoder.h"
+
+#include <QLabel>
+#include <QTimer>
+
+#include <string>
+
+class MyListCtrl;
+class QAction;
+class QMenu;
+
+// The preview of the result list's current row: once the row has stayed on
+// a recording for a moment, its picture (or "No preview") appears over the
+// right part of the list, in the half away from the row, without moving any
+// control of the page. It goes when the row moves, on Escape, when the page
+// is hidden and on a search. The list's context menu turns previews off and
+// on; the choice is kept in the user's configuration folder.
+class PreviewPane : public QLabel {
+    Q_OBJECT
+
+public:
+    static constexpr int kDelayMs = 300;
+
+    // page: the parent, whose hiding dismisses the preview; list: the result
+    // list on the page.
+    PreviewPane(MyListCtrl* list, QWidget* page);
+    ~PreviewPane() override;
+
+    // The folder of the rows listed from now on; dismisses what was shown.
+    void SetFolder(std::string folder);
+    // The current row is now row, named fileName (empty for no row).
+    void Follow(const std::string& fileName, int row);
+    void Dismiss();
+
+    bool PreviewsOn() const { return m_bOn; }
+    void SetPreviewsOn(bool on);
+    const PreviewCache& Cache() const { return m_cache; }
+
+signals:
+    // A picture or "No preview" appeared for the recording at path.
+    void Shown(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnDelayElapsed();
+    void OnDecoded(const std::string& path, const PreviewImage& preview);
+    void ShowPreview(const std::string& path, const QImage& image);
+    void OnContextMenu(QPoint viewportPoint);
+
+    MyListCtrl* m_pList;
+    QTimer m_delay;
+    PreviewCache m_cache;
+    PreviewDecoder m_decoder;
+    // Declared after the decoder it calls, so that it stops first.
+    PreviewWorker m_worker;
+    QMenu* m_pMenu;
+    QAction* m_pShowAction;
+    std::string m_strFolder;
+    // The recording whose preview is on its way or shown; empty for none.
+    std::string m_strWanted;
+    int m_nRow = -1;
+    bool m_bOn = true;
+};
