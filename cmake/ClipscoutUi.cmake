@@ -25,7 +25,9 @@ add_library(clipscout_ui STATIC
   res/StringTable.cpp res/StringTable.h
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
+  search_page/PreviewCache.cpp search_page/PreviewCache.h
   search_page/PreviewDecoder.cpp search_page/PreviewDecoder.h
+  search_page/PreviewPane.cpp search_page/PreviewPane.h
   search_page/ResultListModel.cpp search_page/ResultListModel.h
   search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h

@@ -12,6 +12,7 @@
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "search_page/MyListCtrl.h"
+#include "search_page/PreviewPane.h"
 #include "search_page/TextFitting.h"
 
 #include <QComboBox>
@@ -137,6 +138,7 @@ bool CDlg::OnInitDialog()
     CPropertyPage::OnInitDialog();
     DoDataExchange();
     ConnectHandlers();
+    m_pPreview = new PreviewPane(m_wndList, this);
 
     setWindowTitle(ToQString(m_strCaption));
 
@@ -222,6 +224,7 @@ void CDlg::OnSearch()
     m_nFiles = 0;
     m_aFiles.clear();
     m_wndList->DeleteAllItems();
+    m_pPreview->Dismiss();
 
     if (!SearchFiles())
         MessageBoxSeam::Show(this, LoadResourceString(IDS_START_AFTER_END));
@@ -233,6 +236,7 @@ void CDlg::OnSearch()
         items.push_back({row.szFileName, row.szStartTime, row.szDuration});
     }
     m_wndList->AppendItems(std::move(items));
+    m_pPreview->SetFolder(GetCategoryFolderPath());
 
     const bool found = m_nFiles != 0;
     if (found && m_wndList->GetItemCount() > 0)
@@ -305,6 +309,7 @@ void CDlg::OnLButtonDown(QPoint listPoint)
     update();
     m_wndList->viewport()->update();
     m_wndList->setFocus(Qt::MouseFocusReason);
+    FollowCurrentRow();
 }
 
 void CDlg::OnLButtonDblClk(QPoint listPoint)
@@ -324,7 +329,15 @@ void CDlg::OnListKeyDown(int key)
     } else if (key == Qt::Key_Up) {
         if (m_nCurrentRow != 0)
             --m_nCurrentRow;
+    } else {
+        return;
     }
+    FollowCurrentRow();
+}
+
+void CDlg::FollowCurrentRow()
+{
+    m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
 }
 
 void CDlg::OnDrawItem(QPainter* painter, int nItem)

@@ -11,6 +11,7 @@ class CDateTimeCtrl;
 class CLoadUISetting;
 class CWinApp;
 class MyListCtrl;
+class PreviewPane;
 class QComboBox;
 class QLabel;
 class QPainter;
@@ -66,6 +67,7 @@ private:
     void OnLButtonDown(QPoint listPoint);
     void OnLButtonDblClk(QPoint listPoint);
     void OnListKeyDown(int key);
+    void FollowCurrentRow();
     void OnDrawItem(QPainter* painter, int nItem);
     std::string GetCategoryFolderPath() const;
     std::string GetCurrentFilePath() const;
@@ -90,4 +92,5 @@ private:
     QLabel* m_wndSearchingFiles = nullptr;
     QLabel* m_wndStart = nullptr;
     QLabel* m_wndEnd = nullptr;
+    PreviewPane* m_pPreview = nullptr;
 };
