@@ -8,9 +8,11 @@
 #include "app/CLoadUISetting.h"
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
+#include "catalog/ScanControl.h"
 #include "platform/CTime.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
+#include "tools/ProgressLine.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -145,8 +147,13 @@ int main(int argc, char** argv)
 
     std::string categoryFolder;
     std::vector<RecordedFile> rows;
-    // Cannot be refused: the range was checked above.
-    CategoryScan::Run(recordingDir, device, category, categoryFolder, searchStart, searchEnd, rows);
+    ScanControl control;
+    {
+        const ProgressLine progress(control);
+        // Cannot be refused: the range was checked above.
+        CategoryScan::Run(recordingDir, device, category, categoryFolder, searchStart, searchEnd, rows,
+                          {CategoryScan::kDefaultWorkers, &control});
+    }
 
     const std::string folder = CategoryFolderPath(recordingDir, device, categoryFolder);
     for (const RecordedFile& row : rows) {

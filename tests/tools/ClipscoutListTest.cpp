@@ -100,6 +100,27 @@ TEST_F(ClipscoutListTest, PrintsTsvRowsInListingOrder)
     EXPECT_EQ(r.err, "");
 }
 
+TEST_F(ClipscoutListTest, ProgressGoesToStandardErrorOnlyOnATerminal)
+{
+    // On a pseudo-terminal (script(1)): one line rewritten in place and
+    // erased, the rows as before. The other tests show nothing on a file.
+    std::string command = "timeout 60 script -qec " +
+                          Quote(Quote(CLIPSCOUT_LIST_EXE) + " --viewer-ini " + Quote(m_ini) +
+                                " --device Cam1 --category 'Scheduled Recording'") +
+                          " /dev/null </dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string transcript;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        transcript.append(buffer, n);
+    ASSERT_EQ(::pclose(pipe), 0) << transcript;
+    EXPECT_NE(transcript.find("\r\033[Kclipscout-list: 5 of 5 files examined\r\033[K"), std::string::npos)
+        << transcript;
+    EXPECT_NE(transcript.find("Sr2005.asf\t01/01/05  00:00\t00:02\t"), std::string::npos);
+}
+
 TEST_F(ClipscoutListTest, PrintsOneJsonObjectPerRow)
 {
     const Result r = Run(Args({"--category", "Instant Recording", "--from", "2006-03-14 10:00", "--to",
