@@ -204,6 +204,11 @@ bool CategoryScan::Run(const std::string& recordingDir, const std::string& devic
                 if (stopped())
                     return;
                 keep[i] = examiner.Examine(i < firstCount ? firstPass : secondPass, names[i], rows[base + i]);
+                if (keep[i]) {
+                    const CFileFind& find = i < firstCount ? firstFind : secondFind;
+                    rows[base + i].idFolder = find.GetFolderIdentity();
+                    rows[base + i].idFile = find.IdentityOf(names[i]);
+                }
                 if (control != nullptr)
                     control->AddExamined(1);
             }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "platform/CTime.h"
+#include "platform/FileIdentity.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <string_view>
 
 // One recording that passed a search's filter. Texts are NUL-terminated within
-// their fields; a row holds no folder.
+// their fields; a row holds no folder, only the identities of the folder and
+// the file as the scan listed them, so that an action can tell whether the
+// path it builds still leads to the file that was shown.
 struct RecordedFile {
     char szFileName[256]; // any name the file system allows
     char szType[6];       // clips: the two-letter type code; snapshots: empty
@@ -16,6 +19,8 @@ struct RecordedFile {
     CTime tStart; // clips: to the minute; snapshots: to the second
     CTime tEnd;
     char szDuration[20]; // clips: "MM:SS"; snapshots: empty
+    FileIdentity idFolder;
+    FileIdentity idFile;
 };
 
 // Copies text into a fixed field, cut to the field and always terminated.

@@ -36,8 +36,6 @@ add_library(clipscout_ui STATIC
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
 # The desktop launcher: default applications by content type.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
 target_link_libraries(clipscout_ui PRIVATE PkgConfig::GIO)
 
 add_executable(clipscout app/main.cpp)

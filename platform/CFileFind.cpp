@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
 {
@@ -36,7 +38,16 @@ bool CFileFind::FindFile(const std::string& folder, std::string_view mask, const
 {
     Close();
     m_strFolder = folder;
-    DIR* dir = folder.empty() ? nullptr : ::opendir(folder.c_str());
+    if (folder.empty())
+        return false;
+    m_nFolderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_nFolderFd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(m_nFolderFd, &st) == 0)
+        m_idFolder = FileIdentity::Of(st);
+    // The listing gets its own descriptor: closedir closes the one it is given.
+    DIR* dir = ::fdopendir(::dup(m_nFolderFd));
     if (dir == nullptr)
         return false;
     while (const dirent* entry = ::readdir(dir)) {
@@ -101,8 +112,21 @@ bool CFileFind::IsDirectory() const
     return ::stat(GetFilePath().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+FileIdentity CFileFind::IdentityOf(std::string_view name) const
+{
+    struct stat st;
+    if (m_nFolderFd < 0 || name.empty() ||
+        ::fstatat(m_nFolderFd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return {};
+    return FileIdentity::Of(st);
+}
+
 void CFileFind::Close()
 {
+    if (m_nFolderFd >= 0)
+        ::close(m_nFolderFd);
+    m_nFolderFd = -1;
+    m_idFolder = {};
     m_strFolder.clear();
     m_names.clear();
     m_entries.clear();

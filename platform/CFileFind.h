@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -16,6 +18,11 @@
 //     while (more) { more = find.FindNextFile(); use(find.GetFileName()); }
 class CFileFind {
 public:
+    CFileFind() = default;
+    ~CFileFind() { Close(); }
+    CFileFind(const CFileFind&) = delete;
+    CFileFind& operator=(const CFileFind&) = delete;
+
     // Lists folder and keeps the entries whose names match mask ("*" any run,
     // "?" one byte, letters compared without regard to case). Returns whether
     // anything matched; a missing or unreadable folder matches nothing. When
@@ -32,6 +39,11 @@ public:
     std::string GetFilePath() const;
     // Follows symbolic links, as the folder's own listing would show them.
     bool IsDirectory() const;
+    // The listed folder as it was opened, and an entry of it itself (not
+    // what a link points to), read through the folder that was listed; an
+    // entry that is gone has an identity of zeros. Safe from several threads.
+    FileIdentity GetFolderIdentity() const { return m_idFolder; }
+    FileIdentity IdentityOf(std::string_view name) const;
     void Close();
 
     static bool MatchesMask(std::string_view name, std::string_view mask);
@@ -47,6 +59,10 @@ private:
     };
 
     std::string m_strFolder;
+    // Kept open while the listing is used, so that identities are read in
+    // the folder that was listed even if its path changes meanwhile.
+    int m_nFolderFd = -1;
+    FileIdentity m_idFolder;
     std::string m_names; // every name back to back: one allocation for the whole listing
     std::vector<Entry> m_entries;
     std::size_t m_nCurrent = 0;

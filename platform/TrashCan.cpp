@@ -1,0 +1,23 @@
+#include "platform/TrashCan.h"
+
+#include "platform/GioTrashCan.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<TrashCan*> g_pReplacementTrash = nullptr;
+
+} // namespace
+
+TrashCan& TrashCan::Instance()
+{
+    static GioTrashCan desktop;
+    TrashCan* replacement = g_pReplacementTrash.load();
+    return replacement != nullptr ? *replacement : desktop;
+}
+
+void TrashCan::SetInstance(TrashCan* trash)
+{
+    g_pReplacementTrash.store(trash);
+}
