@@ -70,10 +70,18 @@ bool CClipscoutApp::InitInstance()
     }
     sheet.SetActivePage(pages.front().get());
 
-    // Only the copy that holds the marker may answer for the user.
-    if (g_singleInstanceGuard.HoldsMarker())
-        sheet.ListenForInstanceQueries(g_singleInstanceGuard.GetChannelPath());
+    // A new copy finds this one through the sheet, and only while the sheet
+    // has its window.
+    g_singleInstanceGuard.AnswerInstanceQueries(
+        [&sheet](unsigned message) {
+            return sheet.HasWindow() && message == WM_INSTANCE_QUERY ? sheet.OnInstanceQuery() : 0L;
+        },
+        [&sheet] {
+            if (sheet.HasWindow())
+                sheet.ComeToFront();
+        });
     sheet.DoModal();
+    g_singleInstanceGuard.StopAnswering();
 
     pages.clear();
     return false;

@@ -23,3 +23,7 @@ inline constexpr int IDC_S_END = 1022;
 inline constexpr int IDC_SHOW_ALL = 1023;
 
 inline constexpr unsigned IDS_START_AFTER_END = 1;
+
+// The private message by which a new copy recognises the running copy's sheet:
+// a sheet that answers it with the same number belongs to a running copy.
+inline constexpr unsigned WM_INSTANCE_QUERY = 0x529;

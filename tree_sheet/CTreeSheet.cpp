@@ -1,13 +1,12 @@
 #include "tree_sheet/CTreeSheet.h"
 
-#include "app/CSingleInstanceGuard.h"
 #include "platform/Utf8Cut.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
-#include "platform/ui/InstanceChannel.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/ShellLauncher.h"
+#include "res/Resource.h"
 #include "res/StringTable.h"
 #include "tree_sheet/CPageFrameDefault.h"
 
@@ -171,29 +170,8 @@ long CTreeSheet::OnInstanceQuery()
     return WM_INSTANCE_QUERY;
 }
 
-void CTreeSheet::ListenForInstanceQueries(const std::string& path)
+void CTreeSheet::ComeToFront()
 {
-    m_strInstanceChannelPath = path;
-    if (!HasWindow() || path.empty())
-        return;
-    m_pInstanceChannel = std::make_unique<InstanceChannel>(
-        [this](unsigned message) { return message == WM_INSTANCE_QUERY ? OnInstanceQuery() : 0L; },
-        [this](const std::string& tokenName, const std::string& token) { ComeToFront(tokenName, token); });
-    if (!m_pInstanceChannel->Listen(path))
-        m_pInstanceChannel.reset();
-}
-
-bool CTreeSheet::IsListeningForInstanceQueries() const
-{
-    return m_pInstanceChannel && m_pInstanceChannel->IsListening();
-}
-
-void CTreeSheet::ComeToFront(const std::string& tokenName, const std::string& token)
-{
-    // The platform integration reads the token from the environment when it
-    // asks the desktop to activate the window.
-    if (!tokenName.empty())
-        qputenv(tokenName.c_str(), QByteArray::fromStdString(token));
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
@@ -249,7 +227,6 @@ bool CTreeSheet::OnInitDialog()
     SetUpButtons();
     if (m_bTreeMode)
         SetUpTree();
-    ListenForInstanceQueries(m_strInstanceChannelPath);
     return result;
 }
 
@@ -350,7 +327,6 @@ void CTreeSheet::ShiftChildWindows(int dx, int dy)
 void CTreeSheet::OnDestroy()
 {
     CPropertySheet::OnDestroy();
-    m_pInstanceChannel.reset();
     if (m_TreeImages.IsCreated())
         m_TreeImages.DeleteImageList();
     if (m_pPageTree) {

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-class InstanceChannel;
-
 namespace TreeSheet {
 
 class CPageFrame;
@@ -77,13 +75,8 @@ public:
     // The answer to a new copy of the program asking whether this is a
     // running copy.
     long OnInstanceQuery();
-    // Once the window exists the sheet answers new copies on the local socket
-    // at path; only the process that holds the single-instance marker asks this.
-    void ListenForInstanceQueries(const std::string& path);
-    bool IsListeningForInstanceQueries() const;
-    // Restores, raises and activates the window for a new copy that was started
-    // with a startup or activation token.
-    void ComeToFront(const std::string& tokenName, const std::string& token);
+    // Restores, raises and activates the window, for a new copy that asked.
+    void ComeToFront();
 
     virtual std::string FormatNoPageMessage(const std::string& format, const std::string& nodeText);
     virtual CTreeCtrl* NewPageTreeControl();
@@ -137,8 +130,6 @@ private:
     std::unique_ptr<std::vector<std::string>> m_pTitleStorage;
     std::string m_strSettingsFile;
     SettingReader m_readSetting;
-    std::unique_ptr<InstanceChannel> m_pInstanceChannel;
-    std::string m_strInstanceChannelPath;
 };
 
 } // namespace TreeSheet

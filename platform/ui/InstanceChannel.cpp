@@ -1,15 +1,28 @@
 #include "platform/ui/InstanceChannel.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
 // A peer is the same user, but a confused one must not make the program hold
 // an ever-growing buffer.
 constexpr qsizetype kMaxLine = 1024;
+// Connections the system queues for us; a flood beyond it waits in the peers.
+constexpr int kBacklog = 64;
+// After an accept that failed for want of descriptors, with none in reserve,
+// the queue waits this long rather than wake the loop again at once.
+constexpr int kRetryMs = 100;
 
 bool IsTokenText(const std::string& text)
 {
@@ -19,16 +32,9 @@ bool IsTokenText(const std::string& text)
     return text.size() < kMaxLine / 2;
 }
 
-// Tests of the real program see through this file that a request to come
-// forward arrived; nothing else in the program writes outside its own data.
-void NoteForegroundRequest(const std::string& token)
+int OpenSpare()
 {
-    const QByteArray notePath = qgetenv("CLIPSCOUT_FOREGROUND_NOTE");
-    if (notePath.isEmpty())
-        return;
-    QFile note(QString::fromLocal8Bit(notePath));
-    if (note.open(QIODevice::Append))
-        note.write("foreground " + QByteArray::fromStdString(token) + "\n");
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 }
 
 } // namespace
@@ -46,40 +52,108 @@ InstanceChannel::~InstanceChannel()
 bool InstanceChannel::Listen(const std::string& path)
 {
     Close();
-    const QString name = QString::fromStdString(path);
-    QLocalServer::removeServer(name);
-    m_pServer = new QLocalServer(this);
-    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_pServer, &QLocalServer::newConnection, this, &InstanceChannel::OnNewConnection);
-    if (!m_pServer->listen(name)) {
-        delete m_pServer;
-        m_pServer = nullptr;
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    // Qt's local server closes itself, and removes its socket, the first time
+    // an accept fails; this one must go on answering after a flood.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
         return false;
     }
+    if (::chmod(path.c_str(), 0600) != 0 || ::listen(fd, kBacklog) != 0) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return false;
+    }
+    m_nListenFd = fd;
+    m_strPath = path;
+    m_nSpareFd = OpenSpare();
+    m_pNotifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
+    connect(m_pNotifier, &QSocketNotifier::activated, this, &InstanceChannel::OnAcceptable);
     return true;
 }
 
 void InstanceChannel::Close()
 {
-    if (!m_pServer)
-        return;
-    m_pServer->close();
-    delete m_pServer;
-    m_pServer = nullptr;
-}
-
-bool InstanceChannel::IsListening() const
-{
-    return m_pServer && m_pServer->isListening();
-}
-
-void InstanceChannel::OnNewConnection()
-{
-    while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
-        OnReadyRead(socket);
+    delete m_pNotifier;
+    m_pNotifier = nullptr;
+    qDeleteAll(findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly));
+    if (m_nListenFd >= 0) {
+        ::close(m_nListenFd);
+        ::unlink(m_strPath.c_str());
     }
+    m_nListenFd = -1;
+    m_strPath.clear();
+    if (m_nSpareFd >= 0)
+        ::close(m_nSpareFd);
+    m_nSpareFd = -1;
+}
+
+void InstanceChannel::OnAcceptable()
+{
+    // Bounded, so a steady flood cannot keep the window's thread here.
+    for (int i = 0; i < kBacklog; ++i) {
+        const int fd = ::accept4(m_nListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            Serve(fd);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED)
+            continue;
+        if ((errno == EMFILE || errno == ENFILE) && ShedOneConnection())
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_pNotifier->setEnabled(false);
+            QTimer::singleShot(kRetryMs, this, [this] {
+                if (m_pNotifier)
+                    m_pNotifier->setEnabled(true);
+            });
+        }
+        return;
+    }
+}
+
+bool InstanceChannel::ShedOneConnection()
+{
+    if (m_nSpareFd < 0) {
+        m_nSpareFd = OpenSpare();
+        return false;
+    }
+    ::close(m_nSpareFd);
+    const int fd = ::accept4(m_nListenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
+    m_nSpareFd = OpenSpare();
+    return fd >= 0;
+}
+
+void InstanceChannel::Serve(int fd)
+{
+    if (findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly).size() >= kMaxConnections) {
+        ::close(fd);
+        return;
+    }
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+        ::close(fd);
+        delete socket;
+        return;
+    }
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
+    QTimer::singleShot(kConnectionTimeoutMs, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    OnReadyRead(socket);
 }
 
 void InstanceChannel::OnReadyRead(QLocalSocket* socket)
@@ -113,7 +187,6 @@ void InstanceChannel::HandleLine(QLocalSocket* socket, const QByteArray& line)
                 token.clear();
             }
         }
-        NoteForegroundRequest(token);
         m_onForeground(tokenName, token);
     }
 }

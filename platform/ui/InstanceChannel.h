@@ -5,20 +5,27 @@
 #include <functional>
 #include <string>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 // The line protocol by which a new copy of the program talks to the running
 // one over a local socket that only this user can reach:
 //   new copy:     "Q <message>"       running copy: "<answer>"
 //   new copy:     "F <token name> <token>"   (come to the front; token optional)
-// The listening side belongs to a window; the asking side is QueryAndRaise.
+// The listening side is an object of this class; the asking side is QueryAndRaise.
 class InstanceChannel : public QObject {
     Q_OBJECT
 
 public:
     using QueryHandler = std::function<long(unsigned message)>;
     using ForegroundHandler = std::function<void(const std::string& tokenName, const std::string& token)>;
+
+    // Connections served at once; more are closed as they arrive, so a flood
+    // cannot use up the process's descriptors.
+    static constexpr int kMaxConnections = 8;
+    // A peer that has not finished its exchange by then is cut off; a real
+    // new copy gives up after a fraction of it.
+    static constexpr int kConnectionTimeoutMs = 1000;
 
     InstanceChannel(QueryHandler onQuery, ForegroundHandler onForeground, QObject* parent = nullptr);
     ~InstanceChannel() override;
@@ -27,8 +34,9 @@ public:
     // at path by a copy that crashed is removed first, so only call this while
     // holding the marker that says no other copy runs.
     bool Listen(const std::string& path);
+    // Stops listening and removes the socket.
     void Close();
-    bool IsListening() const;
+    bool IsListening() const { return m_nListenFd >= 0; }
 
     // Connects to path and sends message within timeoutMs in all. When the
     // answer equals message, asks the other side to come to the front, passing
@@ -37,11 +45,18 @@ public:
                               const std::string& tokenName, const std::string& token);
 
 private:
-    void OnNewConnection();
+    void OnAcceptable();
+    bool ShedOneConnection();
+    void Serve(int fd);
     void OnReadyRead(QLocalSocket* socket);
     void HandleLine(QLocalSocket* socket, const QByteArray& line);
 
     QueryHandler m_onQuery;
     ForegroundHandler m_onForeground;
-    QLocalServer* m_pServer = nullptr;
+    int m_nListenFd = -1;
+    // Held in reserve: when the process runs out of descriptors it is given up
+    // for a moment to take a waiting connection off the queue and close it.
+    int m_nSpareFd = -1;
+    QSocketNotifier* m_pNotifier = nullptr;
+    std::string m_strPath;
 };

