@@ -32,7 +32,7 @@ QSize BoxFor(const MyListCtrl& list)
 } // namespace
 
 PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
-    : QLabel(page), m_pList(list), m_cache(256, 16u << 20), m_decoder(BoxFor(*list)),
+    : QLabel(page), m_pList(list), m_cache(kCacheEntries, kCacheBytes), m_decoder(BoxFor(*list)),
       m_worker([this](const std::string& path, std::stop_token stop) { return m_decoder.Decode(path, stop); },
                [this](const std::string& path, PreviewImage preview) {
                    QMetaObject::invokeMethod(
@@ -51,6 +51,7 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
 
     m_delay.setSingleShot(true);
     m_delay.setInterval(kDelayMs);
+    m_delay.setTimerType(Qt::PreciseTimer);
     connect(&m_delay, &QTimer::timeout, this, &PreviewPane::OnDelayElapsed);
 
     m_bOn = UserSettings().value(kShowKey, true).toBool();

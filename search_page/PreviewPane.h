@@ -24,6 +24,8 @@ class PreviewPane : public QLabel {
 
 public:
     static constexpr int kDelayMs = 300;
+    static constexpr std::size_t kCacheEntries = 256;
+    static constexpr std::size_t kCacheBytes = 16u << 20;
 
     // page: the parent, whose hiding dismisses the preview; list: the result
     // list on the page.
@@ -35,6 +37,9 @@ public:
     // The current row is now row, named fileName (empty for no row).
     void Follow(const std::string& fileName, int row);
     void Dismiss();
+
+    // The pause before a preview appears; the benchmark's long runs shorten it.
+    void SetDelay(int ms) { m_delay.setInterval(ms); }
 
     bool PreviewsOn() const { return m_bOn; }
     void SetPreviewsOn(bool on);
