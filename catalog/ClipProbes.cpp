@@ -115,10 +115,7 @@ bool ClipProber::ProbeAvi(const std::string& path, RecordedFile& row)
     if (found != AviHeaderStatus::Found)
         return false;
 
-    const std::int64_t t0 = AviSampleToTime(stream, stream.dwStart);
-    const std::int64_t t1 =
-        AviSampleToTime(stream, static_cast<std::int64_t>(stream.dwStart) + stream.dwLength);
-    const std::int64_t seconds = (t1 - t0) / 1000;
+    const std::int64_t seconds = AviStreamMilliseconds(stream) / 1000;
     const CTime start = status.m_ctime;
     FormatRecordTimeField(row.szStartTime, start);
     FormatRecordTimeField(row.szEndTime, start + CTimeSpan(seconds));

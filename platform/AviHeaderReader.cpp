@@ -159,6 +159,26 @@ std::optional<AviVideoStream> ReadAviVideoStream(std::span<const std::uint8_t> b
     return std::nullopt;
 }
 
+namespace {
+
+constexpr auto kMaxMilliseconds = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max());
+
+// AviSampleToTime of a sample count up to 2^64, uncapped: at most
+// 2^64 * 2^32 * 1000 < 2^106.
+unsigned __int128 Milliseconds(const AviVideoStream& stream, unsigned __int128 sample)
+{
+    const unsigned __int128 numerator = sample * stream.dwScale * 1000u;
+    const unsigned __int128 rate = stream.dwRate;
+    return stream.dwRate / stream.dwScale < 1000 ? numerator / rate : (numerator + rate - 1) / rate;
+}
+
+std::int64_t Capped(unsigned __int128 ms)
+{
+    return static_cast<std::int64_t>(ms > kMaxMilliseconds ? kMaxMilliseconds : ms);
+}
+
+} // namespace
+
 std::int64_t AviSampleToTime(const AviVideoStream& stream, std::int64_t sample)
 {
     if (stream.dwRate == 0 || stream.dwScale == 0 || sample == 0)
@@ -166,11 +186,14 @@ std::int64_t AviSampleToTime(const AviVideoStream& stream, std::int64_t sample)
     const bool negative = sample < 0;
     const unsigned __int128 magnitude =
         negative ? static_cast<unsigned __int128>(-(sample + 1)) + 1 : static_cast<unsigned __int128>(sample);
-    const unsigned __int128 numerator = magnitude * stream.dwScale * 1000u;
-    const unsigned __int128 rate = stream.dwRate;
-    const unsigned __int128 ms = stream.dwRate / stream.dwScale < 1000 ? numerator / rate
-                                                                      : (numerator + rate - 1) / rate;
-    constexpr auto kMax = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max());
-    const std::int64_t capped = static_cast<std::int64_t>(ms > kMax ? kMax : ms);
+    const std::int64_t capped = Capped(Milliseconds(stream, magnitude));
     return negative ? -capped : capped;
+}
+
+std::int64_t AviStreamMilliseconds(const AviVideoStream& stream)
+{
+    if (stream.dwRate == 0 || stream.dwScale == 0)
+        return 0;
+    const unsigned __int128 start = stream.dwStart;
+    return Capped(Milliseconds(stream, start + stream.dwLength) - Milliseconds(stream, start));
 }

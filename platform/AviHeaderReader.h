@@ -33,6 +33,12 @@ std::optional<AviVideoStream> ReadAviVideoStream(std::span<const std::uint8_t> b
 // A zero rate or scale gives 0; a negative sample mirrors the positive one.
 std::int64_t AviSampleToTime(const AviVideoStream& stream, std::int64_t sample);
 
+// The stream's length in milliseconds: AviSampleToTime(dwStart + dwLength) -
+// AviSampleToTime(dwStart), with both ends computed in full before the
+// difference is capped at INT64_MAX, so that a huge stream whose ends would
+// both be capped never comes out as 0.
+std::int64_t AviStreamMilliseconds(const AviVideoStream& stream);
+
 // The walk behind ReadAviVideoStream, for a caller that reads the file in
 // steps. fileSize is the size of the whole file (>= bytes.size()).
 enum class AviHeaderStatus {

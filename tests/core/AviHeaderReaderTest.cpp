@@ -204,4 +204,11 @@ TEST(AviHeaderReader, SampleToTimeNeverOverflows)
     EXPECT_EQ(AviSampleToTime(AviVideoStream{0, 0, 1, 5}, -10), -2000);
     EXPECT_EQ(AviSampleToTime(huge, std::numeric_limits<std::int64_t>::min()),
               -std::numeric_limits<std::int64_t>::max());
+
+    // A length is the difference of the uncapped ends.
+    EXPECT_EQ(AviStreamMilliseconds(AviVideoStream{0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 1}),
+              std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(AviStreamMilliseconds(AviVideoStream{0xFFFFFFFFu, 2, 0xFFFFFFFFu, 0xFFFFFFFFu}), 2000);
+    EXPECT_EQ(AviStreamMilliseconds(AviVideoStream{50, 10, 1, 5}), 2000);
+    EXPECT_EQ(AviStreamMilliseconds(AviVideoStream{7, 9, 0, 5}), 0);
 }

@@ -183,6 +183,14 @@ TEST_F(ClipProbesTest, AviStartSampleIsSubtracted)
     std::string start, end, duration;
     ASSERT_TRUE(GetAviTimes(path, start, end, duration));
     EXPECT_EQ(duration, "00:02");
+
+    // Start and length 0xFFFFFFFF at scale 0xFFFFFFFF, rate 1: both ends lie
+    // past INT64_MAX milliseconds, yet the stream is far longer than 900 s.
+    const std::string huge =
+        m_dir.WriteFile("huge.avi", Avi({Strl("vids", 0xFFFFFFFFu, 1, 0xFFFFFFFFu, 0xFFFFFFFFu)}));
+    ASSERT_TRUE(GetAviTimes(huge, start, end, duration));
+    EXPECT_EQ(duration, "15:00");
+    EXPECT_EQ(start, FormatRecordTime(CreationTime(huge)));
 }
 
 TEST_F(ClipProbesTest, AviHeaderBeyondTheFirstReadIsFound)

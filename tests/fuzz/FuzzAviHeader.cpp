@@ -1,5 +1,5 @@
 // The start of an AVI clip, read for its first video stream, and the sample to
-// time conversion on whatever stream it yields.
+// time conversion and the length on whatever stream it yields.
 #include "platform/AviHeaderReader.h"
 
 #include <cstdlib>
@@ -16,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int64_t t1 =
             AviSampleToTime(*stream, std::int64_t{stream->dwStart} + stream->dwLength);
         if (t0 < 0 || t1 < t0)
+            std::abort();
+        // Capping both ends can only shorten the difference, never lengthen it.
+        if (AviStreamMilliseconds(*stream) < t1 - t0)
             std::abort();
     }
 
