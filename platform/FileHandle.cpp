@@ -24,12 +24,20 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 bool FileHandle::Open(const std::string& path)
 {
     Close();
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    // Opening a FIFO or a device has effects of its own (a waiting writer is
+    // released, a tape rewinds), so only what is a regular file now is opened.
+    struct stat named;
+    if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
+        return false;
+    // Should the name be swapped for something else meanwhile, the open must
+    // neither wait nor take a controlling terminal; the check after it
+    // refuses whatever was opened instead of the file examined.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != named.st_dev ||
+        st.st_ino != named.st_ino) {
         ::close(fd);
         return false;
     }

@@ -5,7 +5,9 @@
 #include <string>
 
 // An open, read-only regular file. Anything that is not a regular file (a
-// folder, a FIFO, a device) fails to open, so that no read can block.
+// folder, a FIFO, a device) fails to open without ever being opened, so that
+// opening has no side effect and no read can block; a name swapped between
+// the check and the open fails too.
 class FileHandle {
 public:
     FileHandle() = default;

@@ -1,8 +1,9 @@
 // A recording store built to break a scan: empty and truncated clips, a sparse
 // clip of several GB, names no recorder would write, links that lead nowhere or
 // in circles, a category "folder" that is a file, folders named like clips and
-// a folder of 100,000 files. Every search must finish, list exactly the good
-// recordings, and leave every byte of the store as it was.
+// a folder of 100,000 files, FIFOs named like clips. Every search must finish,
+// list exactly the good recordings, open nothing but regular files, and leave
+// every byte of the store as it was.
 #include "catalog/CategoryScan.h"
 #include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,6 +102,12 @@ protected:
         m_dir.MakeDir("store/cam/Recording/Sr_folder.asf");
         m_dir.MakeDir("store/cam/Recording/Sr_folder.avi");
         Link("Sr_loop.asf", "cam/Recording/Sr_loop.asf");
+        // Opening a FIFO (like many devices) has an effect of its own: it
+        // releases a writer waiting for a reader.
+        for (const char* fifo : {"Sr_fifo.asf", "Sr_fifo.avi"})
+            ASSERT_EQ(::mkfifo((m_store + "/cam/Recording/" + fifo).c_str(), 0600), 0);
+        Link("Sr_fifo.asf", "cam/Recording/Sr_fifolink.asf");
+        Link("Sr_fifo.avi", "cam/Recording/Sr_fifolink.avi");
         Link(m_store + "/cam/Recording/Sr_folder.asf", "cam/Recording/Sr_dirlink.asf");
 
         // A clip of 5 GB that is almost all hole: header at the start, trailer at the end.
@@ -173,6 +181,10 @@ TEST_F(HostileStoreTest, EverySearchListsExactlyTheGoodRecordingsAndChangesNothi
 {
     const auto before = Snapshot(m_store);
     const std::string longName = "Sr" + std::string(249, 'n') + ".asf";
+    const int opens = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(opens, 0);
+    for (const char* fifo : {"Sr_fifo.asf", "Sr_fifo.avi"})
+        ASSERT_GE(::inotify_add_watch(opens, (m_store + "/cam/Recording/" + fifo).c_str(), IN_OPEN), 0);
 
     std::string folder;
     const auto scheduled = Search("cam", "Scheduled Recording", folder);
@@ -197,4 +209,7 @@ TEST_F(HostileStoreTest, EverySearchListsExactlyTheGoodRecordingsAndChangesNothi
     EXPECT_FALSE(fs::exists(m_store + "/x"));
     EXPECT_FALSE(fs::exists("x"));
     EXPECT_TRUE(before == Snapshot(m_store)) << "the store changed during the searches";
+    alignas(inotify_event) char events[4096];
+    EXPECT_EQ(::read(opens, events, sizeof events), -1) << "a FIFO was opened";
+    ::close(opens);
 }
