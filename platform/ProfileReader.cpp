@@ -36,6 +36,51 @@ std::string_view NextLine(std::string_view& rest)
     return line;
 }
 
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16 text (without its byte-order mark) as UTF-8. A lone surrogate
+// becomes U+FFFD; an odd last byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian)
+{
+    const auto unit = [&](std::size_t i) {
+        const auto b0 = static_cast<unsigned char>(bytes[2 * i]);
+        const auto b1 = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return static_cast<char16_t>(littleEndian ? b0 | (b1 << 8) : (b0 << 8) | b1);
+    };
+    const std::size_t units = bytes.size() / 2;
+    std::string out;
+    out.reserve(units * 3 / 2);
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t c = unit(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
 std::string FinishValue(std::string_view value)
 {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
@@ -50,8 +95,15 @@ std::string FinishValue(std::string_view value)
 
 std::string ProfileLookup(std::string_view content, std::string_view section, std::string_view key)
 {
-    if (content.substr(0, 3) == "\xEF\xBB\xBF")
+    // Windows editors often save settings files as UTF-16 with a byte-order
+    // mark; read as UTF-8, every other rule stays as it is.
+    std::string converted;
+    if (content.substr(0, 2) == "\xFF\xFE" || content.substr(0, 2) == "\xFE\xFF") {
+        converted = Utf16ToUtf8(content.substr(2), content[0] == '\xFF');
+        content = converted;
+    } else if (content.substr(0, 3) == "\xEF\xBB\xBF") {
         content.remove_prefix(3);
+    }
 
     bool inSection = false;
     bool sectionSeen = false;

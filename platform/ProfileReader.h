@@ -11,7 +11,9 @@
 // sequence.
 inline constexpr std::size_t kMaxProfileValue = 510;
 
-// Looks up a key in the given file content.
+// Looks up a key in the given file content: UTF-8 (or a single-byte code
+// page), or UTF-16 of either byte order when it starts with its byte-order
+// mark, which is read as UTF-8.
 std::string ProfileLookup(std::string_view content, std::string_view section, std::string_view key);
 
 // Reads the file afresh and looks up the key; empty when the file, the section

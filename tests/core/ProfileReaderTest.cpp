@@ -94,6 +94,42 @@ TEST(ProfileReader, LongValuesAreCutTo510BytesOnACharacterBoundary)
     EXPECT_EQ(ProfileLookup("[S]\nk=" + quoted + "\n", "S", "k"), std::string(510, 'q'));
 }
 
+namespace {
+
+// A file saved as UTF-16: the byte-order mark (FF FE little-endian, FE FF
+// big-endian), then two bytes per code unit in that order.
+std::string Utf16File(std::u16string_view text, bool littleEndian)
+{
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+        bytes += littleEndian ? low : high;
+        bytes += littleEndian ? high : low;
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(ProfileReader, Utf16FilesWithAByteOrderMarkReadAsUtf8)
+{
+    // Lower-case names, CR LF, blanks, quotes, "é" and a camera emoji (a
+    // surrogate pair), a lone surrogate, and a 600-character value.
+    const std::u16string ini = u"[directory]\r\n recording = \"/srv/r\u00E9c \U0001F4F7\" \r\n"
+                               u"[Device1]\r\nLocalID=Cam\xD800X\r\nLong=" +
+                               std::u16string(600, u'x') + u"\r\n";
+    for (const bool littleEndian : {true, false}) {
+        const std::string file = Utf16File(ini, littleEndian);
+        EXPECT_EQ(ProfileLookup(file, "Directory", "Recording"), "/srv/r\xC3\xA9" "c \xF0\x9F\x93\xB7");
+        EXPECT_EQ(ProfileLookup(file, "Device1", "LocalID"), "Cam\xEF\xBF\xBDX");
+        EXPECT_EQ(ProfileLookup(file, "Device1", "Long"), std::string(510, 'x'));
+        // An odd last byte is no character.
+        EXPECT_EQ(ProfileLookup(file + "\n", "Device1", "LocalID"), "Cam\xEF\xBF\xBDX");
+    }
+    // Without its mark, UTF-16 is not recognised (as on Windows).
+    EXPECT_EQ(ProfileLookup(Utf16File(ini, true).substr(2), "Directory", "Recording"), "");
+}
+
 TEST(ProfileReader, EmptyValueReadsLikeAMissingKey)
 {
     EXPECT_EQ(ProfileLookup("[S]\nk=\n", "S", "k"), "");
@@ -107,6 +143,9 @@ TEST(ProfileReader, FilesAreReadAfreshAndMissingFilesReadEmpty)
     EXPECT_EQ(GetPrivateProfileString("S", "k", path), "one");
     dir.WriteFile("a.ini", "[S]\nk=two\n");
     EXPECT_EQ(GetPrivateProfileString("S", "k", path), "two");
+
+    dir.WriteFile("a.ini", Utf16File(u"[S]\r\nk=three\r\n", true));
+    EXPECT_EQ(GetPrivateProfileString("S", "k", path), "three");
 
     EXPECT_EQ(GetPrivateProfileString("S", "k", dir.Path() + "/missing.ini"), "");
     EXPECT_EQ(GetPrivateProfileString("S", "k", dir.Path()), ""); // a folder
