@@ -17,10 +17,13 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -83,6 +86,69 @@ std::string TsvField(std::string_view text)
     return out;
 }
 
+// Whether text is well-formed UTF-8: no stray or missing continuation bytes,
+// no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string Base64(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+    return out;
+}
+
+// A JSON text holds only Unicode: a field whose bytes are not UTF-8 is
+// written with U+FFFD for what cannot be read, and followed by the field's
+// exact bytes in base64, so that two names that read alike stay apart.
+void AddField(nlohmann::ordered_json& line, const std::string& key, std::string_view text)
+{
+    line[key] = text;
+    if (!IsValidUtf8(text))
+        line[key + "Base64"] = Base64(text);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -111,7 +177,10 @@ int main(int argc, char** argv)
         ->check(LocalMinute());
     app.add_option("--format", format,
                    "tsv (default; backslash, tab and line breaks written as \\\\ \\t \\n \\r)\n"
-                   "or json (one object per row and line: fileName, recordedTime, duration, path)")
+                   "or json (one object per row and line: fileName, recordedTime, duration, path;\n"
+                   "a field whose bytes are not valid UTF-8 shows U+FFFD in their place and is\n"
+                   "followed by the same name with \"Base64\" appended, e.g. pathBase64, holding\n"
+                   "its exact bytes)")
         ->check(CLI::IsMember({"tsv", "json"}));
 
     try {
@@ -160,11 +229,11 @@ int main(int argc, char** argv)
         const std::string path = folder + "/" + row.szFileName;
         const std::string recorded = ToDisplayTime(row.szStartTime);
         if (format == "json") {
-            const nlohmann::ordered_json line = {{"fileName", row.szFileName},
-                                                 {"recordedTime", recorded},
-                                                 {"duration", row.szDuration},
-                                                 {"path", path}};
-            // Bytes that are not UTF-8 become U+FFFD rather than an exception.
+            nlohmann::ordered_json line = nlohmann::ordered_json::object();
+            AddField(line, "fileName", row.szFileName);
+            AddField(line, "recordedTime", recorded);
+            AddField(line, "duration", row.szDuration);
+            AddField(line, "path", path);
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
         } else {
             std::cout << TsvField(row.szFileName) << '\t' << TsvField(recorded) << '\t'

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -30,6 +31,26 @@ std::string Quote(const std::string& text)
     for (const char c : text)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
+}
+
+std::string FromBase64(std::string_view text)
+{
+    static constexpr std::string_view kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    std::uint32_t bits = 0;
+    int count = 0;
+    for (const char c : text) {
+        const std::size_t digit = kDigits.find(c);
+        if (digit == std::string_view::npos)
+            break; // padding
+        bits = bits << 6 | static_cast<std::uint32_t>(digit);
+        if ((count += 6) >= 8) {
+            count -= 8;
+            bytes += static_cast<char>(bits >> count & 0xFF);
+        }
+    }
+    return bytes;
 }
 
 std::string Slurp(const std::string& path)
@@ -138,6 +159,38 @@ TEST_F(ClipscoutListTest, PrintsOneJsonObjectPerRow)
     EXPECT_EQ(rows[0]["path"], m_dir.Path() + "/rec/Cam1/Recording/Ir0001.asf");
 }
 
+TEST_F(ClipscoutListTest, JsonKeepsTheExactBytesOfNamesThatAreNotUtf8)
+{
+    // A lone 0xFF byte, and the UTF-8 of U+FFFD that it would be shown as.
+    const std::string clip = AsfClip(20000000, 0, "NC2006/03/14 10:00,2006/03/14 10:01");
+    for (const char* name : {"Md_\xff.asf", "Md_\xef\xbf\xbd.asf", "Md_\xc3\xa9.asf"})
+        m_dir.WriteFile(std::string("rec/Cam1/MotionDetection/") + name, clip);
+    const Result r = Run(Args({"--category", "Motion Detection", "--from", "2006-03-14 10:00", "--to",
+                               "2006-03-14 10:00", "--format", "json"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string folder = m_dir.Path() + "/rec/Cam1/MotionDetection/";
+    std::istringstream lines(r.out);
+    std::map<std::string, nlohmann::json> byName; // by the exact bytes each line gives back
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json row = nlohmann::json::parse(line);
+        const bool exact = !row.contains("fileNameBase64");
+        const std::string name = exact ? row["fileName"].get<std::string>()
+                                       : FromBase64(row["fileNameBase64"].get<std::string>());
+        const std::string path = exact ? row["path"].get<std::string>()
+                                       : FromBase64(row["pathBase64"].get<std::string>());
+        EXPECT_EQ(path, folder + name);
+        EXPECT_EQ(row.contains("pathBase64"), !exact);
+        byName[name] = row;
+    }
+    ASSERT_EQ(byName.size(), 3u);
+    ASSERT_TRUE(byName.count("Md_\xff.asf"));
+    EXPECT_EQ(byName["Md_\xff.asf"]["fileName"], "Md_\xef\xbf\xbd.asf"); // shown alike, kept apart
+    EXPECT_EQ(byName["Md_\xff.asf"]["fileNameBase64"], "TWRf/y5hc2Y=");
+    EXPECT_FALSE(byName["Md_\xef\xbf\xbd.asf"].contains("fileNameBase64"));
+    EXPECT_FALSE(byName["Md_\xc3\xa9.asf"].contains("fileNameBase64"));
+    EXPECT_FALSE(byName["Md_\xc3\xa9.asf"].contains("recordedTimeBase64"));
+}
+
 TEST_F(ClipscoutListTest, DefaultRangeStartsIn2005AndEndsNow)
 {
     const Result r = Run(Args({"--category", "Scheduled Recording"}));
@@ -218,6 +271,7 @@ TEST_F(ClipscoutListTest, HelpIsNoError)
     const Result r = Run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--viewer-ini"), std::string::npos);
+    EXPECT_NE(r.out.find("pathBase64"), std::string::npos);
 }
 
 TEST_F(ClipscoutListTest, TsvEscapesTabsAndLineBreaksInNames)
