@@ -3,6 +3,9 @@
 #include "app/AppGlobals.h"
 #include "app/CSingleInstanceGuard.h"
 #include "app/DeviceFolders.h"
+#include "app/ProgramCommandLine.h"
+#include "app/SettingsLookup.h"
+#include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
 #include "platform/ui/CPropertyPage.h"
 #include "search_page/CDlg.h"
@@ -13,6 +16,19 @@
 
 #include <memory>
 #include <vector>
+
+namespace {
+
+// What the placeholder page says: where Viewdeck.ini was looked for, or which
+// one was read.
+std::string PlaceholderText(const std::string& modulePath, const std::string& namedViewerIni)
+{
+    if (FileHandle file; !file.Open(g_strViewerIniPath))
+        return SettingsLookup::DescribeSearch(modulePath, kViewerIniName, namedViewerIni);
+    return "No device folder was found in the recording directory that " + g_strViewerIniPath + " names.";
+}
+
+} // namespace
 
 CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
 {
@@ -30,24 +46,31 @@ std::string CClipscoutApp::GetModulePath() const
     return GetModuleFileName();
 }
 
-CPropertyPage* CClipscoutApp::NewSearchPage(const std::string& title)
+CDlg* CClipscoutApp::NewSearchPage(const std::string& title)
 {
     return new CDlg(title);
 }
 
 bool CClipscoutApp::InitInstance()
 {
+    ProgramCommandLine commandLine;
+    if (!commandLine.Parse(QCoreApplication::arguments())) {
+        m_nExitCode = commandLine.m_nExitCode;
+        return false;
+    }
+
     if (g_singleInstanceGuard.AnotherInstanceExists()) {
         g_singleInstanceGuard.BringRunningInstanceForward();
         return false;
     }
 
-    CLoadUISetting::LocateSettingsFiles(GetModulePath());
+    CLoadUISetting::LocateSettingsFiles(GetModulePath(), commandLine.m_strAppIni, commandLine.m_strViewerIni);
     m_nDeviceCount = FindDeviceFolders(m_pApp->m_uiSetting, g_strDeviceFolders);
 
     // The desktop finds the entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("clipscout"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("clipscout")));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("clipscout"), QIcon(QStringLiteral(":/icons/clipscout.svg"))));
 
     TreeSheet::CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
     sheet.UsePageTitles(m_nDeviceCount);
@@ -57,13 +80,15 @@ bool CClipscoutApp::InitInstance()
         return m_pApp->m_uiSetting.GetAppSetting(section, key);
     });
 
-    std::vector<std::unique_ptr<CPropertyPage>> pages;
+    std::vector<std::unique_ptr<CDlg>> pages;
     const int pageCount = m_nDeviceCount > 0 ? m_nDeviceCount : 1;
     for (int i = 0; i < pageCount; ++i) {
         const std::string title = m_nDeviceCount > 0 ? g_strDeviceFolders[static_cast<std::size_t>(i)]
                                                      : std::string("No Recorded Files");
         pages.emplace_back(NewSearchPage(title));
-        CPropertyPage* page = pages.back().get();
+        CDlg* page = pages.back().get();
+        if (m_nDeviceCount == 0)
+            page->SetEmptyListText(PlaceholderText(GetModulePath(), commandLine.m_strViewerIni));
         page->m_psp.dwFlags &= ~PSP_HASHELP;
         sheet.AddPageTitle(title);
         sheet.AddPage(page);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-class CPropertyPage;
+class CDlg;
 
 inline constexpr unsigned ID_HELP = 57670;
 
@@ -28,6 +28,8 @@ public:
         static const CLoadUISetting standalone;
         return standalone;
     }
+    // The exit status: 0, or that of a bad command line.
+    int ExitInstance() override { return m_nExitCode; }
 
     CLoadUISetting m_uiSetting;
     CClipscoutApp* m_pApp = nullptr;
@@ -37,10 +39,11 @@ protected:
     // The running executable's full path; tests put the program elsewhere.
     virtual std::string GetModulePath() const;
     // A search page for a device folder (or the placeholder title).
-    virtual CPropertyPage* NewSearchPage(const std::string& title);
+    virtual CDlg* NewSearchPage(const std::string& title);
 
 private:
     // Kept here rather than found by a cast, so windows that only read
     // settings do not pull in the start-up code (and its guard) with them.
     inline static CClipscoutApp* s_pInstance = nullptr;
+    int m_nExitCode = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/CLoadUISetting.h"
 
 #include "app/AppGlobals.h"
+#include "app/SettingsLookup.h"
 #include "platform/ProfileReader.h"
 
 std::string CLoadUISetting::GetAppSetting(std::string section, std::string key) const
@@ -13,11 +14,9 @@ std::string CLoadUISetting::GetViewerSetting(std::string section, std::string ke
     return GetPrivateProfileString(section, key, g_strViewerIniPath);
 }
 
-void CLoadUISetting::LocateSettingsFiles(const std::string& executablePath)
+void CLoadUISetting::LocateSettingsFiles(const std::string& executablePath, const std::string& appIniPath,
+                                         const std::string& viewerIniPath)
 {
-    const std::size_t slash = executablePath.rfind('/');
-    const std::string directory =
-        slash == std::string::npos ? std::string() : executablePath.substr(0, slash + 1);
-    g_strAppIniPath = directory + "Clipscout.ini";
-    g_strViewerIniPath = directory + "Viewdeck.ini";
+    g_strAppIniPath = SettingsLookup::Locate(executablePath, kAppIniName, appIniPath);
+    g_strViewerIniPath = SettingsLookup::Locate(executablePath, kViewerIniName, viewerIniPath);
 }

@@ -2,9 +2,12 @@
 
 #include <string>
 
-// Reads the two settings files beside the executable: Clipscout.ini (the
-// program's own texts) and Viewdeck.ini (the recorder's settings). Keeps no
-// state: every call reads the file afresh.
+inline constexpr const char* kAppIniName = "Clipscout.ini";
+inline constexpr const char* kViewerIniName = "Viewdeck.ini";
+
+// Reads the two settings files: Clipscout.ini (the program's own texts) and
+// Viewdeck.ini (the recorder's settings). Keeps no state: every call reads the
+// file afresh.
 class CLoadUISetting {
 public:
     virtual ~CLoadUISetting() = default;
@@ -12,7 +15,8 @@ public:
     std::string GetAppSetting(std::string section, std::string key) const;
     std::string GetViewerSetting(std::string section, std::string key) const;
 
-    // Sets g_strAppIniPath and g_strViewerIniPath from the executable's path:
-    // everything up to and including its last '/', then the file name.
-    static void LocateSettingsFiles(const std::string& executablePath);
+    // Sets g_strAppIniPath and g_strViewerIniPath by the lookup of
+    // SettingsLookup; a path given here (from the command line) is taken as it is.
+    static void LocateSettingsFiles(const std::string& executablePath, const std::string& appIniPath = {},
+                                    const std::string& viewerIniPath = {});
 };

@@ -6,6 +6,7 @@ set(CMAKE_AUTOMOC ON)
 add_library(clipscout_ui STATIC
   app/CClipscoutApp.cpp app/CClipscoutApp.h
   app/CSingleInstanceGuard.cpp app/CSingleInstanceGuard.h
+  app/ProgramCommandLine.cpp app/ProgramCommandLine.h
   platform/ui/CDateTimeCtrl.cpp platform/ui/CDateTimeCtrl.h
   platform/ui/CImageList.cpp platform/ui/CImageList.h
   platform/ui/CPropertyPage.cpp platform/ui/CPropertyPage.h
@@ -35,6 +36,9 @@ add_library(clipscout_ui STATIC
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+# The window icon for a copy that is not installed (the desktop's theme has
+# none then).
+qt_add_resources(clipscout_ui icons PREFIX /icons BASE res FILES res/clipscout.svg)
 # The desktop launcher: default applications by content type.
 target_link_libraries(clipscout_ui PRIVATE PkgConfig::GIO)
 

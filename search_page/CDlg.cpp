@@ -89,6 +89,13 @@ CDlg::CDlg(std::string caption)
 {
 }
 
+void CDlg::SetEmptyListText(std::string text)
+{
+    m_strEmptyListText = std::move(text);
+    if (m_wndList != nullptr)
+        m_wndList->SetEmptyText(m_strEmptyListText);
+}
+
 const CLoadUISetting& CDlg::UiSetting() const
 {
     return CClipscoutApp::UiSettingOf(m_pApp);
@@ -168,6 +175,7 @@ bool CDlg::OnInitDialog()
     m_strCategory = ToStdString(m_wndCategory->currentText());
 
     m_wndList->SetExtendedStyle(m_wndList->GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    m_wndList->SetEmptyText(m_strEmptyListText);
 
     // Widths from the list's outer width, border included, as the template
     // sized it.

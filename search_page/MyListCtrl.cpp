@@ -1,5 +1,7 @@
 #include "search_page/MyListCtrl.h"
 
+#include "platform/ui/QtStrings.h"
+
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -165,6 +167,17 @@ void MyListCtrl::paintEvent(QPaintEvent* event)
     }
     if (showGrid())
         DrawGridLines(painter, area);
+    if (count == 0 && !m_strEmptyText.empty()) {
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         ToQString(m_strEmptyText));
+    }
+}
+
+void MyListCtrl::SetEmptyText(const std::string& text)
+{
+    m_strEmptyText = text;
+    viewport()->update();
 }
 
 void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const

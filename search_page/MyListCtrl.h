@@ -48,6 +48,10 @@ public:
     // The row at a point in client coordinates, or -1.
     int HitTest(QPoint clientPoint) const;
 
+    // A text shown across the list while it has no rows; empty for none.
+    void SetEmptyText(const std::string& text);
+    const std::string& GetEmptyText() const { return m_strEmptyText; }
+
 signals:
     void DrawItem(QPainter* painter, int nItem);
     void KeyDown(int nKey);
@@ -73,4 +77,5 @@ private:
 
     ResultListModel m_model;
     unsigned m_dwExStyle = 0;
+    std::string m_strEmptyText;
 };

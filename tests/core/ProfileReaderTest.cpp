@@ -152,7 +152,7 @@ TEST(ProfileReader, FilesAreReadAfreshAndMissingFilesReadEmpty)
     EXPECT_EQ(GetPrivateProfileString("S", "k", ""), "");
 }
 
-TEST(LoadUISetting, SettingsFilesSitBesideTheExecutable)
+TEST(LoadUISetting, EachReaderReadsItsOwnFile)
 {
     TempDir dir;
     dir.WriteFile("bin/Clipscout.ini", "[Clipscout]\nB_Exit=Quit\n");
@@ -169,8 +169,6 @@ TEST(LoadUISetting, SettingsFilesSitBesideTheExecutable)
     EXPECT_EQ(settings.GetAppSetting("Directory", "Recording"), "");
     EXPECT_EQ(settings.GetViewerSetting("Clipscout", "B_Exit"), "");
 
-    CLoadUISetting::LocateSettingsFiles(dir.Path() + "/elsewhere/clipscout");
-    EXPECT_EQ(settings.GetAppSetting("Clipscout", "B_Exit"), "");
     g_strAppIniPath.clear();
     g_strViewerIniPath.clear();
 }

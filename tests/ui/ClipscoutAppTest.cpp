@@ -1,11 +1,15 @@
 #include "app/AppGlobals.h"
 #include "app/CClipscoutApp.h"
 #include "app/CSingleInstanceGuard.h"
+#include "app/ProgramCommandLine.h"
+#include "res/Resource.h"
 #include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -39,6 +43,8 @@ struct SheetSeen {
     bool helpFlagsCleared = true;
     bool answering = false;
     QString exitText;
+    bool windowIconSet = false;
+    QString emptyListText;
     QPointer<CPropertyPage> firstPage;
 };
 
@@ -66,6 +72,9 @@ bool RunApp(TestApp& app, SheetSeen& seen)
         for (int i = 0; i < sheet->GetPageTree()->topLevelItemCount(); ++i)
             seen.treeItems << sheet->GetPageTree()->topLevelItem(i)->text(0);
         seen.firstPage = sheet->GetPage(0);
+        seen.windowIconSet = !sheet->windowIcon().pixmap(32).isNull();
+        if (auto* list = seen.firstPage->findChild<MyListCtrl*>(QString::number(IDC_FILE_LIST)))
+            seen.emptyListText = QString::fromStdString(list->GetEmptyText());
         auto* exit = qobject_cast<QPushButton*>(sheet->GetDlgItem(IDOK));
         seen.exitText = exit->text();
         exit->click();
@@ -94,6 +103,7 @@ private slots:
     }
     void onePagePerDeviceFolderInDiscoveryOrder();
     void placeholderPageWithoutDeviceFolders();
+    void commandLineNamesTheSettingsFiles();
 };
 
 void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
@@ -130,6 +140,11 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     // Only the copy that holds the marker answers new copies, and only while its sheet runs.
     QCOMPARE(seen.answering, g_singleInstanceGuard.m_hGuardMutex->IsHeld());
     QVERIFY(!g_singleInstanceGuard.IsAnswering());
+    // The dock finds the desktop entry by this name; the icon is there even
+    // for a copy that is not installed.
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("clipscout"));
+    QVERIFY(seen.windowIconSet);
+    QCOMPARE(seen.emptyListText, QString());
     // The pages are gone once the sheet has closed.
     QVERIFY(seen.firstPage.isNull());
 }
@@ -138,6 +153,8 @@ void ClipscoutAppTest::placeholderPageWithoutDeviceFolders()
 {
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root + "/user"));
+    qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(root + "/system"));
     // No Viewdeck.ini at all, then one naming a folder that does not exist.
     for (const bool withIni : {false, true}) {
         if (withIni)
@@ -150,6 +167,44 @@ void ClipscoutAppTest::placeholderPageWithoutDeviceFolders()
         QCOMPARE(seen.treeItems, QStringList{"No Recorded Files"});
         QCOMPARE(seen.activeIndex, 0);
         QVERIFY(seen.pagesAreSearchPages);
+        // The page says where Viewdeck.ini was looked for, or which one it read.
+        const QString beside = QString::fromStdString(root + "/Viewdeck.ini");
+        if (withIni) {
+            QVERIFY2(seen.emptyListText.contains(beside), qPrintable(seen.emptyListText));
+            QVERIFY(!seen.emptyListText.contains(QStringLiteral("/user/")));
+        } else {
+            for (const QString& place : {beside, QString::fromStdString(root + "/user/clipscout/Viewdeck.ini"),
+                                         QString::fromStdString(root + "/system/clipscout/Viewdeck.ini")})
+                QVERIFY2(seen.emptyListText.contains(place), qPrintable(seen.emptyListText));
+        }
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_DIRS");
+}
+
+void ClipscoutAppTest::commandLineNamesTheSettingsFiles()
+{
+    ProgramCommandLine commandLine;
+    QVERIFY(commandLine.Parse({"clipscout", "--viewer-ini", "/v.ini", "--app-ini=/a.ini"}));
+    QCOMPARE(commandLine.m_strViewerIni, std::string("/v.ini"));
+    QCOMPARE(commandLine.m_strAppIni, std::string("/a.ini"));
+
+    // The real program: Qt's own options are Qt's, the usage ends it at once,
+    // and bad usage ends it with status 2 before any window opens.
+    const auto run = [](const QStringList& arguments) {
+        QProcess program;
+        program.start(QStringLiteral(CLIPSCOUT_EXECUTABLE), arguments);
+        program.waitForFinished(10000);
+        return std::pair{program.exitCode(), QString::fromLocal8Bit(program.readAllStandardOutput() +
+                                                                    program.readAllStandardError())};
+    };
+    const auto [helpStatus, help] = run({"-platform", "offscreen", "--help"});
+    QCOMPARE(helpStatus, 0);
+    QVERIFY2(help.contains("--viewer-ini <PATH>") && help.contains("--app-ini <PATH>"), qPrintable(help));
+    for (const QStringList& bad : {QStringList{"--viewer-ini"}, QStringList{"--colour"}, QStringList{"stray"}}) {
+        const auto [status, output] = run(bad);
+        QCOMPARE(status, ProgramCommandLine::kExitUsage);
+        QVERIFY2(output.contains("Usage:"), qPrintable(output));
     }
 }
 

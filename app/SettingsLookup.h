@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Where a settings file is looked for, in this order: beside the executable,
+// so that a portable copy keeps its files with it; the user's configuration
+// folder ($XDG_CONFIG_HOME/clipscout/, by default ~/.config/clipscout/); the
+// system's (each folder of $XDG_CONFIG_DIRS + clipscout/, by default
+// /etc/xdg/clipscout/). A path named outright wins over all of them.
+class SettingsLookup {
+public:
+    // The places fileName is looked for, in order; the environment is read on
+    // every call.
+    static std::vector<std::string> Candidates(const std::string& executablePath, const std::string& fileName);
+
+    // namedPath when it is not empty; otherwise the first candidate that is a
+    // file; otherwise the place beside the executable, which then reads as
+    // empty.
+    static std::string Locate(const std::string& executablePath, const std::string& fileName,
+                              const std::string& namedPath);
+
+    // Where fileName was looked for, for a message when it was not found:
+    // "No Viewdeck.ini was found. Looked for: ..., ...".
+    static std::string DescribeSearch(const std::string& executablePath, const std::string& fileName,
+                                      const std::string& namedPath);
+};

@@ -1,0 +1,103 @@
+#include "app/AppGlobals.h"
+#include "app/CLoadUISetting.h"
+#include "app/SettingsLookup.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Sets or unsets a variable for one scope and puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, std::optional<std::string> value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        Set(value);
+    }
+    ~ScopedVariable() { Set(m_old); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+    void Set(const std::optional<std::string>& value) const
+    {
+        if (value)
+            ::setenv(m_name, value->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+} // namespace
+
+TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndANamedPathWinsOverAll)
+{
+    TempDir dir;
+    const std::string root = dir.Path();
+    const std::string exe = root + "/bin/clipscout";
+    ScopedVariable home("HOME", root + "/home");
+    ScopedVariable configHome("XDG_CONFIG_HOME", root + "/user");
+    // Relative entries are ignored, as the base-directory rules ask.
+    ScopedVariable configDirs("XDG_CONFIG_DIRS", root + "/sys1:relative/dir:" + root + "/sys2/");
+
+    EXPECT_EQ(SettingsLookup::Candidates(exe, "Viewdeck.ini"),
+              (std::vector<std::string>{root + "/bin/Viewdeck.ini", root + "/user/clipscout/Viewdeck.ini",
+                                        root + "/sys1/clipscout/Viewdeck.ini",
+                                        root + "/sys2/clipscout/Viewdeck.ini"}));
+
+    EXPECT_EQ(SettingsLookup::DescribeSearch(exe, "Viewdeck.ini", ""),
+              "No Viewdeck.ini was found. Looked for: " + root + "/bin/Viewdeck.ini, " + root +
+                  "/user/clipscout/Viewdeck.ini, " + root + "/sys1/clipscout/Viewdeck.ini, " + root +
+                  "/sys2/clipscout/Viewdeck.ini.");
+
+    // Nowhere: the place beside the executable, which reads as empty.
+    const auto locate = [&] { return SettingsLookup::Locate(exe, "Viewdeck.ini", ""); };
+    EXPECT_EQ(locate(), root + "/bin/Viewdeck.ini");
+    CLoadUISetting::LocateSettingsFiles(exe);
+    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "");
+
+    // Each place wins over those after it; a folder of the file's name is no file.
+    dir.WriteFile("sys2/clipscout/Viewdeck.ini", "[Directory]\nRecording=/sys2\n");
+    EXPECT_EQ(locate(), root + "/sys2/clipscout/Viewdeck.ini");
+    dir.WriteFile("sys1/clipscout/Viewdeck.ini", "[Directory]\nRecording=/sys1\n");
+    EXPECT_EQ(locate(), root + "/sys1/clipscout/Viewdeck.ini");
+    dir.MakeDir("user/clipscout/Viewdeck.ini");
+    EXPECT_EQ(locate(), root + "/sys1/clipscout/Viewdeck.ini");
+    dir.WriteFile("home/.config/clipscout/Viewdeck.ini", "[Directory]\nRecording=/home\n");
+    EXPECT_EQ(locate(), root + "/sys1/clipscout/Viewdeck.ini"); // XDG_CONFIG_HOME is set
+    dir.WriteFile("bin/Viewdeck.ini", "[Directory]\nRecording=/bin\n");
+    EXPECT_EQ(locate(), root + "/bin/Viewdeck.ini");
+    EXPECT_EQ(SettingsLookup::Locate(exe, "Viewdeck.ini", root + "/named.ini"), root + "/named.ini");
+
+    // Without XDG_CONFIG_HOME the user's folder is ~/.config; without
+    // XDG_CONFIG_DIRS the system's is /etc/xdg.
+    configHome.Set(std::nullopt);
+    configDirs.Set(std::nullopt);
+    EXPECT_EQ(SettingsLookup::Candidates(exe, "Clipscout.ini"),
+              (std::vector<std::string>{root + "/bin/Clipscout.ini", root + "/home/.config/clipscout/Clipscout.ini",
+                                        "/etc/xdg/clipscout/Clipscout.ini"}));
+
+    // The two files are looked up each on its own, and the reader reads what was found.
+    dir.WriteFile("home/.config/clipscout/Clipscout.ini", "[Clipscout]\nB_Exit=Quit\n");
+    CLoadUISetting::LocateSettingsFiles(exe);
+    EXPECT_EQ(g_strAppIniPath, root + "/home/.config/clipscout/Clipscout.ini");
+    EXPECT_EQ(g_strViewerIniPath, root + "/bin/Viewdeck.ini");
+    EXPECT_EQ(CLoadUISetting().GetAppSetting("Clipscout", "B_Exit"), "Quit");
+    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "/bin");
+    CLoadUISetting::LocateSettingsFiles(exe, root + "/missing.ini", root + "/sys2/clipscout/Viewdeck.ini");
+    EXPECT_EQ(CLoadUISetting().GetAppSetting("Clipscout", "B_Exit"), "");
+    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "/sys2");
+
+    g_strAppIniPath.clear();
+    g_strViewerIniPath.clear();
+}
