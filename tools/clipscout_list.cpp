@@ -6,6 +6,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/CLoadUISetting.h"
+#include "app/SettingsLookup.h"
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
@@ -24,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -149,6 +151,23 @@ void AddField(nlohmann::ordered_json& line, const std::string& key, std::string_
         line[key + "Base64"] = Base64(text);
 }
 
+// The category that text names: one of the four built-in texts, or the text
+// that Clipscout.ini gives one of them in the page's category box. Empty for
+// neither.
+std::string BuiltInCategory(const std::string& text)
+{
+    constexpr std::pair<const char*, std::string_view> kCategories[] = {
+        {"SR", kCategoryScheduled}, {"SS", kCategorySnapShot}, {"IR", kCategoryInstant}, {"MD", kCategoryMotion}};
+    for (const auto& [key, builtIn] : kCategories)
+        if (text == builtIn)
+            return std::string(builtIn);
+    const CLoadUISetting settings;
+    for (const auto& [key, builtIn] : kCategories)
+        if (const std::string shown = settings.GetAppSetting("Clipscout", key); !shown.empty() && shown == text)
+            return std::string(builtIn);
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -159,18 +178,22 @@ int main(int argc, char** argv)
                  "3 start time after end time.",
                  "clipscout-list"};
     std::string viewerIni;
+    std::string appIni;
     std::string device;
     std::string category;
     std::string from = "2005-01-01 00:00";
     std::string to;
     std::string format = "tsv";
     app.add_option("--viewer-ini", viewerIni,
-                   "The recorder's settings file (default: Viewdeck.ini beside this program)");
+                   "The recorder's settings file (default: Viewdeck.ini beside this program,\n"
+                   "else in $XDG_CONFIG_HOME/clipscout/ (~/.config/clipscout/), else in /etc/xdg/clipscout/)");
+    app.add_option("--app-ini", appIni,
+                   "Clipscout's own settings file (default: Clipscout.ini, looked for as above);\n"
+                   "--category also takes the category texts it gives the search page");
     app.add_option("--device", device, "Device folder name")->required();
-    app.add_option("--category", category, "Category text")
-        ->required()
-        ->check(CLI::IsMember({std::string(kCategoryScheduled), std::string(kCategorySnapShot),
-                               std::string(kCategoryInstant), std::string(kCategoryMotion)}));
+    app.add_option("--category", category,
+                   "Scheduled Recording, SnapShot, Instant Recording or Motion Detection")
+        ->required();
     app.add_option("--from", from, "Range start, local time (default: 2005-01-01 00:00)")
         ->check(LocalMinute());
     app.add_option("--to", to, "Range end, local time (default: the current minute)")
@@ -197,14 +220,21 @@ int main(int argc, char** argv)
         return kExitInvertedRange;
     }
 
-    if (viewerIni.empty())
-        CLoadUISetting::LocateSettingsFiles(GetModuleFileName());
-    else
-        g_strViewerIniPath = viewerIni;
+    CLoadUISetting::LocateSettingsFiles(GetModuleFileName(), appIni, viewerIni);
     // FileHandle opens regular files only, so a FIFO given here cannot block.
     if (FileHandle settingsFile; !settingsFile.Open(g_strViewerIniPath)) {
-        std::cerr << "clipscout-list: cannot read the settings file " << g_strViewerIniPath
-                  << " (give one with --viewer-ini)\n";
+        if (viewerIni.empty())
+            std::cerr << "clipscout-list: " << SettingsLookup::DescribeSearch(GetModuleFileName(), kViewerIniName, "")
+                      << " Name one with --viewer-ini.\n";
+        else
+            std::cerr << "clipscout-list: cannot read the settings file " << viewerIni << "\n";
+        return kExitUsage;
+    }
+    const std::string categoryText = category;
+    category = BuiltInCategory(categoryText);
+    if (category.empty()) {
+        std::cerr << "clipscout-list: --category: '" << categoryText
+                  << "' is none of Scheduled Recording, SnapShot, Instant Recording, Motion Detection\n";
         return kExitUsage;
     }
     const std::string recordingDir = CLoadUISetting().GetViewerSetting("Directory", "Recording");

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -283,4 +284,49 @@ TEST_F(ClipscoutListTest, TsvEscapesTabsAndLineBreaksInNames)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, r.out.find('\t')), "Md\\ta\\nb.asf");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+}
+
+TEST_F(ClipscoutListTest, SettingsFilesAreLookedUpOrNamedAsTheProgramDoes)
+{
+    // The user's and the system's folders point into the test folder for this test only.
+    const std::string oldHome = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+    const std::string oldDirs = std::getenv("XDG_CONFIG_DIRS") ? std::getenv("XDG_CONFIG_DIRS") : "";
+    ::setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/user").c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", (m_dir.Path() + "/system").c_str(), 1);
+    const std::vector<std::string> range = {"--device", "Cam1", "--from", "2006-03-14 00:00", "--to",
+                                            "2006-03-15 00:00", "--category"};
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), range.begin(), range.end());
+        return Run(args);
+    };
+    const Result expected = Run(Args({"--category", "Scheduled Recording", "--from", "2006-03-14 00:00", "--to",
+                                      "2006-03-15 00:00"}));
+    ASSERT_EQ(expected.status, 0);
+    ASSERT_NE(expected.out, "");
+
+    // Nowhere: the message names every place looked at.
+    const Result nowhere = run({"Scheduled Recording"});
+    EXPECT_EQ(nowhere.status, 2);
+    EXPECT_NE(nowhere.err.find(m_dir.Path() + "/user/clipscout/Viewdeck.ini"), std::string::npos) << nowhere.err;
+    EXPECT_NE(nowhere.err.find(m_dir.Path() + "/system/clipscout/Viewdeck.ini"), std::string::npos) << nowhere.err;
+
+    // Found in the system's folder, then in the user's, which wins.
+    m_dir.WriteFile("system/clipscout/Viewdeck.ini", "[Directory]\nRecording=" + m_dir.Path() + "/nothing\n");
+    EXPECT_EQ(run({"Scheduled Recording"}).out, "");
+    m_dir.WriteFile("user/clipscout/Viewdeck.ini", Slurp(m_ini));
+    EXPECT_EQ(run({"Scheduled Recording"}).out, expected.out);
+
+    // A category text that Clipscout.ini gives the page names its category,
+    // from the file found or from the one named.
+    EXPECT_EQ(run({"Geplant"}).status, 2);
+    m_dir.WriteFile("user/clipscout/Clipscout.ini", "[Clipscout]\nSR=Geplant\n");
+    EXPECT_EQ(run({"Geplant"}).out, expected.out);
+    const std::string named = m_dir.WriteFile("named.ini", "[Clipscout]\nSR=Scheduled\n");
+    EXPECT_EQ(run({"Scheduled", "--app-ini", named}).out, expected.out);
+    EXPECT_EQ(run({"Geplant", "--app-ini", named}).status, 2);
+    // A named Viewdeck.ini wins over the one found.
+    EXPECT_EQ(run({"Scheduled Recording", "--viewer-ini", m_dir.Path() + "/system/clipscout/Viewdeck.ini"}).out, "");
+
+    ::setenv("XDG_CONFIG_HOME", oldHome.c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", oldDirs.c_str(), 1);
 }
