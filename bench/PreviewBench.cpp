@@ -135,6 +135,9 @@ public:
         // Snapshots are listed by the time their files were made: just now.
         qobject_cast<QDateTimeEdit*>(m_page->GetDlgItem(1010))->setDate(QDate::currentDate().addDays(1));
         m_page->OnSearch();
+        // The search runs off the window's thread; its rows come as an event.
+        while (m_page->IsSearching())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
     // Presses key on the list and returns the milliseconds until a preview

@@ -4,6 +4,7 @@
 #include "catalog/LocalTimeCache.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
+#include "catalog/ScanSeam.h"
 #include "platform/CFile.h"
 #include "platform/CFileFind.h"
 
@@ -201,6 +202,7 @@ bool CategoryScan::Run(const std::string& recordingDir, const std::string& devic
                 return;
             const std::size_t last = std::min(first + chunk, count);
             for (std::size_t i = first; i < last; ++i) {
+                ScanSeam::BeforeFile(control);
                 if (stopped())
                     return;
                 keep[i] = examiner.Examine(i < firstCount ? firstPass : secondPass, names[i], rows[base + i]);

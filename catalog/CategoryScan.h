@@ -17,8 +17,8 @@ class ScanControl;
 std::string CategoryFolderPath(const std::string& recordingDir, const std::string& deviceFolder,
                                const std::string& categoryFolder);
 
-// The category scan, free of widgets: the search page's
-// SearchFiles reads its controls and calls Run.
+// The category scan, free of widgets: the search page reads its controls and
+// runs it off the window's thread.
 class CategoryScan {
 public:
     // Files are examined by up to this many threads at once. Each file costs

@@ -24,6 +24,7 @@ add_library(clipscout_ui STATIC
   res/DialogUnits.cpp res/DialogUnits.h
   res/Resource.h
   res/StringTable.cpp res/StringTable.h
+  search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h

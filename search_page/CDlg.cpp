@@ -9,6 +9,7 @@
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/ShellLauncher.h"
 #include "res/DialogControlTemplate.h"
+#include "res/DialogUnits.h"
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "search_page/MyListCtrl.h"
@@ -16,10 +17,12 @@
 #include "search_page/TextFitting.h"
 
 #include <QComboBox>
+#include <QHideEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <unistd.h>
 
@@ -78,6 +81,15 @@ Control* BindControl(const CPropertyPage& page, int id)
     return control;
 }
 
+// Before any search under a known category the folder piece is empty, and its
+// separator is still there.
+std::string WithCategorySeparator(std::string folder, const std::string& categoryFolder)
+{
+    if (categoryFolder.empty() && (folder.empty() || folder.back() != '/'))
+        folder += '/';
+    return folder;
+}
+
 } // namespace
 
 CDlg::CDlg() : CDlg(std::string())
@@ -127,6 +139,25 @@ void CDlg::DoDataExchange()
     m_wndList = BindControl<MyListCtrl>(*this, IDC_FILE_LIST);
 }
 
+void CDlg::CreateSearchProgress()
+{
+    // In the strip left of "Search" (x 7 to 220, y 76 in dialog units), which
+    // the template leaves empty, so that nothing of the page moves.
+    const DialogUnits units(font());
+    m_wndSearchProgress = new QLabel(this);
+    m_wndSearchProgress->setObjectName(QString::number(IDC_SEARCH_PROGRESS));
+    m_wndSearchProgress->setGeometry(units.MapDialogRect(7, 79, 155, 8));
+    m_wndSearchProgress->hide();
+    m_wndCancelSearch = new QPushButton(QStringLiteral("Cancel"), this);
+    m_wndCancelSearch->setObjectName(QString::number(IDC_CANCEL_SEARCH));
+    m_wndCancelSearch->setGeometry(units.MapDialogRect(166, 76, 50, 14));
+    m_wndCancelSearch->hide();
+    m_pCancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_pCancelShortcut->setContext(Qt::WindowShortcut);
+    m_pCancelShortcut->setEnabled(false);
+    m_searchTicker.setInterval(100);
+}
+
 void CDlg::ConnectHandlers()
 {
     connect(m_wndSearch, &QPushButton::clicked, this, &CDlg::OnSearch);
@@ -138,12 +169,17 @@ void CDlg::ConnectHandlers()
     connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
     connect(m_wndList, &MyListCtrl::LButtonDown, this, &CDlg::OnLButtonDown, Qt::QueuedConnection);
     connect(m_wndList, &MyListCtrl::LButtonDblClk, this, &CDlg::OnLButtonDblClk, Qt::QueuedConnection);
+    connect(m_wndCancelSearch, &QPushButton::clicked, this, &CDlg::CancelSearch);
+    connect(m_pCancelShortcut, &QShortcut::activated, this, &CDlg::CancelSearch);
+    connect(&m_searchTicker, &QTimer::timeout, this, &CDlg::OnSearchTick);
+    connect(&m_search, &BackgroundSearch::Finished, this, &CDlg::OnSearchFinished);
 }
 
 bool CDlg::OnInitDialog()
 {
     CPropertyPage::OnInitDialog();
     DoDataExchange();
+    CreateSearchProgress();
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
 
@@ -204,37 +240,87 @@ void CDlg::SetSearchRange(const CTime& start, const CTime& end)
     m_wndEndTime->setTime(QTime(end.GetHour(), end.GetMinute(), end.GetSecond()));
 }
 
-bool CDlg::GetSearchRange()
+void CDlg::ReadSearchRange(CTime& start, CTime& end) const
 {
     const QDate startDate = m_wndStartDate->date();
     const QTime startTime = m_wndStartTime->time();
     const QDate endDate = m_wndEndDate->date();
     const QTime endTime = m_wndEndTime->time();
-    m_tSearchStart =
-        CTime(startDate.year(), startDate.month(), startDate.day(), startTime.hour(), startTime.minute(), 0);
-    m_tSearchEnd = CTime(endDate.year(), endDate.month(), endDate.day(), endTime.hour(), endTime.minute(), 0);
-    return true;
-}
-
-bool CDlg::SearchFiles()
-{
-    m_strCategory = ToStdString(m_wndCategory->currentText());
-    const std::string recordingDir = UiSetting().GetViewerSetting("Directory", "Recording");
-    GetSearchRange();
-    const bool scanned = CategoryScan::Run(recordingDir, m_strCaption, m_strCategory, m_strCategoryFolder,
-                                           m_tSearchStart, m_tSearchEnd, m_aFiles);
-    m_nFiles = static_cast<int>(m_aFiles.size());
-    return scanned;
+    start = CTime(startDate.year(), startDate.month(), startDate.day(), startTime.hour(), startTime.minute(), 0);
+    end = CTime(endDate.year(), endDate.month(), endDate.day(), endTime.hour(), endTime.minute(), 0);
 }
 
 void CDlg::OnSearch()
 {
-    m_nFiles = 0;
-    m_aFiles.clear();
-    m_wndList->DeleteAllItems();
+    CancelSearch();
     m_pPreview->Dismiss();
 
-    if (!SearchFiles())
+    BackgroundSearch::Request request;
+    request.pSettings = &UiSetting();
+    request.strDevice = m_strCaption;
+    request.strCategory = ToStdString(m_wndCategory->currentText());
+    request.strCategoryFolder = m_strCategoryFolder;
+    ReadSearchRange(request.tSearchStart, request.tSearchEnd);
+
+    // Nothing may act on rows that are about to go.
+    QPushButton* const actions[] = {m_wndPlayback, m_wndDelete, m_wndExplore};
+    for (int i = 0; i < 3; ++i) {
+        m_bActionsEnabled[i] = actions[i]->isEnabled();
+        actions[i]->setEnabled(false);
+    }
+    m_pCancelShortcut->setEnabled(true);
+    m_searchClock.start();
+    m_searchTicker.start();
+    m_search.Start(std::move(request));
+}
+
+void CDlg::CancelSearch()
+{
+    if (!m_search.IsRunning())
+        return;
+    m_search.Stop();
+    EndSearch();
+    QPushButton* const actions[] = {m_wndPlayback, m_wndDelete, m_wndExplore};
+    for (int i = 0; i < 3; ++i)
+        actions[i]->setEnabled(m_bActionsEnabled[i]);
+}
+
+void CDlg::EndSearch()
+{
+    m_searchTicker.stop();
+    m_pCancelShortcut->setEnabled(false);
+    m_wndSearchProgress->hide();
+    m_wndCancelSearch->hide();
+    unsetCursor();
+}
+
+void CDlg::OnSearchTick()
+{
+    if (m_searchClock.elapsed() < kBusyDelayMs)
+        return;
+    if (m_wndSearchProgress->isHidden()) {
+        setCursor(Qt::BusyCursor);
+        m_wndSearchProgress->show();
+        m_wndCancelSearch->show();
+    }
+    m_wndSearchProgress->setText(QStringLiteral("%1 of %2 files examined")
+                                     .arg(m_search.FilesExamined())
+                                     .arg(m_search.FilesListed()));
+}
+
+void CDlg::OnSearchFinished()
+{
+    EndSearch();
+    BackgroundSearch::Result result = m_search.TakeResult();
+    m_strCategory = std::move(result.request.strCategory);
+    m_tSearchStart = result.request.tSearchStart;
+    m_tSearchEnd = result.request.tSearchEnd;
+    m_strCategoryFolder = std::move(result.strCategoryFolder);
+    m_aFiles = std::move(result.aRows);
+    m_nFiles = static_cast<int>(m_aFiles.size());
+    m_wndList->DeleteAllItems();
+
+    if (!result.bScanned)
         MessageBoxSeam::Show(this, LoadResourceString(IDS_START_AFTER_END));
 
     std::vector<ResultListModel::Row> items;
@@ -244,7 +330,7 @@ void CDlg::OnSearch()
         items.push_back({row.szFileName, row.szStartTime, row.szDuration});
     }
     m_wndList->AppendItems(std::move(items));
-    m_pPreview->SetFolder(GetCategoryFolderPath());
+    m_pPreview->SetFolder(WithCategorySeparator(std::move(result.strFolderPath), m_strCategoryFolder));
 
     const bool found = m_nFiles != 0;
     if (found && m_wndList->GetItemCount() > 0)
@@ -252,17 +338,14 @@ void CDlg::OnSearch()
     m_wndExplore->setEnabled(found);
     m_wndPlayback->setEnabled(found);
     m_wndDelete->setEnabled(found);
+    emit SearchFinished();
 }
 
 std::string CDlg::GetCategoryFolderPath() const
 {
-    std::string folder = CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption,
-                                            m_strCategoryFolder);
-    // Before any search under a known category the folder piece is empty, and
-    // its separator is still there.
-    if (m_strCategoryFolder.empty() && (folder.empty() || folder.back() != '/'))
-        folder += '/';
-    return folder;
+    return WithCategorySeparator(CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"),
+                                                    m_strCaption, m_strCategoryFolder),
+                                 m_strCategoryFolder);
 }
 
 std::string CDlg::GetCurrentFilePath() const
@@ -272,6 +355,9 @@ std::string CDlg::GetCurrentFilePath() const
 
 void CDlg::OnPlayback()
 {
+    // A double click reaches here while a search has the buttons disabled.
+    if (m_search.IsRunning())
+        return;
     if (ShellLauncher::Instance().Open(GetCurrentFilePath()) == ShellLauncher::Result::NoAssociation)
         MessageBoxSeam::Show(this, "Unable to play ASF file");
 }
@@ -309,6 +395,15 @@ void CDlg::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         OnLButtonDblClk(event->position().toPoint());
     event->accept();
+}
+
+void CDlg::hideEvent(QHideEvent* event)
+{
+    // Another page is shown or the sheet closes; a minimised window (a hide
+    // from the window system) goes on searching.
+    if (!event->spontaneous())
+        CancelSearch();
+    CPropertyPage::hideEvent(event);
 }
 
 void CDlg::OnLButtonDown(QPoint listPoint)

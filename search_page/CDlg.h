@@ -3,6 +3,10 @@
 #include "catalog/RecordedFile.h"
 #include "platform/CTime.h"
 #include "platform/ui/CPropertyPage.h"
+#include "search_page/BackgroundSearch.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <string>
 #include <vector>
@@ -16,6 +20,7 @@ class QComboBox;
 class QLabel;
 class QPainter;
 class QPushButton;
+class QShortcut;
 
 // The search page of one device folder: a category, a start and an end
 // date/time, the result list and the actions on its current row. Its controls
@@ -27,13 +32,19 @@ public:
     CDlg();
     explicit CDlg(std::string caption);
 
-    // The search request: clears the list, scans, reports an inverted range,
-    // fills the list and sets the three action buttons.
+    // Time a search runs before the page shows a busy cursor, its progress
+    // and Cancel.
+    static constexpr int kBusyDelayMs = 300;
+
+    // The search request: reads the category box and the pickers and starts
+    // the category scan off the window's thread (stopping one still running).
+    // The list, the current row and the action buttons stay as they are, the
+    // actions disabled, until the scan ends; then the list is replaced by its
+    // rows, an inverted range is reported and the three action buttons are set.
     void OnSearch();
-    // Reads the category box and the pickers and runs the category scan;
-    // false for a range whose end lies before its start.
-    bool SearchFiles();
-    bool GetSearchRange();
+    // Stops a running search, leaving the page as it was before it.
+    void CancelSearch();
+    bool IsSearching() const { return m_search.IsRunning(); }
 
     void OnPlayback();
     void OnDelete();
@@ -57,6 +68,10 @@ public:
     // The row the list highlights and the actions use; -1 for none.
     int m_nCurrentRow = -1;
 
+signals:
+    // A search ended with its rows in the list (not when it was stopped).
+    void SearchFinished();
+
 protected:
     QWidget* CreateTemplateControl(const DialogControlTemplate& control) override;
     bool OnInitDialog() override;
@@ -64,10 +79,16 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void ConnectHandlers();
+    void CreateSearchProgress();
     void SetSearchRange(const CTime& start, const CTime& end);
+    void ReadSearchRange(CTime& start, CTime& end) const;
+    void OnSearchTick();
+    void OnSearchFinished();
+    void EndSearch();
     void OnLButtonDown(QPoint listPoint);
     void OnLButtonDblClk(QPoint listPoint);
     void OnListKeyDown(int key);
@@ -98,4 +119,15 @@ private:
     QLabel* m_wndStart = nullptr;
     QLabel* m_wndEnd = nullptr;
     PreviewPane* m_pPreview = nullptr;
+
+    // The running search, its progress and Cancel in the free strip left of
+    // "Search", shown after kBusyDelayMs, and Escape, which stops it.
+    BackgroundSearch m_search;
+    QLabel* m_wndSearchProgress = nullptr;
+    QPushButton* m_wndCancelSearch = nullptr;
+    QShortcut* m_pCancelShortcut = nullptr;
+    QTimer m_searchTicker;
+    QElapsedTimer m_searchClock;
+    // The action buttons' states when the search began, for a stopped search.
+    bool m_bActionsEnabled[3] = {};
 };

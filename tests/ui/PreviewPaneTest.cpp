@@ -42,6 +42,7 @@ std::unique_ptr<CDlg> ShowPage(const std::string& device)
     page->activateWindow();
     if (!QTest::qWaitForWindowActive(page.get()))
         qFatal("page not active");
+    WaitForSearch(*page);
     return page;
 }
 
@@ -164,6 +165,7 @@ private slots:
         QTRY_VERIFY(pane.isVisible());
         QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("1013")), Qt::LeftButton);
         QVERIFY(!pane.isVisible());
+        WaitForSearch(*page);
         WaitPastTheDelay();
         QVERIFY(!pane.isVisible());
 
@@ -183,6 +185,7 @@ private slots:
         sheet.Create();
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        WaitForSearch(first);
 
         MyListCtrl& list = *List(first);
         PreviewPane& pane = *Pane(first);

@@ -41,12 +41,14 @@ std::unique_ptr<CDlg> ShowPage(const std::string& device)
     page->activateWindow();
     if (!QTest::qWaitForWindowActive(page.get()))
         qFatal("page not active");
+    WaitForSearch(*page);
     return page;
 }
 
-void Click(const CDlg& page, int id)
+void Click(CDlg& page, int id)
 {
     QTest::mouseClick(Item<QPushButton>(page, id), Qt::LeftButton);
+    WaitForSearch(page);
 }
 
 // A point on a row of the list, in the viewport where the mouse goes.

@@ -108,12 +108,14 @@ std::unique_ptr<CDlg> ShowPage(const std::string& device)
     page->show();
     if (!QTest::qWaitForWindowExposed(page.get()))
         qFatal("page not exposed");
+    WaitForSearch(*page);
     return page;
 }
 
-void Click(const CDlg& page, int id)
+void Click(CDlg& page, int id)
 {
     QTest::mouseClick(qobject_cast<QPushButton*>(page.GetDlgItem(id)), Qt::LeftButton);
+    WaitForSearch(page);
 }
 
 } // namespace

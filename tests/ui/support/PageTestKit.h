@@ -8,8 +8,10 @@
 #include "support/ClipBytes.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
+#include "search_page/CDlg.h"
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -20,6 +22,14 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+// Searches run off the window's thread: waits until the page's search, if one
+// runs, has put its rows in the list.
+inline void WaitForSearch(CDlg& page)
+{
+    if (page.IsSearching() && !QSignalSpy(&page, &CDlg::SearchFinished).wait(10000))
+        qFatal("the search did not finish");
+}
 
 class TestStore {
 public:

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "catalog/RecordedFile.h"
+#include "catalog/ScanControl.h"
+#include "platform/CTime.h"
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CLoadUISetting;
+
+// A search page's category scan on a thread of its own, so that the window
+// keeps painting and answering while the store is read. The result comes
+// back on the window's thread through Finished; a search that is stopped
+// never sends it.
+class BackgroundSearch : public QObject {
+    Q_OBJECT
+
+public:
+    struct Request {
+        const CLoadUISetting* pSettings = nullptr; // reads the recording directory
+        std::string strDevice;
+        std::string strCategory;
+        std::string strCategoryFolder; // the previous search's, kept by a category without one
+        CTime tSearchStart;
+        CTime tSearchEnd;
+    };
+    struct Result {
+        Request request;
+        bool bScanned = false; // false: the range was inverted
+        std::vector<RecordedFile> aRows;
+        std::string strCategoryFolder;
+        // The folder the scan read (the recording directory, device and
+        // category folders resolved).
+        std::string strFolderPath;
+    };
+
+    explicit BackgroundSearch(QObject* parent = nullptr);
+    // Stops a running search.
+    ~BackgroundSearch() override;
+    BackgroundSearch(const BackgroundSearch&) = delete;
+    BackgroundSearch& operator=(const BackgroundSearch&) = delete;
+
+    // Starts a search; one still running is stopped first.
+    void Start(Request request);
+    // Stops a running search and waits for its threads, which end within one
+    // file's reads; its Finished never comes.
+    void Stop();
+    bool IsRunning() const { return m_bRunning; }
+
+    std::size_t FilesListed() const;
+    std::size_t FilesExamined() const;
+
+    // The result of the search that just finished, for Finished's handler.
+    Result TakeResult() { return std::move(m_result); }
+
+signals:
+    void Finished();
+
+private:
+    void OnThreadDone(unsigned generation);
+
+    std::unique_ptr<ScanControl> m_pControl; // a fresh one per search
+    std::thread m_thread;
+    // Written by the search's thread, read after joining it.
+    Result m_result;
+    // Tells a search's completion from that of one stopped before it.
+    unsigned m_nGeneration = 0;
+    bool m_bRunning = false;
+};

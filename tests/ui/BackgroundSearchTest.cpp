@@ -1,0 +1,224 @@
+// Searches run off the window's thread: against a store made slow through the
+// scan's seam, the page shows its progress, keeps answering, and a search
+// stopped by Escape, Cancel, a page switch or closing leaves it as it was.
+
+#include "catalog/CategoryScan.h"
+#include "catalog/RecordingNames.h"
+#include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
+#include "support/PageTestKit.h"
+#include "support/SlowStore.h"
+#include "tree_sheet/CTreeSheet.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+template <class Control>
+Control* Item(const CDlg& page, int id)
+{
+    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
+    if (control == nullptr)
+        qFatal("control %d missing", id);
+    return control;
+}
+
+// What a stopped search must leave as it found it.
+struct PageState {
+    std::vector<std::string> names;
+    int currentRow;
+    bool playback, erase, explore;
+    std::string category, categoryFolder;
+    int files;
+
+    bool operator==(const PageState&) const = default;
+};
+
+PageState StateOf(const CDlg& page)
+{
+    PageState state{{}, page.m_nCurrentRow, Item<QPushButton>(page, 1015)->isEnabled(),
+                    Item<QPushButton>(page, 1016)->isEnabled(), Item<QPushButton>(page, 1017)->isEnabled(),
+                    page.m_strCategory, page.m_strCategoryFolder, page.m_nFiles};
+    const auto* list = Item<MyListCtrl>(page, 1018);
+    for (int row = 0; row < list->GetItemCount(); ++row)
+        state.names.push_back(list->GetItemText(row, 0) + "|" + list->GetItemText(row, 1) + "|" +
+                              list->GetItemText(row, 2));
+    return state;
+}
+
+// Not searching, and nothing of a search left showing.
+bool Idle(const CDlg& page)
+{
+    return !page.IsSearching() && Item<QLabel>(page, 1026)->isHidden() &&
+           Item<QPushButton>(page, 1027)->isHidden() && page.cursor().shape() == Qt::ArrowCursor;
+}
+
+int ThreadCount()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int m_nPaints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_nPaints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+class BackgroundSearchTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void searchShowsProgressKeepsPaintingAndStopsLeavingThePageAsItWas()
+    {
+        TestStore store;
+        for (int i = 0; i < 4; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:0" + std::to_string(i));
+        for (int i = 0; i < 10; ++i)
+            store.AddClip("MotionDetection", "Md00" + std::to_string(i) + ".asf",
+                          "2006/03/1" + std::to_string(i) + " 09:00");
+        SlowStore slow;
+        MessageRecorder messages;
+        auto page = std::make_unique<CDlg>(store.Device());
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        WaitForSearch(*page);
+        auto* list = Item<MyListCtrl>(*page, 1018);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->GetItemRect(2, LVIR_BOUNDS).topLeft() + QPoint(10, MyListCtrl::kRowHeight / 2));
+        QTRY_COMPARE(page->m_nCurrentRow, 2);
+        const PageState before = StateOf(*page);
+        QCOMPARE(before.names.size(), 4u);
+
+        slow.Close();
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(3); // Motion Detection
+        auto* search = Item<QPushButton>(*page, 1013);
+        QTest::mouseClick(search, Qt::LeftButton);
+        QVERIFY(page->IsSearching());
+        QVERIFY(!Item<QPushButton>(*page, 1015)->isEnabled());
+        QVERIFY(!Item<QPushButton>(*page, 1016)->isEnabled());
+        QVERIFY(!Item<QPushButton>(*page, 1017)->isEnabled());
+        // The progress, Cancel and the busy cursor after a moment, in the
+        // strip left of Search.
+        auto* progress = Item<QLabel>(*page, 1026);
+        auto* cancel = Item<QPushButton>(*page, 1027);
+        QTRY_VERIFY(progress->isVisible() && cancel->isVisible());
+        QCOMPARE(page->cursor().shape(), Qt::BusyCursor);
+        QCOMPARE(progress->text(), QString("0 of 10 files examined"));
+        slow.Allow(3);
+        QTRY_COMPARE(progress->text(), QString("3 of 10 files examined"));
+        for (QWidget* control : {static_cast<QWidget*>(progress), static_cast<QWidget*>(cancel)}) {
+            QVERIFY(control->geometry().right() < search->geometry().left());
+            QVERIFY(control->geometry().bottom() < list->geometry().top());
+        }
+        // The window goes on painting meanwhile.
+        PaintCounter paints(list->viewport());
+        list->viewport()->update();
+        QTRY_VERIFY(paints.m_nPaints > 0);
+        QVERIFY(page->IsSearching());
+        QCOMPARE(StateOf(*page).names, before.names);
+
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY(Idle(*page));
+        QVERIFY(StateOf(*page) == before);
+
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_VERIFY(cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QVERIFY(Idle(*page));
+        QVERIFY(StateOf(*page) == before);
+
+        // Another search stops the running one; the last one's rows are
+        // those of the scan, as a search without the thread lists them.
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTest::mouseClick(search, Qt::LeftButton);
+        slow.Open();
+        WaitForSearch(*page);
+        QVERIFY(Idle(*page));
+        std::vector<RecordedFile> rows;
+        std::string folder;
+        CategoryScan::Run(store.Root() + "/store", store.Device(), "Motion Detection", folder,
+                          page->m_tSearchStart, page->m_tSearchEnd, rows);
+        const PageState after = StateOf(*page);
+        QCOMPARE(after.names.size(), rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            QCOMPARE(after.names[i], std::string(rows[i].szFileName) + "|" + ToDisplayTime(rows[i].szStartTime) +
+                                         "|" + rows[i].szDuration);
+        QCOMPARE(after.currentRow, 0);
+        QVERIFY(after.playback && after.erase && after.explore);
+        QCOMPARE(after.categoryFolder, std::string("MotionDetection"));
+        QVERIFY(messages.Texts().empty());
+        page.reset();
+    }
+
+    void pageSwitchAndClosingStopTheSearchAndItsThreads()
+    {
+        TestStore store;
+        for (int i = 0; i < 5; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        SlowStore slow;
+        auto first = std::make_unique<CDlg>(store.Device());
+        auto second = std::make_unique<CDlg>("Cam2");
+        auto sheet = std::make_unique<TreeSheet::CTreeSheet>(std::string("File Manager"), nullptr, 0);
+        sheet->AddPage(first.get());
+        sheet->AddPage(second.get());
+        sheet->Create();
+        sheet->show();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
+        WaitForSearch(*first);
+        CTreeCtrl* tree = sheet->GetPageTree();
+        const auto clickPage = [tree](const char* title) {
+            QTreeWidgetItem* item = tree->findItems(title, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+        };
+        clickPage("Cam2");
+        QTRY_COMPARE(sheet->GetActiveIndex(), 1);
+        WaitForSearch(*second);
+        clickPage(store.Device().c_str());
+        QTRY_COMPARE(sheet->GetActiveIndex(), 0);
+        const PageState before = StateOf(*first);
+        const int threads = ThreadCount();
+
+        slow.Close();
+        QTest::mouseClick(Item<QPushButton>(*first, 1013), Qt::LeftButton);
+        QVERIFY(first->IsSearching());
+        QTRY_VERIFY(ThreadCount() > threads);
+        clickPage("Cam2");
+        QTRY_COMPARE(sheet->GetActiveIndex(), 1);
+        QVERIFY(Idle(*first));
+        QCOMPARE(ThreadCount(), threads);
+        QVERIFY(!second->IsSearching());
+
+        clickPage(store.Device().c_str());
+        QTRY_COMPARE(sheet->GetActiveIndex(), 0);
+        QVERIFY(StateOf(*first) == before);
+        QTest::mouseClick(Item<QPushButton>(*first, 1013), Qt::LeftButton);
+        QVERIFY(first->IsSearching());
+        QTest::mouseClick(qobject_cast<QPushButton*>(sheet->GetDlgItem(IDOK)), Qt::LeftButton);
+        QVERIFY(!sheet->isVisible());
+        QVERIFY(Idle(*first));
+        QCOMPARE(ThreadCount(), threads);
+        QVERIFY(StateOf(*first) == before);
+        sheet.reset();
+    }
+};
+
+QTEST_MAIN(BackgroundSearchTest)
+#include "BackgroundSearchTest.moc"
