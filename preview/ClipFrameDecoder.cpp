@@ -212,12 +212,16 @@ PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, 
     const std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
     if (!packet || !frame)
         return {};
-    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    // The clip's first second starts at the stream's first time stamp, which
+    // need not be zero (a preroll the header no longer tells of, say).
+    std::int64_t start = stream->start_time;
     while (!input.Expired() && av_read_frame(demuxer.get(), packet.get()) >= 0) {
         const std::unique_ptr<AVPacket, decltype(&av_packet_unref)> unref(packet.get(), av_packet_unref);
         if (packet->stream_index != stream->index)
             continue;
         const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (ts != AV_NOPTS_VALUE && start == AV_NOPTS_VALUE)
+            start = ts;
         if (ts != AV_NOPTS_VALUE && PastFirstSecond(ts, start, stream->time_base))
             break;
         if (!(packet->flags & AV_PKT_FLAG_KEY) || (packet->flags & AV_PKT_FLAG_CORRUPT))

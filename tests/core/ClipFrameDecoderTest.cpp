@@ -81,6 +81,16 @@ TEST_F(ClipFrameDecoderTest, RealClipsGiveTheirFirstFrameScaledToFitTheBox)
     }
 }
 
+TEST_F(ClipFrameDecoderTest, TheFirstSecondCountsFromTheClipsFirstFrame)
+{
+    // The recorder's clips may say they have no Preroll while their frames
+    // are stamped after one: the File Properties Object's Preroll, 8 bytes at
+    // 110, zeroed leaves the first frame stamped 3.1 s.
+    std::string clip = ReadFile(kData + "/clip-trailer.asf");
+    clip.replace(110, 8, LE(0, 8));
+    EXPECT_FALSE(m_decoder.DecodeBytes(Bytes(clip), ClipFrameDecoder::Container::Asf, 160, 120).IsNull());
+}
+
 TEST_F(ClipFrameDecoderTest, WhatHoldsNoWholeVideoFrameGivesNoPreview)
 {
     EXPECT_TRUE(m_decoder.DecodeFile(kData + "/audio-only.avi", 160, 120).IsNull());
