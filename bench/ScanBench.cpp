@@ -2,9 +2,11 @@
 // and times, with a warm cache, a full scan of each category
 // (CategoryScan::Run) against the bare floor: listing the folder once and,
 // per file, only the system calls the probes cannot do without:
-//   .asf  open, fstat (the size, to find the trailer), read the 50-byte trailer,
-//         read the header's first 4 KiB, close;
-//   .avi  statx (the creation time), open, fstat, read the first 8 KiB, close;
+//   .asf  statx (only a regular file is opened), open, fstat (the size, to
+//         find the trailer), read the 50-byte trailer, read the header's first
+//         4 KiB, close;
+//   .avi  statx (the creation time; a regular file), open, fstat, read the
+//         first 8 KiB, close;
 //   snapshot  statx.
 // It counts the allocations a scan makes (a replaced operator new) and reports
 // them per file, with the rows' vector reserved beforehand so that its growth
@@ -196,8 +198,7 @@ std::size_t Floor(const std::string& folder, bool snapshots)
         const bool avi = HasSuffix(name, ".avi");
         if (!asf && !avi)
             continue;
-        if (avi)
-            ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
+        ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
         const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0)
             continue;
