@@ -96,7 +96,7 @@ std::optional<std::int64_t> ClipProber::ReadAsfSeconds(const std::string& path)
 
 bool ClipProber::ProbeAvi(const std::string& path, RecordedFile& row)
 {
-    if (path.size() < 4 || !EqualsNoCase(std::string_view(path).substr(path.size() - 4), ".avi"))
+    if (!EndsWithNoCase(path, ".avi"))
         return false;
     CFileStatus status;
     if (!CFile::GetStatus(path, status))

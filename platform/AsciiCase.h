@@ -31,3 +31,9 @@ constexpr bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
+
+// Whether a file name or path ends in an extension such as ".avi", any case.
+constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}

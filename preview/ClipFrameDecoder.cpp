@@ -1,5 +1,6 @@
 #include "preview/ClipFrameDecoder.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/FileHandle.h"
 
 #include <algorithm>
@@ -7,7 +8,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <strings.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -238,12 +238,9 @@ PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, 
 
 std::optional<ClipFrameDecoder::Container> ClipFrameDecoder::ContainerOf(const std::string& path)
 {
-    if (path.size() < 4)
-        return std::nullopt;
-    const char* extension = path.c_str() + path.size() - 4;
-    if (strcasecmp(extension, ".asf") == 0)
+    if (EndsWithNoCase(path, ".asf"))
         return Container::Asf;
-    if (strcasecmp(extension, ".avi") == 0)
+    if (EndsWithNoCase(path, ".avi"))
         return Container::Avi;
     return std::nullopt;
 }

@@ -1,21 +1,17 @@
 #include "search_page/SnapshotDecoder.h"
 
 #include "preview/PreviewImage.h"
+#include "platform/AsciiCase.h"
 #include "platform/FileHandle.h"
 
 #include <QBuffer>
 #include <QImageReader>
 
-#include <strings.h>
-
 QByteArray SnapshotDecoder::FormatOf(const std::string& path)
 {
-    if (path.size() < 4)
-        return {};
-    const char* extension = path.c_str() + path.size() - 4;
-    if (strcasecmp(extension, ".jpg") == 0)
+    if (EndsWithNoCase(path, ".jpg"))
         return "jpeg";
-    if (strcasecmp(extension, ".bmp") == 0)
+    if (EndsWithNoCase(path, ".bmp"))
         return "bmp";
     return {};
 }
