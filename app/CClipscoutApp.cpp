@@ -68,7 +68,7 @@ bool CClipscoutApp::InitInstance()
     m_nDeviceCount = FindDeviceFolders(m_pApp->m_uiSetting, g_strDeviceFolders);
 
     // The desktop finds the entry, and with it the icon, by this name.
-    QGuiApplication::setDesktopFileName(QStringLiteral("clipscout"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.veltrane.Clipscout"));
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("clipscout"), QIcon(QStringLiteral(":/icons/clipscout.svg"))));
 

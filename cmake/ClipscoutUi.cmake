@@ -48,7 +48,7 @@ target_link_libraries(clipscout PRIVATE clipscout_ui)
 # The program, and the desktop entry and icon that put it in the desktop's menu.
 include(GNUInstallDirs)
 install(TARGETS clipscout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/clipscout.desktop
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/com.veltrane.Clipscout.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/clipscout.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

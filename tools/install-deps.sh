@@ -6,13 +6,14 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl1-mesa-dev libxkbcommon-dev
+  qt6-base-dev libgl1-mesa-dev libxkbcommon-dev libqt6svg6
   libglib2.0-dev shared-mime-info
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libcli11-dev nlohmann-json3-dev
   fonts-dejavu-core
   xvfb xauth imagemagick x11-utils desktop-file-utils
   clang libclang-rt-14-dev
+  dpkg-dev file appstream lintian
 )
 
 missing=()

@@ -23,6 +23,21 @@ suite=$(ran build/ctest.log)
 echo "== layering"
 tools/check-layering.sh build
 
+echo "== package"
+rm -f build/clipscout_*.deb
+(cd build && cpack -G DEB)
+package=$(echo build/clipscout_*.deb)
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y "./$package"
+packaged=0
+check() { "$@"; packaged=$((packaged + 1)); }
+check /usr/bin/clipscout-list --help >/dev/null
+check env QT_QPA_PLATFORM=offscreen /usr/bin/clipscout --help >/dev/null
+check appstreamcli validate --no-net /usr/share/metainfo/com.veltrane.Clipscout.metainfo.xml
+check lintian --fail-on error "$package"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y clipscout
+
 echo "== build and test under ASan and UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON -DCLIPSCOUT_WITH_UI=ON
 cmake --build build-asan
@@ -38,5 +53,5 @@ tools/fuzz.sh "${FUZZ_SECONDS:-60}" | tee build/fuzz.log
 targets=$(grep -c '^== .*: replayed ' build/fuzz.log)
 
 # Every step above stops the script on a failure, so reaching here means all passed.
-echo "suite $suite, under sanitizers $sanitized, fuzz targets $targets"
-echo "total: $((suite + sanitized + targets)) passed, 0 failed"
+echo "suite $suite, package checks $packaged, under sanitizers $sanitized, fuzz targets $targets"
+echo "total: $((suite + packaged + sanitized + targets)) passed, 0 failed"

@@ -1,6 +1,7 @@
-# Installs the build in BUILD_DIR under a fresh prefix and checks that the
-# desktop finds the program through its entry: the entry names the installed
-# executable and an installed icon.
+# Installs the build in BUILD_DIR under a fresh prefix and checks that
+# everything the package holds is there, and that the desktop finds the
+# program through its entry: the entry names the installed executable and an
+# installed icon.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -P CheckInstall.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -9,9 +10,12 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-set(entry "${PREFIX}/share/applications/clipscout.desktop")
-foreach(path "${PREFIX}/bin/clipscout" "${entry}"
-             "${PREFIX}/share/icons/hicolor/scalable/apps/clipscout.svg")
+set(entry "${PREFIX}/share/applications/com.veltrane.Clipscout.desktop")
+foreach(path "${PREFIX}/bin/clipscout" "${PREFIX}/bin/clipscout-list" "${entry}"
+             "${PREFIX}/share/icons/hicolor/scalable/apps/clipscout.svg"
+             "${PREFIX}/share/man/man1/clipscout.1.gz" "${PREFIX}/share/man/man1/clipscout-list.1.gz"
+             "${PREFIX}/share/metainfo/com.veltrane.Clipscout.metainfo.xml"
+             "${PREFIX}/share/doc/clipscout/copyright" "${PREFIX}/share/doc/clipscout/changelog.gz")
   if(NOT EXISTS "${path}")
     message(FATAL_ERROR "not installed: ${path}")
   endif()

@@ -142,7 +142,7 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     QVERIFY(!g_singleInstanceGuard.IsAnswering());
     // The dock finds the desktop entry by this name; the icon is there even
     // for a copy that is not installed.
-    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("clipscout"));
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("com.veltrane.Clipscout"));
     QVERIFY(seen.windowIconSet);
     QCOMPARE(seen.emptyListText, QString());
     // The pages are gone once the sheet has closed.
