@@ -33,12 +33,15 @@ std::string PlaceholderText(const std::string& modulePath, const std::string& na
 CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
 {
     s_pInstance = this;
+    s_pUiSetting = &m_pApp->m_uiSetting;
 }
 
 CClipscoutApp::~CClipscoutApp()
 {
-    if (s_pInstance == this)
+    if (s_pInstance == this) {
         s_pInstance = nullptr;
+        s_pUiSetting = nullptr;
+    }
 }
 
 std::string CClipscoutApp::GetModulePath() const

@@ -24,7 +24,7 @@ public:
     static const CLoadUISetting& UiSettingOf(const CWinApp* app)
     {
         if (app != nullptr && app == s_pInstance)
-            return s_pInstance->m_pApp->m_uiSetting;
+            return *s_pUiSetting;
         static const CLoadUISetting standalone;
         return standalone;
     }
@@ -42,8 +42,10 @@ protected:
     virtual CDlg* NewSearchPage(const std::string& title);
 
 private:
-    // Kept here rather than found by a cast, so windows that only read
-    // settings do not pull in the start-up code (and its guard) with them.
-    inline static CClipscoutApp* s_pInstance = nullptr;
+    // Kept here rather than found by a cast or through a pointer to this
+    // class, so windows that only read settings do not pull in the start-up
+    // code (and its guard) with them, even in a build that checks types.
+    inline static const CWinApp* s_pInstance = nullptr;
+    inline static const CLoadUISetting* s_pUiSetting = nullptr;
     int m_nExitCode = 0;
 };
