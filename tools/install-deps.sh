@@ -14,6 +14,7 @@ packages=(
   xvfb xauth imagemagick x11-utils desktop-file-utils
   clang libclang-rt-14-dev
   dpkg-dev file appstream lintian
+  fuse3 libfuse3-dev
 )
 
 missing=()

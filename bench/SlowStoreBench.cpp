@@ -1,0 +1,380 @@
+// The slow-store benchmark. Serves a synthetic recording store through a small
+// FUSE file system, a read-only passthrough that waits a set delay in every
+// call and answers calls on many threads, as a network share does. Like a
+// share's client, the kernel keeps names and attributes for a second and file
+// contents not at all; the runs are a second apart, so each makes the same
+// calls. Times, in one run:
+//   scan      CategoryScan::Run with its default number of workers;
+//   1 worker  the same scan with one worker;
+//   floor     listing the folder and reading the status of every entry, one
+//             after another.
+// Targets: the scan at least 8 x faster than with one worker, and within
+// 1.5 x the floor. --sweep also times other numbers of workers.
+//
+//     clipscout-slow-store-bench [--clips N] [--delay-ms D] [--sweep] [--keep]
+//
+// Needs /dev/fuse and root (or fusermount3 for the unmount). It is a
+// benchmark: timings are reported, never judged. Exit status 1 when the scans
+// list different rows or not the store's, 2 when the store cannot be served.
+
+#define FUSE_USE_VERSION 314
+
+#include "catalog/CategoryScan.h"
+#include "support/ClipBytes.h"
+
+#include <fuse.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// ---- the slow file system (in a child process) ------------------------------
+
+constexpr double kCacheSeconds = 1.0;
+
+std::string g_source;
+std::chrono::microseconds g_delay{1000};
+
+void Wait()
+{
+    std::this_thread::sleep_for(g_delay);
+}
+
+std::string Source(const char* path)
+{
+    return g_source + path;
+}
+
+void* SlowInit(fuse_conn_info* conn, fuse_config* config)
+{
+    // Names and attributes for a second, contents never; many requests may
+    // be in flight.
+    config->entry_timeout = kCacheSeconds;
+    config->attr_timeout = kCacheSeconds;
+    config->negative_timeout = kCacheSeconds;
+    config->kernel_cache = 0;
+    config->use_ino = 1;
+    conn->max_background = 256;
+    conn->congestion_threshold = 192;
+    return nullptr;
+}
+
+int SlowGetattr(const char* path, struct stat* st, fuse_file_info* fi)
+{
+    Wait();
+    const int r = fi != nullptr ? ::fstat(static_cast<int>(fi->fh), st) : ::lstat(Source(path).c_str(), st);
+    return r == 0 ? 0 : -errno;
+}
+
+int SlowOpen(const char* path, fuse_file_info* fi)
+{
+    Wait();
+    if ((fi->flags & O_ACCMODE) != O_RDONLY)
+        return -EROFS;
+    const int fd = ::open(Source(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -errno;
+    fi->fh = static_cast<std::uint64_t>(fd);
+    return 0;
+}
+
+int SlowRead(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* fi)
+{
+    Wait();
+    const ssize_t n = ::pread(static_cast<int>(fi->fh), buffer, size, offset);
+    return n < 0 ? -errno : static_cast<int>(n);
+}
+
+int SlowRelease(const char*, fuse_file_info* fi)
+{
+    Wait();
+    ::close(static_cast<int>(fi->fh));
+    return 0;
+}
+
+struct OpenDir {
+    DIR* dir;
+    off_t offset;
+    dirent* pending;
+};
+
+int SlowOpendir(const char* path, fuse_file_info* fi)
+{
+    Wait();
+    DIR* dir = ::opendir(Source(path).c_str());
+    if (dir == nullptr)
+        return -errno;
+    fi->fh = reinterpret_cast<std::uint64_t>(new OpenDir{dir, 0, nullptr});
+    return 0;
+}
+
+// One kernel request, one call: the listing comes a buffer at a time, each
+// entry with the offset of the next, as a share serves it.
+int SlowReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t offset, fuse_file_info* fi,
+                fuse_readdir_flags)
+{
+    Wait();
+    auto* d = reinterpret_cast<OpenDir*>(fi->fh);
+    if (offset != d->offset) {
+        ::seekdir(d->dir, offset);
+        d->pending = nullptr;
+        d->offset = offset;
+    }
+    for (;;) {
+        if (d->pending == nullptr && (d->pending = ::readdir(d->dir)) == nullptr)
+            break;
+        struct stat st {};
+        st.st_ino = d->pending->d_ino;
+        st.st_mode = DTTOIF(d->pending->d_type);
+        const off_t next = ::telldir(d->dir);
+        if (fill(buffer, d->pending->d_name, &st, next, static_cast<fuse_fill_dir_flags>(0)) != 0)
+            break;
+        d->pending = nullptr;
+        d->offset = next;
+    }
+    return 0;
+}
+
+int SlowReleasedir(const char*, fuse_file_info* fi)
+{
+    Wait();
+    auto* d = reinterpret_cast<OpenDir*>(fi->fh);
+    ::closedir(d->dir);
+    delete d;
+    return 0;
+}
+
+// Serves source at mountpoint in a child process; returns its id once the
+// mount is in place, or -1.
+pid_t Serve(const std::string& source, const std::string& mountpoint)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child != 0) {
+        ::close(ready[1]);
+        char ok = 0;
+        const bool mounted = ::read(ready[0], &ok, 1) == 1 && ok == 1;
+        ::close(ready[0]);
+        if (!mounted && child > 0) {
+            ::waitpid(child, nullptr, 0);
+            return -1;
+        }
+        return child;
+    }
+    ::close(ready[0]);
+    g_source = source;
+    fuse_operations ops{};
+    ops.init = SlowInit;
+    ops.getattr = SlowGetattr;
+    ops.open = SlowOpen;
+    ops.read = SlowRead;
+    ops.release = SlowRelease;
+    ops.opendir = SlowOpendir;
+    ops.readdir = SlowReaddir;
+    ops.releasedir = SlowReleasedir;
+    char name[] = "clipscout-slow-store";
+    char option[] = "-o";
+    char options[] = "ro,fsname=slowstore";
+    char* argv[] = {name, option, options, nullptr};
+    fuse_args args = FUSE_ARGS_INIT(3, argv);
+    fuse* fs = fuse_new(&args, &ops, sizeof ops, nullptr);
+    char ok = fs != nullptr && fuse_mount(fs, mountpoint.c_str()) == 0;
+    if (::write(ready[1], &ok, 1) != 1 || !ok)
+        ::_exit(2);
+    ::close(ready[1]);
+    fuse_loop_config* config = fuse_loop_cfg_create();
+    fuse_loop_cfg_set_max_threads(config, 256);
+    fuse_loop_cfg_set_idle_threads(config, 256);
+    fuse_loop_mt(fs, config);
+    fuse_loop_cfg_destroy(config);
+    fuse_destroy(fs);
+    ::_exit(0);
+}
+
+void Unmount(const std::string& mountpoint, pid_t server)
+{
+    if (::umount2(mountpoint.c_str(), 0) != 0) {
+        const std::string command = "fusermount3 -u -z '" + mountpoint + "'";
+        if (std::system(command.c_str()) != 0)
+            std::fprintf(stderr, "cannot unmount %s\n", mountpoint.c_str());
+    }
+    ::waitpid(server, nullptr, 0);
+}
+
+// ---- the store and the timings ----------------------------------------------
+
+void Write(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+// clips ASF clips in rec/Cam1/Recording, alternately "Sr" and "Ir", a minute
+// apart; returns how many are "Sr".
+int MakeStore(const std::string& root, int clips)
+{
+    const std::string folder = root + "/rec/Cam1/Recording";
+    std::filesystem::create_directories(folder);
+    int scheduled = 0;
+    char name[64];
+    for (int i = 0; i < clips; ++i) {
+        const bool sr = i % 2 == 0;
+        scheduled += sr;
+        const CTime start = CTime(2006, 1, 1, 0, 0, 0) + CTimeSpan(60LL * i);
+        const CTime end = start + CTimeSpan(60);
+        std::snprintf(name, sizeof name, "/%s%08d.asf", sr ? "Sr" : "Ir", i);
+        Write(folder + name, clipbytes::AsfClip(600000000, 0,
+                                                "NC" + start.Format("%Y/%m/%d %H:%M:%S") + "," +
+                                                    end.Format("%Y/%m/%d %H:%M:%S")));
+    }
+    return scheduled;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Until whatever the kernel remembers of the last run has expired.
+void Pause()
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(kCacheSeconds + 0.2));
+}
+
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Lists folder and reads the status of each entry, one after another.
+double Floor(const std::string& folder, std::size_t& entries)
+{
+    const auto start = Clock::now();
+    entries = 0;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    std::string path;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        path = folder + "/" + entry->d_name;
+        struct statx sx;
+        ::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
+        ++entries;
+    }
+    ::closedir(dir);
+    return SecondsSince(start);
+}
+
+double Scan(const std::string& recording, int workers, std::vector<RecordedFile>& rows)
+{
+    rows.clear();
+    std::string categoryFolder;
+    const auto start = Clock::now();
+    CategoryScan::Run(recording, "Cam1", "Scheduled Recording", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
+                      CTime(2037, 12, 31, 23, 59, 0), rows, {workers, nullptr});
+    return SecondsSince(start);
+}
+
+bool SameRows(const std::vector<RecordedFile>& a, const std::vector<RecordedFile>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const RecordedFile& x, const RecordedFile& y) {
+        return std::strcmp(x.szFileName, y.szFileName) == 0 && std::strcmp(x.szStartTime, y.szStartTime) == 0 &&
+               std::strcmp(x.szDuration, y.szDuration) == 0 && x.tStart == y.tStart && x.tEnd == y.tEnd;
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int clips = 2000;
+    double delayMs = 1;
+    bool sweep = false, keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--clips" && i + 1 < argc)
+            clips = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--delay-ms" && i + 1 < argc)
+            delayMs = std::max(0.0, std::atof(argv[++i]));
+        else if (arg == "--sweep")
+            sweep = true;
+        else if (arg == "--keep")
+            keep = true;
+        else {
+            std::fprintf(stderr, "usage: %s [--clips N] [--delay-ms D] [--sweep] [--keep]\n", argv[0]);
+            return 2;
+        }
+    }
+    g_delay = std::chrono::microseconds(static_cast<long>(delayMs * 1000));
+
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/clipscout-slow-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 2;
+    }
+    const std::string root = pattern, source = root + "/source", mountpoint = root + "/mnt";
+    std::filesystem::create_directories(mountpoint);
+    const int scheduled = MakeStore(source, clips);
+
+    // Before any thread of ours exists: the server is a process of its own.
+    const pid_t server = Serve(source, mountpoint);
+    if (server < 0) {
+        std::fprintf(stderr, "cannot mount the slow store at %s (needs /dev/fuse and root)\n", mountpoint.c_str());
+        std::filesystem::remove_all(root);
+        return 2;
+    }
+    std::printf("store: %d ASF clips, %.2f ms per file-system call, served by FUSE at %s\n\n", clips, delayMs,
+                mountpoint.c_str());
+
+    const std::string recording = mountpoint + "/rec";
+    std::size_t entries = 0;
+    const double floor = Floor(recording + "/Cam1/Recording", entries);
+    std::vector<RecordedFile> serialRows, rows;
+    Pause();
+    const double serial = Scan(recording, 1, serialRows);
+    Pause();
+    const double scan = Scan(recording, CategoryScan::kDefaultWorkers, rows);
+    bool ok = entries == static_cast<std::size_t>(clips) && static_cast<int>(rows.size()) == scheduled &&
+              SameRows(rows, serialRows);
+
+    std::printf("%-28s %9s %9s\n", "", "seconds", "rows");
+    std::printf("%-28s %9.3f %9zu\n", "floor (list + status)", floor, entries);
+    std::printf("%-28s %9.3f %9zu\n", "scan, 1 worker", serial, serialRows.size());
+    std::printf("scan, %-3d workers (default) %9.3f %9zu\n", CategoryScan::kDefaultWorkers, scan, rows.size());
+    if (sweep) {
+        for (const int workers : {2, 4, 8, 16, 24, 48, 64, 128}) {
+            std::vector<RecordedFile> swept;
+            Pause();
+            const double seconds = Scan(recording, workers, swept);
+            ok = ok && SameRows(swept, serialRows);
+            std::printf("scan, %-3d workers           %9.3f %9zu\n", workers, seconds, swept.size());
+        }
+    }
+    std::printf("\n1 worker / scan: %.1f (target >= 8)   scan / floor: %.2f (target <= 1.5)\n",
+                scan > 0 ? serial / scan : 0.0, floor > 0 ? scan / floor : 0.0);
+
+    Unmount(mountpoint, server);
+    if (!keep)
+        std::filesystem::remove_all(root);
+    if (!ok)
+        std::printf("FAILED: the scans listed different rows, or not the store's\n");
+    return ok ? 0 : 1;
+}
