@@ -12,7 +12,12 @@
 // them per file, with the rows' vector reserved beforehand so that its growth
 // does not count. Target: scan <= 1.5 x floor, no allocation per file.
 //
-//     clipscout-scan-bench [--asf N] [--avi N] [--snapshots N] [--runs N] [--keep]
+// --cold adds, where the page cache can be dropped (as root), a cold-cache
+// run of two categories: the scan, the scan with one worker, and a floor that
+// makes the same reads with as many requests in flight as the scan (target:
+// scan <= 1.3 x that floor).
+//
+//     clipscout-scan-bench [--asf N] [--avi N] [--snapshots N] [--runs N] [--cold] [--keep]
 //
 // Exit status 1 when a scan lists a different number of rows than the store
 // holds (timings are reported, never judged).
@@ -22,6 +27,7 @@
 #include "support/ClipBytes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +39,7 @@
 #include <new>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -50,7 +57,8 @@
 #endif
 
 namespace {
-std::size_t g_allocations = 0;
+// The scan's workers allocate too (their buffers, their threads).
+std::atomic<std::size_t> g_allocations{0};
 } // namespace
 
 #if CLIPSCOUT_COUNT_ALLOCATIONS
@@ -174,47 +182,88 @@ bool HasSuffix(const char* name, const char* suffix)
     return n >= m && ::strcasecmp(name + n - m, suffix) == 0;
 }
 
-// Lists folder once; per file only the system calls that its probe needs.
+// Per file only the system calls that its probe needs; false for a name the
+// scan does not examine.
+bool FloorFile(const std::string& folder, const char* name, bool snapshots, char (&buffer)[8192])
+{
+    char path[4096];
+    std::snprintf(path, sizeof path, "%s/%s", folder.c_str(), name);
+    struct statx sx;
+    if (snapshots) {
+        if (!HasSuffix(name, ".jpg") && !HasSuffix(name, ".bmp"))
+            return false;
+        ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
+        return true;
+    }
+    const bool asf = HasSuffix(name, ".asf");
+    const bool avi = HasSuffix(name, ".avi");
+    if (!asf && !avi)
+        return false;
+    ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return true;
+    struct stat st;
+    ::fstat(fd, &st);
+    if (asf) {
+        if (::pread(fd, buffer, 50, st.st_size - 50) < 0 || ::pread(fd, buffer, 4096, 0) < 0)
+            std::perror("pread");
+    } else if (::pread(fd, buffer, 8192, 0) < 0) {
+        std::perror("pread");
+    }
+    ::close(fd);
+    return true;
+}
+
+// Lists folder once, probing each file as it comes.
 std::size_t Floor(const std::string& folder, bool snapshots)
 {
     static char buffer[8192];
-    char path[4096];
     std::size_t files = 0;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        std::snprintf(path, sizeof path, "%s/%s", folder.c_str(), name);
-        struct statx sx;
-        if (snapshots) {
-            if (HasSuffix(name, ".jpg") || HasSuffix(name, ".bmp")) {
-                ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
-                ++files;
-            }
-            continue;
-        }
-        const bool asf = HasSuffix(name, ".asf");
-        const bool avi = HasSuffix(name, ".avi");
-        if (!asf && !avi)
-            continue;
-        ::statx(AT_FDCWD, path, 0, STATX_BTIME | STATX_MTIME | STATX_SIZE | STATX_TYPE, &sx);
-        const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0)
-            continue;
-        struct stat st;
-        ::fstat(fd, &st);
-        if (asf) {
-            if (::pread(fd, buffer, 50, st.st_size - 50) < 0 || ::pread(fd, buffer, 4096, 0) < 0)
-                std::perror("pread");
-        } else if (::pread(fd, buffer, 8192, 0) < 0) {
-            std::perror("pread");
-        }
-        ::close(fd);
-        ++files;
-    }
+    while (const dirent* entry = ::readdir(dir))
+        files += FloorFile(folder, entry->d_name, snapshots, buffer);
     ::closedir(dir);
     return files;
+}
+
+// Lists folder once, then probes its files with `workers` threads taking the
+// next file each: the same reads as Floor with as many requests in flight as
+// the scan has.
+std::size_t ParallelFloor(const std::string& folder, bool snapshots, int workers)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    while (const dirent* entry = ::readdir(dir))
+        names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    std::atomic<std::size_t> next{0}, files{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i)
+        threads.emplace_back([&] {
+            char buffer[8192];
+            for (std::size_t n; (n = next.fetch_add(1)) < names.size();)
+                files += FloorFile(folder, names[n].c_str(), snapshots, buffer);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    return files;
+}
+
+// Empties the page cache; false when this process may not (it needs root).
+bool DropCaches()
+{
+    ::sync();
+    const int fd = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool dropped = ::write(fd, "3", 1) == 1;
+    ::close(fd);
+    return dropped;
 }
 
 // ---- timing ----------------------------------------------------------------
@@ -245,7 +294,7 @@ struct Category {
 int main(int argc, char** argv)
 {
     int asf = 20000, avi = 2000, snapshots = 10000, runs = 5;
-    bool keep = false;
+    bool keep = false, cold = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&]() {
@@ -265,8 +314,10 @@ int main(int argc, char** argv)
             runs = std::max(1, value());
         else if (arg == "--keep")
             keep = true;
+        else if (arg == "--cold")
+            cold = true;
         else {
-            std::fprintf(stderr, "usage: %s [--asf N] [--avi N] [--snapshots N] [--runs N] [--keep]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--asf N] [--avi N] [--snapshots N] [--runs N] [--cold] [--keep]\n", argv[0]);
             return 2;
         }
     }
@@ -338,6 +389,45 @@ int main(int argc, char** argv)
     }
     std::printf("\nworst ratio scan/floor: %.2f (target <= 1.5)\n", worst);
     std::printf("allocs: per scan with the rows reserved (in brackets: rows not reserved, their growth included)\n");
+
+    // Cold: the page cache emptied before each run, the floor with as many
+    // requests in flight as the scan.
+    if (cold) {
+        std::printf("\ncold cache, one run each: scan (%d workers), scan with 1 worker, floor with %d in flight\n",
+                    CategoryScan::kDefaultWorkers, CategoryScan::kDefaultWorkers);
+        std::printf("%-20s %6s %9s %9s %9s %6s\n", "category", "files", "scan ms", "1-wkr ms", "floor ms", "ratio");
+        for (const Category& c : {categories[0], categories[3]}) {
+            const std::string folder = store.recording + "/Cam1/" + c.folder;
+            const auto coldScan = [&](int workers) {
+                std::vector<RecordedFile> rows;
+                std::string categoryFolder;
+                if (!DropCaches())
+                    return -1.0;
+                const auto s0 = Clock::now();
+                CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows,
+                                  {workers, nullptr});
+                const double ms = Milliseconds(Clock::now() - s0);
+                if (static_cast<int>(rows.size()) != c.expected) {
+                    std::fprintf(stderr, "%s: cold scan listed %zu rows, expected %d\n", c.text, rows.size(),
+                                 c.expected);
+                    ok = false;
+                }
+                return ms;
+            };
+            const double scan = coldScan(CategoryScan::kDefaultWorkers);
+            const double serial = coldScan(1);
+            if (scan < 0 || serial < 0 || !DropCaches()) {
+                std::printf("skipped: the page cache cannot be dropped (needs root)\n");
+                break;
+            }
+            const auto f0 = Clock::now();
+            ParallelFloor(folder, std::strcmp(c.text, "SnapShot") == 0, CategoryScan::kDefaultWorkers);
+            const double floor = Milliseconds(Clock::now() - f0);
+            std::printf("%-20s %6d %9.2f %9.2f %9.2f %6.2f\n", c.text, c.files, scan, serial, floor,
+                        floor > 0 ? scan / floor : 0.0);
+        }
+        std::printf("target: scan <= 1.3 x floor\n");
+    }
 
     if (!keep) {
         std::error_code ignored;

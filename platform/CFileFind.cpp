@@ -114,9 +114,14 @@ bool CFileFind::IsDirectory() const
 
 FileIdentity CFileFind::IdentityOf(std::string_view name) const
 {
+    // A name is at most 255 bytes: terminated here, without an allocation per file.
+    char terminated[256];
+    if (m_nFolderFd < 0 || name.empty() || name.size() >= sizeof terminated)
+        return {};
+    name.copy(terminated, name.size());
+    terminated[name.size()] = '\0';
     struct stat st;
-    if (m_nFolderFd < 0 || name.empty() ||
-        ::fstatat(m_nFolderFd, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(m_nFolderFd, terminated, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
     return FileIdentity::Of(st);
 }
