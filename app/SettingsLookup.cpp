@@ -75,11 +75,10 @@ std::string SettingsLookup::Locate(const std::string& executablePath, const std:
 std::string SettingsLookup::DescribeSearch(const std::string& executablePath, const std::string& fileName,
                                            const std::string& namedPath)
 {
-    if (!namedPath.empty())
-        return "No " + fileName + " was found. Looked for: " + namedPath + ".";
-    std::string text = "No " + fileName + " was found. Looked for: ";
-    const std::vector<std::string> candidates = Candidates(executablePath, fileName);
-    for (std::size_t i = 0; i < candidates.size(); ++i)
-        text += (i > 0 ? ", " : "") + candidates[i];
-    return text + ".";
+    std::string text = "No " + fileName + " was found. Looked for:";
+    const std::vector<std::string> places =
+        namedPath.empty() ? Candidates(executablePath, fileName) : std::vector<std::string>{namedPath};
+    for (const std::string& place : places)
+        text += "\n" + place;
+    return text;
 }

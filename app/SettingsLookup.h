@@ -21,7 +21,7 @@ public:
                               const std::string& namedPath);
 
     // Where fileName was looked for, for a message when it was not found:
-    // "No Viewdeck.ini was found. Looked for: ..., ...".
+    // "No Viewdeck.ini was found. Looked for:" and one place per line.
     static std::string DescribeSearch(const std::string& executablePath, const std::string& fileName,
                                       const std::string& namedPath);
 };

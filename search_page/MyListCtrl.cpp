@@ -168,9 +168,13 @@ void MyListCtrl::paintEvent(QPaintEvent* event)
     if (showGrid())
         DrawGridLines(painter, area);
     if (count == 0 && !m_strEmptyText.empty()) {
+        // On a clear patch, so that the grid does not cross the text.
+        const QRect bounds = viewport()->rect().adjusted(8, 8, -8, -8);
+        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        const QString text = ToQString(m_strEmptyText);
+        painter.fillRect(painter.boundingRect(bounds, flags, text).adjusted(-4, -2, 4, 2), palette().base());
         painter.setPen(palette().color(QPalette::PlaceholderText));
-        painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
-                         ToQString(m_strEmptyText));
+        painter.drawText(bounds, flags, text);
     }
 }
 

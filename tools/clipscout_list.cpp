@@ -225,7 +225,7 @@ int main(int argc, char** argv)
     if (FileHandle settingsFile; !settingsFile.Open(g_strViewerIniPath)) {
         if (viewerIni.empty())
             std::cerr << "clipscout-list: " << SettingsLookup::DescribeSearch(GetModuleFileName(), kViewerIniName, "")
-                      << " Name one with --viewer-ini.\n";
+                      << "\nName one with --viewer-ini.\n";
         else
             std::cerr << "clipscout-list: cannot read the settings file " << viewerIni << "\n";
         return kExitUsage;

@@ -56,9 +56,9 @@ TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndAName
                                         root + "/sys2/clipscout/Viewdeck.ini"}));
 
     EXPECT_EQ(SettingsLookup::DescribeSearch(exe, "Viewdeck.ini", ""),
-              "No Viewdeck.ini was found. Looked for: " + root + "/bin/Viewdeck.ini, " + root +
-                  "/user/clipscout/Viewdeck.ini, " + root + "/sys1/clipscout/Viewdeck.ini, " + root +
-                  "/sys2/clipscout/Viewdeck.ini.");
+              "No Viewdeck.ini was found. Looked for:\n" + root + "/bin/Viewdeck.ini\n" + root +
+                  "/user/clipscout/Viewdeck.ini\n" + root + "/sys1/clipscout/Viewdeck.ini\n" + root +
+                  "/sys2/clipscout/Viewdeck.ini");
 
     // Nowhere: the place beside the executable, which reads as empty.
     const auto locate = [&] { return SettingsLookup::Locate(exe, "Viewdeck.ini", ""); };
