@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -14,12 +15,9 @@ namespace {
 constexpr int kMargin = 4;
 constexpr const char* kShowKey = "Preview/Show";
 
-// The user's own settings (~/.config/clipscout/clipscout.ini), never the
-// settings files beside the program, which are only ever read.
 QSettings UserSettings()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("clipscout"),
-                     QStringLiteral("clipscout"));
+    return QSettings(PreviewPane::SettingsFile(), QSettings::IniFormat);
 }
 
 // 4:3 and small enough that the pane fits in either half of the rows.
@@ -30,6 +28,12 @@ QSize BoxFor(const MyListCtrl& list)
 }
 
 } // namespace
+
+QString PreviewPane::SettingsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/clipscout/preview.conf");
+}
 
 PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     : QLabel(page), m_pList(list), m_cache(kCacheEntries, kCacheBytes), m_decoder(BoxFor(*list)),

@@ -41,6 +41,11 @@ public:
     // The pause before a preview appears; the benchmark's long runs shorten it.
     void SetDelay(int ms) { m_delay.setInterval(ms); }
 
+    // Where the choice is kept: the program's own state in the user's
+    // configuration folder (~/.config/clipscout/preview.conf), apart from the
+    // settings files, which are only ever read.
+    static QString SettingsFile();
+
     bool PreviewsOn() const { return m_bOn; }
     void SetPreviewsOn(bool on);
     const PreviewCache& Cache() const { return m_cache; }

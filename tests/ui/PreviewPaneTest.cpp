@@ -14,7 +14,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPushButton>
-#include <QSettings>
+#include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -102,7 +102,7 @@ private slots:
     {
         // The user's settings go to a test folder, turned on to start with.
         QStandardPaths::setTestModeEnabled(true);
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "clipscout", "clipscout").clear();
+        QFile::remove(PreviewPane::SettingsFile());
     }
 
     void previewFollowsTheCurrentRowAfterTheDelay()
@@ -235,9 +235,7 @@ private slots:
         page.reset();
         page = ShowPage(store.Device());
         QVERIFY(!Pane(*page)->PreviewsOn());
-        QVERIFY(QSettings(QSettings::IniFormat, QSettings::UserScope, "clipscout", "clipscout")
-                    .fileName()
-                    .startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+        QVERIFY(QFile::exists(PreviewPane::SettingsFile()));
 
         MyListCtrl& again = *List(*page);
         QTest::mouseClick(again.viewport(), Qt::RightButton, {}, QPoint(20, 20));
