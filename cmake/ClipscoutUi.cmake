@@ -25,12 +25,14 @@ add_library(clipscout_ui STATIC
   res/Resource.h
   res/StringTable.cpp res/StringTable.h
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
+  search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h
   search_page/PreviewDecoder.cpp search_page/PreviewDecoder.h
   search_page/PreviewPane.cpp search_page/PreviewPane.h
   search_page/ResultListModel.cpp search_page/ResultListModel.h
+  search_page/RowSelection.cpp search_page/RowSelection.h
   search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h

@@ -19,6 +19,9 @@ constexpr DialogControlTemplate kSearchPageControls[] = {
     {IDC_PLAYBACK, PushButton, "Playback", 186, 321, 50, 14, WS_TABSTOP},
     {IDC_DELETE, PushButton, "Delete", 243, 321, 50, 14, WS_TABSTOP},
     {IDC_EXPLORE, PushButton, "Explore", 300, 321, 50, 14, WS_TABSTOP},
+    // Shown only while a delete to the trash can be undone, in space the
+    // layout leaves free, so that nothing moves when it appears.
+    {IDC_UNDO, PushButton, "Undo", 129, 321, 50, 14, WS_TABSTOP},
     {IDC_S_FILE_TYPE, StaticText, "Recorded File Catagory", 7, 7, 109, 8, SS_LEFT | WS_GROUP},
     {IDC_GB_SEARCHING_FILES, StaticText, "Searching Recorded Video Files", 7, 26, 335, 8, SS_LEFT | WS_GROUP},
     {IDC_S_START, StaticText, "Start Date/Time", 25, 41, 75, 8, SS_LEFT | WS_GROUP},

@@ -21,6 +21,7 @@ inline constexpr int IDC_CATEGORY = 1020;
 inline constexpr int IDC_S_START = 1021;
 inline constexpr int IDC_S_END = 1022;
 inline constexpr int IDC_SHOW_ALL = 1023;
+inline constexpr int IDC_UNDO = 1024;
 // Made by the search page itself, not by its template: a running search's
 // progress and its Cancel button.
 inline constexpr int IDC_SEARCH_PROGRESS = 1026;

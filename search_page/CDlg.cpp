@@ -12,6 +12,7 @@
 #include "res/DialogUnits.h"
 #include "res/Resource.h"
 #include "res/StringTable.h"
+#include "search_page/BackgroundTask.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PreviewPane.h"
 #include "search_page/TextFitting.h"
@@ -24,7 +25,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
-#include <unistd.h>
+#include <memory>
 
 namespace {
 
@@ -71,6 +72,14 @@ constexpr int kSubItemInset = 6;
 CTime FirstSearchableTime()
 {
     return CTime(2005, 1, 1, 0, 0, 0);
+}
+
+// "name" for one file, "these n files" for several.
+std::string NameOrCount(const std::vector<ListedFile>& files, const char* several)
+{
+    if (files.size() == 1)
+        return files.front().strName;
+    return std::string(several) + std::to_string(files.size()) + " files";
 }
 
 template <class Control>
@@ -137,6 +146,7 @@ void CDlg::DoDataExchange()
     m_wndStartDate = BindControl<CDateTimeCtrl>(*this, IDC_START_DATE);
     m_wndCategory = BindControl<QComboBox>(*this, IDC_CATEGORY);
     m_wndList = BindControl<MyListCtrl>(*this, IDC_FILE_LIST);
+    m_wndUndo = BindControl<QPushButton>(*this, IDC_UNDO);
 }
 
 void CDlg::CreateSearchProgress()
@@ -165,6 +175,10 @@ void CDlg::ConnectHandlers()
     connect(m_wndDelete, &QPushButton::clicked, this, &CDlg::OnDelete);
     connect(m_wndExplore, &QPushButton::clicked, this, &CDlg::OnExplore);
     connect(m_wndShowAll, &QPushButton::clicked, this, &CDlg::OnShowAllFiles);
+    connect(m_wndUndo, &QPushButton::clicked, this, &CDlg::OnUndo);
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, &CDlg::OnUndo);
     connect(m_wndList, &MyListCtrl::DrawItem, this, &CDlg::OnDrawItem);
     connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
     connect(m_wndList, &MyListCtrl::LButtonDown, this, &CDlg::OnLButtonDown, Qt::QueuedConnection);
@@ -180,7 +194,10 @@ bool CDlg::OnInitDialog()
     CPropertyPage::OnInitDialog();
     DoDataExchange();
     CreateSearchProgress();
+    m_pFileTask = new BackgroundTask(this);
     ConnectHandlers();
+    // Shown only while there is something to undo.
+    m_wndUndo->hide();
     m_pPreview = new PreviewPane(m_wndList, this);
 
     setWindowTitle(ToQString(m_strCaption));
@@ -253,6 +270,7 @@ void CDlg::ReadSearchRange(CTime& start, CTime& end) const
 void CDlg::OnSearch()
 {
     CancelSearch();
+    SetUndo({});
     m_pPreview->Dismiss();
 
     BackgroundSearch::Request request;
@@ -335,9 +353,10 @@ void CDlg::OnSearchFinished()
     const bool found = m_nFiles != 0;
     if (found && m_wndList->GetItemCount() > 0)
         m_nCurrentRow = 0;
+    m_selection.Reset(m_wndList->GetItemCount(), found ? m_nCurrentRow : -1);
     m_wndExplore->setEnabled(found);
     m_wndPlayback->setEnabled(found);
-    m_wndDelete->setEnabled(found);
+    m_wndDelete->setEnabled(found && !m_pFileTask->IsRunning());
     emit SearchFinished();
 }
 
@@ -362,12 +381,180 @@ void CDlg::OnPlayback()
         MessageBoxSeam::Show(this, "Unable to play ASF file");
 }
 
+std::vector<ListedFile> CDlg::GetSelectedFiles() const
+{
+    std::vector<int> rows = m_selection.Rows();
+    if (rows.empty() && m_nCurrentRow >= 0 && m_nCurrentRow < m_nFiles)
+        rows.push_back(m_nCurrentRow);
+    std::vector<ListedFile> files;
+    for (int row : rows) {
+        if (row >= m_nFiles)
+            continue;
+        const RecordedFile& listed = m_aFiles[static_cast<std::size_t>(row)];
+        files.push_back({{}, m_wndList->GetItemText(row, 0), listed.idFolder, listed.idFile});
+    }
+    return files;
+}
+
 void CDlg::OnDelete()
 {
-    // unlink removes a file and nothing else: with no current row the path
-    // names the folder, and the call fails leaving it as it was.
-    ::unlink(GetCurrentFilePath().c_str());
+    // The rows of a running search are about to go.
+    if (m_pFileTask->IsRunning() || IsSearching())
+        return;
+    std::vector<ListedFile> files = GetSelectedFiles();
+    m_aTrashed.clear();
+    m_strFailures.clear();
+    // With no row to act on, the search runs again as after any delete.
+    if (files.empty()) {
+        OnSearch();
+        return;
+    }
+    RunFileTask(true, std::move(files));
+}
+
+void CDlg::OnDeletePermanently()
+{
+    // The rows of a running search are about to go.
+    if (m_pFileTask->IsRunning() || IsSearching())
+        return;
+    std::vector<ListedFile> files = GetSelectedFiles();
+    if (files.empty())
+        return;
+    if (!MessageBoxSeam::Ask(this, "Delete " + NameOrCount(files, "these ") + " permanently?"))
+        return;
+    m_aTrashed.clear();
+    m_strFailures.clear();
+    RunFileTask(false, std::move(files));
+}
+
+void CDlg::RunFileTask(bool bToTrash, std::vector<ListedFile> files)
+{
+    auto outcomes = std::make_shared<std::vector<FileOutcome>>();
+    for (ListedFile& file : files)
+        outcomes->push_back({std::move(file), {}, std::nullopt});
+    // The folder is the one the actions use; finding it reads the disk, so
+    // the worker does.
+    const std::string recordingDir = UiSetting().GetViewerSetting("Directory", "Recording");
+    m_wndDelete->setEnabled(false);
+    m_pFileTask->Start(
+        [outcomes, bToTrash, recordingDir, device = m_strCaption,
+         categoryFolder = m_strCategoryFolder](std::stop_token stop) {
+            const std::string folder = CategoryFolderPath(recordingDir, device, categoryFolder);
+            for (FileOutcome& outcome : *outcomes) {
+                if (stop.stop_requested())
+                    return;
+                outcome.file.strFolder = folder;
+                outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed)
+                                          : FileDeleter::DeletePermanently(outcome.file);
+            }
+        },
+        [this, outcomes, bToTrash] { FinishFileTask(bToTrash, *outcomes); });
+}
+
+void CDlg::FinishFileTask(bool bToTrash, const std::vector<FileOutcome>& outcomes)
+{
+    std::vector<ListedFile> noTrash;
+    for (const FileOutcome& outcome : outcomes) {
+        if (!outcome.result)
+            continue;
+        switch (*outcome.result) {
+        case FileDeleter::Result::Done:
+            if (bToTrash)
+                m_aTrashed.push_back(outcome.trashed);
+            break;
+        case FileDeleter::Result::NoTrash:
+            noTrash.push_back(outcome.file);
+            break;
+        case FileDeleter::Result::Changed:
+            m_strFailures += "\n" + outcome.file.strName + ": the file has changed since the search";
+            break;
+        case FileDeleter::Result::Failed:
+            m_strFailures += "\n" + outcome.file.strName +
+                             (bToTrash ? ": it could not be moved to the trash" : ": it could not be deleted");
+            break;
+        }
+    }
+    if (!noTrash.empty()) {
+        const std::string question =
+            noTrash.size() == 1 ? noTrash.front().strName + " cannot be moved to the trash. Delete it permanently?"
+                                : std::to_string(noTrash.size()) +
+                                      " files cannot be moved to the trash. Delete them permanently?";
+        if (MessageBoxSeam::Ask(this, question)) {
+            RunFileTask(false, std::move(noTrash));
+            return;
+        }
+    }
+    EndDelete();
+}
+
+void CDlg::EndDelete()
+{
+    if (!m_strFailures.empty())
+        MessageBoxSeam::Show(this, "These files were not deleted:" + m_strFailures);
     OnSearch();
+    SetUndo(std::move(m_aTrashed));
+    m_aTrashed.clear();
+    m_strFailures.clear();
+}
+
+void CDlg::SetUndo(std::vector<TrashedFile> files)
+{
+    m_aUndo = std::move(files);
+    m_wndUndo->setVisible(!m_aUndo.empty());
+}
+
+void CDlg::OnUndo()
+{
+    if (m_aUndo.empty() || m_pFileTask->IsRunning() || IsSearching())
+        return;
+    struct Restore {
+        TrashedFile file;
+        std::optional<FileDeleter::RestoreResult> result;
+    };
+    auto restores = std::make_shared<std::vector<Restore>>();
+    for (TrashedFile& file : m_aUndo)
+        restores->push_back({std::move(file), std::nullopt});
+    SetUndo({});
+    m_wndDelete->setEnabled(false);
+    m_pFileTask->Start(
+        [restores](std::stop_token stop) {
+            for (Restore& restore : *restores) {
+                if (stop.stop_requested())
+                    return;
+                restore.result = FileDeleter::Restore(restore.file);
+            }
+        },
+        [this, restores] {
+            std::string failures;
+            for (const Restore& restore : *restores) {
+                if (!restore.result || *restore.result == FileDeleter::RestoreResult::Restored)
+                    continue;
+                const std::string& path = restore.file.strOriginalPath;
+                failures += "\n" + path.substr(path.rfind('/') + 1);
+                switch (*restore.result) {
+                case FileDeleter::RestoreResult::Occupied:
+                    failures += ": another file of that name is there now";
+                    break;
+                case FileDeleter::RestoreResult::Gone:
+                    failures += ": it is no longer in the trash";
+                    break;
+                default:
+                    failures += ": it could not be moved back";
+                    break;
+                }
+            }
+            if (!failures.empty())
+                MessageBoxSeam::Show(this, "These files were not put back:" + failures);
+            OnSearch();
+        });
+}
+
+bool CDlg::OnKillActive()
+{
+    // Undo is offered only on the page where the delete was made, until it
+    // is left.
+    SetUndo({});
+    return CPropertyPage::OnKillActive();
 }
 
 void CDlg::OnExplore()
@@ -386,14 +573,14 @@ void CDlg::mousePressEvent(QMouseEvent* event)
 {
     // A click on the page itself is hit-tested as if in the list's coordinates.
     if (event->button() == Qt::LeftButton)
-        OnLButtonDown(event->position().toPoint());
+        OnLButtonDown(event->position().toPoint(), event->modifiers());
     event->accept();
 }
 
 void CDlg::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        OnLButtonDblClk(event->position().toPoint());
+        OnLButtonDblClk(event->position().toPoint(), event->modifiers());
     event->accept();
 }
 
@@ -406,35 +593,69 @@ void CDlg::hideEvent(QHideEvent* event)
     CPropertyPage::hideEvent(event);
 }
 
-void CDlg::OnLButtonDown(QPoint listPoint)
+void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
 {
-    m_nCurrentRow = m_wndList->HitTest(listPoint);
+    const int row = m_wndList->HitTest(listPoint);
+    if (row >= 0 && (modifiers & Qt::ShiftModifier) != 0)
+        m_selection.Extend(row);
+    else if (row >= 0 && (modifiers & Qt::ControlModifier) != 0)
+        m_selection.Toggle(row);
+    else
+        m_selection.Reset(m_wndList->GetItemCount(), row);
+    m_nCurrentRow = row;
     update();
     m_wndList->viewport()->update();
     m_wndList->setFocus(Qt::MouseFocusReason);
     FollowCurrentRow();
 }
 
-void CDlg::OnLButtonDblClk(QPoint listPoint)
+void CDlg::OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers)
 {
     m_nCurrentRow = m_wndList->HitTest(listPoint);
+    m_selection.Reset(m_wndList->GetItemCount(), m_nCurrentRow);
     update();
     m_wndList->viewport()->update();
     OnPlayback();
 }
 
-void CDlg::OnListKeyDown(int key)
+void CDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     const int count = m_wndList->GetItemCount();
+    const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+    if (key == Qt::Key_Delete) {
+        if (shift)
+            OnDeletePermanently();
+        else
+            OnDelete();
+        return;
+    }
+    if (key == Qt::Key_A && modifiers == Qt::ControlModifier) {
+        m_selection.SelectAll();
+        m_wndList->viewport()->update();
+        return;
+    }
+    int row = m_nCurrentRow;
     if (key == Qt::Key_Down) {
-        if (m_nCurrentRow != count - 1)
-            ++m_nCurrentRow;
+        if (row != count - 1)
+            ++row;
     } else if (key == Qt::Key_Up) {
-        if (m_nCurrentRow != 0)
-            --m_nCurrentRow;
+        if (row != 0)
+            --row;
+    } else if (shift && key == Qt::Key_Home && count > 0) {
+        row = 0;
+    } else if (shift && key == Qt::Key_End && count > 0) {
+        row = count - 1;
     } else {
         return;
     }
+    m_nCurrentRow = row;
+    if (shift) {
+        m_selection.Extend(row);
+        m_wndList->EnsureVisible(row);
+    } else {
+        m_selection.Reset(count, row);
+    }
+    m_wndList->viewport()->update();
     FollowCurrentRow();
 }
 
@@ -449,16 +670,17 @@ void CDlg::OnDrawItem(QPainter* painter, int nItem)
     const QRect label = m_wndList->GetItemRect(nItem, LVIR_LABEL);
     constexpr unsigned kMarked = LVIS_SELECTED | LVIS_FOCUSED;
     const QPen previousPen = painter->pen();
-    const bool current = nItem == m_nCurrentRow;
-    if (current) {
-        if (m_wndList->GetItemState(nItem, kMarked) != kMarked)
-            m_wndList->SetItemState(nItem, kMarked, kMarked);
+    // The list's own marks follow the page's: selected rows, and the focus
+    // on the current row.
+    const bool selected = m_selection.IsSelected(nItem);
+    const unsigned marks = (selected ? LVIS_SELECTED : 0u) | (nItem == m_nCurrentRow ? LVIS_FOCUSED : 0u);
+    if (m_wndList->GetItemState(nItem, kMarked) != marks)
+        m_wndList->SetItemState(nItem, marks, kMarked);
+    if (selected) {
         const QPalette& palette = m_wndList->palette();
         painter->setPen(palette.color(QPalette::HighlightedText));
         painter->fillRect(bounds, palette.color(QPalette::Highlight));
     } else {
-        if (m_wndList->GetItemState(nItem, kMarked) != 0)
-            m_wndList->SetItemState(nItem, 0, kMarked);
         painter->fillRect(bounds, QColor(kRowBackground));
     }
 
@@ -487,6 +709,6 @@ void CDlg::OnDrawItem(QPainter* painter, int nItem)
         painter->drawText(cell.adjusted(kSubItemInset, 0, -kSubItemInset, 0), alignment | kTextFlags, fitted);
     }
 
-    if (current)
+    if (selected)
         painter->setPen(previousPen);
 }

@@ -2,15 +2,19 @@
 
 #include "catalog/RecordedFile.h"
 #include "platform/CTime.h"
+#include "platform/FileDeleter.h"
 #include "platform/ui/CPropertyPage.h"
 #include "search_page/BackgroundSearch.h"
+#include "search_page/RowSelection.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+class BackgroundTask;
 class CDateTimeCtrl;
 class CLoadUISetting;
 class CWinApp;
@@ -23,8 +27,9 @@ class QPushButton;
 class QShortcut;
 
 // The search page of one device folder: a category, a start and an end
-// date/time, the result list and the actions on its current row. Its controls
-// come from dialog template 107 the first time the page is shown.
+// date/time, the result list and the actions on its current row (Playback,
+// Explore) or its selected rows (Delete). Its controls come from dialog
+// template 107 the first time the page is shown.
 class CDlg : public CPropertyPage {
     Q_OBJECT
 
@@ -47,13 +52,23 @@ public:
     bool IsSearching() const { return m_search.IsRunning(); }
 
     void OnPlayback();
+    // Moves the selected rows' files to the trash, off the window's thread;
+    // where there is no trash, asks once before deleting them for good.
     void OnDelete();
+    // Shift+Delete: deletes the selected rows' files for good, after one
+    // question.
+    void OnDeletePermanently();
+    // Puts the files of the last delete to the trash back, until the next
+    // search or page switch.
+    void OnUndo();
     void OnExplore();
     void OnShowAllFiles();
 
     // A text the result list shows while it is empty (the placeholder page
     // says there why it has no device folder).
     void SetEmptyListText(std::string text);
+
+    bool OnKillActive() override;
 
     // The result table of the last scan.
     int m_nFiles = 0;
@@ -82,6 +97,14 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // One file of a delete, as the worker leaves it; no result when the work
+    // was stopped before it.
+    struct FileOutcome {
+        ListedFile file;
+        TrashedFile trashed;
+        std::optional<FileDeleter::Result> result;
+    };
+
     void ConnectHandlers();
     void CreateSearchProgress();
     void SetSearchRange(const CTime& start, const CTime& end);
@@ -92,10 +115,20 @@ private:
     void OnLButtonDown(QPoint listPoint);
     void OnLButtonDblClk(QPoint listPoint);
     void OnListKeyDown(int key);
+    void OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers);
+    void OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers modifiers);
+    void OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FollowCurrentRow();
     void OnDrawItem(QPainter* painter, int nItem);
     std::string GetCategoryFolderPath() const;
     std::string GetCurrentFilePath() const;
+    // The files an action on the selection acts on, the current row's when
+    // no row is selected; their folder is left for the worker to resolve.
+    std::vector<ListedFile> GetSelectedFiles() const;
+    void RunFileTask(bool bToTrash, std::vector<ListedFile> files);
+    void FinishFileTask(bool bToTrash, const std::vector<FileOutcome>& outcomes);
+    void EndDelete();
+    void SetUndo(std::vector<TrashedFile> files);
     const CLoadUISetting& UiSetting() const;
 
     // The application object, whose settings reader the page uses; null for a
@@ -130,4 +163,14 @@ private:
     QElapsedTimer m_searchClock;
     // The action buttons' states when the search began, for a stopped search.
     bool m_bActionsEnabled[3] = {};
+    QPushButton* m_wndUndo = nullptr;
+
+    RowSelection m_selection;
+    // Deletes and restores run here, one at a time.
+    BackgroundTask* m_pFileTask = nullptr;
+    // What a delete has done so far, reported when it ends.
+    std::vector<TrashedFile> m_aTrashed;
+    std::string m_strFailures;
+    // The files the Undo control and Ctrl+Z put back.
+    std::vector<TrashedFile> m_aUndo;
 };

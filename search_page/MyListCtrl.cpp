@@ -137,6 +137,13 @@ int MyListCtrl::HitTest(QPoint clientPoint) const
     return rowAt(point.y());
 }
 
+void MyListCtrl::EnsureVisible(int nItem)
+{
+    const QModelIndex index = m_model.index(nItem, 0);
+    if (index.isValid())
+        scrollTo(index);
+}
+
 QPoint MyListCtrl::ViewportToClient(QPoint viewportPoint) const
 {
     return viewportPoint + viewport()->pos() - contentsRect().topLeft();
@@ -212,9 +219,9 @@ void MyListCtrl::ForwardToOwner(QMouseEvent* event, QPoint clientPoint)
     // and reset the window system's double-click detection, so a real second
     // press would never become a double click.
     if (event->type() == QEvent::MouseButtonDblClick)
-        emit LButtonDblClk(clientPoint);
+        emit LButtonDblClk(clientPoint, event->modifiers());
     else
-        emit LButtonDown(clientPoint);
+        emit LButtonDown(clientPoint, event->modifiers());
 }
 
 bool MyListCtrl::event(QEvent* event)
@@ -255,6 +262,6 @@ void MyListCtrl::mouseMoveEvent(QMouseEvent* event)
 
 void MyListCtrl::keyPressEvent(QKeyEvent* event)
 {
-    emit KeyDown(event->key());
+    emit KeyDown(event->key(), event->modifiers());
     QTableView::keyPressEvent(event);
 }

@@ -47,6 +47,8 @@ public:
 
     // The row at a point in client coordinates, or -1.
     int HitTest(QPoint clientPoint) const;
+    // Scrolls the row into view.
+    void EnsureVisible(int nItem);
 
     // A text shown across the list while it has no rows; empty for none.
     void SetEmptyText(const std::string& text);
@@ -54,11 +56,12 @@ public:
 
 signals:
     void DrawItem(QPainter* painter, int nItem);
-    void KeyDown(int nKey);
-    // A left-button press or double click, in client coordinates; the owner
-    // connects these queued, so it handles them after the list's own event.
-    void LButtonDown(QPoint clientPoint);
-    void LButtonDblClk(QPoint clientPoint);
+    void KeyDown(int nKey, Qt::KeyboardModifiers modifiers);
+    // A left-button press or double click, in client coordinates, with the
+    // keys held; the owner connects these queued, so it handles them after
+    // the list's own event.
+    void LButtonDown(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
+    void LButtonDblClk(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
 
 protected:
     bool event(QEvent* event) override;

@@ -12,6 +12,12 @@ MessageBoxSeam::Shower& ReplacementShower()
     return shower;
 }
 
+MessageBoxSeam::Asker& ReplacementAsker()
+{
+    static MessageBoxSeam::Asker asker;
+    return asker;
+}
+
 } // namespace
 
 void MessageBoxSeam::Show(QWidget* parent, const std::string& text)
@@ -28,4 +34,19 @@ void MessageBoxSeam::Show(QWidget* parent, const std::string& text)
 void MessageBoxSeam::SetShower(Shower shower)
 {
     ReplacementShower() = std::move(shower);
+}
+
+bool MessageBoxSeam::Ask(QWidget* parent, const std::string& question)
+{
+    if (const Asker& replacement = ReplacementAsker())
+        return replacement(parent, question);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Clipscout"), ToQString(question),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void MessageBoxSeam::SetAsker(Asker asker)
+{
+    ReplacementAsker() = std::move(asker);
 }

@@ -324,41 +324,6 @@ private slots:
         QCOMPARE(names, (std::vector<std::string>{"Ir2005.asf", "Ir2010.asf"}));
     }
 
-    void deleteRemovesTheCurrentRowsFileOnlyAndSearchesAgain()
-    {
-        TestStore store;
-        // A name that is not UTF-8 must still name its own file.
-        const std::string odd = "Sr\xff\xfe odd.asf";
-        const std::string oddPath = store.AddClip("Recording", odd, "2006/03/14 10:00");
-        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 11:00");
-        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 12:00");
-        auto page = ShowPage(store.Device());
-        MyListCtrl* list = List(*page);
-        QCOMPARE(list->GetItemCount(), 3);
-
-        const std::vector<std::string> before = Names(*list);
-        const int row = int(std::find(before.begin(), before.end(), odd) - before.begin());
-        QVERIFY(row < 3);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, row));
-        QTRY_COMPARE(page->m_nCurrentRow, row);
-
-        Click(*page, 1016);
-        QVERIFY(!std::filesystem::exists(oddPath));
-        std::vector<std::string> after = Names(*list);
-        std::sort(after.begin(), after.end());
-        QCOMPARE(after, (std::vector<std::string>{"Sr0001.asf", "Sr0002.asf"}));
-        QCOMPARE(page->m_nCurrentRow, 0);
-        QVERIFY(ActionsEnabled(*page));
-
-        // The last rows go one by one; the empty list turns the actions off.
-        Click(*page, 1016);
-        Click(*page, 1016);
-        QCOMPARE(list->GetItemCount(), 0);
-        QVERIFY(!ActionsEnabled(*page));
-        QVERIFY(std::filesystem::is_empty(store.Folder("Recording")));
-        QVERIFY(m_messages->Texts().empty());
-    }
-
     void aClickBelowTheLastRowLeavesNoCurrentRowAndDeleteRemovesNothing()
     {
         TestStore store;
@@ -386,25 +351,6 @@ private slots:
         QVERIFY(std::filesystem::is_directory(store.Folder("Recording")));
         QCOMPARE(list->GetItemCount(), 2);
         QCOMPARE(page->m_nCurrentRow, 0);
-    }
-
-    void deleteNeverRemovesAFolder()
-    {
-        TestStore store;
-        // A folder with a snapshot's name is listed like a snapshot.
-        const std::string folder = store.Folder("SnapShot") + "/holiday.jpg";
-        std::filesystem::create_directory(folder);
-        auto page = ShowPage(store.Device());
-        Item<QComboBox>(*page, 1020)->setCurrentIndex(1);
-        // Its time is its creation, seconds included: end the range tomorrow.
-        SetRange(*page, QDate(2005, 1, 1), QTime(0, 0), QDate::currentDate().addDays(1), QTime(0, 0));
-        Click(*page, 1013);
-        QCOMPARE(Names(*List(*page)), std::vector<std::string>{"holiday.jpg"});
-        QCOMPARE(page->m_nCurrentRow, 0);
-
-        Click(*page, 1016);
-        QVERIFY(std::filesystem::is_directory(folder));
-        QCOMPARE(Names(*List(*page)), std::vector<std::string>{"holiday.jpg"});
     }
 
     void aClickOnThePageItselfIsHitTestedAsIfInTheList()
@@ -568,7 +514,8 @@ private slots:
         auto page = ShowPage(store.Device());
         MyListCtrl* list = List(*page);
         const int longRow = list->GetItemText(0, 0).size() > 20 ? 0 : 1;
-        page->m_nCurrentRow = 1 - longRow;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 1 - longRow));
+        QTRY_COMPARE(page->m_nCurrentRow, 1 - longRow);
         list->viewport()->repaint();
 
         const QImage image = list->viewport()->grab().toImage();

@@ -94,16 +94,33 @@ public:
     MessageRecorder()
     {
         MessageBoxSeam::SetShower([this](QWidget*, const std::string& text) { m_aTexts.push_back(text); });
+        MessageBoxSeam::SetAsker([this](QWidget*, const std::string& question) {
+            m_aQuestions.push_back(question);
+            return m_bAnswer;
+        });
     }
-    ~MessageRecorder() { MessageBoxSeam::SetShower({}); }
+    ~MessageRecorder()
+    {
+        MessageBoxSeam::SetShower({});
+        MessageBoxSeam::SetAsker({});
+    }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
     const std::vector<std::string>& Texts() const { return m_aTexts; }
-    void Clear() { m_aTexts.clear(); }
+    const std::vector<std::string>& Questions() const { return m_aQuestions; }
+    void Clear()
+    {
+        m_aTexts.clear();
+        m_aQuestions.clear();
+    }
+
+    // The answer to every question: true for Yes.
+    bool m_bAnswer = false;
 
 private:
     std::vector<std::string> m_aTexts;
+    std::vector<std::string> m_aQuestions;
 };
 
 // Records what would have been opened or explored and answers with a chosen

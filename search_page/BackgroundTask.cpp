@@ -1,0 +1,36 @@
+#include "search_page/BackgroundTask.h"
+
+BackgroundTask::BackgroundTask(QObject* parent) : QObject(parent)
+{
+}
+
+BackgroundTask::~BackgroundTask()
+{
+    if (m_thread.joinable()) {
+        m_thread.request_stop();
+        m_thread.join();
+    }
+}
+
+void BackgroundTask::Start(std::function<void(std::stop_token)> work, std::function<void()> done)
+{
+    if (m_bRunning)
+        return;
+    if (m_thread.joinable())
+        m_thread.join();
+    m_bRunning = true;
+    m_done = std::move(done);
+    m_thread = std::jthread([this, work = std::move(work)](std::stop_token stop) {
+        work(stop);
+        // Posted to this object: dropped unseen if it is gone by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_thread.join();
+                m_bRunning = false;
+                std::function<void()> done = std::move(m_done);
+                done();
+            },
+            Qt::QueuedConnection);
+    });
+}

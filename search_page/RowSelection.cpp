@@ -1,0 +1,60 @@
+#include "search_page/RowSelection.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsRow(const std::vector<bool>& rows, int row)
+{
+    return row >= 0 && row < static_cast<int>(rows.size());
+}
+
+} // namespace
+
+void RowSelection::Reset(int count, int row)
+{
+    m_abSelected.assign(static_cast<std::size_t>(std::max(count, 0)), false);
+    m_nAnchor = row;
+    if (IsRow(m_abSelected, row))
+        m_abSelected[static_cast<std::size_t>(row)] = true;
+}
+
+void RowSelection::Toggle(int row)
+{
+    if (!IsRow(m_abSelected, row))
+        return;
+    m_abSelected[static_cast<std::size_t>(row)] = !m_abSelected[static_cast<std::size_t>(row)];
+    m_nAnchor = row;
+}
+
+void RowSelection::Extend(int row)
+{
+    if (!IsRow(m_abSelected, row))
+        return;
+    if (!IsRow(m_abSelected, m_nAnchor))
+        m_nAnchor = row;
+    std::fill(m_abSelected.begin(), m_abSelected.end(), false);
+    const auto first = static_cast<std::size_t>(std::min(row, m_nAnchor));
+    const auto last = static_cast<std::size_t>(std::max(row, m_nAnchor));
+    std::fill(m_abSelected.begin() + static_cast<std::ptrdiff_t>(first),
+              m_abSelected.begin() + static_cast<std::ptrdiff_t>(last) + 1, true);
+}
+
+void RowSelection::SelectAll()
+{
+    std::fill(m_abSelected.begin(), m_abSelected.end(), true);
+}
+
+bool RowSelection::IsSelected(int row) const
+{
+    return IsRow(m_abSelected, row) && m_abSelected[static_cast<std::size_t>(row)];
+}
+
+std::vector<int> RowSelection::Rows() const
+{
+    std::vector<int> rows;
+    for (std::size_t i = 0; i < m_abSelected.size(); ++i)
+        if (m_abSelected[i])
+            rows.push_back(static_cast<int>(i));
+    return rows;
+}

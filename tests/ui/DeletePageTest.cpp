@@ -1,0 +1,461 @@
+#include "platform/TrashCan.h"
+#include "platform/ui/CDateTimeCtrl.h"
+#include "res/DialogUnits.h"
+#include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
+#include "support/PageTestKit.h"
+#include "support/ReadFile.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <condition_variable>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+template <class Control>
+Control* Item(const CDlg& page, int id)
+{
+    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
+    if (control == nullptr)
+        qFatal("control %d missing", id);
+    return control;
+}
+
+MyListCtrl* List(const CDlg& page)
+{
+    return Item<MyListCtrl>(page, 1018);
+}
+
+QPushButton* Undo(const CDlg& page)
+{
+    return Item<QPushButton>(page, 1024);
+}
+
+std::unique_ptr<CDlg> ShowPage(const std::string& device)
+{
+    auto page = std::make_unique<CDlg>(device);
+    page->show();
+    page->activateWindow();
+    if (!QTest::qWaitForWindowActive(page.get()))
+        qFatal("page not active");
+    return page;
+}
+
+QPoint OnRow(const MyListCtrl& list, int row)
+{
+    return list.GetItemRect(row, LVIR_BOUNDS).topLeft() + QPoint(10, MyListCtrl::kRowHeight / 2);
+}
+
+// A press as the mouse makes it, on the list's viewport; the page handles it
+// once the list's own event is over.
+void Press(MyListCtrl& list, int row, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, OnRow(list, row));
+    QCoreApplication::processEvents();
+}
+
+// The rows drawn selected: drawing brings the list's marks in line with them.
+std::vector<int> Selected(MyListCtrl& list)
+{
+    list.viewport()->repaint();
+    std::vector<int> rows;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (list.GetItemState(row, LVIS_SELECTED) != 0)
+            rows.push_back(row);
+    return rows;
+}
+
+// Every file below a folder with its bytes.
+std::map<std::string, std::string> Contents(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[entry.path().string()] = ReadFile(entry.path().string());
+    return files;
+}
+
+// A trash that cannot be used, or one that holds each file until released.
+class StandInTrash : public TrashCan {
+public:
+    explicit StandInTrash(Result result, bool bHold = false) : m_result(result), m_bHold(bHold)
+    {
+        TrashCan::SetInstance(this);
+    }
+    ~StandInTrash() override { TrashCan::SetInstance(nullptr); }
+
+    Result MoveToTrash(const std::string&) override
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_nCalls;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return !m_bHold; });
+        return m_result;
+    }
+    void Release()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_bHold = false;
+        m_changed.notify_all();
+    }
+    void WaitForCall()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_nCalls > 0; });
+    }
+    int Calls()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_nCalls;
+    }
+
+private:
+    const Result m_result;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_bHold;
+    int m_nCalls = 0;
+};
+
+} // namespace
+
+class DeletePageTest : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DeletePageTest(std::string trash) : m_strTrash(std::move(trash)) {}
+
+private slots:
+    void init()
+    {
+        fs::remove_all(m_strTrash);
+        m_messages = std::make_unique<MessageRecorder>();
+        m_launcher = std::make_unique<RecordingLauncher>();
+    }
+    void cleanup()
+    {
+        m_launcher.reset();
+        m_messages.reset();
+    }
+
+    void clicksAndKeysSelectRowsAsInAFileListAndPlainOnesAsBefore()
+    {
+        TestStore store;
+        for (int i = 0; i < 5; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        QCOMPARE(Selected(list), std::vector<int>{0});
+
+        // Plain clicks and Up/Down: one row, the current one.
+        Press(list, 2);
+        QCOMPARE(page->m_nCurrentRow, 2);
+        QCOMPARE(Selected(list), std::vector<int>{2});
+        QTest::keyClick(&list, Qt::Key_Up);
+        QCOMPARE(page->m_nCurrentRow, 1);
+        QCOMPARE(Selected(list), std::vector<int>{1});
+        QTest::keyClick(&list, Qt::Key_Down);
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(page->m_nCurrentRow, 3);
+        QCOMPARE(Selected(list), std::vector<int>{3});
+
+        // Ctrl+click adds and removes a row, and makes it current.
+        Press(list, 0, Qt::ControlModifier);
+        QCOMPARE(Selected(list), (std::vector<int>{0, 3}));
+        QCOMPARE(page->m_nCurrentRow, 0);
+        Press(list, 3, Qt::ControlModifier);
+        QCOMPARE(Selected(list), std::vector<int>{0});
+
+        // Shift extends from the row of the last plain or Ctrl action.
+        Press(list, 1);
+        Press(list, 3, Qt::ShiftModifier);
+        QCOMPARE(Selected(list), (std::vector<int>{1, 2, 3}));
+        QCOMPARE(page->m_nCurrentRow, 3);
+        QTest::keyClick(&list, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(Selected(list), (std::vector<int>{1, 2, 3, 4}));
+        QCOMPARE(page->m_nCurrentRow, 4);
+        QTest::keyClick(&list, Qt::Key_Home, Qt::ShiftModifier);
+        QCOMPARE(Selected(list), (std::vector<int>{0, 1}));
+        QCOMPARE(page->m_nCurrentRow, 0);
+        QTest::keyClick(&list, Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(Selected(list), (std::vector<int>{1, 2, 3, 4}));
+
+        // Ctrl+A selects every row and leaves the current one.
+        Press(list, 2);
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(Selected(list), (std::vector<int>{0, 1, 2, 3, 4}));
+        QCOMPARE(page->m_nCurrentRow, 2);
+
+        // Selected rows are drawn as the current row always was; a row taken
+        // out of the selection has the plain background even when current.
+        Press(list, 2, Qt::ControlModifier);
+        QCOMPARE(page->m_nCurrentRow, 2);
+        const QImage image = list.viewport()->grab().toImage();
+        const int blank = list.GetItemRect(0, LVIR_LABEL).right() + list.columnWidth(1) - 3;
+        const QColor highlight = list.palette().color(QPalette::Highlight);
+        for (int row = 0; row < 5; ++row)
+            QCOMPARE(image.pixelColor(blank, list.GetItemRect(row, LVIR_BOUNDS).top() + 2),
+                     row == 2 ? QColor(250, 250, 255) : highlight);
+        QCOMPARE(list.GetItemState(2, LVIS_FOCUSED), LVIS_FOCUSED);
+
+        // A plain Down makes a single selection again.
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(Selected(list), std::vector<int>{3});
+    }
+
+    void deleteTrashesExactlyTheSelectedFilesAndUndoPutsThemBack()
+    {
+        TestStore store;
+        // A name that is not UTF-8 must still name its own file.
+        const std::string odd = "Sr\xff\xfe odd.asf";
+        store.AddClip("Recording", odd, "2006/03/14 09:00");
+        for (int i = 1; i <= 5; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 1" + std::to_string(i) + ":00");
+        store.AddClip("MotionDetection", "Md0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        QCOMPARE(list.GetItemCount(), 6);
+        const std::map<std::string, std::string> before = Contents(store.Root());
+
+        Press(list, 1);
+        Press(list, 3, Qt::ControlModifier);
+        Press(list, 5, Qt::ControlModifier);
+        std::vector<std::string> chosen;
+        for (int row : {1, 3, 5})
+            chosen.push_back(list.GetItemText(row, 0));
+        QCOMPARE(chosen.back(), odd);
+        const QRect playback = Item<QPushButton>(*page, 1015)->geometry();
+        QVERIFY(!Undo(*page)->isVisible());
+
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(list.GetItemCount(), 3);
+        QVERIFY(m_messages->Texts().empty());
+        QVERIFY(m_messages->Questions().empty());
+        std::map<std::string, std::string> expected = before;
+        for (const std::string& name : chosen) {
+            const std::string path = store.Folder("Recording") + "/" + name;
+            QVERIFY(!fs::exists(path));
+            QCOMPARE(ReadFile(m_strTrash + "/files/" + name), before.at(path));
+            const std::string info = ReadFile(m_strTrash + "/info/" + name + ".trashinfo");
+            // The entry names the path as a URI path, bytes outside ASCII escaped.
+            const std::string escaped = QByteArray::fromStdString(path).toPercentEncoding("/").toStdString();
+            QVERIFY2(info.find("\nPath=" + escaped + "\n") != std::string::npos, info.c_str());
+            expected.erase(path);
+        }
+        QCOMPARE(Contents(store.Root()), expected);
+
+        // Undo appears where the layout left room, and nothing moves.
+        QVERIFY(Undo(*page)->isVisible());
+        QCOMPARE(Undo(*page)->geometry(), DialogUnits(page->font()).MapDialogRect(129, 321, 50, 14));
+        QCOMPARE(Item<QPushButton>(*page, 1015)->geometry(), playback);
+
+        QTest::keyClick(&list, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(list.GetItemCount(), 6);
+        QCOMPARE(Contents(store.Root()), before);
+        QVERIFY(!fs::exists(m_strTrash + "/info/" + chosen[0] + ".trashinfo"));
+        QVERIFY(!Undo(*page)->isVisible());
+
+        // Undo never puts a file over one that appeared in its place.
+        Press(list, 0);
+        const std::string firstName = list.GetItemText(0, 0);
+        const std::string first = store.Folder("Recording") + "/" + firstName;
+        QTest::mouseClick(Item<QPushButton>(*page, 1016), Qt::LeftButton);
+        QTRY_VERIFY(Undo(*page)->isVisible());
+        TestStore::Write(first, "recorded meanwhile");
+        QTest::mouseClick(Undo(*page), Qt::LeftButton);
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QCOMPARE(m_messages->Texts().front(),
+                 "These files were not put back:\n" + firstName + ": another file of that name is there now");
+        QCOMPARE(ReadFile(first), "recorded meanwhile");
+
+        // Undo is offered until the next search.
+        Press(list, 1);
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_VERIFY(Undo(*page)->isVisible());
+        QTest::mouseClick(Item<QPushButton>(*page, 1013), Qt::LeftButton);
+        QVERIFY(!Undo(*page)->isVisible());
+        const int rows = list.GetItemCount();
+        QTest::keyClick(&list, Qt::Key_Z, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        QCOMPARE(list.GetItemCount(), rows);
+    }
+
+    void filesChangedSinceTheSearchAreLeftAloneAndReported()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
+        const std::string other = store.Root() + "/other";
+        fs::create_directories(other);
+        TestStore::Write(other + "/Sr0001.asf", "never listed");
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+
+        // The category folder swapped for a link to a folder with a file of
+        // the same name.
+        const std::string folder = store.Folder("Recording");
+        fs::rename(folder, store.Root() + "/moved");
+        fs::create_directory_symlink(other, folder);
+        const std::map<std::string, std::string> before = Contents(store.Root());
+        QTest::mouseClick(Item<QPushButton>(*page, 1016), Qt::LeftButton);
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QCOMPARE(m_messages->Texts().front(),
+                 std::string("These files were not deleted:\nSr0001.asf: the file has changed since the search\n"
+                             "Sr0002.asf: the file has changed since the search"));
+        QCOMPARE(Contents(store.Root()), before);
+        QVERIFY(!fs::exists(m_strTrash + "/files"));
+        QVERIFY(!Undo(*page)->isVisible());
+
+        // Back in place, one file replaced by another of the same name: the
+        // other row's file still goes.
+        fs::remove(folder);
+        fs::rename(store.Root() + "/moved", folder);
+        Item<QPushButton>(*page, 1013)->click();
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        fs::rename(other + "/Sr0001.asf", folder + "/Sr0001.asf");
+        m_messages->Clear();
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QCOMPARE(m_messages->Texts().front(),
+                 std::string("These files were not deleted:\nSr0001.asf: the file has changed since the search"));
+        QCOMPARE(ReadFile(folder + "/Sr0001.asf"), "never listed");
+        QVERIFY(!fs::exists(folder + "/Sr0002.asf"));
+        QVERIFY(fs::exists(m_strTrash + "/files/Sr0002.asf"));
+        QTRY_VERIFY(Undo(*page)->isVisible());
+
+        // A folder listed as a snapshot is not a file to delete.
+        fs::create_directory(store.Folder("SnapShot") + "/holiday.jpg");
+        // Its time is its creation, seconds included: end the range tomorrow.
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(1);
+        Item<CDateTimeCtrl>(*page, 1010)->setDate(QDate::currentDate().addDays(1));
+        Item<QPushButton>(*page, 1013)->click();
+        QCOMPARE(list.GetItemCount(), 1);
+        m_messages->Clear();
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QVERIFY(fs::is_directory(store.Folder("SnapShot") + "/holiday.jpg"));
+    }
+
+    void withoutATrashDeleteAsksOnceAndDeletesOnlyOnYes()
+    {
+        TestStore store;
+        for (int i = 1; i <= 3; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        const StandInTrash none(TrashCan::Result::NotSupported);
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        Press(list, 0);
+        Press(list, 1, Qt::ShiftModifier);
+
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(m_messages->Questions().size(), std::size_t(1));
+        QCOMPARE(m_messages->Questions().front(),
+                 std::string("2 files cannot be moved to the trash. Delete them permanently?"));
+        QTRY_VERIFY(Item<QPushButton>(*page, 1016)->isEnabled());
+        QCOMPARE(list.GetItemCount(), 3);
+
+        m_messages->Clear();
+        m_messages->m_bAnswer = true;
+        Press(list, 0);
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(list.GetItemCount(), 2);
+        QCOMPARE(m_messages->Questions(),
+                 std::vector<std::string>{"Sr0001.asf cannot be moved to the trash. Delete it permanently?"});
+        QVERIFY(!fs::exists(store.Folder("Recording") + "/Sr0001.asf"));
+        QVERIFY(!fs::exists(m_strTrash + "/files"));
+        QVERIFY(!Undo(*page)->isVisible());
+        QVERIFY(m_messages->Texts().empty());
+    }
+
+    void shiftDeleteAsksFirstAndDeletesForGood()
+    {
+        TestStore store;
+        for (int i = 1; i <= 3; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+
+        QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(m_messages->Questions(), std::vector<std::string>{"Delete Sr0001.asf permanently?"});
+        QCoreApplication::processEvents();
+        QCOMPARE(list.GetItemCount(), 3);
+
+        m_messages->Clear();
+        m_messages->m_bAnswer = true;
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(m_messages->Questions(), std::vector<std::string>{"Delete these 3 files permanently?"});
+        QTRY_COMPARE(list.GetItemCount(), 0);
+        QVERIFY(!Item<QPushButton>(*page, 1016)->isEnabled());
+        QVERIFY(fs::is_empty(store.Folder("Recording")));
+        QVERIFY(!fs::exists(m_strTrash + "/files"));
+        QVERIFY(!Undo(*page)->isVisible());
+    }
+
+    void aLongDeleteLeavesTheWindowFreeAndStopsWhenThePageGoes()
+    {
+        TestStore store;
+        for (int i = 10; i < 40; ++i)
+            store.AddClip("Recording", "Sr00" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        StandInTrash held(TrashCan::Result::Failed, true);
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+
+        // The trash holds the first file; the window goes on meanwhile.
+        QTest::keyClick(&list, Qt::Key_Delete);
+        held.WaitForCall();
+        QVERIFY(!Item<QPushButton>(*page, 1016)->isEnabled());
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(page->m_nCurrentRow, 1);
+        QCOMPARE(held.Calls(), 1);
+
+        // Closing the page stops the delete after the file in hand.
+        std::thread release([&held] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            held.Release();
+        });
+        page.reset();
+        release.join();
+        QCOMPARE(held.Calls(), 1);
+        QCOMPARE(std::distance(fs::directory_iterator(store.Folder("Recording")), fs::directory_iterator()), 30);
+        QVERIFY(m_messages->Texts().empty());
+    }
+
+private:
+    const std::string m_strTrash;
+    std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<RecordingLauncher> m_launcher;
+};
+
+int main(int argc, char** argv)
+{
+    // A home of the test's own beside its stores, set before anything reads
+    // the environment, so that the trash is a folder the test can read.
+    const fs::path home = fs::temp_directory_path() / ("clipscout-trash-" + std::to_string(::getpid()));
+    fs::create_directories(home);
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        DeletePageTest test((home / "data" / "Trash").string());
+        status = QTest::qExec(&test, argc, argv);
+    }
+    std::error_code ignored;
+    fs::remove_all(home, ignored);
+    return status;
+}
+
+#include "DeletePageTest.moc"
