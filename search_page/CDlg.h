@@ -112,9 +112,6 @@ private:
     void OnSearchTick();
     void OnSearchFinished();
     void EndSearch();
-    void OnLButtonDown(QPoint listPoint);
-    void OnLButtonDblClk(QPoint listPoint);
-    void OnListKeyDown(int key);
     void OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
@@ -163,8 +160,8 @@ private:
     QElapsedTimer m_searchClock;
     // The action buttons' states when the search began, for a stopped search.
     bool m_bActionsEnabled[3] = {};
-    QPushButton* m_wndUndo = nullptr;
 
+    QPushButton* m_wndUndo = nullptr;
     RowSelection m_selection;
     // Deletes and restores run here, one at a time.
     BackgroundTask* m_pFileTask = nullptr;

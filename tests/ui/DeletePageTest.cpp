@@ -47,6 +47,7 @@ std::unique_ptr<CDlg> ShowPage(const std::string& device)
     page->activateWindow();
     if (!QTest::qWaitForWindowActive(page.get()))
         qFatal("page not active");
+    WaitForSearch(*page);
     return page;
 }
 
@@ -270,19 +271,23 @@ private slots:
         const std::string first = store.Folder("Recording") + "/" + firstName;
         QTest::mouseClick(Item<QPushButton>(*page, 1016), Qt::LeftButton);
         QTRY_VERIFY(Undo(*page)->isVisible());
+        WaitForSearch(*page);
         TestStore::Write(first, "recorded meanwhile");
         QTest::mouseClick(Undo(*page), Qt::LeftButton);
         QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
         QCOMPARE(m_messages->Texts().front(),
                  "These files were not put back:\n" + firstName + ": another file of that name is there now");
         QCOMPARE(ReadFile(first), "recorded meanwhile");
+        WaitForSearch(*page);
 
         // Undo is offered until the next search.
         Press(list, 1);
         QTest::keyClick(&list, Qt::Key_Delete);
         QTRY_VERIFY(Undo(*page)->isVisible());
+        WaitForSearch(*page);
         QTest::mouseClick(Item<QPushButton>(*page, 1013), Qt::LeftButton);
         QVERIFY(!Undo(*page)->isVisible());
+        WaitForSearch(*page);
         const int rows = list.GetItemCount();
         QTest::keyClick(&list, Qt::Key_Z, Qt::ControlModifier);
         QCoreApplication::processEvents();
@@ -321,6 +326,7 @@ private slots:
         fs::remove(folder);
         fs::rename(store.Root() + "/moved", folder);
         Item<QPushButton>(*page, 1013)->click();
+        WaitForSearch(*page);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
         fs::rename(other + "/Sr0001.asf", folder + "/Sr0001.asf");
         m_messages->Clear();
@@ -332,6 +338,7 @@ private slots:
         QVERIFY(!fs::exists(folder + "/Sr0002.asf"));
         QVERIFY(fs::exists(m_strTrash + "/files/Sr0002.asf"));
         QTRY_VERIFY(Undo(*page)->isVisible());
+        WaitForSearch(*page);
 
         // A folder listed as a snapshot is not a file to delete.
         fs::create_directory(store.Folder("SnapShot") + "/holiday.jpg");
@@ -339,6 +346,7 @@ private slots:
         Item<QComboBox>(*page, 1020)->setCurrentIndex(1);
         Item<CDateTimeCtrl>(*page, 1010)->setDate(QDate::currentDate().addDays(1));
         Item<QPushButton>(*page, 1013)->click();
+        WaitForSearch(*page);
         QCOMPARE(list.GetItemCount(), 1);
         m_messages->Clear();
         QTest::keyClick(&list, Qt::Key_Delete);
