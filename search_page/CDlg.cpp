@@ -549,14 +549,6 @@ void CDlg::OnUndo()
         });
 }
 
-bool CDlg::OnKillActive()
-{
-    // Undo is offered only on the page where the delete was made, until it
-    // is left.
-    SetUndo({});
-    return CPropertyPage::OnKillActive();
-}
-
 void CDlg::OnExplore()
 {
     if (ShellLauncher::Instance().Explore(GetCategoryFolderPath()) == ShellLauncher::Result::NoAssociation)
@@ -588,8 +580,11 @@ void CDlg::hideEvent(QHideEvent* event)
 {
     // Another page is shown or the sheet closes; a minimised window (a hide
     // from the window system) goes on searching.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         CancelSearch();
+        // Undo is offered only until the page is left.
+        SetUndo({});
+    }
     CPropertyPage::hideEvent(event);
 }
 

@@ -58,8 +58,8 @@ public:
     // Shift+Delete: deletes the selected rows' files for good, after one
     // question.
     void OnDeletePermanently();
-    // Puts the files of the last delete to the trash back, until the next
-    // search or page switch.
+    // Puts the files of the last delete to the trash back; offered until the
+    // next search or until the page is left.
     void OnUndo();
     void OnExplore();
     void OnShowAllFiles();
@@ -67,8 +67,6 @@ public:
     // A text the result list shows while it is empty (the placeholder page
     // says there why it has no device folder).
     void SetEmptyListText(std::string text);
-
-    bool OnKillActive() override;
 
     // The result table of the last scan.
     int m_nFiles = 0;

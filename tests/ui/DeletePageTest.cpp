@@ -280,7 +280,15 @@ private slots:
         QCOMPARE(ReadFile(first), "recorded meanwhile");
         WaitForSearch(*page);
 
-        // Undo is offered until the next search.
+        // Undo is offered until the page is left (as the sheet hides it for
+        // another), or until the next search.
+        Press(list, 1);
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_VERIFY(Undo(*page)->isVisible());
+        WaitForSearch(*page);
+        page->hide();
+        page->show();
+        QVERIFY(!Undo(*page)->isVisible());
         Press(list, 1);
         QTest::keyClick(&list, Qt::Key_Delete);
         QTRY_VERIFY(Undo(*page)->isVisible());
