@@ -17,7 +17,7 @@
 // makes the same reads with as many requests in flight as the scan (target:
 // scan <= 1.3 x that floor).
 //
-//     clipscout-scan-bench [--asf N] [--avi N] [--snapshots N] [--runs N] [--cold] [--keep]
+//     clipscout-scan-bench [--asf N] [--avi N] [--snapshots N] [--runs N] [--workers N] [--cold] [--keep]
 //
 // Exit status 1 when a scan lists a different number of rows than the store
 // holds (timings are reported, never judged).
@@ -295,6 +295,7 @@ int main(int argc, char** argv)
 {
     int asf = 20000, avi = 2000, snapshots = 10000, runs = 5;
     bool keep = false, cold = false;
+    int workers = CategoryScan::kDefaultWorkers;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&]() {
@@ -316,8 +317,10 @@ int main(int argc, char** argv)
             keep = true;
         else if (arg == "--cold")
             cold = true;
+        else if (arg == "--workers")
+            workers = std::max(1, value());
         else {
-            std::fprintf(stderr, "usage: %s [--asf N] [--avi N] [--snapshots N] [--runs N] [--cold] [--keep]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--asf N] [--avi N] [--snapshots N] [--runs N] [--workers N] [--cold] [--keep]\n", argv[0]);
             return 2;
         }
     }
@@ -326,7 +329,7 @@ int main(int argc, char** argv)
     const Store store = MakeStore(asf, avi, snapshots);
     std::printf("store: %d ASF, %d AVI, %d snapshots in %s (built in %.0f ms)\n", asf, avi, snapshots,
                 store.root.c_str(), Milliseconds(Clock::now() - built));
-    std::printf("timings: median of %d warm runs%s\n\n", runs,
+    std::printf("timings: median of %d warm runs, scans with %d workers%s\n\n", runs, workers,
                 CLIPSCOUT_COUNT_ALLOCATIONS ? "" : " (allocations not counted under a sanitizer)");
 
     const Category categories[] = {
@@ -360,7 +363,8 @@ int main(int argc, char** argv)
             std::string categoryFolder;
             const std::size_t before = g_allocations;
             const auto s0 = Clock::now();
-            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows);
+            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows,
+                              {workers, nullptr});
             const auto s1 = Clock::now();
             allocations = g_allocations - before;
             rowsListed = rows.size();
@@ -373,7 +377,8 @@ int main(int argc, char** argv)
             std::vector<RecordedFile> rows;
             std::string categoryFolder;
             const std::size_t before = g_allocations;
-            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows);
+            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows,
+                              {workers, nullptr});
             allocationsUnreserved = g_allocations - before;
         }
         if (static_cast<int>(rowsListed) != c.expected) {

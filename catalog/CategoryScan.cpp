@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <pthread.h>
 #include <system_error>
 #include <thread>
 
@@ -222,7 +223,11 @@ bool CategoryScan::Run(const std::string& recordingDir, const std::string& devic
     helpers.reserve(helperCount);
     for (std::size_t i = 0; i < helperCount; ++i) {
         try {
-            helpers.emplace_back(work);
+            helpers.emplace_back([&work] {
+                // Named, so that a debugger or a test can tell the scan's threads.
+                ::pthread_setname_np(::pthread_self(), "clipscout-scan");
+                work();
+            });
         } catch (const std::system_error&) {
             break; // no more threads to be had: those running share the files
         }

@@ -3,6 +3,8 @@
 #include "app/CLoadUISetting.h"
 #include "catalog/CategoryScan.h"
 
+#include <pthread.h>
+
 BackgroundSearch::BackgroundSearch(QObject* parent) : QObject(parent), m_pControl(std::make_unique<ScanControl>())
 {
 }
@@ -19,6 +21,7 @@ void BackgroundSearch::Start(Request request)
     m_bRunning = true;
     const unsigned generation = ++m_nGeneration;
     m_thread = std::thread([this, request = std::move(request), control = m_pControl.get(), generation] {
+        ::pthread_setname_np(::pthread_self(), "clipscout-find");
         Result result;
         result.request = request;
         result.strCategoryFolder = request.strCategoryFolder;
@@ -30,7 +33,10 @@ void BackgroundSearch::Start(Request request)
             return;
         result.strFolderPath = CategoryFolderPath(recordingDir, request.strDevice, result.strCategoryFolder);
         m_result = std::move(result);
-        QMetaObject::invokeMethod(this, [this, generation] { OnThreadDone(generation); }, Qt::QueuedConnection);
+        // The call carries nothing: what it needs goes through our own
+        // atomic, which a thread checker sees, not through Qt's event queue.
+        m_nDoneGeneration.store(generation, std::memory_order_release);
+        QMetaObject::invokeMethod(this, "OnThreadDone", Qt::QueuedConnection);
     });
 }
 
@@ -52,9 +58,10 @@ std::size_t BackgroundSearch::FilesExamined() const
     return m_pControl->FilesExamined();
 }
 
-void BackgroundSearch::OnThreadDone(unsigned generation)
+void BackgroundSearch::OnThreadDone()
 {
-    if (generation != m_nGeneration || !m_bRunning)
+    // A search stopped, or followed by another, may still have posted this.
+    if (!m_bRunning || m_nDoneGeneration.load(std::memory_order_acquire) != m_nGeneration)
         return;
     m_thread.join();
     m_bRunning = false;

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -62,13 +63,15 @@ signals:
     void Finished();
 
 private:
-    void OnThreadDone(unsigned generation);
+    Q_INVOKABLE void OnThreadDone();
 
     std::unique_ptr<ScanControl> m_pControl; // a fresh one per search
     std::thread m_thread;
     // Written by the search's thread, read after joining it.
     Result m_result;
-    // Tells a search's completion from that of one stopped before it.
+    // Tells a search's completion from that of one stopped before it: the
+    // thread of search m_nGeneration sets m_nDoneGeneration when it is done.
     unsigned m_nGeneration = 0;
+    std::atomic<unsigned> m_nDoneGeneration{0};
     bool m_bRunning = false;
 };
