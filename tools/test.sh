@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the suite, the suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
+# ThreadSanitizer, and the fuzz targets.
 # Works on a fresh Debian 12 machine.
 #   FUZZ_SECONDS=n   seconds of fuzzing per target (default 60; 0 only replays)
 set -euo pipefail
@@ -48,10 +49,21 @@ cmake --build build-asan
   ctest --output-on-failure --no-tests=error --timeout 600) | tee build-asan/ctest.log
 sanitized=$(ran build-asan/ctest.log)
 
+echo "== scan and background search under ThreadSanitizer"
+# Only the tests whose code runs on several threads: the category scan, the
+# lister's progress line and the page's background search.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_TSAN=ON -DCLIPSCOUT_WITH_UI=ON
+cmake --build build-tsan --target clipscout_core_tests clipscout_list_tests BackgroundSearchTest
+(cd build-tsan &&
+  TSAN_OPTIONS=halt_on_error=1:suppressions="$PWD/../tests/tsan.supp" \
+  ctest --output-on-failure --no-tests=error --timeout 600 \
+    -R '^(CategoryScanTest\.|ClipscoutListTest\.|BackgroundSearchTest$)') | tee build-tsan/ctest.log
+threaded=$(ran build-tsan/ctest.log)
+
 echo "== fuzzing"
 tools/fuzz.sh "${FUZZ_SECONDS:-60}" | tee build/fuzz.log
 targets=$(grep -c '^== .*: replayed ' build/fuzz.log)
 
 # Every step above stops the script on a failure, so reaching here means all passed.
-echo "suite $suite, package checks $packaged, under sanitizers $sanitized, fuzz targets $targets"
-echo "total: $((suite + packaged + sanitized + targets)) passed, 0 failed"
+echo "suite $suite, package checks $packaged, under sanitizers $sanitized, under ThreadSanitizer $threaded, fuzz targets $targets"
+echo "total: $((suite + packaged + sanitized + threaded + targets)) passed, 0 failed"
