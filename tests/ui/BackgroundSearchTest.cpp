@@ -21,15 +21,6 @@
 
 namespace {
 
-template <class Control>
-Control* Item(const CDlg& page, int id)
-{
-    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
-    if (control == nullptr)
-        qFatal("control %d missing", id);
-    return control;
-}
-
 // What a stopped search must leave as it found it.
 struct PageState {
     std::vector<std::string> names;

@@ -21,39 +21,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <class Control>
-Control* Item(const CDlg& page, int id)
-{
-    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
-    if (control == nullptr)
-        qFatal("control %d missing", id);
-    return control;
-}
-
-MyListCtrl* List(const CDlg& page)
-{
-    return Item<MyListCtrl>(page, 1018);
-}
-
 QPushButton* Undo(const CDlg& page)
 {
     return Item<QPushButton>(page, 1024);
-}
-
-std::unique_ptr<CDlg> ShowPage(const std::string& device)
-{
-    auto page = std::make_unique<CDlg>(device);
-    page->show();
-    page->activateWindow();
-    if (!QTest::qWaitForWindowActive(page.get()))
-        qFatal("page not active");
-    WaitForSearch(*page);
-    return page;
-}
-
-QPoint OnRow(const MyListCtrl& list, int row)
-{
-    return list.GetItemRect(row, LVIR_BOUNDS).topLeft() + QPoint(10, MyListCtrl::kRowHeight / 2);
 }
 
 // A press as the mouse makes it, on the list's viewport; the page handles it

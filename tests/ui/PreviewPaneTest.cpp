@@ -35,22 +35,6 @@ void FillStore(const TestStore& store)
     TestStore::Write(store.Folder("Recording") + "/Sr0003.asf", clip);
 }
 
-std::unique_ptr<CDlg> ShowPage(const std::string& device)
-{
-    auto page = std::make_unique<CDlg>(device);
-    page->show();
-    page->activateWindow();
-    if (!QTest::qWaitForWindowActive(page.get()))
-        qFatal("page not active");
-    WaitForSearch(*page);
-    return page;
-}
-
-MyListCtrl* List(const QWidget& page)
-{
-    return page.findChild<MyListCtrl*>(QStringLiteral("1018"));
-}
-
 PreviewPane* Pane(const QWidget& page)
 {
     return page.findChild<PreviewPane*>(QStringLiteral("preview"));

@@ -20,41 +20,10 @@
 
 namespace {
 
-template <class Control>
-Control* Item(const CDlg& page, int id)
-{
-    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
-    if (control == nullptr)
-        qFatal("control %d missing", id);
-    return control;
-}
-
-MyListCtrl* List(const CDlg& page)
-{
-    return Item<MyListCtrl>(page, 1018);
-}
-
-std::unique_ptr<CDlg> ShowPage(const std::string& device)
-{
-    auto page = std::make_unique<CDlg>(device);
-    page->show();
-    page->activateWindow();
-    if (!QTest::qWaitForWindowActive(page.get()))
-        qFatal("page not active");
-    WaitForSearch(*page);
-    return page;
-}
-
 void Click(CDlg& page, int id)
 {
     QTest::mouseClick(Item<QPushButton>(page, id), Qt::LeftButton);
     WaitForSearch(page);
-}
-
-// A point on a row of the list, in the viewport where the mouse goes.
-QPoint OnRow(const MyListCtrl& list, int row)
-{
-    return list.GetItemRect(row, LVIR_BOUNDS).topLeft() + QPoint(10, MyListCtrl::kRowHeight / 2);
 }
 
 std::vector<std::string> Names(const MyListCtrl& list)

@@ -102,16 +102,6 @@ bool WaitForLaunch()
     return QTest::qWaitFor([] { return std::filesystem::exists(g_pSandbox->Received()); }, 10000);
 }
 
-std::unique_ptr<CDlg> ShowPage(const std::string& device)
-{
-    auto page = std::make_unique<CDlg>(device);
-    page->show();
-    if (!QTest::qWaitForWindowExposed(page.get()))
-        qFatal("page not exposed");
-    WaitForSearch(*page);
-    return page;
-}
-
 void Click(CDlg& page, int id)
 {
     QTest::mouseClick(qobject_cast<QPushButton*>(page.GetDlgItem(id)), Qt::LeftButton);

@@ -9,6 +9,7 @@
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -19,6 +20,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,6 +31,43 @@ inline void WaitForSearch(CDlg& page)
 {
     if (page.IsSearching() && !QSignalSpy(&page, &CDlg::SearchFinished).wait(10000))
         qFatal("the search did not finish");
+}
+
+// The page's control with this identifier; the test ends if it is missing or
+// of another class.
+template <class Control>
+Control* Item(const CDlg& page, int id)
+{
+    auto* control = qobject_cast<Control*>(page.GetDlgItem(id));
+    if (control == nullptr)
+        qFatal("control %d missing", id);
+    return control;
+}
+
+inline MyListCtrl* List(const QWidget& page)
+{
+    auto* list = page.findChild<MyListCtrl*>(QStringLiteral("1018"));
+    if (list == nullptr)
+        qFatal("result list missing");
+    return list;
+}
+
+// A page of its own window, shown, active and done with its first search.
+inline std::unique_ptr<CDlg> ShowPage(const std::string& device)
+{
+    auto page = std::make_unique<CDlg>(device);
+    page->show();
+    page->activateWindow();
+    if (!QTest::qWaitForWindowActive(page.get()))
+        qFatal("page not active");
+    WaitForSearch(*page);
+    return page;
+}
+
+// A point on a row of the list, in the viewport where the mouse goes.
+inline QPoint OnRow(const MyListCtrl& list, int row)
+{
+    return list.GetItemRect(row, LVIR_BOUNDS).topLeft() + QPoint(10, MyListCtrl::kRowHeight / 2);
 }
 
 class TestStore {
