@@ -22,15 +22,17 @@ void BackgroundTask::Start(std::function<void(std::stop_token)> work, std::funct
     m_done = std::move(done);
     m_thread = std::jthread([this, work = std::move(work)](std::stop_token stop) {
         work(stop);
-        // Posted to this object: dropped unseen if it is gone by then.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_thread.join();
-                m_bRunning = false;
-                std::function<void()> done = std::move(m_done);
-                done();
-            },
-            Qt::QueuedConnection);
+        // Posted to this object: dropped unseen if it is gone by then. By
+        // name, so that nothing made on this thread travels in Qt's queue;
+        // the join hands the work's results over where a thread checker sees it.
+        QMetaObject::invokeMethod(this, "OnThreadDone", Qt::QueuedConnection);
     });
+}
+
+void BackgroundTask::OnThreadDone()
+{
+    m_thread.join();
+    m_bRunning = false;
+    std::function<void()> done = std::move(m_done);
+    done();
 }

@@ -22,6 +22,9 @@ public:
     // Ignored while a work runs.
     void Start(std::function<void(std::stop_token)> work, std::function<void()> done);
 
+private slots:
+    void OnThreadDone();
+
 private:
     std::function<void()> m_done;
     bool m_bRunning = false;

@@ -39,8 +39,13 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     : QLabel(page), m_pList(list), m_cache(kCacheEntries, kCacheBytes), m_decoder(BoxFor(*list)),
       m_worker([this](const std::string& path, std::stop_token stop) { return m_decoder.Decode(path, stop); },
                [this](const std::string& path, PreviewImage preview) {
-                   QMetaObject::invokeMethod(
-                       this, [this, path, preview] { OnDecoded(path, preview); }, Qt::QueuedConnection);
+                   // Handed over under a lock of ours and picked up by name, so
+                   // that nothing made on the worker travels in Qt's queue.
+                   {
+                       const std::lock_guard lock(m_decodedMutex);
+                       m_aDecoded.emplace_back(path, std::move(preview));
+                   }
+                   QMetaObject::invokeMethod(this, "TakeDecoded", Qt::QueuedConnection);
                }),
       m_pMenu(new QMenu(list)), m_pShowAction(m_pMenu->addAction(QStringLiteral("Show Preview")))
 {
@@ -130,6 +135,17 @@ void PreviewPane::OnDelayElapsed()
         ShowPreview(m_strWanted, *cached);
     else
         m_worker.Request(m_strWanted);
+}
+
+void PreviewPane::TakeDecoded()
+{
+    std::vector<std::pair<std::string, PreviewImage>> decoded;
+    {
+        const std::lock_guard lock(m_decodedMutex);
+        decoded.swap(m_aDecoded);
+    }
+    for (const auto& [path, preview] : decoded)
+        OnDecoded(path, preview);
 }
 
 void PreviewPane::OnDecoded(const std::string& path, const PreviewImage& preview)

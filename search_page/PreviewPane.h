@@ -7,7 +7,10 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 class MyListCtrl;
 class QAction;
@@ -60,6 +63,7 @@ protected:
 private:
     void OnDelayElapsed();
     void OnDecoded(const std::string& path, const PreviewImage& preview);
+    Q_INVOKABLE void TakeDecoded();
     void ShowPreview(const std::string& path, const QImage& image);
     void OnContextMenu(QPoint viewportPoint);
 
@@ -67,7 +71,11 @@ private:
     QTimer m_delay;
     PreviewCache m_cache;
     PreviewDecoder m_decoder;
-    // Declared after the decoder it calls, so that it stops first.
+    // Results from the worker, not yet taken on the window's thread.
+    std::mutex m_decodedMutex;
+    std::vector<std::pair<std::string, PreviewImage>> m_aDecoded;
+    // Declared after the decoder it calls and the list it fills, so that it
+    // stops first.
     PreviewWorker m_worker;
     QMenu* m_pMenu;
     QAction* m_pShowAction;

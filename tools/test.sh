@@ -49,15 +49,17 @@ cmake --build build-asan
   ctest --output-on-failure --no-tests=error --timeout 600) | tee build-asan/ctest.log
 sanitized=$(ran build-asan/ctest.log)
 
-echo "== scan and background search under ThreadSanitizer"
-# Only the tests whose code runs on several threads: the category scan, the
-# lister's progress line and the page's background search.
+echo "== threaded work under ThreadSanitizer"
+# Only the tests whose code runs on several threads: the category scan and its
+# listing, the lister's progress line, the page's background search, deletes
+# and previews.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_TSAN=ON -DCLIPSCOUT_WITH_UI=ON
-cmake --build build-tsan --target clipscout_core_tests clipscout_list_tests BackgroundSearchTest
+cmake --build build-tsan --target clipscout_core_tests clipscout_list_tests BackgroundSearchTest DeletePageTest \
+  PreviewPaneTest
 (cd build-tsan &&
   TSAN_OPTIONS=halt_on_error=1:suppressions="$PWD/../tests/tsan.supp" \
   ctest --output-on-failure --no-tests=error --timeout 600 \
-    -R '^(CategoryScanTest\.|ClipscoutListTest\.|BackgroundSearchTest$)') | tee build-tsan/ctest.log
+    -R '^(CategoryScanTest\.|CFileFindTest\.|FileDeleterTest\.|PreviewWorkerTest\.|ClipscoutListTest\.|BackgroundSearchTest$|DeletePageTest$|PreviewPaneTest$)') | tee build-tsan/ctest.log
 threaded=$(ran build-tsan/ctest.log)
 
 echo "== fuzzing"
