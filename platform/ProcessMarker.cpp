@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -86,6 +87,10 @@ std::string ProcessMarker::RuntimeFolder()
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/')
         if (IsPrivateFolder(runtime))
             return runtime;
+    // A process started without the session's runtime folder (from cron, ssh
+    // or su) still finds the session's own one, and so the desktop's copy.
+    if (const std::string session = SessionRuntimeFolder(); IsPrivateFolder(session))
+        return session;
 
     // Not the temporary folder: its place depends on TMPDIR, and there
     // another user can take the name first.
@@ -99,6 +104,11 @@ std::string ProcessMarker::RuntimeFolder()
         return {};
     // Whoever made it, it must be ours and closed to everyone else.
     return IsPrivateFolder(folder) ? folder : std::string();
+}
+
+std::string ProcessMarker::SessionRuntimeFolder()
+{
+    return "/run/user/" + std::to_string(::getuid());
 }
 
 std::string ProcessMarker::FileNameFor(const std::string& name)

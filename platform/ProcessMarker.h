@@ -30,10 +30,13 @@ public:
 
     // The same folder for every process of the user: $XDG_RUNTIME_DIR when it
     // is a folder of this user that nobody else may enter and this user may
-    // write, else "clipscout" in the user's cache folder ($XDG_CACHE_HOME, or
+    // write, else the session's runtime folder of this user when it is such a
+    // folder, else "clipscout" in the user's cache folder ($XDG_CACHE_HOME, or
     // .cache in the home folder), created with mode 0700 and refused when it
     // is not exactly that. Empty when neither will do.
     static std::string RuntimeFolder();
+    // Where the login session keeps this user's runtime folder.
+    static std::string SessionRuntimeFolder();
     // File name derived from a marker name: characters other than letters,
     // digits, '-', '_', '.', '{' and '}' become '_', so no name can leave the folder.
     static std::string FileNameFor(const std::string& name);

@@ -112,6 +112,8 @@ TEST_F(ProcessMarkerTest, MarkerThatCannotBeMadeIsAFailureNotAnotherHolder)
 
 TEST_F(ProcessMarkerTest, WithoutAPrivateRuntimeFolderTheUsersCacheFolderServesEveryProcess)
 {
+    if (std::filesystem::exists(ProcessMarker::SessionRuntimeFolder()))
+        GTEST_SKIP() << "this user's session runtime folder serves before the cache folder";
     EXPECT_EQ(ProcessMarker::RuntimeFolder(), m_runtime);
 
     // Open to others: a folder of our own in the cache folder is made instead,
@@ -150,10 +152,25 @@ TEST_F(ProcessMarkerTest, WithoutAPrivateRuntimeFolderTheUsersCacheFolderServesE
     EXPECT_EQ(ProcessMarker::RuntimeFolder(), "");
 }
 
+TEST_F(ProcessMarkerTest, AProcessWithoutTheRuntimeVariableFindsTheSessionsMarker)
+{
+    const std::string session = ProcessMarker::SessionRuntimeFolder();
+    if (::getuid() != 0 || std::filesystem::exists(session))
+        GTEST_SKIP() << "needs root and no session runtime folder, to make one";
+    ASSERT_EQ(::mkdir(session.c_str(), 0700), 0);
+    ::setenv("XDG_RUNTIME_DIR", session.c_str(), 1);
+    {
+        ProcessMarker desktop("{Marker-Test}");
+        EXPECT_EQ(desktop.GetFolder(), session);
+        EXPECT_EQ(InChild("{Marker-Test}", [] { ::unsetenv("XDG_RUNTIME_DIR"); }), Result::HeldByAnother);
+    }
+    std::filesystem::remove_all(session);
+}
+
 TEST_F(ProcessMarkerTest, FolderOfAnotherUserIsNeverUsed)
 {
-    if (::getuid() != 0)
-        GTEST_SKIP() << "only root can hand a folder to another user";
+    if (::getuid() != 0 || std::filesystem::exists(ProcessMarker::SessionRuntimeFolder()))
+        GTEST_SKIP() << "only root can hand a folder to another user; the session's folder would serve first";
     // Squatted: the fallback exists, private, but belongs to someone else.
     const std::string fallback = m_dir.MakeDir("cache/clipscout");
     ::chmod(fallback.c_str(), 0700);
