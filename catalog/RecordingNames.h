@@ -18,6 +18,19 @@ inline constexpr std::string_view kCategorySnapShot = "SnapShot";
 inline constexpr std::string_view kCategoryInstant = "Instant Recording";
 inline constexpr std::string_view kCategoryMotion = "Motion Detection";
 
+// The four categories in the order the category box offers them, each with
+// the key under which Clipscout.ini may give it another text.
+struct CategoryLabel {
+    const char* szKey;
+    std::string_view text;
+};
+inline constexpr CategoryLabel kCategoryLabels[] = {
+    {"SR", kCategoryScheduled},
+    {"SS", kCategorySnapShot},
+    {"IR", kCategoryInstant},
+    {"MD", kCategoryMotion},
+};
+
 inline constexpr std::int64_t MAX_DURATION_SECONDS = 900;
 
 // The folder of a category text; empty for a text that is none of the four.

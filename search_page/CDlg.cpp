@@ -58,12 +58,6 @@ constexpr DefaultedText kColumnHeadings[] = {
     {"S_RecordedTime", "Recorded Time"},
     {"S_Duration", "Duration"},
 };
-constexpr DefaultedText kCategories[] = {
-    {"SR", "Scheduled Recording"},
-    {"SS", "SnapShot"},
-    {"IR", "Instant Recording"},
-    {"MD", "Motion Detection"},
-};
 
 constexpr QRgb kRowBackground = qRgb(250, 250, 255);
 constexpr int kLabelInset = 2;
@@ -219,8 +213,8 @@ bool CDlg::OnInitDialog()
     std::string headings[std::size(kColumnHeadings)];
     for (std::size_t i = 0; i < std::size(kColumnHeadings); ++i)
         headings[i] = readText(kColumnHeadings[i]);
-    for (const DefaultedText& category : kCategories)
-        m_wndCategory->addItem(ToQString(readText(category)));
+    for (const CategoryLabel& category : kCategoryLabels)
+        m_wndCategory->addItem(ToQString(readText({category.szKey, category.text.data()})));
     m_wndCategory->setCurrentIndex(0);
 
     SetSearchRange(FirstSearchableTime(), CTime::GetCurrentTime());

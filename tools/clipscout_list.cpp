@@ -25,7 +25,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -156,15 +155,14 @@ void AddField(nlohmann::ordered_json& line, const std::string& key, std::string_
 // neither.
 std::string BuiltInCategory(const std::string& text)
 {
-    constexpr std::pair<const char*, std::string_view> kCategories[] = {
-        {"SR", kCategoryScheduled}, {"SS", kCategorySnapShot}, {"IR", kCategoryInstant}, {"MD", kCategoryMotion}};
-    for (const auto& [key, builtIn] : kCategories)
-        if (text == builtIn)
-            return std::string(builtIn);
+    for (const CategoryLabel& category : kCategoryLabels)
+        if (text == category.text)
+            return std::string(category.text);
     const CLoadUISetting settings;
-    for (const auto& [key, builtIn] : kCategories)
-        if (const std::string shown = settings.GetAppSetting("Clipscout", key); !shown.empty() && shown == text)
-            return std::string(builtIn);
+    for (const CategoryLabel& category : kCategoryLabels)
+        if (const std::string shown = settings.GetAppSetting("Clipscout", category.szKey);
+            !shown.empty() && shown == text)
+            return std::string(category.text);
     return {};
 }
 
