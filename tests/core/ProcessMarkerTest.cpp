@@ -155,8 +155,9 @@ TEST_F(ProcessMarkerTest, WithoutAPrivateRuntimeFolderTheUsersCacheFolderServesE
 TEST_F(ProcessMarkerTest, AProcessWithoutTheRuntimeVariableFindsTheSessionsMarker)
 {
     const std::string session = ProcessMarker::SessionRuntimeFolder();
-    if (::getuid() != 0 || std::filesystem::exists(session))
-        GTEST_SKIP() << "needs root and no session runtime folder, to make one";
+    if (::getuid() != 0 || std::filesystem::exists(session) ||
+        !std::filesystem::is_directory(std::filesystem::path(session).parent_path()))
+        GTEST_SKIP() << "needs root, the sessions' folder and no session runtime folder, to make one";
     ASSERT_EQ(::mkdir(session.c_str(), 0700), 0);
     ::setenv("XDG_RUNTIME_DIR", session.c_str(), 1);
     {
