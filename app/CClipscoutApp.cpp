@@ -86,8 +86,8 @@ bool CClipscoutApp::InitInstance()
     std::vector<std::unique_ptr<CDlg>> pages;
     const int pageCount = m_nDeviceCount > 0 ? m_nDeviceCount : 1;
     for (int i = 0; i < pageCount; ++i) {
-        const std::string title = m_nDeviceCount > 0 ? g_strDeviceFolders[static_cast<std::size_t>(i)]
-                                                     : std::string("No Recorded Files");
+        const std::string title =
+            m_nDeviceCount > 0 ? g_strDeviceFolders[static_cast<std::size_t>(i)] : std::string("No Recorded Files");
         pages.emplace_back(NewSearchPage(title));
         CDlg* page = pages.back().get();
         if (m_nDeviceCount == 0)

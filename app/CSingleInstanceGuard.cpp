@@ -72,8 +72,8 @@ bool CSingleInstanceGuard::AnswerInstanceQueries(QueryHandler onQuery, Foregroun
     if (!m_hGuardMutex->IsHeld())
         return false;
     m_pChannel = std::make_unique<InstanceChannel>(
-        std::move(onQuery), [onForeground = std::move(onForeground)](const std::string& tokenName,
-                                                                     const std::string& token) {
+        std::move(onQuery),
+        [onForeground = std::move(onForeground)](const std::string& tokenName, const std::string& token) {
             if (!tokenName.empty())
                 qputenv(tokenName.c_str(), QByteArray::fromStdString(token));
             onForeground();

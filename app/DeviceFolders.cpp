@@ -5,8 +5,7 @@
 
 #include <algorithm>
 
-int FindDeviceFolders(const CLoadUISetting& settings,
-                      std::array<std::string, MAX_DEVICE_FOLDERS>& folders)
+int FindDeviceFolders(const CLoadUISetting& settings, std::array<std::string, MAX_DEVICE_FOLDERS>& folders)
 {
     const std::string recordingDir = settings.GetViewerSetting("Directory", "Recording");
 

@@ -48,9 +48,8 @@ std::string AsfClip(int index)
 {
     static const std::string header = clipbytes::AsfHeader({clipbytes::AsfFileProperties(1'230'000'000, 0)});
     char trailer[50] = {};
-    std::snprintf(trailer, sizeof trailer, "NC2006/%02d/%02d %02d:%02d,2006/%02d/%02d %02d:%02d",
-                  1 + index % 12, 1 + index % 28, index % 24, index % 60, 1 + index % 12, 1 + index % 28,
-                  index % 24, index % 60);
+    std::snprintf(trailer, sizeof trailer, "NC2006/%02d/%02d %02d:%02d,2006/%02d/%02d %02d:%02d", 1 + index % 12,
+                  1 + index % 28, index % 24, index % 60, 1 + index % 12, 1 + index % 28, index % 24, index % 60);
     return header + std::string(64, 'Z') + clipbytes::Trailer(trailer);
 }
 
@@ -99,8 +98,8 @@ Figures Measure(int rows, int runs)
         std::string categoryFolder;
         std::vector<RecordedFile> found;
         const Clock::time_point scanStart = Clock::now();
-        CategoryScan::Run(root + "/store", "Cam1", "Scheduled Recording", categoryFolder,
-                          CTime(2005, 1, 1, 0, 0, 0), CTime::GetCurrentTime(), found);
+        CategoryScan::Run(root + "/store", "Cam1", "Scheduled Recording", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
+                          CTime::GetCurrentTime(), found);
         figures.scan = std::min(figures.scan, MillisecondsSince(scanStart));
 
         std::vector<ResultListModel::Row> rowsToFill;
@@ -170,15 +169,15 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    std::printf("%8s %10s %9s %9s %10s %12s %14s %14s\n", "rows", "search ms", "scan ms", "fill ms",
-                "scroll ms", "rows painted", "fill us/row", "scroll us/row");
+    std::printf("%8s %10s %9s %9s %10s %12s %14s %14s\n", "rows", "search ms", "scan ms", "fill ms", "scroll ms",
+                "rows painted", "fill us/row", "scroll us/row");
     std::vector<Figures> all;
     int status = 0;
     for (int rows : sizes) {
         const Figures f = Measure(rows, runs);
         all.push_back(f);
-        std::printf("%8d %10.1f %9.1f %9.1f %10.1f %12ld %14.3f %14.3f\n", f.nRows, f.search, f.scan, f.fill,
-                    f.scroll, f.nPaintedRows, 1000.0 * f.fill / f.nRows, 1000.0 * f.scroll / f.nRows);
+        std::printf("%8d %10.1f %9.1f %9.1f %10.1f %12ld %14.3f %14.3f\n", f.nRows, f.search, f.scan, f.fill, f.scroll,
+                    f.nPaintedRows, 1000.0 * f.fill / f.nRows, 1000.0 * f.scroll / f.nRows);
         if (f.nListed != f.nRows || !f.bReachedBottom) {
             std::printf("  listed %d of %d rows, bottom %s\n", f.nListed, f.nRows,
                         f.bReachedBottom ? "reached" : "not reached");

@@ -229,8 +229,8 @@ int main(int argc, char** argv)
     Bench bench(std::max(previews, runs) + 1, runs + 1);
     int status = 0;
 
-    std::printf("%-9s %9s %9s %12s %12s   (ms from the row becoming current to its preview)\n", "", "median",
-                "worst", "median-pause", "worst-pause");
+    std::printf("%-9s %9s %9s %12s %12s   (ms from the row becoming current to its preview)\n", "", "median", "worst",
+                "median-pause", "worst-pause");
     bench.ShowCategory(1);
     const Latency snapshot = Measure(bench, runs);
     const double cachedUp = bench.PressAndWait(Qt::Key_Up);
@@ -258,8 +258,8 @@ int main(int argc, char** argv)
             return 1;
         }
         if (shown % (previews >= 4 ? previews / 4 : 1) == 0)
-            std::printf("%9d %12.1f %13zu %14.1f\n", shown, ResidentKilobytes() / 1024.0,
-                        bench.Pane().Cache().Count(), bench.Pane().Cache().Bytes() / 1048576.0);
+            std::printf("%9d %12.1f %13zu %14.1f\n", shown, ResidentKilobytes() / 1024.0, bench.Pane().Cache().Count(),
+                        bench.Pane().Cache().Bytes() / 1048576.0);
     }
     if (bench.Pane().Cache().Count() > PreviewPane::kCacheEntries ||
         bench.Pane().Cache().Bytes() > PreviewPane::kCacheBytes) {

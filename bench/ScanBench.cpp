@@ -110,8 +110,8 @@ std::string AsfClip(int minute)
 std::string AviClip()
 {
     using namespace clipbytes;
-    return Riff({List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)}),
-                 List("movi", {Chunk("00dc", std::string(1024, '\x01'))})});
+    return Riff(
+        {List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)}), List("movi", {Chunk("00dc", std::string(1024, '\x01'))})});
 }
 
 void Write(const std::string& path, const std::string& content)
@@ -320,7 +320,9 @@ int main(int argc, char** argv)
         else if (arg == "--workers")
             workers = std::max(1, value());
         else {
-            std::fprintf(stderr, "usage: %s [--asf N] [--avi N] [--snapshots N] [--runs N] [--workers N] [--cold] [--keep]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--asf N] [--avi N] [--snapshots N] [--runs N] [--workers N] [--cold] [--keep]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -373,7 +375,7 @@ int main(int argc, char** argv)
                 scanTimes.push_back(Milliseconds(s1 - s0));
             }
         }
-        {   // once more without reserving: the rows' own growth included
+        { // once more without reserving: the rows' own growth included
             std::vector<RecordedFile> rows;
             std::string categoryFolder;
             const std::size_t before = g_allocations;
@@ -388,9 +390,9 @@ int main(int argc, char** argv)
         const double scan = Median(scanTimes), floor = Median(floorTimes);
         const double ratio = floor > 0 ? scan / floor : 0;
         worst = std::max(worst, ratio);
-        std::printf("%-20s %6d %6zu %9.2f %9.2f %6.2f %8.2f %5zu (%3zu) %11.4f\n", c.text, c.files, rowsListed,
-                    scan, floor, ratio, c.files ? 1000.0 * scan / c.files : 0.0, allocations,
-                    allocationsUnreserved, c.files ? static_cast<double>(allocations) / c.files : 0.0);
+        std::printf("%-20s %6d %6zu %9.2f %9.2f %6.2f %8.2f %5zu (%3zu) %11.4f\n", c.text, c.files, rowsListed, scan,
+                    floor, ratio, c.files ? 1000.0 * scan / c.files : 0.0, allocations, allocationsUnreserved,
+                    c.files ? static_cast<double>(allocations) / c.files : 0.0);
     }
     std::printf("\nworst ratio scan/floor: %.2f (target <= 1.5)\n", worst);
     std::printf("allocs: per scan with the rows reserved (in brackets: rows not reserved, their growth included)\n");

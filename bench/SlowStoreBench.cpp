@@ -126,8 +126,7 @@ int SlowOpendir(const char* path, fuse_file_info* fi)
 
 // One kernel request, one call: the listing comes a buffer at a time, each
 // entry with the offset of the next, as a share serves it.
-int SlowReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t offset, fuse_file_info* fi,
-                fuse_readdir_flags)
+int SlowReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t offset, fuse_file_info* fi, fuse_readdir_flags)
 {
     Wait();
     auto* d = reinterpret_cast<OpenDir*>(fi->fh);
@@ -139,7 +138,7 @@ int SlowReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t offset, f
     for (;;) {
         if (d->pending == nullptr && (d->pending = ::readdir(d->dir)) == nullptr)
             break;
-        struct stat st {};
+        struct stat st { };
         st.st_ino = d->pending->d_ino;
         st.st_mode = DTTOIF(d->pending->d_type);
         const off_t next = ::telldir(d->dir);
@@ -241,9 +240,9 @@ int MakeStore(const std::string& root, int clips)
         const CTime start = CTime(2006, 1, 1, 0, 0, 0) + CTimeSpan(60LL * i);
         const CTime end = start + CTimeSpan(60);
         std::snprintf(name, sizeof name, "/%s%08d.asf", sr ? "Sr" : "Ir", i);
-        Write(folder + name, clipbytes::AsfClip(600000000, 0,
-                                                "NC" + start.Format("%Y/%m/%d %H:%M:%S") + "," +
-                                                    end.Format("%Y/%m/%d %H:%M:%S")));
+        Write(folder + name,
+              clipbytes::AsfClip(600000000, 0,
+                                 "NC" + start.Format("%Y/%m/%d %H:%M:%S") + "," + end.Format("%Y/%m/%d %H:%M:%S")));
     }
     return scheduled;
 }

@@ -7,10 +7,10 @@
 namespace {
 
 // GUIDs as stored in the file: the first three fields little-endian.
-constexpr std::array<std::uint8_t, 16> kHeaderObject = {
-    0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
-constexpr std::array<std::uint8_t, 16> kFilePropertiesObject = {
-    0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11, 0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+constexpr std::array<std::uint8_t, 16> kHeaderObject = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                                        0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+constexpr std::array<std::uint8_t, 16> kFilePropertiesObject = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
+                                                                0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
 
 constexpr std::uint64_t kHeaderObjectSize = 30;
 constexpr std::uint64_t kObjectHead = 24; // GUID + size
@@ -51,8 +51,7 @@ AsfHeaderStatus ParseAsfHeader(std::span<const std::uint8_t> header, std::int64_
             reader.U64(offset + kPrerollOffset, preroll);
             // Preroll is in milliseconds: 10,000 units of 100 ns each.
             const unsigned __int128 prerollUnits = static_cast<unsigned __int128>(preroll) * 10000u;
-            const std::uint64_t length =
-                play > prerollUnits ? static_cast<std::uint64_t>(play - prerollUnits) : 0;
+            const std::uint64_t length = play > prerollUnits ? static_cast<std::uint64_t>(play - prerollUnits) : 0;
             seconds = static_cast<std::int64_t>(length / 10000000u);
             return AsfHeaderStatus::Found;
         }

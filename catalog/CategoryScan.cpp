@@ -33,8 +33,7 @@ enum class Pass { Snapshot, Asf, Avi };
 // the rows they fill, each its own.
 class FileExaminer {
 public:
-    FileExaminer(const std::string& folder, std::string_view category, const CTime& searchStart,
-                 const CTime& searchEnd)
+    FileExaminer(const std::string& folder, std::string_view category, const CTime& searchStart, const CTime& searchEnd)
         : m_folder(folder), m_category(category), m_searchStart(searchStart), m_searchEnd(searchEnd)
     {
         m_path.reserve(m_folder.size() + 1 + 256);
@@ -44,9 +43,12 @@ public:
     bool Examine(Pass pass, std::string_view name, RecordedFile& row)
     {
         switch (pass) {
-        case Pass::Snapshot: return Snapshot(name, row);
-        case Pass::Asf: return Asf(name, row);
-        case Pass::Avi: return Avi(name, row);
+        case Pass::Snapshot:
+            return Snapshot(name, row);
+        case Pass::Asf:
+            return Asf(name, row);
+        case Pass::Avi:
+            return Avi(name, row);
         }
         return false;
     }
@@ -150,10 +152,9 @@ std::string CategoryFolderPath(const std::string& recordingDir, const std::strin
     return ResolvePiece(device, categoryFolder);
 }
 
-bool CategoryScan::Run(const std::string& recordingDir, const std::string& deviceFolder,
-                       const std::string& category, std::string& categoryFolder,
-                       const CTime& searchStart, const CTime& searchEnd, std::vector<RecordedFile>& rows,
-                       const Options& options)
+bool CategoryScan::Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
+                       std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
+                       std::vector<RecordedFile>& rows, const Options& options)
 {
     const std::string_view mapped = CategoryFolder(category);
     if (!mapped.empty())
@@ -252,9 +253,9 @@ bool CategoryScan::Run(const std::string& recordingDir, const std::string& devic
     return true;
 }
 
-bool CategoryScan::Run(const std::string& recordingDir, const std::string& deviceFolder,
-                       const std::string& category, std::string& categoryFolder,
-                       const CTime& searchStart, const CTime& searchEnd, std::vector<RecordedFile>& rows)
+bool CategoryScan::Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
+                       std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
+                       std::vector<RecordedFile>& rows)
 {
     return Run(recordingDir, deviceFolder, category, categoryFolder, searchStart, searchEnd, rows, Options{});
 }

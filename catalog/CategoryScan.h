@@ -51,11 +51,11 @@ public:
     // searchEnd < searchStart. Files that cannot be read are skipped. The
     // rows and their order do not depend on nWorkers. A scan stopped through
     // pControl returns true and leaves rows as they were.
-    static bool Run(const std::string& recordingDir, const std::string& deviceFolder,
-                    const std::string& category, std::string& categoryFolder, const CTime& searchStart,
-                    const CTime& searchEnd, std::vector<RecordedFile>& rows, const Options& options);
+    static bool Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
+                    std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
+                    std::vector<RecordedFile>& rows, const Options& options);
     // With the default options.
-    static bool Run(const std::string& recordingDir, const std::string& deviceFolder,
-                    const std::string& category, std::string& categoryFolder, const CTime& searchStart,
-                    const CTime& searchEnd, std::vector<RecordedFile>& rows);
+    static bool Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
+                    std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
+                    std::vector<RecordedFile>& rows);
 };

@@ -17,7 +17,8 @@ constexpr std::size_t kAviHeaderFirstRead = 8192;
 
 } // namespace
 
-ClipProber::ClipProber() : m_trailer{}, m_buffer(std::max(kAsfHeaderFirstRead, kAviHeaderFirstRead)) {}
+ClipProber::ClipProber() : m_trailer{}, m_buffer(std::max(kAsfHeaderFirstRead, kAviHeaderFirstRead))
+{ }
 
 std::span<const std::uint8_t> ClipProber::ReadHead(const FileHandle& file, std::size_t count)
 {
@@ -28,8 +29,7 @@ std::span<const std::uint8_t> ClipProber::ReadHead(const FileHandle& file, std::
     return std::span<const std::uint8_t>(m_buffer.data(), read);
 }
 
-bool ClipProber::ReadTrailerFrom(const FileHandle& file, std::string_view& startText,
-                                 std::string_view& endText)
+bool ClipProber::ReadTrailerFrom(const FileHandle& file, std::string_view& startText, std::string_view& endText)
 {
     startText = {};
     endText = {};
@@ -37,8 +37,7 @@ bool ClipProber::ReadTrailerFrom(const FileHandle& file, std::string_view& start
         return false;
     if (file.ReadAt(file.Size() - kClipTrailerSize, m_trailer, kClipTrailerSize) != kClipTrailerSize)
         return false;
-    return ParseClipTrailerView(std::span<const std::uint8_t>(m_trailer, kClipTrailerSize), startText,
-                                endText);
+    return ParseClipTrailerView(std::span<const std::uint8_t>(m_trailer, kClipTrailerSize), startText, endText);
 }
 
 std::optional<std::int64_t> ClipProber::ReadAsfSecondsFrom(const FileHandle& file)
@@ -73,8 +72,7 @@ ClipProber::AsfResult ClipProber::ProbeAsf(const std::string& path, std::string_
     return result;
 }
 
-bool ClipProber::ReadTrailer(const std::string& path, std::string_view& startText,
-                             std::string_view& endText)
+bool ClipProber::ReadTrailer(const std::string& path, std::string_view& startText, std::string_view& endText)
 {
     startText = {};
     endText = {};
@@ -139,8 +137,7 @@ std::optional<std::int64_t> ReadAsfPlayDuration(const std::string& path)
     return prober.ReadAsfSeconds(path);
 }
 
-bool GetAviTimes(const std::string& path, std::string& startText, std::string& endText,
-                 std::string& durationText)
+bool GetAviTimes(const std::string& path, std::string& startText, std::string& endText, std::string& durationText)
 {
     ClipProber prober;
     RecordedFile row{};

@@ -32,8 +32,7 @@ std::optional<std::int64_t> ReadAsfPlayDuration(const std::string& path);
 // first video stream (from its start sample to start + length). False when
 // the name, the status, the file or its header fails: start and end texts are
 // then empty and the duration text is left as it was.
-bool GetAviTimes(const std::string& path, std::string& startText, std::string& endText,
-                 std::string& durationText);
+bool GetAviTimes(const std::string& path, std::string& startText, std::string& endText, std::string& durationText);
 
 // The probes for a scan: the same reads, with buffers kept from one file to
 // the next and results written into a row's fields, so that probing a file

@@ -2,8 +2,7 @@
 
 #include "platform/TextToken.h"
 
-bool ParseClipTrailerView(std::span<const std::uint8_t> trailer, std::string_view& startText,
-                          std::string_view& endText)
+bool ParseClipTrailerView(std::span<const std::uint8_t> trailer, std::string_view& startText, std::string_view& endText)
 {
     startText = {};
     endText = {};
@@ -21,8 +20,7 @@ bool ParseClipTrailerView(std::span<const std::uint8_t> trailer, std::string_vie
     return true;
 }
 
-bool ParseClipTrailer(std::span<const std::uint8_t> trailer, std::string& startText,
-                      std::string& endText)
+bool ParseClipTrailer(std::span<const std::uint8_t> trailer, std::string& startText, std::string& endText)
 {
     std::string_view start, end;
     const bool found = ParseClipTrailerView(trailer, start, end);

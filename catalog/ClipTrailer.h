@@ -17,8 +17,7 @@ inline constexpr std::size_t kClipTrailerSize = 50;
 // last 50 are read. True when the text's first piece starts with "NC": the
 // start text is that piece without "NC", the end text the next piece (either
 // may be empty). False, both texts empty, when there is no trailer.
-bool ParseClipTrailer(std::span<const std::uint8_t> trailer, std::string& startText,
-                      std::string& endText);
+bool ParseClipTrailer(std::span<const std::uint8_t> trailer, std::string& startText, std::string& endText);
 
 // The same without copying: the texts are views into trailer.
 bool ParseClipTrailerView(std::span<const std::uint8_t> trailer, std::string_view& startText,

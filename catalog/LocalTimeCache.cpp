@@ -20,7 +20,9 @@ std::optional<CTime> LocalTimeCache::FromLocalFields(int year, int month, int da
     if (minute < 0 || minute > 59)
         return std::nullopt;
     const std::uint64_t key = ((static_cast<std::uint64_t>(year) * 13 + static_cast<std::uint64_t>(month)) * 32 +
-                               static_cast<std::uint64_t>(day)) * 24 + static_cast<std::uint64_t>(hour);
+                               static_cast<std::uint64_t>(day)) *
+                                  24 +
+                              static_cast<std::uint64_t>(hour);
     Hour& h = m_hours[key % m_hours.size()];
     if (!h.used || h.year != year || h.month != month || h.day != day || h.hour != hour) {
         h = Hour{};

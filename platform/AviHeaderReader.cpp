@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::uint64_t kChunkHeader = 8; // four-character id, 32-bit size
+constexpr std::uint64_t kChunkHeader = 8;  // four-character id, 32-bit size
 constexpr std::uint64_t kStrhMinimum = 36; // up to and including dwLength
 
 // One chunk inside [.., parentEnd): its id at offset, its data from offset + 8.
@@ -44,8 +44,7 @@ bool IsList(const ByteReader& reader, const Chunk& chunk, std::string_view type)
 
 // Inside one LIST strl (wholly inside the bytes): the stream's strh.
 // Found: a video stream; NoStream with decided = false: not video, go on.
-AviHeaderStatus ParseStrl(const ByteReader& reader, const Chunk& strl, AviVideoStream& stream,
-                          bool& decided)
+AviHeaderStatus ParseStrl(const ByteReader& reader, const Chunk& strl, AviVideoStream& stream, bool& decided)
 {
     decided = false;
     const std::uint64_t end = strl.DataEnd();
@@ -101,17 +100,14 @@ AviHeaderStatus ParseHdrl(const ByteReader& reader, const Chunk& hdrl, AviVideoS
 
 } // namespace
 
-AviHeaderStatus ParseAviHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
-                               AviVideoStream& stream)
+AviHeaderStatus ParseAviHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize, AviVideoStream& stream)
 {
     if (bytes.size() > kAviHeaderReadLimit)
         bytes = bytes.first(kAviHeaderReadLimit);
     if (fileSize < bytes.size())
         fileSize = bytes.size();
     // What cannot be read: past the file, or past the first MiB.
-    const auto beyondReach = [&](std::uint64_t end) {
-        return end > fileSize || end > kAviHeaderReadLimit;
-    };
+    const auto beyondReach = [&](std::uint64_t end) { return end > fileSize || end > kAviHeaderReadLimit; };
 
     const ByteReader reader(bytes);
     if (!reader.Has(0, 12))
@@ -131,16 +127,12 @@ AviHeaderStatus ParseAviHeader(std::span<const std::uint8_t> bytes, std::uint64_
         if (step == Step::End || step == Step::Malformed)
             return AviHeaderStatus::NoStream;
         if (step == Step::NeedMore)
-            return beyondReach(offset + kChunkHeader) ? AviHeaderStatus::NoStream
-                                                      : AviHeaderStatus::NeedMore;
-        if (chunk.size >= 4 && reader.EqualsFourCC(offset, "LIST") &&
-            !reader.Has(offset + kChunkHeader, 4))
-            return beyondReach(offset + kChunkHeader + 4) ? AviHeaderStatus::NoStream
-                                                          : AviHeaderStatus::NeedMore;
+            return beyondReach(offset + kChunkHeader) ? AviHeaderStatus::NoStream : AviHeaderStatus::NeedMore;
+        if (chunk.size >= 4 && reader.EqualsFourCC(offset, "LIST") && !reader.Has(offset + kChunkHeader, 4))
+            return beyondReach(offset + kChunkHeader + 4) ? AviHeaderStatus::NoStream : AviHeaderStatus::NeedMore;
         if (IsList(reader, chunk, "hdrl")) {
             if (!reader.Has(offset, kChunkHeader + chunk.size))
-                return beyondReach(chunk.DataEnd()) ? AviHeaderStatus::NoStream
-                                                    : AviHeaderStatus::NeedMore;
+                return beyondReach(chunk.DataEnd()) ? AviHeaderStatus::NoStream : AviHeaderStatus::NeedMore;
             return ParseHdrl(reader, chunk, stream);
         }
         offset = chunk.Next();
@@ -150,9 +142,8 @@ AviHeaderStatus ParseAviHeader(std::span<const std::uint8_t> bytes, std::uint64_
 std::optional<AviVideoStream> ReadAviVideoStream(std::span<const std::uint8_t> bytes)
 {
     // A full MiB may be the start of a longer file; a shorter buffer is the file.
-    const std::uint64_t fileSize = bytes.size() >= kAviHeaderReadLimit
-                                       ? std::numeric_limits<std::uint64_t>::max()
-                                       : bytes.size();
+    const std::uint64_t fileSize =
+        bytes.size() >= kAviHeaderReadLimit ? std::numeric_limits<std::uint64_t>::max() : bytes.size();
     AviVideoStream stream{};
     if (ParseAviHeader(bytes, fileSize, stream) == AviHeaderStatus::Found)
         return stream;

@@ -46,5 +46,4 @@ enum class AviHeaderStatus {
     NoStream, // the bytes say there is none, or they are malformed
     NeedMore, // the header goes on past the bytes given (but not past the file)
 };
-AviHeaderStatus ParseAviHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize,
-                               AviVideoStream& stream);
+AviHeaderStatus ParseAviHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize, AviVideoStream& stream);

@@ -11,7 +11,7 @@
 // 64-bit so that offsets computed from sizes in the data cannot wrap.
 class ByteReader {
 public:
-    explicit ByteReader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+    explicit ByteReader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) { }
 
     std::uint64_t Size() const { return m_bytes.size(); }
 

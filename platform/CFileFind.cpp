@@ -17,9 +17,8 @@ bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
         if (m < mask.size() && mask[m] == '*') {
             starMask = m++;
             starName = n;
-        } else if (m < mask.size() &&
-                   (mask[m] == '?' || FoldUpper(static_cast<unsigned char>(mask[m])) ==
-                                          FoldUpper(static_cast<unsigned char>(name[n])))) {
+        } else if (m < mask.size() && (mask[m] == '?' || FoldUpper(static_cast<unsigned char>(mask[m])) ==
+                                                             FoldUpper(static_cast<unsigned char>(name[n])))) {
             ++m;
             ++n;
         } else if (starMask != std::string_view::npos) {
@@ -59,15 +58,13 @@ bool CFileFind::FindFile(const std::string& folder, std::string_view mask, const
         const std::string_view name(entry->d_name);
         if (name == "." || name == ".." || !MatchesMask(name, mask))
             continue;
-        m_entries.push_back({static_cast<std::uint32_t>(m_names.size()),
-                             static_cast<std::uint32_t>(name.size()), entry->d_type});
+        m_entries.push_back(
+            {static_cast<std::uint32_t>(m_names.size()), static_cast<std::uint32_t>(name.size()), entry->d_type});
         m_names.append(name);
     }
     ::closedir(dir);
 
-    const auto nameOf = [this](const Entry& e) {
-        return std::string_view(m_names).substr(e.nOffset, e.nLength);
-    };
+    const auto nameOf = [this](const Entry& e) { return std::string_view(m_names).substr(e.nOffset, e.nLength); };
     std::sort(m_entries.begin(), m_entries.end(), [&](const Entry& a, const Entry& b) {
         const int c = CompareNoCase(nameOf(a), nameOf(b));
         return c != 0 ? c < 0 : nameOf(a) < nameOf(b);

@@ -28,8 +28,7 @@ public:
     // anything matched; a missing or unreadable folder matches nothing. When
     // stop turns true the listing ends there, matching nothing: a folder of
     // many thousand entries on a slow share takes long to read.
-    bool FindFile(const std::string& folder, std::string_view mask = "*",
-                  const std::atomic<bool>* stop = nullptr);
+    bool FindFile(const std::string& folder, std::string_view mask = "*", const std::atomic<bool>* stop = nullptr);
 
     // Steps to the next entry; returns whether there is one after it.
     bool FindNextFile();

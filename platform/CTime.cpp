@@ -17,7 +17,7 @@ int DaysInMonth(int year, int month)
 
 std::int64_t FromLocal(int year, int month, int day, int hour, int minute, int second)
 {
-    struct tm fields {};
+    struct tm fields { };
     fields.tm_year = year - 1900;
     fields.tm_mon = month - 1;
     fields.tm_mday = day;
@@ -32,16 +32,13 @@ std::int64_t FromLocal(int year, int month, int day, int hour, int minute, int s
 
 CTime::CTime(int year, int month, int day, int hour, int minute, int second)
     : m_time(FromLocal(year, month, day, hour, minute, second))
-{
-}
+{ }
 
-std::optional<CTime> CTime::FromLocalFields(int year, int month, int day, int hour, int minute,
-                                            int second)
+std::optional<CTime> CTime::FromLocalFields(int year, int month, int day, int hour, int minute, int second)
 {
     // The upper bound keeps tm_year and strftime's %Y within their usual widths.
-    if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-        second < 0 || second > 59)
+    if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
+        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
         return std::nullopt;
     return CTime(year, month, day, hour, minute, second);
 }

@@ -13,7 +13,7 @@
 class CTime {
 public:
     constexpr CTime() = default;
-    constexpr explicit CTime(std::int64_t time) : m_time(time) {}
+    constexpr explicit CTime(std::int64_t time) : m_time(time) { }
 
     // Builds the time from local calendar fields; fields out of their usual
     // ranges are normalised the way mktime does.
@@ -22,8 +22,7 @@ public:
     // Builds the time only when the fields name a real local time from 1970
     // on (month 1-12, a day that exists in that month, hour 0-23, minute and
     // second 0-59).
-    static std::optional<CTime> FromLocalFields(int year, int month, int day, int hour, int minute,
-                                                int second);
+    static std::optional<CTime> FromLocalFields(int year, int month, int day, int hour, int minute, int second);
 
     static CTime GetCurrentTime();
 

@@ -8,7 +8,7 @@
 class CTimeSpan {
 public:
     constexpr CTimeSpan() = default;
-    constexpr explicit CTimeSpan(std::int64_t seconds) : m_nSeconds(seconds) {}
+    constexpr explicit CTimeSpan(std::int64_t seconds) : m_nSeconds(seconds) { }
 
     constexpr std::int64_t GetTotalSeconds() const { return m_nSeconds; }
     constexpr std::int64_t GetDays() const { return m_nSeconds / 86400; }

@@ -18,7 +18,7 @@ using Result = FileDeleter::Result;
 
 class Descriptor {
 public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
+    explicit Descriptor(int fd) : m_fd(fd) { }
     ~Descriptor()
     {
         if (m_fd >= 0)
@@ -207,8 +207,8 @@ FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed)
             return errno == EEXIST ? RestoreResult::Occupied : RestoreResult::Failed;
         ::unlinkat(trash.Get(), trashed.strTrashName.c_str(), 0);
     }
-    const std::string info = trashed.strTrashFolder.substr(0, filesSlash) + "/info/" + trashed.strTrashName +
-                             ".trashinfo";
+    const std::string info =
+        trashed.strTrashFolder.substr(0, filesSlash) + "/info/" + trashed.strTrashName + ".trashinfo";
     ::unlink(info.c_str());
     return RestoreResult::Restored;
 }

@@ -8,8 +8,7 @@
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_nSize(std::exchange(other.m_nSize, 0))
-{
-}
+{ }
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 {
@@ -36,8 +35,7 @@ bool FileHandle::Open(const std::string& path)
     if (fd < 0)
         return false;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != named.st_dev ||
-        st.st_ino != named.st_ino) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != named.st_dev || st.st_ino != named.st_ino) {
         ::close(fd);
         return false;
     }
@@ -60,8 +58,8 @@ std::size_t FileHandle::ReadAt(std::uint64_t offset, void* buffer, std::size_t s
         return 0;
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(m_fd, static_cast<char*>(buffer) + done, size - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(m_fd, static_cast<char*>(buffer) + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -4,17 +4,17 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 namespace {
 
 bool IsPrivateFolder(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::lstat(path.c_str(), &st) != 0)
         return false;
     return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0 &&
@@ -26,10 +26,10 @@ bool IsPrivateFolder(const std::string& path)
 std::string HomeFolder()
 {
     std::vector<char> buffer(4096);
-    struct passwd entry {};
+    struct passwd entry { };
     struct passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir && found->pw_dir[0] == '/')
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
         return found->pw_dir;
     const char* home = std::getenv("HOME");
     return home && *home == '/' ? home : std::string();
@@ -57,7 +57,7 @@ ProcessMarker::ProcessMarker(const std::string& name) : m_strFolder(RuntimeFolde
     m_nFd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (m_nFd < 0)
         return;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(m_nFd, &st) != 0 || !S_ISREG(st.st_mode)) {
         Release();
         return;
@@ -115,8 +115,8 @@ std::string ProcessMarker::FileNameFor(const std::string& name)
 {
     std::string file = name;
     for (char& c : file) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '_' || c == '.' || c == '{' || c == '}';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || c == '.' || c == '{' || c == '}';
         if (!plain)
             c = '_';
     }

@@ -83,8 +83,7 @@ std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian)
 
 std::string FinishValue(std::string_view value)
 {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
@@ -133,8 +132,7 @@ std::string ProfileLookup(std::string_view content, std::string_view section, st
     return {};
 }
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    const std::string& path)
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, const std::string& path)
 {
     if (path.empty())
         return {};

@@ -18,5 +18,4 @@ std::string ProfileLookup(std::string_view content, std::string_view section, st
 
 // Reads the file afresh and looks up the key; empty when the file, the section
 // or the key is missing or unreadable.
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    const std::string& path);
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, const std::string& path);

@@ -4,9 +4,7 @@ std::size_t Utf8CutLength(std::string_view text, std::size_t limit)
 {
     if (text.size() <= limit)
         return text.size();
-    const auto isContinuation = [&text](std::size_t i) {
-        return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
-    };
+    const auto isContinuation = [&text](std::size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
     if (!isContinuation(limit))
         return limit;
     for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {

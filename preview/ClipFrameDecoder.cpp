@@ -245,7 +245,8 @@ std::optional<ClipFrameDecoder::Container> ClipFrameDecoder::ContainerOf(const s
     return std::nullopt;
 }
 
-ClipFrameDecoder::ClipFrameDecoder() : ClipFrameDecoder(Limits{}) {}
+ClipFrameDecoder::ClipFrameDecoder() : ClipFrameDecoder(Limits{})
+{ }
 
 ClipFrameDecoder::ClipFrameDecoder(Limits limits) : m_limits(limits)
 {
@@ -261,10 +262,13 @@ PreviewImage ClipFrameDecoder::DecodeFile(const std::string& path, int boxWidth,
     FileHandle file;
     if (!container || !file.Open(path))
         return {};
-    BoundedInput input{[&file](std::uint64_t offset, void* buffer, std::size_t size) {
-                           return file.ReadAt(offset, buffer, size);
-                       },
-                       file.Size(), 0, m_limits.nMaxBytesRead, Clock::now() + m_limits.timeout, std::move(stop)};
+    BoundedInput input{
+        [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.ReadAt(offset, buffer, size); },
+        file.Size(),
+        0,
+        m_limits.nMaxBytesRead,
+        Clock::now() + m_limits.timeout,
+        std::move(stop)};
     return Decode(input, *container, boxWidth, boxHeight, m_limits);
 }
 
@@ -275,6 +279,10 @@ PreviewImage ClipFrameDecoder::DecodeBytes(std::span<const std::uint8_t> bytes, 
                            std::memcpy(buffer, bytes.data() + offset, size);
                            return size;
                        },
-                       bytes.size(), 0, m_limits.nMaxBytesRead, Clock::now() + m_limits.timeout, std::move(stop)};
+                       bytes.size(),
+                       0,
+                       m_limits.nMaxBytesRead,
+                       Clock::now() + m_limits.timeout,
+                       std::move(stop)};
     return Decode(input, container, boxWidth, boxHeight, m_limits);
 }

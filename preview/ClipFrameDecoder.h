@@ -35,10 +35,9 @@ public:
     ClipFrameDecoder();
     explicit ClipFrameDecoder(Limits limits);
 
-    PreviewImage DecodeFile(const std::string& path, int boxWidth, int boxHeight,
-                            std::stop_token stop = {}) const;
-    PreviewImage DecodeBytes(std::span<const std::uint8_t> bytes, Container container, int boxWidth,
-                             int boxHeight, std::stop_token stop = {}) const;
+    PreviewImage DecodeFile(const std::string& path, int boxWidth, int boxHeight, std::stop_token stop = {}) const;
+    PreviewImage DecodeBytes(std::span<const std::uint8_t> bytes, Container container, int boxWidth, int boxHeight,
+                             std::stop_token stop = {}) const;
 
 private:
     Limits m_limits;

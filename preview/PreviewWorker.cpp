@@ -1,10 +1,8 @@
 #include "preview/PreviewWorker.h"
 
 PreviewWorker::PreviewWorker(Decode decode, Deliver deliver)
-    : m_decode(std::move(decode)), m_deliver(std::move(deliver)),
-      m_thread([this](std::stop_token stop) { Run(stop); })
-{
-}
+    : m_decode(std::move(decode)), m_deliver(std::move(deliver)), m_thread([this](std::stop_token stop) { Run(stop); })
+{ }
 
 PreviewWorker::~PreviewWorker()
 {

@@ -6,8 +6,7 @@
 #include <pthread.h>
 
 BackgroundSearch::BackgroundSearch(QObject* parent) : QObject(parent), m_pControl(std::make_unique<ScanControl>())
-{
-}
+{ }
 
 BackgroundSearch::~BackgroundSearch()
 {

@@ -1,8 +1,7 @@
 #include "search_page/BackgroundTask.h"
 
 BackgroundTask::BackgroundTask(QObject* parent) : QObject(parent)
-{
-}
+{ }
 
 BackgroundTask::~BackgroundTask()
 {

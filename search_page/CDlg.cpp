@@ -96,13 +96,11 @@ std::string WithCategorySeparator(std::string folder, const std::string& categor
 } // namespace
 
 CDlg::CDlg() : CDlg(std::string())
-{
-}
+{ }
 
 CDlg::CDlg(std::string caption)
     : CPropertyPage(IDD_SEARCH_PAGE, caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
-{
-}
+{ }
 
 void CDlg::SetEmptyListText(std::string text)
 {
@@ -315,9 +313,8 @@ void CDlg::OnSearchTick()
         m_wndSearchProgress->show();
         m_wndCancelSearch->show();
     }
-    m_wndSearchProgress->setText(QStringLiteral("%1 of %2 files examined")
-                                     .arg(m_search.FilesExamined())
-                                     .arg(m_search.FilesListed()));
+    m_wndSearchProgress->setText(
+        QStringLiteral("%1 of %2 files examined").arg(m_search.FilesExamined()).arg(m_search.FilesListed()));
 }
 
 void CDlg::OnSearchFinished()
@@ -356,9 +353,9 @@ void CDlg::OnSearchFinished()
 
 std::string CDlg::GetCategoryFolderPath() const
 {
-    return WithCategorySeparator(CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"),
-                                                    m_strCaption, m_strCategoryFolder),
-                                 m_strCategoryFolder);
+    return WithCategorySeparator(
+        CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption, m_strCategoryFolder),
+        m_strCategoryFolder);
 }
 
 std::string CDlg::GetCurrentFilePath() const
@@ -470,9 +467,9 @@ void CDlg::FinishFileTask(bool bToTrash, const std::vector<FileOutcome>& outcome
     }
     if (!noTrash.empty()) {
         const std::string question =
-            noTrash.size() == 1 ? noTrash.front().strName + " cannot be moved to the trash. Delete it permanently?"
-                                : std::to_string(noTrash.size()) +
-                                      " files cannot be moved to the trash. Delete them permanently?";
+            noTrash.size() == 1
+                ? noTrash.front().strName + " cannot be moved to the trash. Delete it permanently?"
+                : std::to_string(noTrash.size()) + " files cannot be moved to the trash. Delete them permanently?";
         if (MessageBoxSeam::Ask(this, question)) {
             RunFileTask(false, std::move(noTrash));
             return;
@@ -675,8 +672,7 @@ void CDlg::OnDrawItem(QPainter* painter, int nItem)
 
     constexpr int kTextFlags = Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
     const QFontMetrics metrics = painter->fontMetrics();
-    const QString name = FitText(metrics, ToQString(m_wndList->GetItemText(nItem, 0)), label.width(),
-                                 2 * kLabelInset);
+    const QString name = FitText(metrics, ToQString(m_wndList->GetItemText(nItem, 0)), label.width(), 2 * kLabelInset);
     painter->drawText(label.adjusted(kLabelInset, 0, -kLabelInset, 0), Qt::AlignLeft | kTextFlags, name);
 
     int left = label.left() + label.width();

@@ -112,9 +112,9 @@ void MyListCtrl::SetItemState(int nItem, unsigned state, unsigned mask)
     setAutoScroll(false);
     QItemSelectionModel* selection = selectionModel();
     if ((mask & LVIS_SELECTED) != 0)
-        selection->select(index, ((state & LVIS_SELECTED) != 0 ? QItemSelectionModel::Select
-                                                               : QItemSelectionModel::Deselect) |
-                                     QItemSelectionModel::Rows);
+        selection->select(index,
+                          ((state & LVIS_SELECTED) != 0 ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                              QItemSelectionModel::Rows);
     if ((mask & LVIS_FOCUSED) != 0) {
         if ((state & LVIS_FOCUSED) != 0)
             selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
@@ -130,8 +130,8 @@ int MyListCtrl::HitTest(QPoint clientPoint) const
     if (!viewport()->rect().contains(point))
         return -1;
     const int x = point.x() + horizontalOffset();
-    const int rowEnd = (m_dwExStyle & LVS_EX_FULLROWSELECT) != 0 ? horizontalHeader()->length()
-                                                                 : horizontalHeader()->sectionSize(0);
+    const int rowEnd =
+        (m_dwExStyle & LVS_EX_FULLROWSELECT) != 0 ? horizontalHeader()->length() : horizontalHeader()->sectionSize(0);
     if (x < 0 || x >= rowEnd)
         return -1;
     return rowAt(point.y());
@@ -195,8 +195,8 @@ void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const
 {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
-    const QColor color = QColor::fromRgba(static_cast<QRgb>(
-        style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    const QColor color =
+        QColor::fromRgba(static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
     painter.setPen(color);
     const int right = horizontalHeader()->length() - horizontalOffset();
     // Like the list view's, the lines go on below the last row.

@@ -11,8 +11,7 @@ std::size_t SizeOf(const QImage& image)
 
 PreviewCache::PreviewCache(std::size_t maxEntries, std::size_t maxBytes)
     : m_nMaxEntries(maxEntries), m_nMaxBytes(maxBytes)
-{
-}
+{ }
 
 const QImage* PreviewCache::Find(const std::string& path)
 {

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-PreviewDecoder::PreviewDecoder(QSize box) : m_box(box) {}
+PreviewDecoder::PreviewDecoder(QSize box) : m_box(box)
+{ }
 
 PreviewImage PreviewDecoder::Decode(const std::string& path, std::stop_token stop) const
 {

@@ -36,7 +36,10 @@ QString PreviewPane::SettingsFile()
 }
 
 PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
-    : QLabel(page), m_pList(list), m_cache(kCacheEntries, kCacheBytes), m_decoder(BoxFor(*list)),
+    : QLabel(page),
+      m_pList(list),
+      m_cache(kCacheEntries, kCacheBytes),
+      m_decoder(BoxFor(*list)),
       m_worker([this](const std::string& path, std::stop_token stop) { return m_decoder.Decode(path, stop); },
                [this](const std::string& path, PreviewImage preview) {
                    // Handed over under a lock of ours and picked up by name, so
@@ -47,7 +50,8 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
                    }
                    QMetaObject::invokeMethod(this, "TakeDecoded", Qt::QueuedConnection);
                }),
-      m_pMenu(new QMenu(list)), m_pShowAction(m_pMenu->addAction(QStringLiteral("Show Preview")))
+      m_pMenu(new QMenu(list)),
+      m_pShowAction(m_pMenu->addAction(QStringLiteral("Show Preview")))
 {
     setObjectName(QStringLiteral("preview"));
     setFrameStyle(QFrame::Box | QFrame::Plain);

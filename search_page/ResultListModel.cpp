@@ -6,8 +6,7 @@
 #include <algorithm>
 
 ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent)
-{
-}
+{ }
 
 int ResultListModel::rowCount(const QModelIndex& parent) const
 {

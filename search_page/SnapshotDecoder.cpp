@@ -1,8 +1,8 @@
 #include "search_page/SnapshotDecoder.h"
 
-#include "preview/PreviewImage.h"
 #include "platform/AsciiCase.h"
 #include "platform/FileHandle.h"
+#include "preview/PreviewImage.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -16,9 +16,11 @@ QByteArray SnapshotDecoder::FormatOf(const std::string& path)
     return {};
 }
 
-SnapshotDecoder::SnapshotDecoder() : SnapshotDecoder(Limits{}) {}
+SnapshotDecoder::SnapshotDecoder() : SnapshotDecoder(Limits{})
+{ }
 
-SnapshotDecoder::SnapshotDecoder(Limits limits) : m_limits(limits) {}
+SnapshotDecoder::SnapshotDecoder(Limits limits) : m_limits(limits)
+{ }
 
 QImage SnapshotDecoder::DecodeFile(const std::string& path, QSize box) const
 {

@@ -77,11 +77,21 @@ std::string TsvField(std::string_view text)
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     return out;
@@ -189,13 +199,10 @@ int main(int argc, char** argv)
                    "Clipscout's own settings file (default: Clipscout.ini, looked for as above);\n"
                    "--category also takes the category texts it gives the search page");
     app.add_option("--device", device, "Device folder name")->required();
-    app.add_option("--category", category,
-                   "Scheduled Recording, SnapShot, Instant Recording or Motion Detection")
+    app.add_option("--category", category, "Scheduled Recording, SnapShot, Instant Recording or Motion Detection")
         ->required();
-    app.add_option("--from", from, "Range start, local time (default: 2005-01-01 00:00)")
-        ->check(LocalMinute());
-    app.add_option("--to", to, "Range end, local time (default: the current minute)")
-        ->check(LocalMinute());
+    app.add_option("--from", from, "Range start, local time (default: 2005-01-01 00:00)")->check(LocalMinute());
+    app.add_option("--to", to, "Range end, local time (default: the current minute)")->check(LocalMinute());
     app.add_option("--format", format,
                    "tsv (default; backslash, tab and line breaks written as \\\\ \\t \\n \\r)\n"
                    "or json (one object per row and line: fileName, recordedTime, duration, path;\n"
@@ -264,8 +271,8 @@ int main(int argc, char** argv)
             AddField(line, "path", path);
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
         } else {
-            std::cout << TsvField(row.szFileName) << '\t' << TsvField(recorded) << '\t'
-                      << TsvField(row.szDuration) << '\t' << TsvField(path) << '\n';
+            std::cout << TsvField(row.szFileName) << '\t' << TsvField(recorded) << '\t' << TsvField(row.szDuration)
+                      << '\t' << TsvField(path) << '\n';
         }
     }
     std::cout.flush();

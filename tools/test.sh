@@ -24,6 +24,9 @@ suite=$(ran build/ctest.log)
 echo "== layering"
 tools/check-layering.sh build
 
+echo "== format"
+tools/check-format.sh
+
 echo "== package"
 rm -f build/clipscout_*.deb
 (cd build && cpack -G DEB)

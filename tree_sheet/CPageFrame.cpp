@@ -83,8 +83,7 @@ QRect CPageFrame::GetCaptionRect()
 }
 
 void CPageFrame::PaintCaption(QPainter&, QRect, const std::string&, const QIcon&)
-{
-}
+{ }
 
 void CPageFrame::InvalidateArea(const QRect& rect)
 {

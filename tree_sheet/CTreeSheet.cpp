@@ -30,8 +30,7 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 } // namespace
 
 CTreeSheet::CTreeSheet()
-{
-}
+{ }
 
 CTreeSheet::CTreeSheet(int ownTitleList)
 {
@@ -40,13 +39,11 @@ CTreeSheet::CTreeSheet(int ownTitleList)
 
 CTreeSheet::CTreeSheet(unsigned captionId, QWidget* parent, unsigned selectPage)
     : CPropertySheet(LoadResourceString(captionId), parent, selectPage)
-{
-}
+{ }
 
 CTreeSheet::CTreeSheet(const std::string& caption, QWidget* parent, unsigned selectPage)
     : CPropertySheet(caption, parent, selectPage)
-{
-}
+{ }
 
 CTreeSheet::~CTreeSheet()
 {

@@ -5,8 +5,7 @@
 CDateTimeCtrl::CDateTimeCtrl(Kind kind, QWidget* parent)
     : QDateTimeEdit(kind == Kind::Date ? QVariant(QDate(2000, 1, 1)) : QVariant(QTime(0, 0)),
                     kind == Kind::Date ? QMetaType::QDate : QMetaType::QTime, parent)
-{
-}
+{ }
 
 bool CDateTimeCtrl::focusNextPrevChild(bool next)
 {

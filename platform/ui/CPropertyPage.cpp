@@ -52,8 +52,7 @@ QWidget* CreateStandardControl(const DialogControlTemplate& control, QWidget* pa
 
 CPropertyPage::CPropertyPage(std::string caption, QWidget* parent)
     : QWidget(parent), m_strPageCaption(std::move(caption))
-{
-}
+{ }
 
 CPropertyPage::CPropertyPage(int nIDTemplate, std::string caption, QWidget* parent)
     : QWidget(parent), m_nIDTemplate(nIDTemplate), m_strPageCaption(std::move(caption))

@@ -35,8 +35,7 @@ QSize ExtentOf(const CPropertyPage* page)
 } // namespace
 
 CPropertySheet::CPropertySheet() : CPropertySheet(std::string())
-{
-}
+{ }
 
 CPropertySheet::CPropertySheet(std::string caption, QWidget* parent, unsigned selectPage) : QDialog(parent)
 {
@@ -265,8 +264,7 @@ void CPropertySheet::DestroyWindow()
 }
 
 void CPropertySheet::OnDestroy()
-{
-}
+{ }
 
 bool CPropertySheet::OnInitDialog()
 {

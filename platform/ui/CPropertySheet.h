@@ -81,9 +81,9 @@ protected:
     // A button was pressed; true when handled.
     virtual bool OnCommand(int id);
 
-    virtual void OnPageAdded(int) {}
-    virtual void OnPageRemoved(int) {}
-    virtual void OnPageSelected(int) {}
+    virtual void OnPageAdded(int) { }
+    virtual void OnPageRemoved(int) { }
+    virtual void OnPageSelected(int) { }
 
     // Places and sizes the window (in its parent's coordinates); the sheet
     // keeps that size, as the platform's sheets cannot be resized.

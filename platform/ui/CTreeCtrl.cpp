@@ -18,7 +18,7 @@ constexpr int kSelectedImageRole = Qt::UserRole + 2;
 // current item so that the two never part.
 class CTreeCtrl::SelectionModel : public QItemSelectionModel {
 public:
-    SelectionModel(QAbstractItemModel* model, CTreeCtrl* tree) : QItemSelectionModel(model, tree), m_pTree(tree) {}
+    SelectionModel(QAbstractItemModel* model, CTreeCtrl* tree) : QItemSelectionModel(model, tree), m_pTree(tree) { }
 
     void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override
     {
@@ -216,8 +216,7 @@ bool CTreeCtrl::SelectItem(HTREEITEM item)
 {
     if (item == TVI_ROOT)
         return false;
-    selectionModel()->setCurrentIndex(item ? indexFromItem(item) : QModelIndex(),
-                                      QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(item ? indexFromItem(item) : QModelIndex(), QItemSelectionModel::ClearAndSelect);
     return currentItem() == item;
 }
 

@@ -41,8 +41,7 @@ int OpenSpare()
 
 InstanceChannel::InstanceChannel(QueryHandler onQuery, ForegroundHandler onForeground, QObject* parent)
     : QObject(parent), m_onQuery(std::move(onQuery)), m_onForeground(std::move(onForeground))
-{
-}
+{ }
 
 InstanceChannel::~InstanceChannel()
 {
@@ -52,7 +51,7 @@ InstanceChannel::~InstanceChannel()
 bool InstanceChannel::Listen(const std::string& path)
 {
     Close();
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof(address.sun_path))
         return false;

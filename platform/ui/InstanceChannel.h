@@ -41,8 +41,8 @@ public:
     // Connects to path and sends message within timeoutMs in all. When the
     // answer equals message, asks the other side to come to the front, passing
     // tokenName and token when they are not empty. Returns whether it answered so.
-    static bool QueryAndRaise(const std::string& path, unsigned message, int timeoutMs,
-                              const std::string& tokenName, const std::string& token);
+    static bool QueryAndRaise(const std::string& path, unsigned message, int timeoutMs, const std::string& tokenName,
+                              const std::string& token);
 
 private:
     void OnAcceptable();

@@ -26,8 +26,7 @@ void MessageBoxSeam::Show(QWidget* parent, const std::string& text)
         replacement(parent, text);
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Clipscout"), ToQString(text), QMessageBox::Ok,
-                    parent);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Clipscout"), ToQString(text), QMessageBox::Ok, parent);
     box.exec();
 }
 

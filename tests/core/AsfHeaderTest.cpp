@@ -30,8 +30,8 @@ TEST(AsfHeader, DurationExamplesOfThePart)
         std::int64_t seconds;
         const char* text;
     };
-    for (const Case c : {Case{1234567890, 123, "02:03"}, Case{9010000000, 901, "15:00"},
-                         Case{9000000000, 900, "15:00"}, Case{8990000000, 899, "14:59"}}) {
+    for (const Case c : {Case{1234567890, 123, "02:03"}, Case{9010000000, 901, "15:00"}, Case{9000000000, 900, "15:00"},
+                         Case{8990000000, 899, "14:59"}}) {
         const auto seconds = Seconds(AsfHeader({AsfFileProperties(c.playDuration, 0)}));
         ASSERT_TRUE(seconds) << c.playDuration;
         EXPECT_EQ(*seconds, c.seconds);
@@ -61,8 +61,8 @@ TEST(AsfHeader, DurationsTooLargeForThirtyTwoBitsStayLarge)
 TEST(AsfHeader, FilePropertiesAreFoundByGuidAfterOtherObjects)
 {
     // Header Object | Stream Properties-like object (24 + 50) | File Properties.
-    const std::string header = AsfHeader(
-        {AsfObject(kAsfStreamPropertiesGuid, std::string(50, '\0')), AsfFileProperties(1234567890, 0)});
+    const std::string header =
+        AsfHeader({AsfObject(kAsfStreamPropertiesGuid, std::string(50, '\0')), AsfFileProperties(1234567890, 0)});
     EXPECT_EQ(Seconds(header), 123);
 }
 

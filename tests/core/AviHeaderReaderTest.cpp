@@ -91,9 +91,10 @@ TEST(AviHeaderReader, StrhShorterThanItsFieldsGivesNoStream)
 TEST(AviHeaderReader, ZeroSizeChunksCannotMakeTheWalkSpin)
 {
     // Zero-size chunks at every level are stepped over by their 8-byte head.
-    const std::string file = Riff({Chunk("JUNK", ""),
-                                   Chunk("LIST", "hdrl" + Chunk("JUNK", "") + Avih() + Chunk("LIST", "") +
-                                                     List("strl", {Chunk("JUNK", ""), Chunk("strh", StrhPayload("vids", 1, 25, 0, 50))}))});
+    const std::string file =
+        Riff({Chunk("JUNK", ""),
+              Chunk("LIST", "hdrl" + Chunk("JUNK", "") + Avih() + Chunk("LIST", "") +
+                                List("strl", {Chunk("JUNK", ""), Chunk("strh", StrhPayload("vids", 1, 25, 0, 50))}))});
     const auto s = Read(file);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->dwLength, 50u);
@@ -107,10 +108,10 @@ TEST(AviHeaderReader, ZeroSizeChunksCannotMakeTheWalkSpin)
 TEST(AviHeaderReader, OddSizesArePaddedToEven)
 {
     // JUNK of 3 bytes + 1 pad byte before hdrl; odd chunk inside strl too.
-    const std::string file = Riff({Chunk("JUNK", "abc"),
-                                   List("hdrl", {Avih(), Chunk("odd!", "x"),
-                                                 List("strl", {Chunk("strn", "name1"),
-                                                               Chunk("strh", StrhPayload("vids", 1, 5, 0, 7))})})});
+    const std::string file =
+        Riff({Chunk("JUNK", "abc"),
+              List("hdrl", {Avih(), Chunk("odd!", "x"),
+                            List("strl", {Chunk("strn", "name1"), Chunk("strh", StrhPayload("vids", 1, 5, 0, 7))})})});
     ASSERT_EQ(file[12 + 8 + 3], '\0'); // the pad byte
     const auto s = Read(file);
     ASSERT_TRUE(s);
@@ -149,22 +150,22 @@ TEST(AviHeaderReader, SizesPastTheParentOrTheFileGiveNoStream)
 TEST(AviHeaderReader, LooksAtMostAtTheFirstMegabyte)
 {
     // hdrl after 1 MiB of JUNK: out of reach.
-    const std::string far = Riff({Chunk("JUNK", std::string(kAviHeaderReadLimit, '\0')),
-                                  List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)})});
+    const std::string far = Riff(
+        {Chunk("JUNK", std::string(kAviHeaderReadLimit, '\0')), List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)})});
     EXPECT_FALSE(Read(far));
     AviVideoStream stream{};
     EXPECT_EQ(ParseAviHeader(Bytes(far), far.size(), stream), AviHeaderStatus::NoStream);
     // Within the first MiB it is found even in a longer file.
-    const std::string near = Riff({Chunk("JUNK", std::string(1000, '\0')),
-                                   List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)}),
-                                   Chunk("JUNK", std::string(kAviHeaderReadLimit, '\0'))});
+    const std::string near =
+        Riff({Chunk("JUNK", std::string(1000, '\0')), List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)}),
+              Chunk("JUNK", std::string(kAviHeaderReadLimit, '\0'))});
     EXPECT_TRUE(Read(near));
 }
 
 TEST(AviHeaderReader, StepwiseReadsAskForMoreOnlyWithinReach)
 {
-    const std::string file = Riff({Chunk("JUNK", std::string(20000, '\0')),
-                                   List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)})});
+    const std::string file =
+        Riff({Chunk("JUNK", std::string(20000, '\0')), List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 10)})});
     AviVideoStream stream{};
     const std::string head = file.substr(0, 8192);
     EXPECT_EQ(ParseAviHeader(Bytes(head), file.size(), stream), AviHeaderStatus::NeedMore);
@@ -178,9 +179,9 @@ TEST(AviHeaderReader, SampleToTimeTruncatesBelowAThousandSamplesPerSecond)
     EXPECT_EQ(AviSampleToTime(video, 0), 0);
     EXPECT_EQ(AviSampleToTime(video, 10), 2000);
     const AviVideoStream ntsc{0, 0, 1001, 30000}; // 29.97 fps
-    EXPECT_EQ(AviSampleToTime(ntsc, 1), 33);    // 33.366.. truncated
-    EXPECT_EQ(AviSampleToTime(ntsc, 60), 2002); // 2002.0
-    const AviVideoStream slow{0, 0, 3, 1}; // one frame every 3 s
+    EXPECT_EQ(AviSampleToTime(ntsc, 1), 33);      // 33.366.. truncated
+    EXPECT_EQ(AviSampleToTime(ntsc, 60), 2002);   // 2002.0
+    const AviVideoStream slow{0, 0, 3, 1};        // one frame every 3 s
     EXPECT_EQ(AviSampleToTime(slow, 1), 3000);
 }
 

@@ -28,8 +28,7 @@ TEST(FileFind, MasksIgnoreCaseAndEntriesComeSortedByUpperCase)
     for (const char* name : {"b.ASF", "A.asf", "c.asf", "Bb.asf", "note.txt", "x.asf.bak"})
         dir.WriteFile(name, "");
     dir.MakeDir("folder.asf");
-    EXPECT_EQ(List(dir.Path(), "*.asf"),
-              (std::vector<std::string>{"A.asf", "b.ASF", "Bb.asf", "c.asf", "folder.asf"}));
+    EXPECT_EQ(List(dir.Path(), "*.asf"), (std::vector<std::string>{"A.asf", "b.ASF", "Bb.asf", "c.asf", "folder.asf"}));
     EXPECT_EQ(List(dir.Path(), "*").size(), 7u);
 
     // Folded to upper case, as Windows lists a folder, the characters between
@@ -37,8 +36,8 @@ TEST(FileFind, MasksIgnoreCaseAndEntriesComeSortedByUpperCase)
     TempDir marks;
     for (const char* name : {"Md_1.asf", "MdA.asf", "md`.asf", "Md^.asf", "mdz.asf", "Md[.asf", "Md@.asf"})
         marks.WriteFile(name, "");
-    EXPECT_EQ(List(marks.Path(), "*"), (std::vector<std::string>{"Md@.asf", "MdA.asf", "mdz.asf", "Md[.asf",
-                                                                 "Md^.asf", "Md_1.asf", "md`.asf"}));
+    EXPECT_EQ(List(marks.Path(), "*"),
+              (std::vector<std::string>{"Md@.asf", "MdA.asf", "mdz.asf", "Md[.asf", "Md^.asf", "Md_1.asf", "md`.asf"}));
 }
 
 TEST(FileFind, NamesDifferingOnlyInCaseKeepAFixedOrder)

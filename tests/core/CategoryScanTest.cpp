@@ -1,8 +1,8 @@
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
-#include "support/ClipBytes.h"
 #include "platform/CFile.h"
+#include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"
@@ -79,8 +79,7 @@ TEST_F(CategoryScanTest, RangeEndsAreInclusive)
 
 TEST_F(CategoryScanTest, RowsHoldTheProbedTexts)
 {
-    m_dir.WriteFile("Cam1/Recording/Sr0001.asf",
-                    AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05"));
+    m_dir.WriteFile("Cam1/Recording/Sr0001.asf", AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05"));
     const auto rows = Scan("Scheduled Recording", m_dayStart, m_dayEnd);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_STREQ(rows[0].szFileName, "Sr0001.asf");
@@ -193,8 +192,7 @@ TEST_F(CategoryScanTest, MoreThan255RowsAreAllKept)
         m_dir.WriteFile("Cam1/Recording/Sr" + std::to_string(1000 + i) + ".asf", clip);
     std::vector<RecordedFile> rows(2); // the scan appends after what is there
     std::string folder;
-    ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder, m_dayStart,
-                                  m_dayEnd, rows));
+    ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder, m_dayStart, m_dayEnd, rows));
     ASSERT_EQ(rows.size(), 302u);
     EXPECT_STREQ(rows[2].szFileName, "Sr1000.asf");
     EXPECT_STREQ(rows[301].szFileName, "Sr1299.asf");
@@ -211,8 +209,8 @@ TEST_F(CategoryScanTest, AsfRowsComeBeforeAviRowsAndJpgBeforeBmp)
     m_dir.WriteFile("Cam1/MotionDetection/Md_1.asf", Clip("2006/03/14 10:00"));
     m_dir.WriteFile("Cam1/MotionDetection/MdA.asf", Clip("2006/03/14 10:00"));
     const auto rows = Scan("Motion Detection", CTime(0), At(2100, 1, 1, 0, 0));
-    EXPECT_EQ(Names(rows), (std::vector<std::string>{"A.ASF", "B.asf", "c.asf", "MdA.asf", "Md_1.asf", "0.AVI",
-                                                     "a.avi"}));
+    EXPECT_EQ(Names(rows),
+              (std::vector<std::string>{"A.ASF", "B.asf", "c.asf", "MdA.asf", "Md_1.asf", "0.AVI", "a.avi"}));
 
     Snapshot("Cam1/SnapShot/a.bmp");
     Snapshot("Cam1/SnapShot/z.jpg");
@@ -245,8 +243,8 @@ TEST_F(CategoryScanTest, UnreadableClipsAreSkipped)
     m_dir.WriteFile("Cam1/Recording/Sr1.asf", AsfClip(20000000, 0, "")); // no trailer
     m_dir.WriteFile("Cam1/Recording/Sr2.asf", AsfClip(20000000, 0, "nc2006/03/14 10:00,2006/03/14 10:01"));
     m_dir.WriteFile("Cam1/Recording/Sr3.asf",
-                    AsfHeader({}) + Trailer("NC2006/03/14 10:00,2006/03/14 10:01")); // no duration
-    m_dir.WriteFile("Cam1/Recording/Sr4.asf", Clip("yesterday")); // start does not parse
+                    AsfHeader({}) + Trailer("NC2006/03/14 10:00,2006/03/14 10:01"));        // no duration
+    m_dir.WriteFile("Cam1/Recording/Sr4.asf", Clip("yesterday"));                           // start does not parse
     m_dir.WriteFile("Cam1/Recording/Sr5.asf", AsfClip(20000000, 0, "NC,2006/03/14 10:00")); // empty start
     m_dir.WriteFile("Cam1/Recording/Sr6.asf", Clip("2006/03/14 10:00"));
     m_dir.WriteFile("Cam1/Recording/Sr7.avi", Clip("2006/03/14 10:00")); // not an AVI
@@ -282,8 +280,8 @@ TEST_F(CategoryScanTest, InvertedRangeReadsNothingAndKeepsTheRows)
     m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 10:00"));
     std::vector<RecordedFile> rows(1);
     std::string folder = "MotionDetection";
-    EXPECT_FALSE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder,
-                                   At(2006, 3, 14, 10, 1), At(2006, 3, 14, 10, 0), rows));
+    EXPECT_FALSE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder, At(2006, 3, 14, 10, 1),
+                                   At(2006, 3, 14, 10, 0), rows));
     EXPECT_EQ(rows.size(), 1u);
     EXPECT_EQ(folder, "Recording"); // mapped first, as the page does
 }
@@ -295,8 +293,7 @@ TEST_F(CategoryScanTest, LongNamesAreKeptWholeAndLongTimeTextsCutOnlyForDisplay)
                     AsfClip(20000000, 0, "NC2006/03/14 10:00:05 words,2006/03/14 10:05:05x"));
     // Ten blanks push the minute past the 24-byte field: the time is read
     // from the whole text, so a search for 10:59 finds it.
-    m_dir.WriteFile("Cam1/Recording/Sr2.asf",
-                    Clip("2006/03/14          10:59:05", "2006/03/14 11:04"));
+    m_dir.WriteFile("Cam1/Recording/Sr2.asf", Clip("2006/03/14          10:59:05", "2006/03/14 11:04"));
     const auto rows = Scan("Scheduled Recording", m_dayStart, m_dayEnd);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(std::string(rows[1].szFileName), longName);
@@ -330,8 +327,8 @@ TEST_F(CategoryScanTest, MissingFoldersListNothing)
     EXPECT_TRUE(Scan("SnapShot", m_dayStart, m_dayEnd).empty());
     std::vector<RecordedFile> rows;
     std::string folder;
-    EXPECT_TRUE(CategoryScan::Run(m_dir.Path() + "/none", "Cam1", "Motion Detection", folder, m_dayStart,
-                                  m_dayEnd, rows));
+    EXPECT_TRUE(
+        CategoryScan::Run(m_dir.Path() + "/none", "Cam1", "Motion Detection", folder, m_dayStart, m_dayEnd, rows));
     EXPECT_TRUE(rows.empty());
 }
 
@@ -351,13 +348,27 @@ TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
             const CTime start = At(2006, 3, 10, 0, 0) + CTimeSpan(3600LL * 7 * i);
             const std::string startText = start.Format("%Y/%m/%d %H:%M:%S");
             switch (i % 10) {
-            case 0: m_dir.WriteFile(name + ".asf", AsfClip(20000000, 0, "")); break;
-            case 1: m_dir.WriteFile(name + ".ASF", AsfHeader({}) + Trailer("NC" + startText + "," + startText)); break;
-            case 2: m_dir.WriteFile(name + ".asf", Clip("soon")); break;
-            case 3: m_dir.MakeDir(name + ".asf"); break;
-            case 4: m_dir.WriteFile(name + ".avi", i % 20 == 4 ? avi : audioOnly); break;
-            case 5: m_dir.WriteFile(name + ".Avi", Clip(startText)); break;
-            default: m_dir.WriteFile(name + ".asf", Clip(startText, startText)); break;
+            case 0:
+                m_dir.WriteFile(name + ".asf", AsfClip(20000000, 0, ""));
+                break;
+            case 1:
+                m_dir.WriteFile(name + ".ASF", AsfHeader({}) + Trailer("NC" + startText + "," + startText));
+                break;
+            case 2:
+                m_dir.WriteFile(name + ".asf", Clip("soon"));
+                break;
+            case 3:
+                m_dir.MakeDir(name + ".asf");
+                break;
+            case 4:
+                m_dir.WriteFile(name + ".avi", i % 20 == 4 ? avi : audioOnly);
+                break;
+            case 5:
+                m_dir.WriteFile(name + ".Avi", Clip(startText));
+                break;
+            default:
+                m_dir.WriteFile(name + ".asf", Clip(startText, startText));
+                break;
             }
         }
     }
@@ -370,14 +381,14 @@ TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
     const auto texts = [](const std::vector<RecordedFile>& rows) {
         std::vector<std::string> out;
         for (const RecordedFile& r : rows)
-            out.push_back(std::string(r.szFileName) + "|" + r.szType + "|" + r.szStartTime + "|" + r.szEndTime +
-                          "|" + r.szDuration + "|" + std::to_string(r.tStart.GetTime()) + "|" +
+            out.push_back(std::string(r.szFileName) + "|" + r.szType + "|" + r.szStartTime + "|" + r.szEndTime + "|" +
+                          r.szDuration + "|" + std::to_string(r.tStart.GetTime()) + "|" +
                           std::to_string(r.tEnd.GetTime()));
         return out;
     };
     const CTime from = At(2006, 3, 20, 0, 0), to = At(2006, 5, 1, 0, 0);
-    for (const char* category : {"Scheduled Recording", "Instant Recording", "Motion Detection", "SnapShot",
-                                 "Unknown"}) {
+    for (const char* category :
+         {"Scheduled Recording", "Instant Recording", "Motion Detection", "SnapShot", "Unknown"}) {
         SCOPED_TRACE(category);
         // Snapshots carry today's times.
         const bool snapshots = std::string(category) == "SnapShot";
@@ -387,8 +398,8 @@ TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
         std::string serialFolder = "MotionDetection", parallelFolder = serialFolder;
         ScanControl control;
         ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", category, serialFolder, start, end, serial, {1}));
-        ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", category, parallelFolder, start, end, parallel,
-                                      {8, &control}));
+        ASSERT_TRUE(
+            CategoryScan::Run(m_dir.Path(), "Cam1", category, parallelFolder, start, end, parallel, {8, &control}));
         EXPECT_EQ(serial.size() > 1, std::string(category) != "Unknown");
         EXPECT_EQ(texts(parallel), texts(serial));
         EXPECT_EQ(parallelFolder, serialFolder);
@@ -401,8 +412,7 @@ TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
     std::string folder;
     ScanControl stopped;
     stopped.Cancel();
-    EXPECT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Motion Detection", folder, CTime(0), to, rows,
-                                  {8, &stopped}));
+    EXPECT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Motion Detection", folder, CTime(0), to, rows, {8, &stopped}));
     EXPECT_EQ(rows.size(), 3u);
     EXPECT_EQ(stopped.FilesExamined(), 0u);
 }

@@ -1,7 +1,7 @@
 #include "catalog/ClipProbes.h"
 #include "catalog/RecordingNames.h"
-#include "support/ClipBytes.h"
 #include "platform/CFile.h"
+#include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"
@@ -78,8 +78,8 @@ TEST_F(ClipProbesTest, RealAudioOnlyAviIsSkipped)
 
 TEST_F(ClipProbesTest, TrailerAndHeaderOfOneFile)
 {
-    const std::string path = m_dir.WriteFile(
-        "Sr0001.asf", AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05"));
+    const std::string path =
+        m_dir.WriteFile("Sr0001.asf", AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05"));
     std::string start, end;
     EXPECT_TRUE(ReadClipTrailer(path, start, end));
     EXPECT_EQ(start, "2006/03/14 10:00:05");
@@ -132,9 +132,9 @@ TEST_F(ClipProbesTest, FilePropertiesBeyondTheFirstReadAreFound)
 
 TEST_F(ClipProbesTest, HeaderWithoutFilePropertiesHasNoDuration)
 {
-    const std::string path = m_dir.WriteFile(
-        "nofpo.asf", AsfHeader({AsfObject(kAsfStreamPropertiesGuid, std::string(90, '\0'))}) +
-                         Trailer("NC2006/03/14 10:00,2006/03/14 10:05"));
+    const std::string path =
+        m_dir.WriteFile("nofpo.asf", AsfHeader({AsfObject(kAsfStreamPropertiesGuid, std::string(90, '\0'))}) +
+                                         Trailer("NC2006/03/14 10:00,2006/03/14 10:05"));
     EXPECT_FALSE(ReadAsfPlayDuration(path));
 }
 
@@ -186,8 +186,7 @@ TEST_F(ClipProbesTest, AviStartSampleIsSubtracted)
 
     // Start and length 0xFFFFFFFF at scale 0xFFFFFFFF, rate 1: both ends lie
     // past INT64_MAX milliseconds, yet the stream is far longer than 900 s.
-    const std::string huge =
-        m_dir.WriteFile("huge.avi", Avi({Strl("vids", 0xFFFFFFFFu, 1, 0xFFFFFFFFu, 0xFFFFFFFFu)}));
+    const std::string huge = m_dir.WriteFile("huge.avi", Avi({Strl("vids", 0xFFFFFFFFu, 1, 0xFFFFFFFFu, 0xFFFFFFFFu)}));
     ASSERT_TRUE(GetAviTimes(huge, start, end, duration));
     EXPECT_EQ(duration, "15:00");
     EXPECT_EQ(start, FormatRecordTime(CreationTime(huge)));
@@ -195,8 +194,8 @@ TEST_F(ClipProbesTest, AviStartSampleIsSubtracted)
 
 TEST_F(ClipProbesTest, AviHeaderBeyondTheFirstReadIsFound)
 {
-    const std::string path = m_dir.WriteFile(
-        "late.avi", Riff({Chunk("JUNK", std::string(50000, '\0')), List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 4500)})}));
+    const std::string path = m_dir.WriteFile("late.avi", Riff({Chunk("JUNK", std::string(50000, '\0')),
+                                                               List("hdrl", {Avih(), Strl("vids", 1, 5, 0, 4500)})}));
     std::string start, end, duration;
     ASSERT_TRUE(GetAviTimes(path, start, end, duration));
     EXPECT_EQ(duration, "15:00"); // 900 s

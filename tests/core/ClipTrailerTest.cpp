@@ -32,8 +32,7 @@ TEST(ClipTrailer, StartAndEndOfThePartsExample)
 
 TEST(ClipTrailer, NcIsCaseSensitive)
 {
-    for (const char* text : {"nc2006/03/14 10:00:05,2006/03/14 10:05:05",
-                             "Nc2006/03/14 10:00:05,2006/03/14 10:05:05",
+    for (const char* text : {"nc2006/03/14 10:00:05,2006/03/14 10:05:05", "Nc2006/03/14 10:00:05,2006/03/14 10:05:05",
                              "XX2006/03/14 10:00:05,2006/03/14 10:05:05", "N", ""}) {
         const Texts t = Parse(Trailer(text));
         EXPECT_FALSE(t.found) << text;

@@ -1,6 +1,6 @@
+#include "app/DeviceFolders.h"
 #include "app/AppGlobals.h"
 #include "app/CLoadUISetting.h"
-#include "app/DeviceFolders.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@ protected:
 
     std::string Root() const { return m_dir.Path() + "/store"; }
 
-    void MakeDevice(const std::string& name, bool recording = true, bool snapshot = true,
-                    bool motion = true, const char* snapshotName = "Snapshot")
+    void MakeDevice(const std::string& name, bool recording = true, bool snapshot = true, bool motion = true,
+                    const char* snapshotName = "Snapshot")
     {
         m_dir.MakeDir("store/" + name);
         if (recording)
@@ -88,11 +88,10 @@ TEST_F(DeviceFoldersTest, IncompleteFoldersAndPlainFilesAreLeftOut)
     MakeDevice("norec", false, true, true);
     MakeDevice("casefold", true, true, true, "SnapShot");
     m_dir.WriteFile("store/plainfile", "not a folder");
-    const auto found =
-        Discover("[Directory]\nRecording=" + Root() +
-                 "\n[Device1]\nLocalID=nosnap\n[Device2]\nLocalID=nomotion\n"
-                 "[Device3]\nLocalID=norec\n[Device4]\nLocalID=plainfile\n"
-                 "[Device5]\nLocalID=casefold\n");
+    const auto found = Discover("[Directory]\nRecording=" + Root() +
+                                "\n[Device1]\nLocalID=nosnap\n[Device2]\nLocalID=nomotion\n"
+                                "[Device3]\nLocalID=norec\n[Device4]\nLocalID=plainfile\n"
+                                "[Device5]\nLocalID=casefold\n");
     EXPECT_EQ(found, (std::vector<std::string>{"casefold"}));
 }
 
@@ -118,6 +117,5 @@ TEST_F(DeviceFoldersTest, MissingSettingsOrDirectoryFindNothing)
     MakeDevice("cam");
     EXPECT_TRUE(Discover("").empty());
     EXPECT_TRUE(Discover("[Directory]\nRecording=\n[Device1]\nLocalID=cam\n").empty());
-    EXPECT_TRUE(Discover("[Directory]\nRecording=" + Root() + "/missing\n[Device1]\nLocalID=cam\n")
-                    .empty());
+    EXPECT_TRUE(Discover("[Directory]\nRecording=" + Root() + "/missing\n[Device1]\nLocalID=cam\n").empty());
 }

@@ -1,5 +1,5 @@
-#include "catalog/CategoryScan.h"
 #include "platform/FileDeleter.h"
+#include "catalog/CategoryScan.h"
 #include "platform/TrashCan.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"
@@ -48,9 +48,8 @@ protected:
     {
         std::vector<RecordedFile> rows;
         std::string categoryFolder;
-        EXPECT_TRUE(CategoryScan::Run(m_store.Path(), "Cam1", "SnapShot", categoryFolder,
-                                      CTime(2005, 1, 1, 0, 0, 0), CTime::GetCurrentTime() + CTimeSpan(86400),
-                                      rows));
+        EXPECT_TRUE(CategoryScan::Run(m_store.Path(), "Cam1", "SnapShot", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
+                                      CTime::GetCurrentTime() + CTimeSpan(86400), rows));
         std::vector<ListedFile> files;
         for (const RecordedFile& row : rows)
             files.push_back({Folder(), row.szFileName, row.idFolder, row.idFile});
@@ -70,8 +69,8 @@ protected:
     {
         std::error_code ignored;
         return fs::exists(TrashFolder() + "/files")
-                   ? static_cast<std::size_t>(std::distance(fs::directory_iterator(TrashFolder() + "/files"),
-                                                            fs::directory_iterator()))
+                   ? static_cast<std::size_t>(
+                         std::distance(fs::directory_iterator(TrashFolder() + "/files"), fs::directory_iterator()))
                    : 0;
     }
 

@@ -81,10 +81,10 @@ protected:
         // Recording: the good clips under awkward names, then the bad ones.
         const std::string longName = "Sr" + std::string(249, 'n') + ".asf";
         ASSERT_EQ(longName.size(), 255u);
-        for (const std::string& name : {std::string("Sr_good.asf"), std::string("Sr new\nline.asf"),
-                                        std::string("Sr \"quoted\" 'single' $(touch x).asf"),
-                                        std::string("Sr\xff\xfe invalid utf-8.asf"), longName,
-                                        std::string("Ir_good.asf"), std::string("Md_in_recording.asf")})
+        for (const std::string& name :
+             {std::string("Sr_good.asf"), std::string("Sr new\nline.asf"),
+              std::string("Sr \"quoted\" 'single' $(touch x).asf"), std::string("Sr\xff\xfe invalid utf-8.asf"),
+              longName, std::string("Ir_good.asf"), std::string("Md_in_recording.asf")})
             Write("cam/Recording/" + name, good);
         Write("cam/Recording/Sr_real.asf", ReadFile(std::string(CLIPSCOUT_TEST_DATA) + "/clip-trailer.asf"));
         const std::string avi = ReadFile(std::string(CLIPSCOUT_TEST_DATA) + "/mpeg4.avi");
@@ -117,9 +117,9 @@ protected:
         std::ofstream(sparse, std::ios::binary | std::ios::app) << Trailer(kTrailer);
 
         // SnapShot: any .jpg or .bmp is a snapshot, including folders and links to folders.
-        for (const std::string& name : {std::string("a.jpg"), std::string("b.BMP"), std::string("empty.jpg"),
-                                        std::string("new\nline.jpg"), std::string("\xff\xfe.bmp"),
-                                        std::string(251, 'p') + ".jpg"})
+        for (const std::string& name :
+             {std::string("a.jpg"), std::string("b.BMP"), std::string("empty.jpg"), std::string("new\nline.jpg"),
+              std::string("\xff\xfe.bmp"), std::string(251, 'p') + ".jpg"})
             Write("cam/SnapShot/" + name, name == "empty.jpg" ? "" : "\xFF\xD8\xFF\xE0 jpeg-ish");
         m_dir.MakeDir("store/cam/SnapShot/holiday.jpg");
         Link(m_store + "/cam/SnapShot/holiday.jpg", "cam/SnapShot/dirlink.jpg");
@@ -152,8 +152,7 @@ protected:
         ASSERT_EQ(::symlink(target.c_str(), (m_store + "/" + relative).c_str()), 0) << relative;
     }
 
-    std::vector<std::string> Search(const std::string& device, const std::string& category,
-                                    std::string& categoryFolder)
+    std::vector<std::string> Search(const std::string& device, const std::string& category, std::string& categoryFolder)
     {
         std::vector<RecordedFile> rows;
         EXPECT_TRUE(CategoryScan::Run(m_store, device, category, categoryFolder, CTime(2005, 1, 1, 0, 0, 0),

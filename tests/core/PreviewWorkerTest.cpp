@@ -1,5 +1,5 @@
-#include "preview/ClipFrameDecoder.h"
 #include "preview/PreviewWorker.h"
+#include "preview/ClipFrameDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,8 @@ public:
         m_changed.notify_all();
     }
     // Waits until what has been decoded and delivered satisfies done.
-    bool WaitFor(std::function<bool(const std::vector<std::string>& decoded,
-                                    const std::vector<std::string>& delivered)> done)
+    bool WaitFor(
+        std::function<bool(const std::vector<std::string>& decoded, const std::vector<std::string>& delivered)> done)
     {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, 10s, [&] { return done(m_aDecoded, m_aDelivered); });
@@ -58,9 +58,9 @@ private:
 
 PreviewWorker MakeWorker(Recorder& recorder)
 {
-    return PreviewWorker([&recorder](const std::string& path, std::stop_token stop) {
-        return recorder.Decode(path, stop);
-    }, [&recorder](const std::string& path, PreviewImage image) { recorder.Deliver(path, image); });
+    return PreviewWorker(
+        [&recorder](const std::string& path, std::stop_token stop) { return recorder.Decode(path, stop); },
+        [&recorder](const std::string& path, PreviewImage image) { recorder.Deliver(path, image); });
 }
 
 bool Started(const std::vector<std::string>& decoded, const std::string& path)

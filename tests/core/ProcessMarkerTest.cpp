@@ -121,7 +121,7 @@ TEST_F(ProcessMarkerTest, WithoutAPrivateRuntimeFolderTheUsersCacheFolderServesE
     ::chmod(m_runtime.c_str(), 0755);
     const std::string fallback = m_cache + "/clipscout";
     EXPECT_EQ(ProcessMarker::RuntimeFolder(), fallback);
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(fallback.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     ASSERT_EQ(::stat(m_cache.c_str(), &st), 0);

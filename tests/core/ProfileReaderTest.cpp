@@ -1,6 +1,6 @@
+#include "platform/ProfileReader.h"
 #include "app/AppGlobals.h"
 #include "app/CLoadUISetting.h"
-#include "platform/ProfileReader.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -120,7 +120,8 @@ TEST(ProfileReader, Utf16FilesWithAByteOrderMarkReadAsUtf8)
                                std::u16string(600, u'x') + u"\r\n";
     for (const bool littleEndian : {true, false}) {
         const std::string file = Utf16File(ini, littleEndian);
-        EXPECT_EQ(ProfileLookup(file, "Directory", "Recording"), "/srv/r\xC3\xA9" "c \xF0\x9F\x93\xB7");
+        EXPECT_EQ(ProfileLookup(file, "Directory", "Recording"), "/srv/r\xC3\xA9"
+                                                                 "c \xF0\x9F\x93\xB7");
         EXPECT_EQ(ProfileLookup(file, "Device1", "LocalID"), "Cam\xEF\xBF\xBDX");
         EXPECT_EQ(ProfileLookup(file, "Device1", "Long"), std::string(510, 'x'));
         // An odd last byte is no character.

@@ -69,11 +69,10 @@ TEST_F(RecordingNamesTest, ParsingToleratesLooseFormsAndDropsSeconds)
 
 TEST_F(RecordingNamesTest, TextsThatAreNoTimeAreRejected)
 {
-    for (const char* text : {"", "NC", "2006/03/14", "2006/03/14 09", "2006/03/14 09:",
-                             "2006-03-14 09:05", "2006/13/01 09:05", "2006/02/29 09:05",
-                             "2006/04/31 09:05", "2006/03/32 09:05", "1969/12/31 23:59",
-                             "2006/03/14 24:00", "2006/03/14 09:60", "2006/00/14 09:05",
-                             "2006/-3/14 09:05", "99999999999/03/14 09:05"})
+    for (const char* text :
+         {"", "NC", "2006/03/14", "2006/03/14 09", "2006/03/14 09:", "2006-03-14 09:05", "2006/13/01 09:05",
+          "2006/02/29 09:05", "2006/04/31 09:05", "2006/03/32 09:05", "1969/12/31 23:59", "2006/03/14 24:00",
+          "2006/03/14 09:60", "2006/00/14 09:05", "2006/-3/14 09:05", "99999999999/03/14 09:05"})
         EXPECT_FALSE(ParseRecordTime(text)) << '"' << text << '"';
     EXPECT_TRUE(ParseRecordTime("2008/02/29 23:59"));
 }
@@ -159,6 +158,5 @@ TEST_F(RecordingNamesTest, ClipsAreCutToTheMinuteButSnapshotsAreNot)
 
 TEST_F(RecordingNamesTest, TimeSpanFormatsWithinTheNextUnit)
 {
-    EXPECT_EQ(CTimeSpan(3 * 86400 + 4 * 3600 + 5 * 60 + 6).Format("%D %H:%M:%S %%"),
-              "3 04:05:06 %");
+    EXPECT_EQ(CTimeSpan(3 * 86400 + 4 * 3600 + 5 * 60 + 6).Format("%D %H:%M:%S %%"), "3 04:05:06 %");
 }

@@ -1,6 +1,6 @@
+#include "app/SettingsLookup.h"
 #include "app/AppGlobals.h"
 #include "app/CLoadUISetting.h"
-#include "app/SettingsLookup.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -52,8 +52,7 @@ TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndAName
 
     EXPECT_EQ(SettingsLookup::Candidates(exe, "Viewdeck.ini"),
               (std::vector<std::string>{root + "/bin/Viewdeck.ini", root + "/user/clipscout/Viewdeck.ini",
-                                        root + "/sys1/clipscout/Viewdeck.ini",
-                                        root + "/sys2/clipscout/Viewdeck.ini"}));
+                                        root + "/sys1/clipscout/Viewdeck.ini", root + "/sys2/clipscout/Viewdeck.ini"}));
 
     EXPECT_EQ(SettingsLookup::DescribeSearch(exe, "Viewdeck.ini", ""),
               "No Viewdeck.ini was found. Looked for:\n" + root + "/bin/Viewdeck.ini\n" + root +

@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (stream->dwRate == 0 || stream->dwScale == 0)
             std::abort();
         const std::int64_t t0 = AviSampleToTime(*stream, stream->dwStart);
-        const std::int64_t t1 =
-            AviSampleToTime(*stream, std::int64_t{stream->dwStart} + stream->dwLength);
+        const std::int64_t t1 = AviSampleToTime(*stream, std::int64_t{stream->dwStart} + stream->dwLength);
         if (t0 < 0 || t1 < t0)
             std::abort();
         // Capping both ends can only shorten the difference, never lengthen it.

@@ -39,7 +39,8 @@ inline std::string Join(std::initializer_list<std::string> parts)
 // Object's (B7DC0791-A9B7-11CF-8EE6-00C00C205365), any other object.
 inline const std::string kAsfHeaderGuid("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
 inline const std::string kAsfFilePropertiesGuid("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
-inline const std::string kAsfStreamPropertiesGuid("\x91\x07\xDC\xB7\xB7\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65", 16);
+inline const std::string kAsfStreamPropertiesGuid("\x91\x07\xDC\xB7\xB7\xA9\xCF\x11\x8E\xE6\x00\xC0\x0C\x20\x53\x65",
+                                                  16);
 
 // An object: GUID (16) | size (8, the whole object) | payload.
 inline std::string AsfObject(const std::string& guid, const std::string& payload)
@@ -56,8 +57,7 @@ inline std::string AsfFileProperties(std::uint64_t playDuration, std::uint64_t p
 {
     return AsfObject(kAsfFilePropertiesGuid,
                      Join({std::string(16, '\x11'), LE(5000, 8), LE(0, 8), LE(3, 8), LE(playDuration, 8),
-                           LE(playDuration, 8), LE(prerollMs, 8), LE(2, 4), LE(3200, 4), LE(3200, 4),
-                           LE(8000, 4)}));
+                           LE(playDuration, 8), LE(prerollMs, 8), LE(2, 4), LE(3200, 4), LE(3200, 4), LE(8000, 4)}));
 }
 
 // Header Object: GUID (16) | size (8, 30 + its objects) | object count (4) |
@@ -82,8 +82,7 @@ inline std::string Trailer(std::string_view text)
 // A whole clip: header with a File Properties Object, a little data, trailer.
 inline std::string AsfClip(std::uint64_t playDuration, std::uint64_t prerollMs, std::string_view trailerText)
 {
-    return AsfHeader({AsfFileProperties(playDuration, prerollMs)}) + std::string(64, '\x5A') +
-           Trailer(trailerText);
+    return AsfHeader({AsfFileProperties(playDuration, prerollMs)}) + std::string(64, '\x5A') + Trailer(trailerText);
 }
 
 // ---- AVI (RIFF) ---------------------------------------------------------
@@ -111,18 +110,18 @@ inline std::string List(std::string_view type, std::initializer_list<std::string
 // wLanguage | 16 dwInitialFrames | 20 dwScale | 24 dwRate | 28 dwStart |
 // 32 dwLength | 36 dwSuggestedBufferSize | 40 dwQuality | 44 dwSampleSize |
 // 48 rcFrame (4 x 16 bits).
-inline std::string StrhPayload(std::string_view type, std::uint32_t scale, std::uint32_t rate,
-                               std::uint32_t start, std::uint32_t length)
+inline std::string StrhPayload(std::string_view type, std::uint32_t scale, std::uint32_t rate, std::uint32_t start,
+                               std::uint32_t length)
 {
-    return Join({std::string(type), "FMP4", LE(0, 4), LE(0, 4), LE(0, 4), LE(scale, 4), LE(rate, 4),
-                 LE(start, 4), LE(length, 4), LE(0, 4), LE(0xFFFFFFFF, 4), LE(0, 4), LE(0, 8)});
+    return Join({std::string(type), "FMP4", LE(0, 4), LE(0, 4), LE(0, 4), LE(scale, 4), LE(rate, 4), LE(start, 4),
+                 LE(length, 4), LE(0, 4), LE(0xFFFFFFFF, 4), LE(0, 4), LE(0, 8)});
 }
 
 inline std::string Strl(std::string_view type, std::uint32_t scale, std::uint32_t rate, std::uint32_t start,
                         std::uint32_t length)
 {
-    return List("strl", {Chunk("strh", StrhPayload(type, scale, rate, start, length)),
-                         Chunk("strf", std::string(40, '\0'))});
+    return List("strl",
+                {Chunk("strh", StrhPayload(type, scale, rate, start, length)), Chunk("strf", std::string(40, '\0'))});
 }
 
 inline std::string Avih()

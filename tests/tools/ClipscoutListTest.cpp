@@ -36,8 +36,7 @@ std::string Quote(const std::string& text)
 
 std::string FromBase64(std::string_view text)
 {
-    static constexpr std::string_view kDigits =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static constexpr std::string_view kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string bytes;
     std::uint32_t bits = 0;
     int count = 0;
@@ -68,12 +67,9 @@ protected:
         const std::string clip = AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05");
         m_dir.WriteFile("rec/Cam1/Recording/Sr0001.asf", clip);
         m_dir.WriteFile("rec/Cam1/Recording/Ir0001.asf", clip);
-        m_dir.WriteFile("rec/Cam1/Recording/Sr0002.asf",
-                        AsfClip(20000000, 0, "NC2006/03/14 11:30,2006/03/14 11:31"));
-        m_dir.WriteFile("rec/Cam1/Recording/Sr2004.asf",
-                        AsfClip(20000000, 0, "NC2004/12/31 23:59,2005/01/01 00:01"));
-        m_dir.WriteFile("rec/Cam1/Recording/Sr2005.asf",
-                        AsfClip(20000000, 0, "NC2005/01/01 00:00,2005/01/01 00:01"));
+        m_dir.WriteFile("rec/Cam1/Recording/Sr0002.asf", AsfClip(20000000, 0, "NC2006/03/14 11:30,2006/03/14 11:31"));
+        m_dir.WriteFile("rec/Cam1/Recording/Sr2004.asf", AsfClip(20000000, 0, "NC2004/12/31 23:59,2005/01/01 00:01"));
+        m_dir.WriteFile("rec/Cam1/Recording/Sr2005.asf", AsfClip(20000000, 0, "NC2005/01/01 00:00,2005/01/01 00:01"));
     }
 
     Result Run(const std::vector<std::string>& args)
@@ -113,8 +109,8 @@ protected:
 
 TEST_F(ClipscoutListTest, PrintsTsvRowsInListingOrder)
 {
-    const Result r = Run(Args({"--category", "Scheduled Recording", "--from", "2006-03-14 00:00", "--to",
-                               "2006-03-14 23:59"}));
+    const Result r =
+        Run(Args({"--category", "Scheduled Recording", "--from", "2006-03-14 00:00", "--to", "2006-03-14 23:59"}));
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string folder = m_dir.Path() + "/rec/Cam1/Recording/";
     EXPECT_EQ(r.out, "Sr0001.asf\t03/14/06  10:00:05\t02:03\t" + folder + "Sr0001.asf\n" +
@@ -175,10 +171,10 @@ TEST_F(ClipscoutListTest, JsonKeepsTheExactBytesOfNamesThatAreNotUtf8)
     for (std::string line; std::getline(lines, line);) {
         const nlohmann::json row = nlohmann::json::parse(line);
         const bool exact = !row.contains("fileNameBase64");
-        const std::string name = exact ? row["fileName"].get<std::string>()
-                                       : FromBase64(row["fileNameBase64"].get<std::string>());
-        const std::string path = exact ? row["path"].get<std::string>()
-                                       : FromBase64(row["pathBase64"].get<std::string>());
+        const std::string name =
+            exact ? row["fileName"].get<std::string>() : FromBase64(row["fileNameBase64"].get<std::string>());
+        const std::string path =
+            exact ? row["path"].get<std::string>() : FromBase64(row["pathBase64"].get<std::string>());
         EXPECT_EQ(path, folder + name);
         EXPECT_EQ(row.contains("pathBase64"), !exact);
         byName[name] = row;
@@ -213,20 +209,17 @@ TEST_F(ClipscoutListTest, NoRowsIsSuccessWithNoOutput)
 
 TEST_F(ClipscoutListTest, InvertedRangeExitsWithStatus3)
 {
-    const Result r = Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:01", "--to",
-                               "2006-03-14 10:00"}));
+    const Result r = Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:01", "--to", "2006-03-14 10:00"}));
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "The start time should be earlier than the end time\n");
     // The range is refused before the settings are looked at.
-    const Result noSettings = Run({"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1",
-                                   "--category", "SnapShot", "--from", "2006-03-14 10:01", "--to",
-                                   "2006-03-14 10:00"});
+    const Result noSettings = Run({"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1", "--category",
+                                   "SnapShot", "--from", "2006-03-14 10:01", "--to", "2006-03-14 10:00"});
     EXPECT_EQ(noSettings.status, 3);
     EXPECT_EQ(noSettings.err, "The start time should be earlier than the end time\n");
     // Equal ends are no error.
-    EXPECT_EQ(Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:00", "--to",
-                        "2006-03-14 10:00"})).status,
+    EXPECT_EQ(Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:00", "--to", "2006-03-14 10:00"})).status,
               0);
 }
 
@@ -235,7 +228,7 @@ TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
     const std::string fifo = m_dir.Path() + "/fifo.ini";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<std::vector<std::string>> cases = {
-        {"--viewer-ini", m_ini, "--category", "SnapShot"},              // no device
+        {"--viewer-ini", m_ini, "--category", "SnapShot"},               // no device
         {"--viewer-ini", m_ini, "--device", "Cam1"},                     // no category
         Args({"--category", "Snapshot"}),                                // not one of the four
         Args({"--category", "SnapShot", "--from", "2006-03-14"}),        // no time
@@ -246,7 +239,7 @@ TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
         Args({"--category", "SnapShot", "stray"}),
         {"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1", "--category", "SnapShot"},
         {"--viewer-ini", m_dir.Path(), "--device", "Cam1", "--category", "SnapShot"}, // a folder
-        {"--viewer-ini", fifo, "--device", "Cam1", "--category", "SnapShot"}, // no writer: no hang
+        {"--viewer-ini", fifo, "--device", "Cam1", "--category", "SnapShot"},         // no writer: no hang
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
@@ -279,8 +272,8 @@ TEST_F(ClipscoutListTest, TsvEscapesTabsAndLineBreaksInNames)
 {
     m_dir.WriteFile("rec/Cam1/MotionDetection/Md\ta\nb.asf",
                     AsfClip(20000000, 0, "NC2006/03/14 10:00,2006/03/14 10:01"));
-    const Result r = Run(Args({"--category", "Motion Detection", "--from", "2006-03-14 00:00", "--to",
-                               "2006-03-15 00:00"}));
+    const Result r =
+        Run(Args({"--category", "Motion Detection", "--from", "2006-03-14 00:00", "--to", "2006-03-15 00:00"}));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, r.out.find('\t')), "Md\\ta\\nb.asf");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
@@ -293,14 +286,14 @@ TEST_F(ClipscoutListTest, SettingsFilesAreLookedUpOrNamedAsTheProgramDoes)
     const std::string oldDirs = std::getenv("XDG_CONFIG_DIRS") ? std::getenv("XDG_CONFIG_DIRS") : "";
     ::setenv("XDG_CONFIG_HOME", (m_dir.Path() + "/user").c_str(), 1);
     ::setenv("XDG_CONFIG_DIRS", (m_dir.Path() + "/system").c_str(), 1);
-    const std::vector<std::string> range = {"--device", "Cam1", "--from", "2006-03-14 00:00", "--to",
+    const std::vector<std::string> range = {"--device",         "Cam1",      "--from", "2006-03-14 00:00", "--to",
                                             "2006-03-15 00:00", "--category"};
     const auto run = [&](std::vector<std::string> args) {
         args.insert(args.begin(), range.begin(), range.end());
         return Run(args);
     };
-    const Result expected = Run(Args({"--category", "Scheduled Recording", "--from", "2006-03-14 00:00", "--to",
-                                      "2006-03-15 00:00"}));
+    const Result expected =
+        Run(Args({"--category", "Scheduled Recording", "--from", "2006-03-14 00:00", "--to", "2006-03-15 00:00"}));
     ASSERT_EQ(expected.status, 0);
     ASSERT_NE(expected.out, "");
 

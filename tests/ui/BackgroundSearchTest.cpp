@@ -34,9 +34,14 @@ struct PageState {
 
 PageState StateOf(const CDlg& page)
 {
-    PageState state{{}, page.m_nCurrentRow, Item<QPushButton>(page, 1015)->isEnabled(),
-                    Item<QPushButton>(page, 1016)->isEnabled(), Item<QPushButton>(page, 1017)->isEnabled(),
-                    page.m_strCategory, page.m_strCategoryFolder, page.m_nFiles};
+    PageState state{{},
+                    page.m_nCurrentRow,
+                    Item<QPushButton>(page, 1015)->isEnabled(),
+                    Item<QPushButton>(page, 1016)->isEnabled(),
+                    Item<QPushButton>(page, 1017)->isEnabled(),
+                    page.m_strCategory,
+                    page.m_strCategoryFolder,
+                    page.m_nFiles};
     const auto* list = Item<MyListCtrl>(page, 1018);
     for (int row = 0; row < list->GetItemCount(); ++row)
         state.names.push_back(list->GetItemText(row, 0) + "|" + list->GetItemText(row, 1) + "|" +
@@ -47,8 +52,8 @@ PageState StateOf(const CDlg& page)
 // Not searching, and nothing of a search left showing.
 bool Idle(const CDlg& page)
 {
-    return !page.IsSearching() && Item<QLabel>(page, 1026)->isHidden() &&
-           Item<QPushButton>(page, 1027)->isHidden() && page.cursor().shape() == Qt::ArrowCursor;
+    return !page.IsSearching() && Item<QLabel>(page, 1026)->isHidden() && Item<QPushButton>(page, 1027)->isHidden() &&
+           page.cursor().shape() == Qt::ArrowCursor;
 }
 
 // The search's threads and the scan's workers, by the names they give themselves.
@@ -151,13 +156,13 @@ private slots:
         QVERIFY(Idle(*page));
         std::vector<RecordedFile> rows;
         std::string folder;
-        CategoryScan::Run(store.Root() + "/store", store.Device(), "Motion Detection", folder,
-                          page->m_tSearchStart, page->m_tSearchEnd, rows);
+        CategoryScan::Run(store.Root() + "/store", store.Device(), "Motion Detection", folder, page->m_tSearchStart,
+                          page->m_tSearchEnd, rows);
         const PageState after = StateOf(*page);
         QCOMPARE(after.names.size(), rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i)
-            QCOMPARE(after.names[i], std::string(rows[i].szFileName) + "|" + ToDisplayTime(rows[i].szStartTime) +
-                                         "|" + rows[i].szDuration);
+            QCOMPARE(after.names[i], std::string(rows[i].szFileName) + "|" + ToDisplayTime(rows[i].szStartTime) + "|" +
+                                         rows[i].szDuration);
         QCOMPARE(after.currentRow, 0);
         QVERIFY(after.playback && after.erase && after.explore);
         QCOMPARE(after.categoryFolder, std::string("MotionDetection"));

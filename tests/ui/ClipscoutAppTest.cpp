@@ -25,7 +25,7 @@ namespace {
 // The program with its executable placed in a test folder.
 class TestApp : public CClipscoutApp {
 public:
-    explicit TestApp(std::string modulePath) : m_strModulePath(std::move(modulePath)) {}
+    explicit TestApp(std::string modulePath) : m_strModulePath(std::move(modulePath)) { }
 
 protected:
     std::string GetModulePath() const override { return m_strModulePath; }
@@ -195,8 +195,8 @@ void ClipscoutAppTest::commandLineNamesTheSettingsFiles()
         QProcess program;
         program.start(QStringLiteral(CLIPSCOUT_EXECUTABLE), arguments);
         program.waitForFinished(10000);
-        return std::pair{program.exitCode(), QString::fromLocal8Bit(program.readAllStandardOutput() +
-                                                                    program.readAllStandardError())};
+        return std::pair{program.exitCode(),
+                         QString::fromLocal8Bit(program.readAllStandardOutput() + program.readAllStandardError())};
     };
     const auto [helpStatus, help] = run({"-platform", "offscreen", "--help"});
     QCOMPARE(helpStatus, 0);

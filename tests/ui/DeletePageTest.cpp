@@ -103,7 +103,7 @@ class DeletePageTest : public QObject {
     Q_OBJECT
 
 public:
-    explicit DeletePageTest(std::string trash) : m_strTrash(std::move(trash)) {}
+    explicit DeletePageTest(std::string trash) : m_strTrash(std::move(trash)) { }
 
 private slots:
     void init()
@@ -190,7 +190,8 @@ private slots:
         const std::string odd = "Sr\xff\xfe odd.asf";
         store.AddClip("Recording", odd, "2006/03/14 09:00");
         for (int i = 1; i <= 5; ++i)
-            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 1" + std::to_string(i) + ":00");
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf",
+                          "2006/03/14 1" + std::to_string(i) + ":00");
         store.AddClip("MotionDetection", "Md0001.asf", "2006/03/14 10:00");
         auto page = ShowPage(store.Device());
         MyListCtrl& list = *List(*page);

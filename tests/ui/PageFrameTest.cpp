@@ -65,8 +65,7 @@ void PageFrameTest::newFrameHasNoCaptionAndCentredMessage()
     QCOMPARE(frame.GetCaptionText(), std::string());
     QCOMPARE(frame.GetMessageText(), std::string());
     QCOMPARE(frame.GetMessageFormat(), 0x825u);
-    QCOMPARE(CPageFrame::ToQtTextFlags(0x825),
-             int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine));
+    QCOMPARE(CPageFrame::ToQtTextFlags(0x825), int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine));
 }
 
 void PageFrameTest::captionAndMessageAreas()

@@ -2,19 +2,19 @@
 // the context menu as a real one does.
 #define QTEST_QPA_MOUSE_HANDLING
 
+#include "search_page/PreviewPane.h"
 #include "platform/ui/CTreeCtrl.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
-#include "search_page/PreviewPane.h"
 #include "support/PageTestKit.h"
 #include "support/ReadFile.h"
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QPushButton>
-#include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -113,7 +113,8 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.last().at(0).toString(), Path(store, "Sr0001.asf"));
         QCOMPARE(pane.pixmap().size().width() * 3, pane.pixmap().size().height() * 4);
-        const QRect rowOnPage = list.GetItemRect(first, LVIR_BOUNDS).translated(list.viewport()->mapTo(page.get(), QPoint()));
+        const QRect rowOnPage =
+            list.GetItemRect(first, LVIR_BOUNDS).translated(list.viewport()->mapTo(page.get(), QPoint()));
         QVERIFY(!pane.geometry().intersects(rowOnPage));
         QVERIFY(list.geometry().contains(pane.geometry()));
         QVERIFY(pane.geometry().right() > list.geometry().center().x());

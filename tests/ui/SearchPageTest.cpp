@@ -253,8 +253,7 @@ private slots:
 
         SetRange(*page, QDate(2006, 3, 14), QTime(10, 1), QDate(2006, 3, 14), QTime(10, 0));
         Click(*page, 1013);
-        QCOMPARE(m_messages->Texts(),
-                 std::vector<std::string>{"The start time should be earlier than the end time"});
+        QCOMPARE(m_messages->Texts(), std::vector<std::string>{"The start time should be earlier than the end time"});
         QCOMPARE(List(*page)->GetItemCount(), 0);
         QVERIFY(!ActionsEnabled(*page));
         QCOMPARE(Item<CDateTimeCtrl>(*page, 1006)->time(), QTime(10, 1));
@@ -442,8 +441,7 @@ private slots:
         RealDoubleClick(list->viewport(), OnRow(*list, 2));
         QTRY_COMPARE(m_launcher->m_aOpened.size(), std::size_t(1));
         QCOMPARE(page->m_nCurrentRow, 2);
-        QCOMPARE(m_launcher->m_aOpened.front(),
-                 store.Folder("Recording") + "/" + list->GetItemText(2, 0));
+        QCOMPARE(m_launcher->m_aOpened.front(), store.Folder("Recording") + "/" + list->GetItemText(2, 0));
         // The list's own click handling never ran: its selection is the page's doing.
         QTRY_COMPARE(list->currentIndex().row(), 2);
     }

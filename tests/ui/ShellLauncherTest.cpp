@@ -46,9 +46,11 @@ public:
         // and renames the record into place so a reader never sees half.
         const std::string handler = root + "/player.sh";
         TestStore::Write(handler, "#!/bin/sh\n"
-                                  "out='" + m_strReceived + "'\n"
-                                  "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\0' \"$a\"; done; }"
-                                  " > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
+                                  "out='" +
+                                      m_strReceived +
+                                      "'\n"
+                                      "{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\0' \"$a\"; done; }"
+                                      " > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
         fs::permissions(handler, fs::perms::owner_all);
         TestStore::Write(root + "/data-home/applications/clipscout-test-player.desktop",
                          "[Desktop Entry]\nType=Application\nName=Test Player\nExec=" + handler +

@@ -50,10 +50,7 @@ private:
 // A private runtime folder for guards made in this process.
 class PrivateRuntime {
 public:
-    PrivateRuntime()
-    {
-        ::chmod(Path().constData(), 0700);
-    }
+    PrivateRuntime() { ::chmod(Path().constData(), 0700); }
     QByteArray Path() const { return QFile::encodeName(m_dir.path()); }
 
 private:
@@ -75,7 +72,7 @@ bool AskFrom(const CSingleInstanceGuard& guard)
 // the end of the test.
 class Copy {
 public:
-    explicit Copy(std::unique_ptr<QProcess> process) : m_pProcess(std::move(process)) {}
+    explicit Copy(std::unique_ptr<QProcess> process) : m_pProcess(std::move(process)) { }
     Copy(Copy&&) = default;
     ~Copy()
     {
@@ -293,13 +290,13 @@ void SingleInstanceTest::floodLeavesTheChannelAnswering()
     const pid_t pid = static_cast<pid_t>(first.Process().processId());
     const auto held = std::distance(std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd"),
                                     std::filesystem::directory_iterator());
-    rlimit limit {};
+    rlimit limit{};
     QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, nullptr, &limit), 0);
     limit.rlim_cur = static_cast<rlim_t>(held + 3);
     QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &limit, nullptr), 0);
 
     // Many more connections than that, all kept open and silent.
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray path = QFile::encodeName(copies.Channel());
     std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()) + 1);

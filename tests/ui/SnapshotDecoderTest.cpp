@@ -1,5 +1,5 @@
-#include "search_page/PreviewDecoder.h"
 #include "search_page/SnapshotDecoder.h"
+#include "search_page/PreviewDecoder.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

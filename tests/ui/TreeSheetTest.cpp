@@ -259,15 +259,33 @@ void TreeSheetTest::pathSegments_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("segment");
     QTest::addColumn<QString>("rest");
-    QTest::newRow("plain") << "A::B::C" << "A" << "B::C";
-    QTest::newRow("single") << "Cam1" << "Cam1" << "";
-    QTest::newRow("escaped separator") << R"(A\::B::C)" << "A::B" << "C";
-    QTest::newRow("escaped in last segment stays") << R"(B\::C)" << R"(B\::C)" << "";
-    QTest::newRow("escaped backslash splits") << R"(A\\::B)" << R"(A\)" << "B";
-    QTest::newRow("three backslashes") << R"(A\\\::B::C)" << R"(A\::B)" << "C";
-    QTest::newRow("leading separator") << "::A" << "::A" << "";
-    QTest::newRow("leading then real") << "::A::B" << "::A" << "B";
-    QTest::newRow("empty segment") << "A::::B" << "A" << "::B";
+    QTest::newRow("plain") << "A::B::C"
+                           << "A"
+                           << "B::C";
+    QTest::newRow("single") << "Cam1"
+                            << "Cam1"
+                            << "";
+    QTest::newRow("escaped separator") << R"(A\::B::C)"
+                                       << "A::B"
+                                       << "C";
+    QTest::newRow("escaped in last segment stays") << R"(B\::C)"
+                                                   << R"(B\::C)"
+                                                   << "";
+    QTest::newRow("escaped backslash splits") << R"(A\\::B)"
+                                              << R"(A\)"
+                                              << "B";
+    QTest::newRow("three backslashes") << R"(A\\\::B::C)"
+                                       << R"(A\::B)"
+                                       << "C";
+    QTest::newRow("leading separator") << "::A"
+                                       << "::A"
+                                       << "";
+    QTest::newRow("leading then real") << "::A::B"
+                                       << "::A"
+                                       << "B";
+    QTest::newRow("empty segment") << "A::::B"
+                                   << "A"
+                                   << "::B";
 }
 
 void TreeSheetTest::pathSegments()

@@ -5,11 +5,11 @@
 // record message boxes and launches instead of showing or starting anything.
 
 #include "app/CLoadUISetting.h"
-#include "support/ClipBytes.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "support/ClipBytes.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
