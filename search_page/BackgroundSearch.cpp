@@ -2,6 +2,7 @@
 
 #include "app/CLoadUISetting.h"
 #include "catalog/CategoryScan.h"
+#include "search_page/FileLocation.h"
 
 #include <pthread.h>
 
@@ -30,7 +31,7 @@ void BackgroundSearch::Start(Request request)
                                             result.aRows, {CategoryScan::kDefaultWorkers, control});
         if (control->IsCancelled())
             return;
-        result.strFolderPath = CategoryFolderPath(recordingDir, request.strDevice, result.strCategoryFolder);
+        result.strFolderPath = FileLocation{recordingDir, request.strDevice, result.strCategoryFolder}.Folder();
         m_result = std::move(result);
         // The call carries nothing: what it needs goes through our own
         // atomic, which a thread checker sees, not through Qt's event queue.

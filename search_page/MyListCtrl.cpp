@@ -11,7 +11,8 @@
 MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
 {
     setModel(&m_model);
-    setSelectionMode((style & LVS_SINGLESEL) != 0 ? SingleSelection : ExtendedSelection);
+    // The owner keeps the selection; the view's own would be a second copy.
+    setSelectionMode(NoSelection);
     setSelectionBehavior(SelectItems);
     setShowGrid(false);
     setFrameShape((style & WS_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
@@ -92,36 +93,9 @@ QRect MyListCtrl::GetItemRect(int nItem, int nCode) const
 
 unsigned MyListCtrl::GetItemState(int nItem, unsigned mask) const
 {
-    const QModelIndex index = m_model.index(nItem, 0);
-    unsigned state = 0;
-    if (selectionModel()->isRowSelected(nItem, {}))
-        state |= LVIS_SELECTED;
-    if (index.isValid() && selectionModel()->currentIndex().row() == nItem)
-        state |= LVIS_FOCUSED;
-    return state & mask;
-}
-
-void MyListCtrl::SetItemState(int nItem, unsigned state, unsigned mask)
-{
-    const QModelIndex index = m_model.index(nItem, 0);
-    if (!index.isValid())
-        return;
-    // A moved focus would otherwise scroll the view to it; the list view
-    // never scrolls for a state change.
-    const bool autoScroll = hasAutoScroll();
-    setAutoScroll(false);
-    QItemSelectionModel* selection = selectionModel();
-    if ((mask & LVIS_SELECTED) != 0)
-        selection->select(index,
-                          ((state & LVIS_SELECTED) != 0 ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                              QItemSelectionModel::Rows);
-    if ((mask & LVIS_FOCUSED) != 0) {
-        if ((state & LVIS_FOCUSED) != 0)
-            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-        else if (selection->currentIndex().row() == nItem)
-            selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    }
-    setAutoScroll(autoScroll);
+    if (!m_itemState || nItem < 0 || nItem >= GetItemCount())
+        return 0;
+    return m_itemState(nItem) & mask;
 }
 
 int MyListCtrl::HitTest(QPoint clientPoint) const
@@ -263,5 +237,8 @@ void MyListCtrl::mouseMoveEvent(QMouseEvent* event)
 void MyListCtrl::keyPressEvent(QKeyEvent* event)
 {
     emit KeyDown(event->key(), event->modifiers());
-    QTableView::keyPressEvent(event);
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
+        event->accept();
+    else
+        QTableView::keyPressEvent(event);
 }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTableView>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,10 @@ public:
     // LVIR_BOUNDS: the whole row across all columns; LVIR_LABEL: its column-0
     // cell. In viewport coordinates, where the owner draws.
     QRect GetItemRect(int nItem, int nCode) const;
+    // The marks of rows (LVIS_SELECTED, LVIS_FOCUSED) are the owner's: the
+    // list asks for them and keeps none of its own.
+    void SetItemStateSource(std::function<unsigned(int nItem)> source) { m_itemState = std::move(source); }
     unsigned GetItemState(int nItem, unsigned mask) const;
-    // Changes the row's flags without scrolling the list.
-    void SetItemState(int nItem, unsigned state, unsigned mask);
 
     // The row at a point in client coordinates, or -1.
     int HitTest(QPoint clientPoint) const;
@@ -79,6 +81,7 @@ private:
     void DrawGridLines(QPainter& painter, const QRect& area) const;
 
     ResultListModel m_model;
+    std::function<unsigned(int)> m_itemState;
     unsigned m_dwExStyle = 0;
     std::string m_strEmptyText;
 };

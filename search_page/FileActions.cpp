@@ -1,0 +1,191 @@
+#include "search_page/FileActions.h"
+
+#include "platform/ui/MessageBoxSeam.h"
+#include "platform/ui/ShellLauncher.h"
+#include "search_page/BackgroundTask.h"
+
+#include <QPushButton>
+#include <QShortcut>
+
+#include <memory>
+
+namespace {
+
+// "name" for one file, "these n files" for several.
+std::string NameOrCount(const std::vector<ListedFile>& files, const char* several)
+{
+    if (files.size() == 1)
+        return files.front().strName;
+    return std::string(several) + std::to_string(files.size()) + " files";
+}
+
+} // namespace
+
+FileActions::FileActions(QWidget* page, QPushButton* undo)
+    : QObject(page), m_pPage(page), m_wndUndo(undo), m_pTask(new BackgroundTask(this))
+{
+    // Shown only while there is something to undo.
+    m_wndUndo->hide();
+    connect(m_wndUndo, &QPushButton::clicked, this, &FileActions::UndoRequested);
+    auto* shortcut = new QShortcut(QKeySequence::Undo, page);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, &FileActions::UndoRequested);
+}
+
+void FileActions::Play(const FileLocation& where, const std::string& name)
+{
+    if (ShellLauncher::Instance().Open(where.Folder() + "/" + name) == ShellLauncher::Result::NoAssociation)
+        MessageBoxSeam::Show(m_pPage, "Unable to play ASF file");
+}
+
+void FileActions::Explore(const FileLocation& where)
+{
+    if (ShellLauncher::Instance().Explore(where.Folder()) == ShellLauncher::Result::NoAssociation)
+        MessageBoxSeam::Show(m_pPage, "Unable to open the document");
+}
+
+bool FileActions::IsBusy() const
+{
+    return m_pTask->IsRunning();
+}
+
+void FileActions::MoveToTrash(std::vector<ListedFile> files, FileLocation where)
+{
+    if (IsBusy() || files.empty())
+        return;
+    m_aTrashed.clear();
+    m_strFailures.clear();
+    Run(true, std::move(files), std::move(where));
+}
+
+void FileActions::DeletePermanently(std::vector<ListedFile> files, FileLocation where)
+{
+    if (IsBusy() || files.empty())
+        return;
+    if (!MessageBoxSeam::Ask(m_pPage, "Delete " + NameOrCount(files, "these ") + " permanently?"))
+        return;
+    m_aTrashed.clear();
+    m_strFailures.clear();
+    Run(false, std::move(files), std::move(where));
+}
+
+void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, FileLocation where)
+{
+    auto outcomes = std::make_shared<std::vector<FileOutcome>>();
+    for (ListedFile& file : files)
+        outcomes->push_back({std::move(file), {}, std::nullopt});
+    emit Started();
+    m_pTask->Start(
+        [outcomes, bToTrash, where](std::stop_token stop) {
+            const std::string folder =
+                CategoryFolderPath(where.strRecordingDir, where.strDevice, where.strCategoryFolder);
+            for (FileOutcome& outcome : *outcomes) {
+                if (stop.stop_requested())
+                    return;
+                outcome.file.strFolder = folder;
+                outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed)
+                                          : FileDeleter::DeletePermanently(outcome.file);
+            }
+        },
+        [this, outcomes, bToTrash, where] { Finish(bToTrash, *outcomes, where); });
+}
+
+void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, FileLocation where)
+{
+    std::vector<ListedFile> noTrash;
+    for (const FileOutcome& outcome : outcomes) {
+        if (!outcome.result)
+            continue;
+        switch (*outcome.result) {
+        case FileDeleter::Result::Done:
+            if (bToTrash)
+                m_aTrashed.push_back(outcome.trashed);
+            break;
+        case FileDeleter::Result::NoTrash:
+            noTrash.push_back(outcome.file);
+            break;
+        case FileDeleter::Result::Changed:
+            m_strFailures += "\n" + outcome.file.strName + ": the file has changed since the search";
+            break;
+        case FileDeleter::Result::Failed:
+            m_strFailures += "\n" + outcome.file.strName +
+                             (bToTrash ? ": it could not be moved to the trash" : ": it could not be deleted");
+            break;
+        }
+    }
+    if (!noTrash.empty()) {
+        const std::string question =
+            noTrash.size() == 1
+                ? noTrash.front().strName + " cannot be moved to the trash. Delete it permanently?"
+                : std::to_string(noTrash.size()) + " files cannot be moved to the trash. Delete them permanently?";
+        if (MessageBoxSeam::Ask(m_pPage, question)) {
+            Run(false, std::move(noTrash), std::move(where));
+            return;
+        }
+    }
+    EndDelete();
+}
+
+void FileActions::EndDelete()
+{
+    if (!m_strFailures.empty())
+        MessageBoxSeam::Show(m_pPage, "These files were not deleted:" + m_strFailures);
+    std::vector<TrashedFile> trashed = std::move(m_aTrashed);
+    m_aTrashed.clear();
+    m_strFailures.clear();
+    emit Done();
+    // After Done: the search it starts would otherwise withdraw the offer.
+    SetUndo(std::move(trashed));
+}
+
+void FileActions::SetUndo(std::vector<TrashedFile> files)
+{
+    m_aUndo = std::move(files);
+    m_wndUndo->setVisible(!m_aUndo.empty());
+}
+
+void FileActions::Undo()
+{
+    if (m_aUndo.empty() || IsBusy())
+        return;
+    struct Restore {
+        TrashedFile file;
+        std::optional<FileDeleter::RestoreResult> result;
+    };
+    auto restores = std::make_shared<std::vector<Restore>>();
+    for (TrashedFile& file : m_aUndo)
+        restores->push_back({std::move(file), std::nullopt});
+    SetUndo({});
+    emit Started();
+    m_pTask->Start(
+        [restores](std::stop_token stop) {
+            for (Restore& restore : *restores) {
+                if (stop.stop_requested())
+                    return;
+                restore.result = FileDeleter::Restore(restore.file);
+            }
+        },
+        [this, restores] {
+            std::string failures;
+            for (const Restore& restore : *restores) {
+                if (!restore.result || *restore.result == FileDeleter::RestoreResult::Restored)
+                    continue;
+                const std::string& path = restore.file.strOriginalPath;
+                failures += "\n" + path.substr(path.rfind('/') + 1);
+                switch (*restore.result) {
+                case FileDeleter::RestoreResult::Occupied:
+                    failures += ": another file of that name is there now";
+                    break;
+                case FileDeleter::RestoreResult::Gone:
+                    failures += ": it is no longer in the trash";
+                    break;
+                default:
+                    failures += ": it could not be moved back";
+                    break;
+                }
+            }
+            if (!failures.empty())
+                MessageBoxSeam::Show(m_pPage, "These files were not put back:" + failures);
+            emit Done();
+        });
+}

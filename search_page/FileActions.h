@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/FileDeleter.h"
+#include "platform/ListedFile.h"
+#include "platform/TrashedFile.h"
+#include "search_page/FileLocation.h"
+
+#include <QObject>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class BackgroundTask;
+class QPushButton;
+class QWidget;
+
+// The page's actions on files: playing one back and exploring its folder
+// through the desktop, moving files to the trash or deleting them for good
+// off the window's thread, one delete at a time, the messages about the files
+// they could not act on, and Undo of the last delete, offered through its
+// button and Ctrl+Z until the next search or until the page is left.
+class FileActions : public QObject {
+    Q_OBJECT
+
+public:
+    // page: where the messages and Ctrl+Z belong; undo: the Undo button, shown
+    // only while there is something to put back.
+    FileActions(QWidget* page, QPushButton* undo);
+
+    // name: empty for no row, which opens the folder.
+    void Play(const FileLocation& where, const std::string& name);
+    void Explore(const FileLocation& where);
+
+    // A delete or Undo runs.
+    bool IsBusy() const;
+    // Where there is no trash, asks once before deleting those files for good.
+    void MoveToTrash(std::vector<ListedFile> files, FileLocation where);
+    // Asks once first.
+    void DeletePermanently(std::vector<ListedFile> files, FileLocation where);
+    void Undo();
+    bool CanUndo() const { return !m_aUndo.empty(); }
+    void ForgetUndo() { SetUndo({}); }
+
+signals:
+    // A delete or an Undo began; Done follows it.
+    void Started();
+    // The files are acted on and the messages shown: the list is out of date.
+    void Done();
+    // Ctrl+Z or the Undo button, for the page to decide whether Undo may run.
+    void UndoRequested();
+
+private:
+    // One file of a delete, as the worker leaves it; no result when the work
+    // was stopped before it.
+    struct FileOutcome {
+        ListedFile file;
+        TrashedFile trashed;
+        std::optional<FileDeleter::Result> result;
+    };
+
+    void Run(bool bToTrash, std::vector<ListedFile> files, FileLocation where);
+    void Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, FileLocation where);
+    void EndDelete();
+    void SetUndo(std::vector<TrashedFile> files);
+
+    QWidget* m_pPage;
+    QPushButton* m_wndUndo;
+    BackgroundTask* m_pTask;
+    // What a delete has done so far, reported when it ends.
+    std::vector<TrashedFile> m_aTrashed;
+    std::string m_strFailures;
+    // The files Undo puts back.
+    std::vector<TrashedFile> m_aUndo;
+};
