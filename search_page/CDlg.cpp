@@ -348,6 +348,8 @@ void CDlg::OnSearchFinished()
     m_wndExplore->setEnabled(found);
     m_wndPlayback->setEnabled(found);
     m_wndDelete->setEnabled(found && !m_pFileTask->IsRunning());
+    if (found)
+        FollowCurrentRow();
     emit SearchFinished();
 }
 
@@ -590,6 +592,7 @@ void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
         m_selection.Reset(m_wndList->GetItemCount(), row);
     m_nCurrentRow = row;
     update();
+    m_wndList->EnsureVisible(row);
     m_wndList->viewport()->update();
     m_wndList->setFocus(Qt::MouseFocusReason);
     FollowCurrentRow();
@@ -635,19 +638,22 @@ void CDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers)
         return;
     }
     m_nCurrentRow = row;
-    if (shift) {
+    if (shift)
         m_selection.Extend(row);
-        m_wndList->EnsureVisible(row);
-    } else {
+    else
         m_selection.Reset(count, row);
-    }
+    m_wndList->EnsureVisible(row);
     m_wndList->viewport()->update();
     FollowCurrentRow();
 }
 
 void CDlg::FollowCurrentRow()
 {
-    m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
+    // The rows of a running search are about to go, and Escape stops it.
+    if (IsSearching())
+        m_pPreview->Dismiss();
+    else
+        m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
 }
 
 void CDlg::OnDrawItem(QPainter* painter, int nItem)
