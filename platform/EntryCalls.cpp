@@ -22,10 +22,20 @@ int EntryCalls::MoveNoReplace(int nFrom, const std::string& strFromName, int nTo
         return errno;
     // A file system without the no-replace rename: a new link never replaces
     // a name either.
-    if (::linkat(nFrom, strFromName.c_str(), nTo, strToName.c_str(), 0) != 0)
+    if (::linkat(nFrom, strFromName.c_str(), nTo, strToName.c_str(), 0) == 0) {
+        ::unlinkat(nFrom, strFromName.c_str(), 0);
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
         return errno;
-    ::unlinkat(nFrom, strFromName.c_str(), 0);
-    return 0;
+    // Neither (FAT, some network shares): a look right before a plain
+    // rename is the most such a file system allows.
+    struct stat st;
+    if (::fstatat(nTo, strToName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::renameat(nFrom, strFromName.c_str(), nTo, strToName.c_str()) == 0 ? 0 : errno;
 }
 
 std::string EntryCalls::PrivateName()

@@ -188,17 +188,10 @@ int WriteRecord(int info, const std::string& name, const std::string& text)
         ::openat(info, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!named.IsOpen())
         return errno;
-    int error = 0;
-    if (!WriteAll(named.Get(), text))
-        error = errno != 0 ? errno : EIO;
-    else if (::linkat(info, temporary.c_str(), info, name.c_str(), 0) != 0) {
-        // Without hard links (FAT), a rename that never replaces does.
-        error = errno;
-        if (error != EEXIST && ::renameat2(info, temporary.c_str(), info, name.c_str(), RENAME_NOREPLACE) == 0)
-            return 0;
-        if (error != EEXIST)
-            error = errno;
-    }
+    const int error = WriteAll(named.Get(), text) ? EntryCalls::MoveNoReplace(info, temporary, info, name)
+                                                  : (errno != 0 ? errno : EIO);
+    if (error == 0)
+        return 0;
     ::unlinkat(info, temporary.c_str(), 0);
     return error;
 }
