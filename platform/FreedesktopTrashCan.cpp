@@ -124,6 +124,8 @@ bool TopTrash(int folder, TrashFolder& found)
     if (!top.IsOpen())
         return false;
     found.strTop = PathOf(top.Get());
+    if (found.strTop.empty())
+        return false;
     const std::string base = found.strTop == "/" ? std::string() : found.strTop;
     const std::string uid = std::to_string(::getuid());
     const FileDescriptor shared(::openat(top.Get(), ".Trash", kFolderFlags | O_NOFOLLOW));
@@ -139,9 +141,8 @@ bool TopTrash(int folder, TrashFolder& found)
 
 // The record's path: absolute for the home trash, relative to the top of the
 // mount for the trash there.
-std::string RecordPath(int folder, const std::string& name, const std::string& top)
+std::string RecordPath(const std::string& real, const std::string& name, const std::string& top)
 {
-    const std::string real = PathOf(folder);
     const std::string path = (real == "/" ? std::string() : real) + "/" + name;
     if (top.empty())
         return path;
@@ -207,7 +208,13 @@ TrashCan::Result FreedesktopTrashCan::MoveToTrash(int nFolder, const std::string
         if (!TopTrash(nFolder, trash))
             return Result::NotSupported;
     }
-    const std::string record = TrashInfo::Text(RecordPath(nFolder, strName, trash.strTop), std::time(nullptr));
+    // The record names where the file was, whatever path led there.
+    const std::string folderPath = PathOf(nFolder);
+    if (folderPath.empty()) {
+        strReason = SystemErrorText(errno);
+        return Result::Failed;
+    }
+    const std::string record = TrashInfo::Text(RecordPath(folderPath, strName, trash.strTop), std::time(nullptr));
     // Each name the trash already holds (as a record or as a file) is passed
     // over for the next.
     for (unsigned attempt = 0; attempt < 10000; ++attempt) {
