@@ -27,6 +27,7 @@ add_library(clipscout_ui STATIC
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
   search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
+  search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h
   search_page/PreviewDecoder.cpp search_page/PreviewDecoder.h
