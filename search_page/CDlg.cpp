@@ -126,7 +126,7 @@ bool CDlg::OnInitDialog()
 
     m_wndList->SetExtendedStyle(m_wndList->GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_wndList->SetEmptyText(m_strEmptyListText);
-    m_wndList->SetItemStateSource([this](int nItem) { return ItemState(nItem); });
+    m_wndList->SetMarkSource([this](int nItem) { return ItemState(nItem); }, [this] { return m_nCurrentRow; });
 
     // Widths from the list's outer width, border included, as the template
     // sized it.
@@ -212,6 +212,8 @@ void CDlg::OnSearchFinished()
         m_nCurrentRow = 0;
     m_selection.Reset(m_wndList->GetItemCount(), found ? m_nCurrentRow : -1);
     m_pSearch->SetFound(found);
+    if (found)
+        FollowCurrentRow();
     emit SearchFinished();
 }
 
@@ -317,6 +319,7 @@ void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
         m_selection.Reset(m_wndList->GetItemCount(), row);
     m_nCurrentRow = row;
     update();
+    m_wndList->EnsureVisible(row);
     m_wndList->viewport()->update();
     m_wndList->setFocus(Qt::MouseFocusReason);
     FollowCurrentRow();
@@ -378,7 +381,11 @@ unsigned CDlg::ItemState(int nItem) const
 
 void CDlg::FollowCurrentRow()
 {
-    m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
+    // The rows of a running search are about to go, and Escape stops it.
+    if (IsSearching())
+        m_pPreview->Dismiss();
+    else
+        m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
 }
 
 void CDlg::OnDrawItem(QPainter* painter, int nItem)

@@ -54,7 +54,7 @@ void FileActions::MoveToTrash(std::vector<ListedFile> files, FileLocation where)
     if (IsBusy() || files.empty())
         return;
     m_aTrashed.clear();
-    m_strFailures.clear();
+    m_failures.Clear();
     Run(true, std::move(files), std::move(where));
 }
 
@@ -65,7 +65,7 @@ void FileActions::DeletePermanently(std::vector<ListedFile> files, FileLocation 
     if (!MessageBoxSeam::Ask(m_pPage, "Delete " + NameOrCount(files, "these ") + " permanently?"))
         return;
     m_aTrashed.clear();
-    m_strFailures.clear();
+    m_failures.Clear();
     Run(false, std::move(files), std::move(where));
 }
 
@@ -73,7 +73,7 @@ void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, FileLocation
 {
     auto outcomes = std::make_shared<std::vector<FileOutcome>>();
     for (ListedFile& file : files)
-        outcomes->push_back({std::move(file), {}, std::nullopt});
+        outcomes->push_back({std::move(file), {}, std::nullopt, {}});
     emit Started();
     m_pTask->Start(
         [outcomes, bToTrash, where](std::stop_token stop) {
@@ -83,8 +83,8 @@ void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, FileLocation
                 if (stop.stop_requested())
                     return;
                 outcome.file.strFolder = folder;
-                outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed)
-                                          : FileDeleter::DeletePermanently(outcome.file);
+                outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason)
+                                          : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
             }
         },
         [this, outcomes, bToTrash, where] { Finish(bToTrash, *outcomes, where); });
@@ -96,22 +96,11 @@ void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes
     for (const FileOutcome& outcome : outcomes) {
         if (!outcome.result)
             continue;
-        switch (*outcome.result) {
-        case FileDeleter::Result::Done:
-            if (bToTrash)
-                m_aTrashed.push_back(outcome.trashed);
-            break;
-        case FileDeleter::Result::NoTrash:
+        if (*outcome.result == FileDeleter::Result::Done && bToTrash)
+            m_aTrashed.push_back(outcome.trashed);
+        else if (*outcome.result == FileDeleter::Result::NoTrash)
             noTrash.push_back(outcome.file);
-            break;
-        case FileDeleter::Result::Changed:
-            m_strFailures += "\n" + outcome.file.strName + ": the file has changed since the search";
-            break;
-        case FileDeleter::Result::Failed:
-            m_strFailures += "\n" + outcome.file.strName +
-                             (bToTrash ? ": it could not be moved to the trash" : ": it could not be deleted");
-            break;
-        }
+        m_failures.AddDelete(outcome.file.strName, *outcome.result, bToTrash, outcome.strReason);
     }
     if (!noTrash.empty()) {
         const std::string question =
@@ -128,11 +117,11 @@ void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes
 
 void FileActions::EndDelete()
 {
-    if (!m_strFailures.empty())
-        MessageBoxSeam::Show(m_pPage, "These files were not deleted:" + m_strFailures);
+    if (!m_failures.IsEmpty())
+        MessageBoxSeam::Show(m_pPage, m_failures.Text());
     std::vector<TrashedFile> trashed = std::move(m_aTrashed);
     m_aTrashed.clear();
-    m_strFailures.clear();
+    m_failures.Clear();
     emit Done();
     // After Done: the search it starts would otherwise withdraw the offer.
     SetUndo(std::move(trashed));
@@ -151,10 +140,11 @@ void FileActions::Undo()
     struct Restore {
         TrashedFile file;
         std::optional<FileDeleter::RestoreResult> result;
+        std::string strReason;
     };
     auto restores = std::make_shared<std::vector<Restore>>();
     for (TrashedFile& file : m_aUndo)
-        restores->push_back({std::move(file), std::nullopt});
+        restores->push_back({std::move(file), std::nullopt, {}});
     SetUndo({});
     emit Started();
     m_pTask->Start(
@@ -162,30 +152,18 @@ void FileActions::Undo()
             for (Restore& restore : *restores) {
                 if (stop.stop_requested())
                     return;
-                restore.result = FileDeleter::Restore(restore.file);
+                restore.result = FileDeleter::Restore(restore.file, restore.strReason);
             }
         },
         [this, restores] {
-            std::string failures;
+            DeleteReport failures("These files were not put back:");
             for (const Restore& restore : *restores) {
-                if (!restore.result || *restore.result == FileDeleter::RestoreResult::Restored)
-                    continue;
                 const std::string& path = restore.file.strOriginalPath;
-                failures += "\n" + path.substr(path.rfind('/') + 1);
-                switch (*restore.result) {
-                case FileDeleter::RestoreResult::Occupied:
-                    failures += ": another file of that name is there now";
-                    break;
-                case FileDeleter::RestoreResult::Gone:
-                    failures += ": it is no longer in the trash";
-                    break;
-                default:
-                    failures += ": it could not be moved back";
-                    break;
-                }
+                if (restore.result)
+                    failures.AddRestore(path.substr(path.rfind('/') + 1), *restore.result, restore.strReason);
             }
-            if (!failures.empty())
-                MessageBoxSeam::Show(m_pPage, "These files were not put back:" + failures);
+            if (!failures.IsEmpty())
+                MessageBoxSeam::Show(m_pPage, failures.Text());
             emit Done();
         });
 }

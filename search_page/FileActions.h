@@ -3,6 +3,7 @@
 #include "platform/FileDeleter.h"
 #include "platform/ListedFile.h"
 #include "platform/TrashedFile.h"
+#include "search_page/DeleteReport.h"
 #include "search_page/FileLocation.h"
 
 #include <QObject>
@@ -57,6 +58,7 @@ private:
         ListedFile file;
         TrashedFile trashed;
         std::optional<FileDeleter::Result> result;
+        std::string strReason;
     };
 
     void Run(bool bToTrash, std::vector<ListedFile> files, FileLocation where);
@@ -69,7 +71,7 @@ private:
     BackgroundTask* m_pTask;
     // What a delete has done so far, reported when it ends.
     std::vector<TrashedFile> m_aTrashed;
-    std::string m_strFailures;
+    DeleteReport m_failures{"These files were not deleted:"};
     // The files Undo puts back.
     std::vector<TrashedFile> m_aUndo;
 };

@@ -16,7 +16,9 @@
 // position in the list's client coordinates (inside the border, the header
 // included) and do nothing else here, so the view's own click selection never
 // runs. The owner sees
-// every key (KeyDown) before the view handles it.
+// every key (KeyDown) before the view handles it; Page Up, Page Down, Home
+// and End only scroll. While the list has the keyboard focus it marks the row
+// that has its focus.
 class MyListCtrl : public QTableView {
     Q_OBJECT
 
@@ -43,13 +45,14 @@ public:
     // cell. In viewport coordinates, where the owner draws.
     QRect GetItemRect(int nItem, int nCode) const;
     // The marks of rows (LVIS_SELECTED, LVIS_FOCUSED) are the owner's: the
-    // list asks for them and keeps none of its own.
-    void SetItemStateSource(std::function<unsigned(int nItem)> source) { m_itemState = std::move(source); }
+    // list asks for them, and for the row that has the focus, and keeps none
+    // of its own.
+    void SetMarkSource(std::function<unsigned(int nItem)> itemState, std::function<int()> focusedItem);
     unsigned GetItemState(int nItem, unsigned mask) const;
 
     // The row at a point in client coordinates, or -1.
     int HitTest(QPoint clientPoint) const;
-    // Scrolls the row into view.
+    // Scrolls the row into view, up or down.
     void EnsureVisible(int nItem);
 
     // A text shown across the list while it has no rows; empty for none.
@@ -73,15 +76,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QPoint ViewportToClient(QPoint viewportPoint) const;
     QPoint ClientToViewport(QPoint clientPoint) const;
     void ForwardToOwner(QMouseEvent* event, QPoint clientPoint);
     void DrawGridLines(QPainter& painter, const QRect& area) const;
+    void DrawFocusIndicator(QPainter& painter) const;
 
     ResultListModel m_model;
     std::function<unsigned(int)> m_itemState;
+    std::function<int()> m_focusedItem;
     unsigned m_dwExStyle = 0;
     std::string m_strEmptyText;
 };
