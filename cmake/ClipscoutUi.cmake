@@ -29,7 +29,6 @@ add_library(clipscout_ui STATIC
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/FileActions.cpp search_page/FileActions.h
-  search_page/FileLocation.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PageLabels.cpp search_page/PageLabels.h
   search_page/PageSearch.cpp search_page/PageSearch.h

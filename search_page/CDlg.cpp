@@ -174,6 +174,9 @@ void CDlg::OnSearch()
     request.pSettings = &UiSetting();
     request.strDevice = m_strCaption;
     request.strCategory = ToStdString(m_wndCategory->currentText());
+    for (int i = 0; i < m_wndCategory->count(); ++i)
+        request.aCategoryTexts.push_back(ToStdString(m_wndCategory->itemText(i)));
+    request.nCategoryEntry = m_wndCategory->currentIndex();
     request.strCategoryFolder = m_strCategoryFolder;
     ReadSearchRange(request.tSearchStart, request.tSearchEnd);
     m_pSearch->Start(std::move(request));
@@ -205,7 +208,8 @@ void CDlg::OnSearchFinished()
         items.push_back({row.szFileName, row.szStartTime, row.szDuration});
     }
     m_wndList->AppendItems(std::move(items));
-    m_pPreview->SetFolder(std::move(result.strFolderPath));
+    m_strFolderPath = std::move(result.strFolderPath);
+    m_pPreview->SetFolder(GetCategoryFolderPath());
 
     const bool found = m_nFiles != 0;
     if (found && m_wndList->GetItemCount() > 0)
@@ -217,11 +221,21 @@ void CDlg::OnSearchFinished()
     emit SearchFinished();
 }
 
+std::string CDlg::GetCategoryFolderPath() const
+{
+    // Before any search under a known category the folder piece is empty,
+    // and its separator is still there.
+    std::string folder = m_strFolderPath;
+    if (m_strCategoryFolder.empty() && (folder.empty() || folder.back() != '/'))
+        folder += '/';
+    return folder;
+}
+
 void CDlg::OnPlayback()
 {
     // A double click reaches here while a search has the buttons disabled.
     if (!IsSearching())
-        m_pFileActions->Play(Location(), m_wndList->GetItemText(m_nCurrentRow, 0));
+        m_pFileActions->Play(GetCategoryFolderPath() + "/" + m_wndList->GetItemText(m_nCurrentRow, 0));
 }
 
 std::vector<ListedFile> CDlg::GetSelectedFiles() const
@@ -239,11 +253,6 @@ std::vector<ListedFile> CDlg::GetSelectedFiles() const
     return files;
 }
 
-FileLocation CDlg::Location() const
-{
-    return {UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption, m_strCategoryFolder};
-}
-
 void CDlg::OnDelete()
 {
     // The rows of a running search are about to go.
@@ -254,14 +263,14 @@ void CDlg::OnDelete()
     if (files.empty())
         OnSearch();
     else
-        m_pFileActions->MoveToTrash(std::move(files), Location());
+        m_pFileActions->MoveToTrash(std::move(files), m_strFolderPath);
 }
 
 void CDlg::OnDeletePermanently()
 {
     if (m_pFileActions->IsBusy() || IsSearching())
         return;
-    m_pFileActions->DeletePermanently(GetSelectedFiles(), Location());
+    m_pFileActions->DeletePermanently(GetSelectedFiles(), m_strFolderPath);
 }
 
 void CDlg::OnUndo()
@@ -272,7 +281,7 @@ void CDlg::OnUndo()
 
 void CDlg::OnExplore()
 {
-    m_pFileActions->Explore(Location());
+    m_pFileActions->Explore(GetCategoryFolderPath());
 }
 
 void CDlg::OnShowAllFiles()

@@ -20,7 +20,6 @@ class QLabel;
 class QPainter;
 class QPushButton;
 class FileActions;
-struct FileLocation;
 
 // The search page of one device folder: a category, a start and an end
 // date/time, the result list and the actions on its current row (Playback,
@@ -76,6 +75,7 @@ public:
     std::string m_strCategory;
     // The folder the last scan read; the actions act in it.
     std::string m_strCategoryFolder;
+    std::string m_strFolderPath;
     // The row the list highlights and the actions use; -1 for none.
     int m_nCurrentRow = -1;
 
@@ -105,7 +105,8 @@ private:
     // The files an action on the selection acts on, the current row's when
     // no row is selected; their folder is left for the worker to resolve.
     std::vector<ListedFile> GetSelectedFiles() const;
-    FileLocation Location() const;
+    // The folder of the last search, where the actions act.
+    std::string GetCategoryFolderPath() const;
     // The list's marks of a row: selected, and focused for the current row.
     unsigned ItemState(int nItem) const;
     const CLoadUISetting& UiSetting() const;

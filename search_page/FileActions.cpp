@@ -32,15 +32,15 @@ FileActions::FileActions(QWidget* page, QPushButton* undo)
     connect(shortcut, &QShortcut::activated, this, &FileActions::UndoRequested);
 }
 
-void FileActions::Play(const FileLocation& where, const std::string& name)
+void FileActions::Play(const std::string& path)
 {
-    if (ShellLauncher::Instance().Open(where.Folder() + "/" + name) == ShellLauncher::Result::NoAssociation)
+    if (ShellLauncher::Instance().Open(path) == ShellLauncher::Result::NoAssociation)
         MessageBoxSeam::Show(m_pPage, "Unable to play ASF file");
 }
 
-void FileActions::Explore(const FileLocation& where)
+void FileActions::Explore(const std::string& folder)
 {
-    if (ShellLauncher::Instance().Explore(where.Folder()) == ShellLauncher::Result::NoAssociation)
+    if (ShellLauncher::Instance().Explore(folder) == ShellLauncher::Result::NoAssociation)
         MessageBoxSeam::Show(m_pPage, "Unable to open the document");
 }
 
@@ -49,16 +49,16 @@ bool FileActions::IsBusy() const
     return m_pTask->IsRunning();
 }
 
-void FileActions::MoveToTrash(std::vector<ListedFile> files, FileLocation where)
+void FileActions::MoveToTrash(std::vector<ListedFile> files, std::string folder)
 {
     if (IsBusy() || files.empty())
         return;
     m_aTrashed.clear();
     m_failures.Clear();
-    Run(true, std::move(files), std::move(where));
+    Run(true, std::move(files), std::move(folder));
 }
 
-void FileActions::DeletePermanently(std::vector<ListedFile> files, FileLocation where)
+void FileActions::DeletePermanently(std::vector<ListedFile> files, std::string folder)
 {
     if (IsBusy() || files.empty())
         return;
@@ -66,19 +66,17 @@ void FileActions::DeletePermanently(std::vector<ListedFile> files, FileLocation 
         return;
     m_aTrashed.clear();
     m_failures.Clear();
-    Run(false, std::move(files), std::move(where));
+    Run(false, std::move(files), std::move(folder));
 }
 
-void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, FileLocation where)
+void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, std::string folder)
 {
     auto outcomes = std::make_shared<std::vector<FileOutcome>>();
     for (ListedFile& file : files)
         outcomes->push_back({std::move(file), {}, std::nullopt, {}});
     emit Started();
     m_pTask->Start(
-        [outcomes, bToTrash, where](std::stop_token stop) {
-            const std::string folder =
-                CategoryFolderPath(where.strRecordingDir, where.strDevice, where.strCategoryFolder);
+        [outcomes, bToTrash, folder](std::stop_token stop) {
             for (FileOutcome& outcome : *outcomes) {
                 if (stop.stop_requested())
                     return;
@@ -87,10 +85,10 @@ void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, FileLocation
                                           : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
             }
         },
-        [this, outcomes, bToTrash, where] { Finish(bToTrash, *outcomes, where); });
+        [this, outcomes, bToTrash, folder] { Finish(bToTrash, *outcomes, folder); });
 }
 
-void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, FileLocation where)
+void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, std::string folder)
 {
     std::vector<ListedFile> noTrash;
     for (const FileOutcome& outcome : outcomes) {
@@ -108,7 +106,7 @@ void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes
                 ? noTrash.front().strName + " cannot be moved to the trash. Delete it permanently?"
                 : std::to_string(noTrash.size()) + " files cannot be moved to the trash. Delete them permanently?";
         if (MessageBoxSeam::Ask(m_pPage, question)) {
-            Run(false, std::move(noTrash), std::move(where));
+            Run(false, std::move(noTrash), std::move(folder));
             return;
         }
     }

@@ -4,7 +4,6 @@
 #include "platform/ListedFile.h"
 #include "platform/TrashedFile.h"
 #include "search_page/DeleteReport.h"
-#include "search_page/FileLocation.h"
 
 #include <QObject>
 
@@ -29,16 +28,16 @@ public:
     // only while there is something to put back.
     FileActions(QWidget* page, QPushButton* undo);
 
-    // name: empty for no row, which opens the folder.
-    void Play(const FileLocation& where, const std::string& name);
-    void Explore(const FileLocation& where);
+    void Play(const std::string& path);
+    void Explore(const std::string& folder);
 
     // A delete or Undo runs.
     bool IsBusy() const;
-    // Where there is no trash, asks once before deleting those files for good.
-    void MoveToTrash(std::vector<ListedFile> files, FileLocation where);
+    // The files of folder, the folder the last search read. Where there is
+    // no trash, asks once before deleting those files for good.
+    void MoveToTrash(std::vector<ListedFile> files, std::string folder);
     // Asks once first.
-    void DeletePermanently(std::vector<ListedFile> files, FileLocation where);
+    void DeletePermanently(std::vector<ListedFile> files, std::string folder);
     void Undo();
     bool CanUndo() const { return !m_aUndo.empty(); }
     void ForgetUndo() { SetUndo({}); }
@@ -61,8 +60,8 @@ private:
         std::string strReason;
     };
 
-    void Run(bool bToTrash, std::vector<ListedFile> files, FileLocation where);
-    void Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, FileLocation where);
+    void Run(bool bToTrash, std::vector<ListedFile> files, std::string folder);
+    void Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, std::string folder);
     void EndDelete();
     void SetUndo(std::vector<TrashedFile> files);
 
