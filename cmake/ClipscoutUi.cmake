@@ -7,6 +7,7 @@ add_library(clipscout_ui STATIC
   app/CClipscoutApp.cpp app/CClipscoutApp.h
   app/CSingleInstanceGuard.cpp app/CSingleInstanceGuard.h
   app/ProgramCommandLine.cpp app/ProgramCommandLine.h
+  platform/ui/AsyncTask.cpp platform/ui/AsyncTask.h
   platform/ui/CDateTimeCtrl.cpp platform/ui/CDateTimeCtrl.h
   platform/ui/CImageList.cpp platform/ui/CImageList.h
   platform/ui/CPropertyPage.cpp platform/ui/CPropertyPage.h
@@ -25,7 +26,6 @@ add_library(clipscout_ui STATIC
   res/Resource.h
   res/StringTable.cpp res/StringTable.h
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
-  search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/FileActions.cpp search_page/FileActions.h
@@ -38,6 +38,7 @@ add_library(clipscout_ui STATIC
   search_page/ResultListModel.cpp search_page/ResultListModel.h
   search_page/ResultRowPainter.cpp search_page/ResultRowPainter.h
   search_page/RowSelection.cpp search_page/RowSelection.h
+  search_page/SearchRangePickers.cpp search_page/SearchRangePickers.h
   search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h

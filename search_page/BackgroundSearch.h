@@ -5,14 +5,15 @@
 
 #include <QObject>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
-// A search page's category scan on a thread of its own, so that the window
+class AsyncTask;
+
+// A search page's category scan off the window's thread, so that the window
 // keeps painting and answering while the store is read. The result comes
-// back on the window's thread through Finished; a search that is stopped
-// never sends it.
+// back on the window's thread through Finished; a search that is stopped, or
+// superseded by a newer one, never sends it. Nothing waits for a stopped
+// scan: one stuck in a call of a silent share ends on its own later.
 class BackgroundSearch : public QObject {
     Q_OBJECT
 
@@ -24,20 +25,14 @@ public:
     };
 
     explicit BackgroundSearch(QObject* parent = nullptr);
-    // Stops a running search.
-    ~BackgroundSearch() override;
-    BackgroundSearch(const BackgroundSearch&) = delete;
-    BackgroundSearch& operator=(const BackgroundSearch&) = delete;
 
     // Starts a search; one still running is stopped first.
     void Start(Request request);
-    // Stops a running search and waits for its threads, which end within one
-    // file's reads; its Finished never comes.
     void Stop();
-    bool IsRunning() const { return m_bRunning; }
+    bool IsRunning() const;
 
-    std::size_t FilesListed() const;
-    std::size_t FilesExamined() const;
+    std::size_t FilesListed() const { return m_pControl->FilesListed(); }
+    std::size_t FilesExamined() const { return m_pControl->FilesExamined(); }
 
     // The result of the search that just finished, for Finished's handler.
     Result TakeResult() { return std::move(m_result); }
@@ -46,15 +41,8 @@ signals:
     void Finished();
 
 private:
-    Q_INVOKABLE void OnThreadDone();
-
-    std::unique_ptr<ScanControl> m_pControl; // a fresh one per search
-    std::thread m_thread;
-    // Written by the search's thread, read after joining it.
+    // A fresh one per search, shared with its scan, which may outlive us.
+    std::shared_ptr<ScanControl> m_pControl;
+    AsyncTask* m_pTask;
     Result m_result;
-    // Tells a search's completion from that of one stopped before it: the
-    // thread of search m_nGeneration sets m_nDoneGeneration when it is done.
-    unsigned m_nGeneration = 0;
-    std::atomic<unsigned> m_nDoneGeneration{0};
-    bool m_bRunning = false;
 };

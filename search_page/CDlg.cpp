@@ -14,12 +14,15 @@
 #include "search_page/PageLabels.h"
 #include "search_page/PreviewPane.h"
 #include "search_page/ResultRowPainter.h"
+#include "search_page/SearchRangePickers.h"
 
 #include <QComboBox>
 #include <QHideEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <utility>
 
 namespace {
 
@@ -120,7 +123,7 @@ bool CDlg::OnInitDialog()
         m_wndCategory->addItem(ToQString(category));
     m_wndCategory->setCurrentIndex(0);
 
-    SetSearchRange(FirstSearchableTime(), CTime::GetCurrentTime());
+    Pickers().Show(FirstSearchableTime(), CTime::GetCurrentTime());
 
     m_strCategory = ToStdString(m_wndCategory->currentText());
 
@@ -147,24 +150,6 @@ bool CDlg::OnInitDialog()
     return true;
 }
 
-void CDlg::SetSearchRange(const CTime& start, const CTime& end)
-{
-    m_wndStartDate->setDate(QDate(start.GetYear(), start.GetMonth(), start.GetDay()));
-    m_wndStartTime->setTime(QTime(start.GetHour(), start.GetMinute(), start.GetSecond()));
-    m_wndEndDate->setDate(QDate(end.GetYear(), end.GetMonth(), end.GetDay()));
-    m_wndEndTime->setTime(QTime(end.GetHour(), end.GetMinute(), end.GetSecond()));
-}
-
-void CDlg::ReadSearchRange(CTime& start, CTime& end) const
-{
-    const QDate startDate = m_wndStartDate->date();
-    const QTime startTime = m_wndStartTime->time();
-    const QDate endDate = m_wndEndDate->date();
-    const QTime endTime = m_wndEndTime->time();
-    start = CTime(startDate.year(), startDate.month(), startDate.day(), startTime.hour(), startTime.minute(), 0);
-    end = CTime(endDate.year(), endDate.month(), endDate.day(), endTime.hour(), endTime.minute(), 0);
-}
-
 void CDlg::OnSearch()
 {
     m_pFileActions->ForgetUndo();
@@ -178,13 +163,13 @@ void CDlg::OnSearch()
         request.aCategoryTexts.push_back(ToStdString(m_wndCategory->itemText(i)));
     request.nCategoryEntry = m_wndCategory->currentIndex();
     request.strCategoryFolder = m_strCategoryFolder;
-    ReadSearchRange(request.tSearchStart, request.tSearchEnd);
+    Pickers().Read(request.tSearchStart, request.tSearchEnd);
     m_pSearch->Start(std::move(request));
 }
 
 void CDlg::CancelSearch()
 {
-    m_pSearch->Stop();
+    m_pSearch->Cancel();
 }
 
 void CDlg::OnSearchFinished()
@@ -286,7 +271,7 @@ void CDlg::OnExplore()
 
 void CDlg::OnShowAllFiles()
 {
-    SetSearchRange(FirstSearchableTime(), CTime::GetCurrentTime());
+    Pickers().Show(FirstSearchableTime(), CTime::GetCurrentTime());
     OnSearch();
 }
 
@@ -310,11 +295,20 @@ void CDlg::hideEvent(QHideEvent* event)
     // Another page is shown or the sheet closes; a minimised window (a hide
     // from the window system) goes on searching.
     if (!event->spontaneous()) {
-        CancelSearch();
+        // Its criteria stay in the form; the search runs again on return.
+        m_bSearchOnShow = IsSearching();
+        m_pSearch->Stop();
         // Undo is offered only until the page is left.
         m_pFileActions->ForgetUndo();
     }
     CPropertyPage::hideEvent(event);
+}
+
+void CDlg::showEvent(QShowEvent* event)
+{
+    CPropertyPage::showEvent(event);
+    if (std::exchange(m_bSearchOnShow, false))
+        OnSearch();
 }
 
 void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)

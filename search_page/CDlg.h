@@ -6,6 +6,7 @@
 #include "platform/ui/CPropertyPage.h"
 #include "search_page/PageSearch.h"
 #include "search_page/RowSelection.h"
+#include "search_page/SearchRangePickers.h"
 
 #include <string>
 #include <vector>
@@ -44,7 +45,8 @@ public:
     // actions disabled, until the scan ends; then the list is replaced by its
     // rows, an inverted range is reported and the three action buttons are set.
     void OnSearch();
-    // Stops a running search, leaving the page as it was before it.
+    // Stops a running search, leaving the page as it was before it, and says
+    // so in the progress strip.
     void CancelSearch();
     bool IsSearching() const { return m_pSearch != nullptr && m_pSearch->IsRunning(); }
 
@@ -90,12 +92,12 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void ConnectHandlers();
-    void SetSearchRange(const CTime& start, const CTime& end);
-    void ReadSearchRange(CTime& start, CTime& end) const;
+    SearchRangePickers Pickers() const { return {m_wndStartDate, m_wndStartTime, m_wndEndDate, m_wndEndTime}; }
     void OnSearchFinished();
     void OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers modifiers);
@@ -139,4 +141,6 @@ private:
     // The selected rows; the current row is m_nCurrentRow. The list's marks
     // are read from both, never stored apart.
     RowSelection m_selection;
+    // A search was stopped by leaving the page.
+    bool m_bSearchOnShow = false;
 };

@@ -1,13 +1,10 @@
 #include "search_page/FileActions.h"
 
+#include "platform/ui/AsyncTask.h"
 #include "platform/ui/MessageBoxSeam.h"
-#include "platform/ui/ShellLauncher.h"
-#include "search_page/BackgroundTask.h"
 
 #include <QPushButton>
 #include <QShortcut>
-
-#include <memory>
 
 namespace {
 
@@ -22,26 +19,37 @@ std::string NameOrCount(const std::vector<ListedFile>& files, const char* severa
 } // namespace
 
 FileActions::FileActions(QWidget* page, QPushButton* undo)
-    : QObject(page), m_pPage(page), m_wndUndo(undo), m_pTask(new BackgroundTask(this))
+    : QObject(page), m_pPage(page), m_wndUndo(undo), m_pTask(new AsyncTask(this))
 {
     // Shown only while there is something to undo.
     m_wndUndo->hide();
     connect(m_wndUndo, &QPushButton::clicked, this, &FileActions::UndoRequested);
-    auto* shortcut = new QShortcut(QKeySequence::Undo, page);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(shortcut, &QShortcut::activated, this, &FileActions::UndoRequested);
+    m_pUndoShortcut = new QShortcut(QKeySequence::Undo, page);
+    m_pUndoShortcut->setContext(Qt::WindowShortcut);
+    m_pUndoShortcut->setEnabled(false);
+    connect(m_pUndoShortcut, &QShortcut::activated, this, &FileActions::UndoRequested);
 }
 
 void FileActions::Play(const std::string& path)
 {
-    if (ShellLauncher::Instance().Open(path) == ShellLauncher::Result::NoAssociation)
-        MessageBoxSeam::Show(m_pPage, "Unable to play ASF file");
+    Launch([path] { return ShellLauncher::Instance().Open(path); }, "Unable to play ASF file");
 }
 
 void FileActions::Explore(const std::string& folder)
 {
-    if (ShellLauncher::Instance().Explore(folder) == ShellLauncher::Result::NoAssociation)
-        MessageBoxSeam::Show(m_pPage, "Unable to open the document");
+    Launch([folder] { return ShellLauncher::Instance().Explore(folder); }, "Unable to open the document");
+}
+
+void FileActions::Launch(std::function<ShellLauncher::Result()> launch, const char* noAssociation)
+{
+    // A task of its own, so that each launch reports its own outcome.
+    auto* task = new AsyncTask(this);
+    task->Run([launch = std::move(launch)](std::stop_token) { return launch(); },
+              [this, task, noAssociation](ShellLauncher::Result result) {
+                  task->deleteLater();
+                  if (result == ShellLauncher::Result::NoAssociation)
+                      MessageBoxSeam::Show(m_pPage, noAssociation);
+              });
 }
 
 bool FileActions::IsBusy() const
@@ -71,21 +79,22 @@ void FileActions::DeletePermanently(std::vector<ListedFile> files, std::string f
 
 void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, std::string folder)
 {
-    auto outcomes = std::make_shared<std::vector<FileOutcome>>();
+    std::vector<FileOutcome> outcomes;
     for (ListedFile& file : files)
-        outcomes->push_back({std::move(file), {}, std::nullopt, {}});
+        outcomes.push_back({std::move(file), {}, std::nullopt, {}});
     emit Started();
-    m_pTask->Start(
-        [outcomes, bToTrash, folder](std::stop_token stop) {
-            for (FileOutcome& outcome : *outcomes) {
+    m_pTask->Run(
+        [outcomes = std::move(outcomes), bToTrash, folder](std::stop_token stop) mutable {
+            for (FileOutcome& outcome : outcomes) {
                 if (stop.stop_requested())
-                    return;
+                    break;
                 outcome.file.strFolder = folder;
                 outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason)
                                           : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
             }
+            return std::move(outcomes);
         },
-        [this, outcomes, bToTrash, folder] { Finish(bToTrash, *outcomes, folder); });
+        [this, bToTrash, folder](std::vector<FileOutcome> results) { Finish(bToTrash, results, folder); });
 }
 
 void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, std::string folder)
@@ -129,6 +138,8 @@ void FileActions::SetUndo(std::vector<TrashedFile> files)
 {
     m_aUndo = std::move(files);
     m_wndUndo->setVisible(!m_aUndo.empty());
+    // Only then, so that the keys undo typing elsewhere the rest of the time.
+    m_pUndoShortcut->setEnabled(!m_aUndo.empty());
 }
 
 void FileActions::Undo()
@@ -140,22 +151,23 @@ void FileActions::Undo()
         std::optional<FileDeleter::RestoreResult> result;
         std::string strReason;
     };
-    auto restores = std::make_shared<std::vector<Restore>>();
+    std::vector<Restore> restores;
     for (TrashedFile& file : m_aUndo)
-        restores->push_back({std::move(file), std::nullopt, {}});
+        restores.push_back({std::move(file), std::nullopt, {}});
     SetUndo({});
     emit Started();
-    m_pTask->Start(
-        [restores](std::stop_token stop) {
-            for (Restore& restore : *restores) {
+    m_pTask->Run(
+        [restores = std::move(restores)](std::stop_token stop) mutable {
+            for (Restore& restore : restores) {
                 if (stop.stop_requested())
-                    return;
+                    break;
                 restore.result = FileDeleter::Restore(restore.file, restore.strReason);
             }
+            return std::move(restores);
         },
-        [this, restores] {
+        [this](std::vector<Restore> results) {
             DeleteReport failures("These files were not put back:");
-            for (const Restore& restore : *restores) {
+            for (const Restore& restore : results) {
                 const std::string& path = restore.file.strOriginalPath;
                 if (restore.result)
                     failures.AddRestore(path.substr(path.rfind('/') + 1), *restore.result, restore.strReason);

@@ -3,16 +3,19 @@
 #include "platform/FileDeleter.h"
 #include "platform/ListedFile.h"
 #include "platform/TrashedFile.h"
+#include "platform/ui/ShellLauncher.h"
 #include "search_page/DeleteReport.h"
 
 #include <QObject>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-class BackgroundTask;
+class AsyncTask;
 class QPushButton;
+class QShortcut;
 class QWidget;
 
 // The page's actions on files: playing one back and exploring its folder
@@ -62,12 +65,14 @@ private:
 
     void Run(bool bToTrash, std::vector<ListedFile> files, std::string folder);
     void Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, std::string folder);
+    void Launch(std::function<ShellLauncher::Result()> launch, const char* noAssociation);
     void EndDelete();
     void SetUndo(std::vector<TrashedFile> files);
 
     QWidget* m_pPage;
     QPushButton* m_wndUndo;
-    BackgroundTask* m_pTask;
+    QShortcut* m_pUndoShortcut;
+    AsyncTask* m_pTask;
     // What a delete has done so far, reported when it ends.
     std::vector<TrashedFile> m_aTrashed;
     DeleteReport m_failures{"These files were not deleted:"};

@@ -21,7 +21,8 @@ PageSearch::PageSearch(QWidget* page, QPushButton* playback, QPushButton* erase,
     const DialogUnits units(page->font());
     m_wndProgress = new QLabel(page);
     m_wndProgress->setObjectName(QString::number(IDC_SEARCH_PROGRESS));
-    m_wndProgress->setGeometry(units.MapDialogRect(7, 79, 155, 8));
+    // Up to Cancel while a search runs; the notice after it takes the strip.
+    m_wndProgress->setGeometry(units.MapDialogRect(7, 79, 213, 8));
     m_wndProgress->hide();
     m_wndCancel = new QPushButton(QStringLiteral("Cancel"), page);
     m_wndCancel->setObjectName(QString::number(IDC_CANCEL_SEARCH));
@@ -32,8 +33,8 @@ PageSearch::PageSearch(QWidget* page, QPushButton* playback, QPushButton* erase,
     m_pCancelShortcut->setEnabled(false);
     m_ticker.setInterval(100);
 
-    connect(m_wndCancel, &QPushButton::clicked, this, &PageSearch::Stop);
-    connect(m_pCancelShortcut, &QShortcut::activated, this, &PageSearch::Stop);
+    connect(m_wndCancel, &QPushButton::clicked, this, &PageSearch::Cancel);
+    connect(m_pCancelShortcut, &QShortcut::activated, this, &PageSearch::Cancel);
     connect(&m_ticker, &QTimer::timeout, this, &PageSearch::OnTick);
     connect(&m_search, &BackgroundSearch::Finished, this, [this] {
         End();
@@ -44,6 +45,7 @@ PageSearch::PageSearch(QWidget* page, QPushButton* playback, QPushButton* erase,
 void PageSearch::Start(BackgroundSearch::Request request)
 {
     Stop();
+    m_wndProgress->hide();
     // Nothing may act on rows that are about to go.
     for (int i = 0; i < 3; ++i) {
         m_abEnabled[i] = m_apActions[i]->isEnabled();
@@ -63,6 +65,15 @@ void PageSearch::Stop()
     End();
     for (int i = 0; i < 3; ++i)
         m_apActions[i]->setEnabled(m_abEnabled[i] && !(i == kDelete && m_bDeleteHeld));
+}
+
+void PageSearch::Cancel()
+{
+    if (!IsRunning())
+        return;
+    Stop();
+    m_wndProgress->setText(QStringLiteral("Search stopped: the list shows the previous results"));
+    m_wndProgress->show();
 }
 
 void PageSearch::SetFound(bool found)

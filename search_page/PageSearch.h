@@ -29,7 +29,11 @@ public:
 
     // Stops one still running first.
     void Start(BackgroundSearch::Request request);
+    // Leaves the page as it was before the search.
     void Stop();
+    // Stop at the user's word (Cancel, Escape): the strip then says, until
+    // the next search, that the list shows the previous search's rows.
+    void Cancel();
     bool IsRunning() const { return m_search.IsRunning(); }
     // The result of the search that just finished, for Finished's handler.
     BackgroundSearch::Result TakeResult() { return m_search.TakeResult(); }

@@ -55,13 +55,13 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
       m_pList(list),
       m_cache(kCacheEntries, kCacheBytes),
       m_worker(
-          [this](const std::string& path, std::stop_token stop) {
+          [setup = m_pDecodeSetup](const std::string& path, std::stop_token stop) {
               QSize box;
               {
-                  const std::lock_guard lock(m_decodedMutex);
-                  box = m_decodeBox;
+                  const std::lock_guard lock(setup->mutex);
+                  box = setup->box;
               }
-              return m_decoder.Decode(path, box, stop);
+              return setup->decoder.Decode(path, box, stop);
           },
           [this](const std::string& path, PreviewImage preview) {
               // Handed over under a lock of ours and picked up by name, so
@@ -167,8 +167,9 @@ void PreviewPane::OnDelayElapsed()
     // Only now is the list surely laid out.
     if (const QSize box = BoxFor(*m_pList); box != m_decodeBox) {
         m_cache = PreviewCache(kCacheEntries, kCacheBytes);
-        const std::lock_guard lock(m_decodedMutex);
         m_decodeBox = box;
+        const std::lock_guard lock(m_pDecodeSetup->mutex);
+        m_pDecodeSetup->box = box;
     }
     if (const QImage* cached = m_cache.Find(m_strWanted))
         ShowPreview(m_strWanted, *cached);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -73,15 +74,20 @@ private:
     MyListCtrl* m_pList;
     QTimer m_delay;
     PreviewCache m_cache;
-    PreviewDecoder m_decoder;
+    // What a decode reads, shared with decodes that may outlive the pane:
+    // the box, from the list as laid out when the preview was asked for.
+    struct DecodeSetup {
+        PreviewDecoder decoder;
+        std::mutex mutex;
+        QSize box;
+    };
+    std::shared_ptr<DecodeSetup> m_pDecodeSetup = std::make_shared<DecodeSetup>();
     // Results from the worker, not yet taken on the window's thread.
     std::mutex m_decodedMutex;
     std::vector<std::pair<std::string, PreviewImage>> m_aDecoded;
-    // The box the worker decodes into, from the list as laid out when the
-    // preview was asked for.
+    // The box of m_pDecodeSetup, as this thread last set it.
     QSize m_decodeBox;
-    // Declared after the decoder it calls and the list it fills, so that it
-    // stops first.
+    // Declared after the list it fills, so that it stops first.
     PreviewWorker m_worker;
     QMenu* m_pMenu;
     QAction* m_pShowAction;

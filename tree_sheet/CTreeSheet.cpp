@@ -1,6 +1,7 @@
 #include "tree_sheet/CTreeSheet.h"
 
 #include "platform/Utf8Cut.h"
+#include "platform/ui/AsyncTask.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
 #include "platform/ui/MessageBoxSeam.h"
@@ -369,8 +370,13 @@ void CTreeSheet::OnHelpButton()
 {
     const std::size_t slash = m_strSettingsFile.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : m_strSettingsFile.substr(0, slash + 1);
-    if (ShellLauncher::Instance().Open(folder + "VIEWDECK.HLP") != ShellLauncher::Result::Launched)
-        MessageBoxSeam::Show(this, "Unable to open the document");
+    if (m_pHelpTask == nullptr)
+        m_pHelpTask = new AsyncTask(this);
+    m_pHelpTask->Run([path = folder + "VIEWDECK.HLP"](std::stop_token) { return ShellLauncher::Instance().Open(path); },
+                     [this](ShellLauncher::Result result) {
+                         if (result != ShellLauncher::Result::Launched)
+                             MessageBoxSeam::Show(this, "Unable to open the document");
+                     });
 }
 
 void CTreeSheet::OnPageAdded(int)

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class AsyncTask;
+
 namespace TreeSheet {
 
 class CPageFrame;
@@ -129,6 +131,8 @@ private:
 
     std::unique_ptr<std::vector<std::string>> m_pTitleStorage;
     std::string m_strSettingsFile;
+    // Opens the help off the window's thread: the launcher reads the disk.
+    AsyncTask* m_pHelpTask = nullptr;
     SettingReader m_readSetting;
 };
 

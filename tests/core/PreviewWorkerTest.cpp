@@ -1,4 +1,5 @@
 #include "preview/PreviewWorker.h"
+#include "platform/DetachedTask.h"
 #include "preview/ClipFrameDecoder.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -98,6 +100,9 @@ TEST(PreviewWorkerTest, OnlyTheLatestRequestIsDeliveredAndAbandonedDecodesStop)
         worker.Request("slow-6");
         ASSERT_TRUE(recorder.WaitFor([](auto& decoded, auto&) { return Started(decoded, "slow-6"); }));
     }
+    for (int i = 0; i < 10'000 && DetachedTask::LiveThreads() != 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(DetachedTask::LiveThreads(), 0);
     EXPECT_EQ(recorder.Delivered().size(), 2u);
 }
 

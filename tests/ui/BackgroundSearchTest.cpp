@@ -4,6 +4,7 @@
 
 #include "catalog/RecordingNames.h"
 #include "catalog/SearchRequest.h"
+#include "platform/DetachedTask.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
@@ -49,11 +50,21 @@ PageState StateOf(const CDlg& page)
     return state;
 }
 
-// Not searching, and nothing of a search left showing.
-bool Idle(const CDlg& page)
+// Not searching, and nothing of a search left showing but, after the user
+// stopped one, the word that the list is the previous search's.
+bool Idle(const CDlg& page, bool bStopped = false)
 {
-    return !page.IsSearching() && Item<QLabel>(page, 1026)->isHidden() && Item<QPushButton>(page, 1027)->isHidden() &&
+    const auto* progress = Item<QLabel>(page, 1026);
+    const bool strip =
+        bStopped ? progress->isVisible() && progress->text().contains("previous results") : progress->isHidden();
+    return !page.IsSearching() && strip && Item<QPushButton>(page, 1027)->isHidden() &&
            page.cursor().shape() == Qt::ArrowCursor;
+}
+
+std::size_t FilesIn(const std::string& folder)
+{
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
 }
 
 // The search's threads and the scan's workers, by the names they give themselves.
@@ -136,15 +147,18 @@ private slots:
         QTRY_VERIFY(paints.m_nPaints > 0);
         QVERIFY(page->IsSearching());
         QCOMPARE(StateOf(*page).names, before.names);
+        // The rows on show are about to go: Delete leaves them alone.
+        QTest::keyClick(list, Qt::Key_Delete);
 
         QTest::keyClick(list, Qt::Key_Escape);
-        QVERIFY(Idle(*page));
+        QVERIFY(Idle(*page, true));
         QVERIFY(StateOf(*page) == before);
 
         QTest::mouseClick(search, Qt::LeftButton);
+        QVERIFY(progress->isHidden());
         QTRY_VERIFY(cancel->isVisible());
         QTest::mouseClick(cancel, Qt::LeftButton);
-        QVERIFY(Idle(*page));
+        QVERIFY(Idle(*page, true));
         QVERIFY(StateOf(*page) == before);
 
         // Another search stops the running one; the last one's rows are
@@ -169,6 +183,8 @@ private slots:
         QVERIFY(after.playback && after.erase && after.explore);
         QCOMPARE(after.categoryFolder, std::string("MotionDetection"));
         QVERIFY(messages.Texts().empty());
+        QTRY_COMPARE(DetachedTask::LiveThreads(), 0);
+        QCOMPARE(FilesIn(store.Folder("Recording")), 4u);
         page.reset();
     }
 
@@ -207,18 +223,24 @@ private slots:
         clickPage("Cam2");
         QTRY_COMPARE(sheet->GetActiveIndex(), 1);
         QVERIFY(Idle(*first));
-        QCOMPARE(SearchThreads(), 0);
+        QTRY_COMPARE(SearchThreads(), 0);
         QVERIFY(!second->IsSearching());
+        QVERIFY(StateOf(*first) == before);
 
+        // Back on the page, the stopped search runs again.
         clickPage(store.Device().c_str());
         QTRY_COMPARE(sheet->GetActiveIndex(), 0);
+        QVERIFY(first->IsSearching());
+        slow.Open();
+        WaitForSearch(*first);
         QVERIFY(StateOf(*first) == before);
+        slow.Close();
         QTest::mouseClick(Item<QPushButton>(*first, 1013), Qt::LeftButton);
         QVERIFY(first->IsSearching());
         QTest::mouseClick(qobject_cast<QPushButton*>(sheet->GetDlgItem(IDOK)), Qt::LeftButton);
         QVERIFY(!sheet->isVisible());
         QVERIFY(Idle(*first));
-        QCOMPARE(SearchThreads(), 0);
+        QTRY_COMPARE(SearchThreads(), 0);
         QVERIFY(StateOf(*first) == before);
         sheet.reset();
     }

@@ -230,15 +230,17 @@ void TreeSheetTest::helpOpensTheHelpFileBesideTheProgram()
     kit.Show();
 
     kit.Button(ID_APPLY_NOW)->click();
-    QCOMPARE(launcher.m_aOpened, std::vector<std::string>{settings.Folder() + "VIEWDECK.HLP"});
+    QTRY_COMPARE(launcher.Opened(), std::vector<std::string>{settings.Folder() + "VIEWDECK.HLP"});
+    QTRY_COMPARE(DetachedTask::LiveThreads(), 0);
+    QCoreApplication::processEvents();
     QVERIFY(messages.Texts().empty());
     QVERIFY(kit.sheet->isVisible());
 
     for (const auto result : {ShellLauncher::Result::NoAssociation, ShellLauncher::Result::Failed}) {
-        launcher.m_result = result;
+        launcher.SetResult(result);
         messages.Clear();
         kit.Button(ID_APPLY_NOW)->click();
-        QCOMPARE(messages.Texts(), std::vector<std::string>{"Unable to open the document"});
+        QTRY_COMPARE(messages.Texts(), std::vector<std::string>{"Unable to open the document"});
     }
 }
 

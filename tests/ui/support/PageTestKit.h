@@ -5,6 +5,7 @@
 // record message boxes and launches instead of showing or starting anything.
 
 #include "app/CLoadUISetting.h"
+#include "platform/DetachedTask.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/CDlg.h"
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -163,25 +165,49 @@ private:
 };
 
 // Records what would have been opened or explored and answers with a chosen
-// result.
+// result. Launches run off the window's thread: going away waits for them.
 class RecordingLauncher : public ShellLauncher {
 public:
     RecordingLauncher() { ShellLauncher::SetInstance(this); }
-    ~RecordingLauncher() override { ShellLauncher::SetInstance(nullptr); }
+    ~RecordingLauncher() override
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, 10000);
+        ShellLauncher::SetInstance(nullptr);
+    }
     RecordingLauncher(const RecordingLauncher&) = delete;
     RecordingLauncher& operator=(const RecordingLauncher&) = delete;
 
     Result Open(const std::string& path) override
     {
+        const std::lock_guard lock(m_mutex);
         m_aOpened.push_back(path);
         return m_result;
     }
     Result Explore(const std::string& folder) override
     {
+        const std::lock_guard lock(m_mutex);
         m_aExplored.push_back(folder);
         return m_result;
     }
 
+    void SetResult(Result result)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_result = result;
+    }
+    std::vector<std::string> Opened()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_aOpened;
+    }
+    std::vector<std::string> Explored()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_aExplored;
+    }
+
+private:
+    std::mutex m_mutex;
     Result m_result = Result::Launched;
     std::vector<std::string> m_aOpened;
     std::vector<std::string> m_aExplored;

@@ -1,0 +1,21 @@
+#include "search_page/SearchRangePickers.h"
+
+#include "platform/ui/CDateTimeCtrl.h"
+
+void SearchRangePickers::Show(const CTime& start, const CTime& end) const
+{
+    pStartDate->setDate(QDate(start.GetYear(), start.GetMonth(), start.GetDay()));
+    pStartTime->setTime(QTime(start.GetHour(), start.GetMinute(), start.GetSecond()));
+    pEndDate->setDate(QDate(end.GetYear(), end.GetMonth(), end.GetDay()));
+    pEndTime->setTime(QTime(end.GetHour(), end.GetMinute(), end.GetSecond()));
+}
+
+void SearchRangePickers::Read(CTime& start, CTime& end) const
+{
+    const QDate startDate = pStartDate->date();
+    const QTime startTime = pStartTime->time();
+    const QDate endDate = pEndDate->date();
+    const QTime endTime = pEndTime->time();
+    start = CTime(startDate.year(), startDate.month(), startDate.day(), startTime.hour(), startTime.minute(), 0);
+    end = CTime(endDate.year(), endDate.month(), endDate.day(), endTime.hour(), endTime.minute(), 0);
+}
