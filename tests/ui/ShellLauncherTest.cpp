@@ -167,10 +167,10 @@ private slots:
         QCOMPARE(page->m_nFiles, 1);
 
         Click(*page, 1015);
-        QCOMPARE(m_messages->Texts(), std::vector<std::string>{"Unable to play ASF file"});
+        QTRY_COMPARE(m_messages->Texts(), std::vector<std::string>{"Unable to play ASF file"});
         Click(*page, 1017);
-        QCOMPARE(m_messages->Texts(),
-                 (std::vector<std::string>{"Unable to play ASF file", "Unable to open the document"}));
+        QTRY_COMPARE(m_messages->Texts(),
+                     (std::vector<std::string>{"Unable to play ASF file", "Unable to open the document"}));
         QTest::qWait(200);
         QVERIFY(!std::filesystem::exists(g_pSandbox->Received()));
     }
