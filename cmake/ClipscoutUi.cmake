@@ -33,7 +33,6 @@ add_library(clipscout_ui STATIC
   search_page/PreviewPane.cpp search_page/PreviewPane.h
   search_page/ResultListModel.cpp search_page/ResultListModel.h
   search_page/RowSelection.cpp search_page/RowSelection.h
-  search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h

@@ -7,17 +7,7 @@ PreviewDecoder::PreviewDecoder(QSize box) : m_box(box)
 
 PreviewImage PreviewDecoder::Decode(const std::string& path, std::stop_token stop) const
 {
-    if (ClipFrameDecoder::ContainerOf(path))
-        return m_clips.DecodeFile(path, m_box.width(), m_box.height(), std::move(stop));
-    const QImage snapshot = m_snapshots.DecodeFile(path, m_box);
-    if (snapshot.isNull())
-        return {};
-    PreviewImage preview{snapshot.width(), snapshot.height(), {}};
-    preview.pixels.resize(static_cast<std::size_t>(preview.nWidth) * static_cast<std::size_t>(preview.nHeight));
-    for (int y = 0; y < preview.nHeight; ++y)
-        std::memcpy(preview.pixels.data() + static_cast<std::size_t>(y) * preview.nWidth, snapshot.constScanLine(y),
-                    static_cast<std::size_t>(preview.nWidth) * 4);
-    return preview;
+    return m_helpers.Decode(path, m_box.width(), m_box.height(), std::move(stop));
 }
 
 QImage PreviewDecoder::ToImage(const PreviewImage& preview)

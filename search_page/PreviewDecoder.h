@@ -1,7 +1,6 @@
 #pragma once
 
-#include "preview/ClipFrameDecoder.h"
-#include "search_page/SnapshotDecoder.h"
+#include "preview/HelperDecoder.h"
 
 #include <QImage>
 #include <QSize>
@@ -10,8 +9,9 @@
 #include <string>
 
 // The preview of any recording, chosen by its name: a snapshot's picture or
-// a clip's first key frame, scaled to fit the box. Empty for "No preview".
-// Reads the disk: never call Decode on the window's thread.
+// a clip's first key frame, scaled to fit the box, decoded in a confined
+// helper process. Empty for "No preview". Reads the disk and waits for the
+// helper: never call Decode on the window's thread.
 class PreviewDecoder {
 public:
     explicit PreviewDecoder(QSize box);
@@ -23,6 +23,5 @@ public:
 
 private:
     QSize m_box;
-    ClipFrameDecoder m_clips;
-    SnapshotDecoder m_snapshots;
+    HelperDecoder m_helpers;
 };
