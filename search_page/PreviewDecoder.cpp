@@ -2,12 +2,9 @@
 
 #include <cstring>
 
-PreviewDecoder::PreviewDecoder(QSize box) : m_box(box)
-{ }
-
-PreviewImage PreviewDecoder::Decode(const std::string& path, std::stop_token stop) const
+PreviewImage PreviewDecoder::Decode(const std::string& path, QSize box, std::stop_token stop) const
 {
-    return m_helpers.Decode(path, m_box.width(), m_box.height(), std::move(stop));
+    return m_helpers.Decode(path, box.width(), box.height(), std::move(stop));
 }
 
 QImage PreviewDecoder::ToImage(const PreviewImage& preview)

@@ -9,19 +9,15 @@
 #include <string>
 
 // The preview of any recording, chosen by its name: a snapshot's picture or
-// a clip's first key frame, scaled to fit the box, decoded in a confined
-// helper process. Empty for "No preview". Reads the disk and waits for the
-// helper: never call Decode on the window's thread.
+// a clip's first key frame, scaled to fit a box, decoded in a confined helper
+// process. Empty for "No preview". Reads the disk and waits for the helper:
+// never call Decode on the window's thread.
 class PreviewDecoder {
 public:
-    explicit PreviewDecoder(QSize box);
-
-    QSize Box() const { return m_box; }
-    PreviewImage Decode(const std::string& path, std::stop_token stop) const;
+    PreviewImage Decode(const std::string& path, QSize box, std::stop_token stop) const;
 
     static QImage ToImage(const PreviewImage& preview);
 
 private:
-    QSize m_box;
     HelperDecoder m_helpers;
 };
