@@ -43,7 +43,6 @@ std::unique_ptr<HelperProcess> HelperDecoder::TakeHelper() const
     std::unique_ptr<HelperProcess> helper = std::move(m_spare);
     if (!helper || helper->HasExited())
         helper = HelperProcess::Start(m_strProgram);
-    m_spare = HelperProcess::Start(m_strProgram);
     return helper;
 }
 
@@ -60,5 +59,9 @@ PreviewImage HelperDecoder::Decode(const std::string& path, int boxWidth, int bo
         return {};
     const HelperRequest request{*kind, std::min(boxWidth, HelperRequest::kMaxBox),
                                 std::min(boxHeight, HelperRequest::kMaxBox)};
-    return helper->Decode(file, request, HelperProcess::Clock::now() + kTimeout, std::move(stop));
+    PreviewImage image = helper->Decode(file, request, HelperProcess::Clock::now() + kTimeout, std::move(stop));
+    // The next helper loads its libraries while the user looks at this
+    // preview, not while this one decodes on the same cores.
+    Prepare();
+    return image;
 }
