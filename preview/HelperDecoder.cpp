@@ -13,10 +13,11 @@ std::string HelperDecoder::DefaultProgram()
     if (const char* named = std::getenv("CLIPSCOUT_PREVIEW_HELPER"); named && *named)
         return named;
     const std::string self = GetModuleFileName();
-    const std::string beside = self.substr(0, self.rfind('/') + 1) + "clipscout-preview-helper";
+    const std::string folder = self.substr(0, self.rfind('/') + 1);
+    const std::string beside = folder + "clipscout-preview-helper";
     if (!self.empty() && ::access(beside.c_str(), X_OK) == 0)
         return beside;
-    return CLIPSCOUT_PREVIEW_HELPER_INSTALLED;
+    return folder + CLIPSCOUT_PREVIEW_HELPER_INSTALLED;
 }
 
 HelperDecoder::HelperDecoder(std::string program) : m_strProgram(std::move(program))
