@@ -377,10 +377,11 @@ int main(int argc, char** argv)
 
     const std::string recording = mountpoint + "/rec";
     std::size_t entries = 0;
-    const double floor = Floor(recording + "/Cam1/Recording", entries);
     std::vector<RecordedFile> serialRows, rows;
-    Pause();
     const double serial = Scan(recording, 1, serialRows);
+    // The server's threads are started by now, for the floor as for the scan.
+    Pause();
+    const double floor = Floor(recording + "/Cam1/Recording", entries);
     Pause();
     const double scan = Scan(recording, CategoryScan::kDefaultWorkers, rows);
     bool ok = entries == static_cast<std::size_t>(clips) && static_cast<int>(rows.size()) == scheduled &&
