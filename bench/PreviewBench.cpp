@@ -1,5 +1,6 @@
 // The preview benchmark. It builds a store of snapshots (640 x 480 JPEG) and
-// ASF clips (the test data's WMV2 clip) in a temporary folder, opens a search
+// ASF clips (640 x 480 WMV2, as the recorder writes them) in a temporary
+// folder, opens a search
 // page on it and measures, with real Down keys on the result list:
 //   snapshot / clip  from the row becoming current to its preview shown,
 //                    uncached (each row a file not seen before), median and
@@ -41,6 +42,11 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
 
 namespace {
 
@@ -88,6 +94,74 @@ std::string ReadAll(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A two-second 640 x 480 WMV2 clip in ASF at 5 frames a second, a moving
+// gradient, written to path with FFmpeg's encoder and muxer.
+bool WriteClip(const std::string& path)
+{
+    constexpr int kWidth = 640;
+    constexpr int kHeight = 480;
+    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_WMV2);
+    AVFormatContext* muxer = nullptr;
+    if (!encoder || avformat_alloc_output_context2(&muxer, nullptr, "asf", path.c_str()) < 0)
+        return false;
+    AVStream* stream = avformat_new_stream(muxer, nullptr);
+    AVCodecContext* codec = avcodec_alloc_context3(encoder);
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    bool ok = stream && codec && frame && packet;
+    if (ok) {
+        codec->width = kWidth;
+        codec->height = kHeight;
+        codec->pix_fmt = AV_PIX_FMT_YUV420P;
+        codec->time_base = AVRational{1, 5};
+        codec->gop_size = 10;
+        codec->bit_rate = 400000;
+        if (muxer->oformat->flags & AVFMT_GLOBALHEADER)
+            codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        frame->format = codec->pix_fmt;
+        frame->width = kWidth;
+        frame->height = kHeight;
+        ok = avcodec_open2(codec, encoder, nullptr) >= 0 &&
+             avcodec_parameters_from_context(stream->codecpar, codec) >= 0 && av_frame_get_buffer(frame, 0) >= 0 &&
+             avio_open(&muxer->pb, path.c_str(), AVIO_FLAG_WRITE) >= 0;
+        stream->time_base = codec->time_base;
+    }
+    ok = ok && avformat_write_header(muxer, nullptr) >= 0;
+    const auto drain = [&] {
+        while (avcodec_receive_packet(codec, packet) >= 0) {
+            av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            av_interleaved_write_frame(muxer, packet);
+        }
+    };
+    for (int i = 0; ok && i < 10; ++i) {
+        ok = av_frame_make_writable(frame) >= 0;
+        for (int y = 0; ok && y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                frame->data[0][y * frame->linesize[0] + x] = static_cast<std::uint8_t>(x + y + i * 8);
+        for (int y = 0; ok && y < kHeight / 2; ++y)
+            for (int x = 0; x < kWidth / 2; ++x) {
+                frame->data[1][y * frame->linesize[1] + x] = static_cast<std::uint8_t>(128 + y / 4);
+                frame->data[2][y * frame->linesize[2] + x] = static_cast<std::uint8_t>(64 + x / 4);
+            }
+        frame->pts = i;
+        ok = ok && avcodec_send_frame(codec, frame) >= 0;
+        drain();
+    }
+    if (ok) {
+        avcodec_send_frame(codec, nullptr);
+        drain();
+        ok = av_write_trailer(muxer) >= 0;
+    }
+    if (muxer->pb)
+        avio_closep(&muxer->pb);
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&codec);
+    avformat_free_context(muxer);
+    return ok;
+}
+
 class Bench {
 public:
     Bench(int snapshots, int clips)
@@ -102,7 +176,12 @@ public:
             std::snprintf(name, sizeof name, "/SnapShot/Cam1_20260101_%06d.jpg", i);
             std::ofstream(device + name, std::ios::binary).write(jpeg.data(), jpeg.size());
         }
-        const std::string clip = ReadAll(std::string(CLIPSCOUT_TEST_DATA) + "/clip-trailer.asf");
+        if (!WriteClip(m_strRoot + "/clip.asf"))
+            std::fprintf(stderr, "the clip could not be encoded\n");
+        // The recorder's trailer after it: "NC" start "," end, NULs to 50 bytes.
+        std::string clip = ReadAll(m_strRoot + "/clip.asf");
+        const std::string trailer = ReadAll(std::string(CLIPSCOUT_TEST_DATA) + "/clip-trailer.asf");
+        clip += trailer.substr(trailer.size() - 50);
         for (int i = 0; i < clips; ++i) {
             char name[64];
             std::snprintf(name, sizeof name, "/Recording/Sr%06d.asf", i);
@@ -219,6 +298,9 @@ int main(int argc, char** argv)
             return 64;
         }
     }
+    // The helper of this build tree, not one installed.
+    if (qEnvironmentVariableIsEmpty("CLIPSCOUT_PREVIEW_HELPER"))
+        qputenv("CLIPSCOUT_PREVIEW_HELPER", CLIPSCOUT_PREVIEW_HELPER);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The user's own choice of previews is not touched.

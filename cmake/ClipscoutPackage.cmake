@@ -41,6 +41,6 @@ for scripts, as text or JSON.")
 # Library dependencies come from the binaries; these come from what they load
 # at run time: the content types of files, and the icon engine for the SVG icon.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "shared-mime-info, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "shared-mime-info, libqt6svg6, libseccomp2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -39,7 +39,6 @@ add_library(clipscout_ui STATIC
   search_page/ResultRowPainter.cpp search_page/ResultRowPainter.h
   search_page/RowSelection.cpp search_page/RowSelection.h
   search_page/SearchRangePickers.cpp search_page/SearchRangePickers.h
-  search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h

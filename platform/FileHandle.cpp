@@ -47,6 +47,20 @@ bool FileHandle::Open(const std::string& path)
     return true;
 }
 
+bool FileHandle::Adopt(int fd)
+{
+    Close();
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_nSize = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
 bool FileHandle::OpenAt(int folderFd, const char* name, unsigned char listedType, CFileStatus* status,
                         FileIdentity* identity)
 {

@@ -31,9 +31,14 @@ public:
     // link's, not its target's).
     bool OpenAt(int folderFd, const char* name, unsigned char listedType, CFileStatus* status = nullptr,
                 FileIdentity* identity = nullptr);
+    // Takes over an open descriptor, which is closed also when it is refused
+    // for not being a regular file.
+    bool Adopt(int fd);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
     std::uint64_t Size() const { return m_nSize; }
+    // For handing the file to another process; stays owned by this handle.
+    int Descriptor() const { return m_fd; }
 
     // Reads up to size bytes at offset; returns the count read (short at the
     // end of the file), or 0 on an error.

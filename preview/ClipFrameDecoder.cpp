@@ -2,6 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/FileHandle.h"
+#include "preview/FrameScaler.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +13,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
 }
 
 namespace {
@@ -97,9 +97,6 @@ struct PacketDeleter {
 struct FrameDeleter {
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
 };
-struct ScalerDeleter {
-    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
-};
 
 // Whether ts lies at least one second after start, in the stream's time base,
 // for any values a file may hold.
@@ -125,28 +122,23 @@ bool DecodeKeyFrame(AVCodecContext* codec, const AVPacket* packet, AVFrame* fram
     return result >= 0 && !(frame->flags & AV_FRAME_FLAG_CORRUPT) && frame->decode_error_flags == 0;
 }
 
-PreviewImage ScaleToBox(const AVFrame* frame, int boxWidth, int boxHeight)
+// The codecs the recorder writes: WMV2 in its ASF clips, MPEG-4 Visual and
+// MJPEG in its AVI clips, and the older Windows Media and MS MPEG-4 versions
+// that share WMV2's decoder. Every other decoder FFmpeg has stays out of
+// reach of a listed file.
+bool IsRecorderCodec(AVCodecID id)
 {
-    const PreviewImage::Size size = PreviewImage::FitInBox(frame->width, frame->height, boxWidth, boxHeight);
-    if (size.nWidth == 0 || frame->format < 0)
-        return {};
-    const std::unique_ptr<SwsContext, ScalerDeleter> scaler(
-        sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), size.nWidth,
-                       size.nHeight, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!scaler)
-        return {};
-    PreviewImage image;
-    image.nWidth = size.nWidth;
-    image.nHeight = size.nHeight;
-    image.pixels.resize(static_cast<std::size_t>(size.nWidth) * static_cast<std::size_t>(size.nHeight));
-    std::uint8_t* planes[4] = {reinterpret_cast<std::uint8_t*>(image.pixels.data()), nullptr, nullptr, nullptr};
-    const int strides[4] = {size.nWidth * 4, 0, 0, 0};
-    if (sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides) <= 0)
-        return {};
-    // Opaque whatever the source held in its alpha.
-    for (std::uint32_t& pixel : image.pixels)
-        pixel |= 0xff000000u;
-    return image;
+    switch (id) {
+    case AV_CODEC_ID_WMV1:
+    case AV_CODEC_ID_WMV2:
+    case AV_CODEC_ID_MSMPEG4V2:
+    case AV_CODEC_ID_MSMPEG4V3:
+    case AV_CODEC_ID_MPEG4:
+    case AV_CODEC_ID_MJPEG:
+        return true;
+    default:
+        return false;
+    }
 }
 
 PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, int boxWidth, int boxHeight,
@@ -196,6 +188,8 @@ PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, 
     if (parameters->width < 0 || parameters->height < 0 ||
         std::int64_t{parameters->width} * parameters->height > limits.nMaxPixels)
         return {};
+    if (!IsRecorderCodec(parameters->codec_id))
+        return {};
     const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
     if (!decoder)
         return {};
@@ -227,7 +221,7 @@ PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, 
         if (!(packet->flags & AV_PKT_FLAG_KEY) || (packet->flags & AV_PKT_FLAG_CORRUPT))
             continue;
         if (DecodeKeyFrame(codec.get(), packet.get(), frame.get()))
-            return ScaleToBox(frame.get(), boxWidth, boxHeight);
+            return ScaleFrameToBox(frame.get(), boxWidth, boxHeight);
         av_frame_unref(frame.get());
         avcodec_flush_buffers(codec.get());
     }
@@ -262,6 +256,12 @@ PreviewImage ClipFrameDecoder::DecodeFile(const std::string& path, int boxWidth,
     FileHandle file;
     if (!container || !file.Open(path))
         return {};
+    return DecodeHandle(file, *container, boxWidth, boxHeight, std::move(stop));
+}
+
+PreviewImage ClipFrameDecoder::DecodeHandle(const FileHandle& file, Container container, int boxWidth, int boxHeight,
+                                            std::stop_token stop) const
+{
     BoundedInput input{
         [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.ReadAt(offset, buffer, size); },
         file.Size(),
@@ -269,7 +269,7 @@ PreviewImage ClipFrameDecoder::DecodeFile(const std::string& path, int boxWidth,
         m_limits.nMaxBytesRead,
         Clock::now() + m_limits.timeout,
         std::move(stop)};
-    return Decode(input, *container, boxWidth, boxHeight, m_limits);
+    return Decode(input, container, boxWidth, boxHeight, m_limits);
 }
 
 PreviewImage ClipFrameDecoder::DecodeBytes(std::span<const std::uint8_t> bytes, Container container, int boxWidth,

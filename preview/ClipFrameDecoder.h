@@ -9,12 +9,16 @@
 #include <stop_token>
 #include <string>
 
+class FileHandle;
+
 // A preview frame of a clip: the first key frame of its first video stream
 // that starts within the clip's first second, decoded with FFmpeg and scaled
 // to fit a box. Clips come from outside, so every decode is bounded: the bytes
 // read (seeks included), the picture size the decoder may allocate and the
 // time spent; a stop request ends it early. Anything that fails, is cut off
-// or is refused gives an empty image ("No preview"), never an exception.
+// or is refused gives an empty image ("No preview"), never an exception. Only
+// the recorder's own codecs are decoded: a clip of any other gives "No
+// preview" without a decoder being opened.
 class ClipFrameDecoder {
 public:
     enum class Container { Asf, Avi };
@@ -36,6 +40,8 @@ public:
     explicit ClipFrameDecoder(Limits limits);
 
     PreviewImage DecodeFile(const std::string& path, int boxWidth, int boxHeight, std::stop_token stop = {}) const;
+    PreviewImage DecodeHandle(const FileHandle& file, Container container, int boxWidth, int boxHeight,
+                              std::stop_token stop = {}) const;
     PreviewImage DecodeBytes(std::span<const std::uint8_t> bytes, Container container, int boxWidth, int boxHeight,
                              std::stop_token stop = {}) const;
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "preview/ClipFrameDecoder.h"
-#include "search_page/SnapshotDecoder.h"
+#include "preview/HelperDecoder.h"
 
 #include <QImage>
 #include <QSize>
@@ -10,8 +9,9 @@
 #include <string>
 
 // The preview of any recording, chosen by its name: a snapshot's picture or
-// a clip's first key frame, scaled to fit a box. Empty for "No preview".
-// Reads the disk: never call Decode on the window's thread.
+// a clip's first key frame, scaled to fit a box, decoded in a confined helper
+// process. Empty for "No preview". Reads the disk and waits for the helper:
+// never call Decode on the window's thread.
 class PreviewDecoder {
 public:
     PreviewImage Decode(const std::string& path, QSize box, std::stop_token stop) const;
@@ -19,6 +19,5 @@ public:
     static QImage ToImage(const PreviewImage& preview);
 
 private:
-    ClipFrameDecoder m_clips;
-    SnapshotDecoder m_snapshots;
+    HelperDecoder m_helpers;
 };

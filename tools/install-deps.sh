@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl1-mesa-dev libxkbcommon-dev libqt6svg6
   libglib2.0-dev shared-mime-info
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libseccomp-dev
   libcli11-dev nlohmann-json3-dev
   fonts-dejavu-core
   xvfb xauth imagemagick x11-utils desktop-file-utils

@@ -12,6 +12,7 @@ endif()
 
 set(entry "${PREFIX}/share/applications/com.veltrane.Clipscout.desktop")
 foreach(path "${PREFIX}/bin/clipscout" "${PREFIX}/bin/clipscout-list" "${entry}"
+             "${PREFIX}/libexec/clipscout/clipscout-preview-helper"
              "${PREFIX}/share/icons/hicolor/scalable/apps/clipscout.svg"
              "${PREFIX}/share/man/man1/clipscout.1.gz" "${PREFIX}/share/man/man1/clipscout-list.1.gz"
              "${PREFIX}/share/metainfo/com.veltrane.Clipscout.metainfo.xml"

@@ -1,0 +1,68 @@
+#include "preview/HelperDecoder.h"
+
+#include "platform/FileHandle.h"
+#include "platform/ModulePath.h"
+#include "preview/HelperProcess.h"
+#include "preview/HelperRequest.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+std::string HelperDecoder::DefaultProgram()
+{
+    if (const char* named = std::getenv("CLIPSCOUT_PREVIEW_HELPER"); named && *named)
+        return named;
+    const std::string self = GetModuleFileName();
+    const std::string folder = self.substr(0, self.rfind('/') + 1);
+    const std::string beside = folder + "clipscout-preview-helper";
+    if (!self.empty() && ::access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return folder + CLIPSCOUT_PREVIEW_HELPER_INSTALLED;
+}
+
+HelperDecoder::HelperDecoder(std::string program) : m_strProgram(std::move(program))
+{ }
+
+HelperDecoder::~HelperDecoder() = default;
+
+void HelperDecoder::Prepare() const
+{
+    const std::lock_guard lock(m_mutex);
+    if (!m_spare || m_spare->HasExited())
+        m_spare = HelperProcess::Start(m_strProgram);
+}
+
+int HelperDecoder::SparePid() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_spare ? m_spare->Pid() : 0;
+}
+
+std::unique_ptr<HelperProcess> HelperDecoder::TakeHelper() const
+{
+    const std::lock_guard lock(m_mutex);
+    std::unique_ptr<HelperProcess> helper = std::move(m_spare);
+    if (!helper || helper->HasExited())
+        helper = HelperProcess::Start(m_strProgram);
+    return helper;
+}
+
+PreviewImage HelperDecoder::Decode(const std::string& path, int boxWidth, int boxHeight, std::stop_token stop) const
+{
+    const std::optional<HelperRequest::Kind> kind = HelperRequest::KindOf(path);
+    if (!kind || boxWidth < 1 || boxHeight < 1 || stop.stop_requested())
+        return {};
+    FileHandle file;
+    if (!file.Open(path))
+        return {};
+    const std::unique_ptr<HelperProcess> helper = TakeHelper();
+    if (!helper)
+        return {};
+    const HelperRequest request{*kind, std::min(boxWidth, HelperRequest::kMaxBox),
+                                std::min(boxHeight, HelperRequest::kMaxBox)};
+    PreviewImage image = helper->Decode(file, request, HelperProcess::Clock::now() + kTimeout, std::move(stop));
+    // The next helper loads its libraries while the user looks at this
+    // preview, not while this one decodes on the same cores.
+    Prepare();
+    return image;
+}

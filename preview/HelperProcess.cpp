@@ -1,0 +1,173 @@
+#include "preview/HelperProcess.h"
+
+#include "platform/FileHandle.h"
+#include "preview/HelperAnswer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+// Debian 12's C library declares these without C linkage for C++.
+extern "C" {
+#include <sys/pidfd.h>
+}
+
+namespace {
+
+// Killed helpers that had not died yet when let go, reaped whenever a helper
+// starts or goes, so that none is waited for and none stays a zombie.
+std::mutex g_reapMutex;
+std::vector<int> g_unreaped;
+
+bool Reap(int pidFd)
+{
+    siginfo_t info{};
+    return ::waitid(P_PIDFD, static_cast<id_t>(pidFd), &info, WEXITED | WNOHANG) == 0 && info.si_pid != 0;
+}
+
+void ReapWhatDied(int letGo)
+{
+    const std::lock_guard lock(g_reapMutex);
+    if (letGo >= 0)
+        g_unreaped.push_back(letGo);
+    std::erase_if(g_unreaped, [](int pidFd) {
+        if (!Reap(pidFd) && errno != ECHILD)
+            return false;
+        ::close(pidFd);
+        return true;
+    });
+}
+
+} // namespace
+
+std::unique_ptr<HelperProcess> HelperProcess::Start(const std::string& program)
+{
+    ReapWhatDied(-1);
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return nullptr;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    // The pipe becomes fd 0 and every other descriptor is closed.
+    posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 1);
+    // Signals as a new process has them: SIGXCPU must end it.
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    const std::string parent = std::to_string(::getpid());
+    char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(parent.c_str()), nullptr};
+    char* const envp[] = {nullptr};
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, envp);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(ends[1]);
+    if (spawned != 0) {
+        ::close(ends[0]);
+        return nullptr;
+    }
+    // Not reaped yet, so the pid is still this child's.
+    const int pidFd = ::pidfd_open(pid, 0);
+    if (pidFd < 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ::close(ends[0]);
+        return nullptr;
+    }
+    return std::unique_ptr<HelperProcess>(new HelperProcess(pid, pidFd, ends[0]));
+}
+
+HelperProcess::HelperProcess(pid_t pid, int pidFd, int socket) : m_pid(pid), m_nPidFd(pidFd), m_nSocket(socket)
+{ }
+
+HelperProcess::~HelperProcess()
+{
+    Kill();
+    ::close(m_nSocket);
+    ReapWhatDied(m_nPidFd);
+}
+
+void HelperProcess::Kill() const
+{
+    ::pidfd_send_signal(m_nPidFd, SIGKILL, nullptr, 0);
+}
+
+bool HelperProcess::HasExited() const
+{
+    pollfd exited{m_nPidFd, POLLIN, 0};
+    return ::poll(&exited, 1, 0) != 0;
+}
+
+PreviewImage HelperProcess::Decode(const FileHandle& file, const HelperRequest& request, Clock::time_point deadline,
+                                   std::stop_token stop)
+{
+    const std::stop_callback onStop(stop, [this] { Kill(); });
+
+    const auto bytes = request.Encode();
+    iovec io{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    const int fd = file.Descriptor();
+    std::memcpy(CMSG_DATA(rights), &fd, sizeof fd);
+    ssize_t sent = -1;
+    do
+        sent = ::sendmsg(m_nSocket, &message, MSG_NOSIGNAL);
+    while (sent < 0 && errno == EINTR);
+    if (sent != static_cast<ssize_t>(bytes.size())) {
+        Kill();
+        return {};
+    }
+
+    // One byte more than an answer may have tells one that is too long.
+    std::vector<std::uint8_t> answer(HelperAnswer::MaxSize(request.nBoxWidth, request.nBoxHeight) + 1);
+    std::size_t got = 0;
+    bool whole = false;
+    while (got < answer.size()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        pollfd readable{m_nSocket, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, static_cast<int>(std::min<long long>(left, 60'000)));
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready <= 0)
+            continue;
+        const ssize_t n = ::read(m_nSocket, answer.data() + got, answer.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            whole = true;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    Kill();
+    if (!whole || stop.stop_requested())
+        return {};
+    answer.resize(got);
+    return HelperAnswer::Parse(answer, request.nBoxWidth, request.nBoxHeight);
+}

@@ -1,0 +1,328 @@
+#include "platform/FileHandle.h"
+#include "preview/HelperAnswer.h"
+#include "preview/HelperDecoder.h"
+#include "preview/HelperRequest.h"
+#include "preview/HelperSandbox.h"
+#include "preview/PreviewWorker.h"
+#include "preview/StillFrameDecoder.h"
+#include "preview/StillHeader.h"
+#include "support/ClipBytes.h"
+#include "support/ReadFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace clipbytes;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kData = CLIPSCOUT_TEST_DATA;
+
+// The JPEG picture (32 x 24, baseline) of the first frame of the MJPEG clip:
+// the data of the first "00dc" chunk of its "movi" list.
+std::string CameraJpeg()
+{
+    const std::string clip = ReadFile(kData + "/mjpeg.avi");
+    const std::size_t chunk = clip.find("00dc", clip.find("movi"));
+    const std::size_t size = static_cast<unsigned char>(clip[chunk + 4]) | static_cast<unsigned char>(clip[chunk + 5])
+                                                                               << 8;
+    return clip.substr(chunk + 8, size);
+}
+
+// The same JPEG made progressive (SOF0 FF C0 becomes SOF2 FF C2) with `count`
+// empty scans before its EOI (FF D9); each is SOS FF DA length(2)=8 Ns=1 Cs=1
+// Td/Ta=0 Ss=0 Se=0 Ah/Al=0.
+std::string WithEmptyScans(std::string jpeg, int count)
+{
+    jpeg[jpeg.find("\xff\xc0") + 1] = '\xc2';
+    std::string scans;
+    for (int i = 0; i < count; ++i)
+        scans += std::string("\xff\xda\x00\x08\x01\x01\x00\x00\x00\x00", 10);
+    jpeg.insert(jpeg.rfind("\xff\xd9"), scans);
+    return jpeg;
+}
+
+// The JPEG with its frame header's size changed: SOFn length(2) precision(1)
+// height(2) width(2), big-endian.
+std::string JpegClaiming(std::string jpeg, int width, int height)
+{
+    const std::size_t sof = jpeg.find("\xff\xc0");
+    jpeg[sof + 5] = static_cast<char>(height >> 8);
+    jpeg[sof + 6] = static_cast<char>(height);
+    jpeg[sof + 7] = static_cast<char>(width >> 8);
+    jpeg[sof + 8] = static_cast<char>(width);
+    return jpeg;
+}
+
+// A 24-bit BMP, red left half and blue right half: BITMAPFILEHEADER "BM"
+// size(4) reserved(4) offset(4)=54; BITMAPINFOHEADER biSize(4)=40 width(4)
+// height(4) planes(2)=1 bitCount(2)=24 compression(4) imageSize(4) then four
+// more fields(16); rows bottom up, BGR, padded to 4 bytes. A compression of 1
+// (RLE8) with no pixel data leaves only the header's claim.
+std::string Bmp(int width, int height, int compression = 0)
+{
+    const int stride = (width * 3 + 3) / 4 * 4;
+    std::string pixels;
+    if (compression == 0)
+        for (int y = 0; y < height; ++y) {
+            std::string row;
+            for (int x = 0; x < width; ++x)
+                row += x < width / 2 ? std::string("\x00\x00\xff", 3) : std::string("\xff\x00\x00", 3);
+            row.resize(static_cast<std::size_t>(stride), '\0');
+            pixels += row;
+        }
+    return Join({"BM", LE(54 + pixels.size(), 4), LE(0, 4), LE(54, 4), LE(40, 4), LE(width, 4), LE(height, 4), LE(1, 2),
+                 LE(compression == 0 ? 24 : 8, 2), LE(compression, 4), LE(pixels.size(), 4), std::string(16, '\0'),
+                 pixels});
+}
+
+// A clip of the test data with its codec's FourCC (in the stream header's
+// fccHandler and the format's biCompression) replaced.
+std::string ClipAs(const std::string& name, const std::string& fourCc, const std::string& otherFourCc)
+{
+    std::string clip = ReadFile(kData + "/" + name);
+    const std::size_t movi = clip.find("movi");
+    for (std::size_t at = clip.find(fourCc); at < movi; at = clip.find(fourCc, at + 4))
+        clip.replace(at, 4, otherFourCc);
+    return clip;
+}
+
+// Whether the process is gone or only waits to be reaped.
+bool IsDead(int pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line))
+        return true;
+    return line.substr(line.rfind(')') + 2, 1) == "Z";
+}
+
+bool WaitUntilDead(int pid)
+{
+    for (const auto until = Clock::now() + 5s; Clock::now() < until; std::this_thread::sleep_for(10ms))
+        if (IsDead(pid))
+            return true;
+    return false;
+}
+
+class PreviewHelperTest : public ::testing::Test {
+protected:
+    const HelperDecoder m_helpers{CLIPSCOUT_PREVIEW_HELPER};
+    TempDir m_dir;
+};
+
+} // namespace
+
+TEST(HelperProtocolTest, OnlyWholeRequestsAndAnswersThatFitTheBoxAreTaken)
+{
+    const HelperRequest request{HelperRequest::Kind::Bmp, 160, 1024};
+    const auto bytes = request.Encode();
+    const std::optional<HelperRequest> parsed = HelperRequest::Parse(bytes);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->kind, HelperRequest::Kind::Bmp);
+    EXPECT_EQ(parsed->nBoxWidth, 160);
+    EXPECT_EQ(parsed->nBoxHeight, 1024);
+    for (const auto& bad :
+         {HelperRequest{HelperRequest::Kind::Asf, 0, 10}, HelperRequest{HelperRequest::Kind::Asf, 10, 1025}})
+        EXPECT_FALSE(HelperRequest::Parse(bad.Encode()));
+    auto unknownKind = bytes;
+    unknownKind[4] = 5;
+    EXPECT_FALSE(HelperRequest::Parse(unknownKind));
+    EXPECT_FALSE(HelperRequest::Parse(std::span(bytes).first(8)));
+
+    const PreviewImage image{3, 2, {1, 2, 3, 4, 5, 0x12345678}};
+    const std::vector<std::uint8_t> answer = HelperAnswer::Encode(image);
+    ASSERT_EQ(answer.size(), HelperAnswer::MaxSize(3, 2));
+    const PreviewImage back = HelperAnswer::Parse(answer, 3, 2);
+    EXPECT_EQ(back.nWidth, 3);
+    EXPECT_EQ(back.nHeight, 2);
+    // Whatever the helper says of alpha, the picture is opaque.
+    EXPECT_EQ(back.pixels,
+              (std::vector<std::uint32_t>{0xff000001, 0xff000002, 0xff000003, 0xff000004, 0xff000005, 0xff345678}));
+    EXPECT_TRUE(HelperAnswer::Parse(answer, 2, 2).IsNull()); // wider than the box
+    EXPECT_TRUE(HelperAnswer::Parse(answer, 3, 1).IsNull()); // taller than the box
+    auto longer = answer;
+    longer.push_back(0);
+    EXPECT_TRUE(HelperAnswer::Parse(longer, 3, 2).IsNull());
+    EXPECT_TRUE(HelperAnswer::Parse(std::span(answer).first(answer.size() - 1), 3, 2).IsNull());
+    EXPECT_TRUE(HelperAnswer::Parse(HelperAnswer::Encode({}), 3, 2).IsNull());
+}
+
+TEST(StillFrameDecoderTest, HeadersAreCheckedBeforeAnyDecoderIsOpened)
+{
+    const StillFrameDecoder decoder;
+    const std::string jpeg = CameraJpeg();
+    const auto decode = [&decoder](const std::string& bytes, StillFrameDecoder::Format format) {
+        return decoder.DecodeBytes(Bytes(bytes), format, 160, 160);
+    };
+    const PreviewImage picture = decode(jpeg, StillFrameDecoder::Format::Jpeg);
+    EXPECT_EQ(picture.nWidth, 160);
+    EXPECT_EQ(picture.nHeight, 120);
+    const PreviewImage bmp = decode(Bmp(64, 48), StillFrameDecoder::Format::Bmp);
+    ASSERT_EQ(bmp.nWidth, 160);
+    ASSERT_EQ(bmp.nHeight, 120);
+    EXPECT_EQ(bmp.pixels[60 * 160 + 20], 0xffff0000u);
+    EXPECT_EQ(bmp.pixels[60 * 160 + 140], 0xff0000ffu);
+
+    // Scans are counted, and counting stops past the limit.
+    EXPECT_EQ(StillHeader::ReadJpeg(Bytes(jpeg), 24)->nScans, 1);
+    EXPECT_EQ(StillHeader::ReadJpeg(Bytes(WithEmptyScans(jpeg, 40000)), 24)->nScans, 25);
+    EXPECT_EQ(StillHeader::ReadBmp(Bytes(Bmp(64, -48)))->nHeight, 48);
+    EXPECT_FALSE(StillHeader::ReadJpeg(Bytes(jpeg.substr(0, 200)), 24));
+    EXPECT_FALSE(StillHeader::ReadBmp(Bytes(jpeg)));
+
+    // Each of these would take minutes or hundreds of megabytes to decode.
+    const auto start = Clock::now();
+    EXPECT_TRUE(decode(WithEmptyScans(jpeg, 40000), StillFrameDecoder::Format::Jpeg).IsNull());
+    EXPECT_TRUE(decode(JpegClaiming(jpeg, 30000, 30000), StillFrameDecoder::Format::Jpeg).IsNull());
+    EXPECT_TRUE(decode(JpegClaiming(jpeg, 8192, 8192), StillFrameDecoder::Format::Jpeg).IsNull());
+    EXPECT_TRUE(decode(Bmp(30000, 30000, 1), StillFrameDecoder::Format::Bmp).IsNull());
+    EXPECT_LT(Clock::now() - start, 1s);
+    // A camera's few scans still decode, so the refusal above came from the count.
+    EXPECT_FALSE(decode(WithEmptyScans(jpeg, 8), StillFrameDecoder::Format::Jpeg).IsNull());
+}
+
+TEST(HelperSandboxTest, TheFilterKillsWhatDecodingDoesNotNeed)
+{
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    // Each runs in a child confined with answers on the pipe's write end;
+    // the child exits with 0 when it survives.
+    const auto confined = [&](const std::function<void()>& act) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (!HelperSandbox::ConfineTo(pipeFds[1]))
+                ::_exit(9);
+            act();
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return status;
+    };
+    const int allowed = confined([&] {
+        void* memory = ::mmap(nullptr, 8 << 20, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED || ::write(pipeFds[1], "x", 1) != 1)
+            ::_exit(8);
+        ::munmap(memory, 8 << 20);
+    });
+    EXPECT_TRUE(WIFEXITED(allowed) && WEXITSTATUS(allowed) == 0) << allowed;
+    const std::function<void()> refused[] = {
+        [] { ::open("/etc/hostname", O_RDONLY); },
+        [] { [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, "x", 1); },
+        [] { ::socket(AF_INET, SOCK_STREAM, 0); },
+        [] { ::fork(); },
+        [] { ::execl("/bin/true", "true", nullptr); },
+        [] { ::mmap(nullptr, 4096, PROT_READ | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0); },
+    };
+    for (const auto& act : refused) {
+        const int status = confined(act);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS) << status;
+    }
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+}
+
+TEST_F(PreviewHelperTest, RecordingsAreDecodedInTheHelper)
+{
+    const std::string jpeg = m_dir.WriteFile("a.jpg", CameraJpeg());
+    const std::string bmp = m_dir.WriteFile("b.BMP", Bmp(64, 48));
+    for (const std::string& path :
+         {kData + "/clip-trailer.asf", kData + "/mpeg4.avi", kData + "/mjpeg.avi", jpeg, bmp}) {
+        const PreviewImage image = m_helpers.Decode(path, 160, 160, {});
+        EXPECT_EQ(image.nWidth, 160) << path;
+        EXPECT_EQ(image.nHeight, 120) << path;
+    }
+    // A BMP named .jpg, a JPEG named .bmp, a clip named .mp4, a folder, nothing.
+    for (const std::string& path : {m_dir.WriteFile("c.jpg", Bmp(64, 48)), m_dir.WriteFile("d.bmp", CameraJpeg()),
+                                    m_dir.WriteFile("e.mp4", ReadFile(kData + "/mpeg4.avi")), m_dir.MakeDir("f.avi"),
+                                    m_dir.Path() + "/missing.jpg"})
+        EXPECT_TRUE(m_helpers.Decode(path, 160, 120, {}).IsNull()) << path;
+}
+
+TEST_F(PreviewHelperTest, HostileFilesEndAsNoPreviewWithinTheLimits)
+{
+    // Another MPEG-4 FourCC decodes, so the refusals below come from the
+    // codec. FFmpeg's JPEG-LS decoder ("MJLS") reads the MJPEG clip's frames
+    // too, were it let near them.
+    ASSERT_FALSE(
+        m_helpers.Decode(m_dir.WriteFile("xvid.avi", ClipAs("mpeg4.avi", "FMP4", "XVID")), 160, 120, {}).IsNull());
+    const std::string hostile[] = {
+        m_dir.WriteFile("jpegls.avi", ClipAs("mjpeg.avi", "MJPG", "MJLS")),
+        m_dir.WriteFile("h264.avi", ClipAs("mpeg4.avi", "FMP4", "H264")),
+        m_dir.WriteFile("scans.jpg", WithEmptyScans(CameraJpeg(), 40000)),
+        m_dir.WriteFile("huge.jpg", JpegClaiming(CameraJpeg(), 30000, 30000)),
+        m_dir.WriteFile("huge.bmp", Bmp(30000, 30000, 1)),
+    };
+    for (const std::string& path : hostile) {
+        const auto start = Clock::now();
+        EXPECT_TRUE(m_helpers.Decode(path, 160, 120, {}).IsNull()) << path;
+        EXPECT_LT(Clock::now() - start, HelperDecoder::kTimeout) << path;
+    }
+}
+
+TEST_F(PreviewHelperTest, AHelperThatNeverAnswersIsKilledAtTheLimitOrWhenStopped)
+{
+    // sleep, given the program's pid for its seconds, stands for a helper
+    // stuck in a decode.
+    const HelperDecoder stuck("/bin/sleep");
+    const std::string clip = kData + "/mpeg4.avi";
+    stuck.Prepare();
+    int pid = stuck.SparePid();
+    ASSERT_NE(pid, 0);
+    auto start = Clock::now();
+    EXPECT_TRUE(stuck.Decode(clip, 160, 120, {}).IsNull());
+    EXPECT_GE(Clock::now() - start, HelperDecoder::kTimeout);
+    EXPECT_TRUE(WaitUntilDead(pid));
+
+    pid = stuck.SparePid();
+    ASSERT_NE(pid, 0);
+    std::stop_source stop;
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(100ms);
+        stop.request_stop();
+    });
+    start = Clock::now();
+    EXPECT_TRUE(stuck.Decode(clip, 160, 120, stop.get_token()).IsNull());
+    EXPECT_LT(Clock::now() - start, 1s);
+    EXPECT_TRUE(WaitUntilDead(pid));
+}
+
+TEST_F(PreviewHelperTest, ClosingDuringADecodeKillsTheHelperAtOnce)
+{
+    const HelperDecoder stuck("/bin/sleep");
+    stuck.Prepare();
+    const int pid = stuck.SparePid();
+    std::atomic<bool> started = false;
+    std::optional<PreviewWorker> worker;
+    worker.emplace(
+        [&](const std::string& path, std::stop_token stop) {
+            started = true;
+            return stuck.Decode(path, 160, 120, stop);
+        },
+        [](const std::string&, PreviewImage) { ADD_FAILURE() << "a stopped decode was delivered"; });
+    worker->Request(kData + "/mjpeg.avi");
+    while (!started)
+        std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(50ms);
+    const auto start = Clock::now();
+    worker.reset();
+    const auto closing = Clock::now() - start;
+    EXPECT_LT(closing, 500ms);
+    EXPECT_TRUE(WaitUntilDead(pid));
+}
