@@ -1,6 +1,6 @@
 # The widgets (clipscout_ui) and the program. Everything here depends on the
 # core, never the reverse.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network DBus)
 set(CMAKE_AUTOMOC ON)
 
 add_library(clipscout_ui STATIC
@@ -14,6 +14,8 @@ add_library(clipscout_ui STATIC
   platform/ui/CTabCtrl.cpp platform/ui/CTabCtrl.h
   platform/ui/CTreeCtrl.cpp platform/ui/CTreeCtrl.h
   platform/ui/CWinApp.cpp platform/ui/CWinApp.h
+  platform/ui/FileManagerCall.cpp platform/ui/FileManagerCall.h
+  platform/ui/FolderChooserSeam.cpp platform/ui/FolderChooserSeam.h
   platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
   platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
@@ -27,11 +29,13 @@ add_library(clipscout_ui STATIC
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
   search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
+  search_page/FileExport.cpp search_page/FileExport.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h
   search_page/PreviewDecoder.cpp search_page/PreviewDecoder.h
   search_page/PreviewPane.cpp search_page/PreviewPane.h
   search_page/ResultListModel.cpp search_page/ResultListModel.h
+  search_page/RowActions.cpp search_page/RowActions.h
   search_page/RowSelection.cpp search_page/RowSelection.h
   search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h
@@ -39,6 +43,8 @@ add_library(clipscout_ui STATIC
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+# The desktop's file manager, to show a file in its folder.
+target_link_libraries(clipscout_ui PRIVATE Qt6::DBus)
 # The window icon for a copy that is not installed (the desktop's theme has
 # none then).
 qt_add_resources(clipscout_ui icons PREFIX /icons BASE res FILES res/clipscout.svg)

@@ -13,8 +13,10 @@
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "search_page/BackgroundTask.h"
+#include "search_page/FileExport.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PreviewPane.h"
+#include "search_page/RowActions.h"
 #include "search_page/TextFitting.h"
 
 #include <QComboBox>
@@ -171,6 +173,9 @@ void CDlg::ConnectHandlers()
     auto* undo = new QShortcut(QKeySequence::Undo, this);
     undo->setContext(Qt::WidgetWithChildrenShortcut);
     connect(undo, &QShortcut::activated, this, &CDlg::OnUndo);
+    auto* exportFiles = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    exportFiles->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(exportFiles, &QShortcut::activated, this, &CDlg::OnExport);
     connect(m_wndList, &MyListCtrl::DrawItem, this, &CDlg::OnDrawItem);
     connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
     connect(m_wndList, &MyListCtrl::LButtonDown, this, &CDlg::OnLButtonDown, Qt::QueuedConnection);
@@ -187,10 +192,12 @@ bool CDlg::OnInitDialog()
     DoDataExchange();
     CreateSearchProgress();
     m_pFileTask = new BackgroundTask(this);
+    m_pExport = new FileExport(this);
     ConnectHandlers();
     // Shown only while there is something to undo.
     m_wndUndo->hide();
     m_pPreview = new PreviewPane(m_wndList, this);
+    m_pRowActions = new RowActions(*this, *m_wndList, m_pPreview->ShowAction());
 
     setWindowTitle(ToQString(m_strCaption));
 
@@ -544,6 +551,38 @@ void CDlg::OnExplore()
 {
     if (ShellLauncher::Instance().Explore(GetCategoryFolderPath()) == ShellLauncher::Result::NoAssociation)
         MessageBoxSeam::Show(this, "Unable to open the document");
+}
+
+void CDlg::OnExport()
+{
+    // The rows of a running search are about to go.
+    if (IsSearching())
+        return;
+    m_pExport->Start(GetSelectedFiles(), UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption,
+                     m_strCategoryFolder);
+}
+
+std::vector<std::string> CDlg::GetSelectedPaths() const
+{
+    std::vector<std::string> paths;
+    const std::vector<ListedFile> files = GetSelectedFiles();
+    if (files.empty())
+        return paths;
+    const std::string folder = GetCategoryFolderPath();
+    for (const ListedFile& file : files)
+        paths.push_back(folder + "/" + file.strName);
+    return paths;
+}
+
+void CDlg::MakeRowCurrent(int row)
+{
+    if (row < 0 || row >= m_wndList->GetItemCount())
+        return;
+    if (!m_selection.IsSelected(row))
+        m_selection.Reset(m_wndList->GetItemCount(), row);
+    m_nCurrentRow = row;
+    m_wndList->viewport()->update();
+    FollowCurrentRow();
 }
 
 void CDlg::OnShowAllFiles()

@@ -18,8 +18,10 @@ class BackgroundTask;
 class CDateTimeCtrl;
 class CLoadUISetting;
 class CWinApp;
+class FileExport;
 class MyListCtrl;
 class PreviewPane;
+class RowActions;
 class QComboBox;
 class QLabel;
 class QPainter;
@@ -63,6 +65,14 @@ public:
     void OnUndo();
     void OnExplore();
     void OnShowAllFiles();
+    // Ctrl+E: copies the selected rows' files into a folder the user chooses.
+    void OnExport();
+    // The full paths of the selected rows' files (the current row's when no
+    // row is selected), in list order.
+    std::vector<std::string> GetSelectedPaths() const;
+    // Makes row current, as for a context menu on it: a row outside the
+    // selection becomes the only selected row.
+    void MakeRowCurrent(int row);
 
     // A text the result list shows while it is empty (the placeholder page
     // says there why it has no device folder).
@@ -168,4 +178,6 @@ private:
     std::string m_strFailures;
     // The files the Undo control and Ctrl+Z put back.
     std::vector<TrashedFile> m_aUndo;
+    FileExport* m_pExport = nullptr;
+    RowActions* m_pRowActions = nullptr;
 };

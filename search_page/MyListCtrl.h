@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTableView>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,9 @@ signals:
     // the list's own event.
     void LButtonDown(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
     void LButtonDblClk(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
+    // The pointer moved, the left button held, from a press on a row: the
+    // owner drags the selected rows out.
+    void DragStarted();
 
 protected:
     bool event(QEvent* event) override;
@@ -81,4 +85,7 @@ private:
     ResultListModel m_model;
     unsigned m_dwExStyle = 0;
     std::string m_strEmptyText;
+    // Where a press on a row was, in the viewport, until it turns into a drag
+    // or is released.
+    std::optional<QPoint> m_dragFrom;
 };

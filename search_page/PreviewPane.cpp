@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -50,8 +49,7 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
                    }
                    QMetaObject::invokeMethod(this, "TakeDecoded", Qt::QueuedConnection);
                }),
-      m_pMenu(new QMenu(list)),
-      m_pShowAction(m_pMenu->addAction(QStringLiteral("Show Preview")))
+      m_pShowAction(new QAction(QStringLiteral("Show Preview"), this))
 {
     setObjectName(QStringLiteral("preview"));
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -68,12 +66,9 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     connect(&m_delay, &QTimer::timeout, this, &PreviewPane::OnDelayElapsed);
 
     m_bOn = UserSettings().value(kShowKey, true).toBool();
-    m_pMenu->setObjectName(QStringLiteral("previewMenu"));
     m_pShowAction->setCheckable(true);
     m_pShowAction->setChecked(m_bOn);
     connect(m_pShowAction, &QAction::toggled, this, &PreviewPane::SetPreviewsOn);
-    m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_pList, &QWidget::customContextMenuRequested, this, &PreviewPane::OnContextMenu);
 
     m_pList->installEventFilter(this);
     page->installEventFilter(this);
@@ -177,10 +172,4 @@ void PreviewPane::ShowPreview(const std::string& path, const QImage& image)
     show();
     raise();
     emit Shown(QString::fromStdString(path));
-}
-
-void PreviewPane::OnContextMenu(QPoint viewportPoint)
-{
-    // Not exec(): nothing waits for the menu to close.
-    m_pMenu->popup(m_pList->viewport()->mapToGlobal(viewportPoint));
 }

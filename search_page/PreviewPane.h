@@ -14,14 +14,14 @@
 
 class MyListCtrl;
 class QAction;
-class QMenu;
 
 // The preview of the result list's current row: once the row has stayed on
 // a recording for a moment, its picture (or "No preview") appears over the
 // right part of the list, in the half away from the row, without moving any
 // control of the page. It goes when the row moves, on Escape, when the page
-// is hidden and on a search. The list's context menu turns previews off and
-// on; the choice is kept in the user's configuration folder.
+// is hidden and on a search. Its action, which the list's context menu
+// offers, turns previews off and on; the choice is kept in the user's
+// configuration folder.
 class PreviewPane : public QLabel {
     Q_OBJECT
 
@@ -50,6 +50,8 @@ public:
     static QString SettingsFile();
 
     bool PreviewsOn() const { return m_bOn; }
+    // "Show Preview", checked while previews are on.
+    QAction* ShowAction() const { return m_pShowAction; }
     void SetPreviewsOn(bool on);
     const PreviewCache& Cache() const { return m_cache; }
 
@@ -65,7 +67,6 @@ private:
     void OnDecoded(const std::string& path, const PreviewImage& preview);
     Q_INVOKABLE void TakeDecoded();
     void ShowPreview(const std::string& path, const QImage& image);
-    void OnContextMenu(QPoint viewportPoint);
 
     MyListCtrl* m_pList;
     QTimer m_delay;
@@ -77,7 +78,6 @@ private:
     // Declared after the decoder it calls and the list it fills, so that it
     // stops first.
     PreviewWorker m_worker;
-    QMenu* m_pMenu;
     QAction* m_pShowAction;
     std::string m_strFolder;
     // The recording whose preview is on its way or shown; empty for none.

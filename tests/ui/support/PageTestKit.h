@@ -20,6 +20,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -181,10 +182,16 @@ public:
         m_aExplored.push_back(folder);
         return m_result;
     }
+    void ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done) override
+    {
+        m_aShown.push_back(paths);
+        done(m_result);
+    }
 
     Result m_result = Result::Launched;
     std::vector<std::string> m_aOpened;
     std::vector<std::string> m_aExplored;
+    std::vector<std::vector<std::string>> m_aShown;
 };
 
 // A double click as the window system delivers one: two presses and releases
