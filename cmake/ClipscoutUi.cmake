@@ -29,6 +29,7 @@ add_library(clipscout_ui STATIC
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
   search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
+  search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/FileExport.cpp search_page/FileExport.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h
@@ -43,6 +44,7 @@ add_library(clipscout_ui STATIC
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+target_compile_definitions(clipscout_ui PRIVATE CLIPSCOUT_VERSION="${PROJECT_VERSION}")
 # The desktop's file manager, to show a file in its folder.
 target_link_libraries(clipscout_ui PRIVATE Qt6::DBus)
 # The window icon for a copy that is not installed (the desktop's theme has
