@@ -211,7 +211,7 @@ bool CategoryScan::Run(const std::string& recordingDir, const std::string& devic
                 if (keep[i]) {
                     const CFileFind& find = i < firstCount ? firstFind : secondFind;
                     rows[base + i].idFolder = find.GetFolderIdentity();
-                    rows[base + i].idFile = find.IdentityOf(names[i]);
+                    rows[base + i].idFile = find.IdentityOf(names[i], &rows[base + i].nSize);
                 }
                 if (control != nullptr)
                     control->AddExamined(1);

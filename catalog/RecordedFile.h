@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // One recording that passed a search's filter. Texts are NUL-terminated within
@@ -21,6 +22,7 @@ struct RecordedFile {
     char szDuration[20]; // clips: "MM:SS"; snapshots: empty
     FileIdentity idFolder;
     FileIdentity idFile;
+    std::uint64_t nSize; // bytes, when the scan listed it
 };
 
 // Copies text into a fixed field, cut to the field and always terminated.

@@ -38,6 +38,7 @@ add_library(clipscout_ui STATIC
   search_page/ResultListModel.cpp search_page/ResultListModel.h
   search_page/RowActions.cpp search_page/RowActions.h
   search_page/RowSelection.cpp search_page/RowSelection.h
+  search_page/SearchSummary.cpp search_page/SearchSummary.h
   search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h

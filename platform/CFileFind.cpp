@@ -109,8 +109,10 @@ bool CFileFind::IsDirectory() const
     return ::stat(GetFilePath().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-FileIdentity CFileFind::IdentityOf(std::string_view name) const
+FileIdentity CFileFind::IdentityOf(std::string_view name, std::uint64_t* size) const
 {
+    if (size != nullptr)
+        *size = 0;
     // A name is at most 255 bytes: terminated here, without an allocation per file.
     char terminated[256];
     if (m_nFolderFd < 0 || name.empty() || name.size() >= sizeof terminated)
@@ -120,6 +122,8 @@ FileIdentity CFileFind::IdentityOf(std::string_view name) const
     struct stat st;
     if (::fstatat(m_nFolderFd, terminated, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return {};
+    if (size != nullptr)
+        *size = static_cast<std::uint64_t>(st.st_size);
     return FileIdentity::Of(st);
 }
 

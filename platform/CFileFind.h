@@ -42,7 +42,8 @@ public:
     // what a link points to), read through the folder that was listed; an
     // entry that is gone has an identity of zeros. Safe from several threads.
     FileIdentity GetFolderIdentity() const { return m_idFolder; }
-    FileIdentity IdentityOf(std::string_view name) const;
+    // size, when given, gets the entry's size (0 for one that is gone).
+    FileIdentity IdentityOf(std::string_view name, std::uint64_t* size = nullptr) const;
     void Close();
 
     static bool MatchesMask(std::string_view name, std::string_view mask);

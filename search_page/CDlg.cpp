@@ -17,6 +17,7 @@
 #include "search_page/MyListCtrl.h"
 #include "search_page/PreviewPane.h"
 #include "search_page/RowActions.h"
+#include "search_page/SearchSummary.h"
 #include "search_page/TextFitting.h"
 
 #include <QComboBox>
@@ -152,6 +153,7 @@ void CDlg::CreateSearchProgress()
     m_wndSearchProgress->setObjectName(QString::number(IDC_SEARCH_PROGRESS));
     m_wndSearchProgress->setGeometry(units.MapDialogRect(7, 79, 155, 8));
     m_wndSearchProgress->hide();
+    m_pSummary = new SearchSummary(this, m_wndSearchProgress);
     m_wndCancelSearch = new QPushButton(QStringLiteral("Cancel"), this);
     m_wndCancelSearch->setObjectName(QString::number(IDC_CANCEL_SEARCH));
     m_wndCancelSearch->setGeometry(units.MapDialogRect(166, 76, 50, 14));
@@ -180,6 +182,9 @@ void CDlg::ConnectHandlers()
     connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
     connect(m_wndList, &MyListCtrl::LButtonDown, this, &CDlg::OnLButtonDown, Qt::QueuedConnection);
     connect(m_wndList, &MyListCtrl::LButtonDblClk, this, &CDlg::OnLButtonDblClk, Qt::QueuedConnection);
+    connect(m_wndList, &MyListCtrl::LButtonUp, this, &CDlg::OnLButtonUp, Qt::QueuedConnection);
+    connect(
+        m_wndList, &MyListCtrl::DragStarted, this, [this] { m_nPressedInSelection = -1; }, Qt::QueuedConnection);
     connect(m_wndCancelSearch, &QPushButton::clicked, this, &CDlg::CancelSearch);
     connect(m_pCancelShortcut, &QShortcut::activated, this, &CDlg::CancelSearch);
     connect(&m_searchTicker, &QTimer::timeout, this, &CDlg::OnSearchTick);
@@ -341,10 +346,13 @@ void CDlg::OnSearchFinished()
 
     std::vector<ResultListModel::Row> items;
     items.reserve(m_aFiles.size());
+    std::uint64_t bytes = 0;
     for (RecordedFile& row : m_aFiles) {
         CopyField(row.szStartTime, ToDisplayTime(row.szStartTime));
         items.push_back({row.szFileName, row.szStartTime, row.szDuration});
+        bytes += row.nSize;
     }
+    m_pSummary->Set(m_aFiles.size(), bytes);
     m_wndList->AppendItems(std::move(items));
     m_pPreview->SetFolder(WithCategorySeparator(std::move(result.strFolderPath), m_strCategoryFolder));
 
@@ -601,8 +609,11 @@ void CDlg::hideEvent(QHideEvent* event)
 void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
 {
     const int row = m_wndList->HitTest(listPoint);
+    m_nPressedInSelection = -1;
     if (row >= 0 && (modifiers & Qt::ShiftModifier) != 0)
         m_selection.Extend(row);
+    else if (row >= 0 && modifiers == Qt::NoModifier && m_selection.IsSelected(row) && m_selection.Rows().size() > 1)
+        m_nPressedInSelection = row;
     else if (row >= 0 && (modifiers & Qt::ControlModifier) != 0)
         m_selection.Toggle(row);
     else
@@ -613,6 +624,16 @@ void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
     m_wndList->viewport()->update();
     m_wndList->setFocus(Qt::MouseFocusReason);
     FollowCurrentRow();
+}
+
+void CDlg::OnLButtonUp(QPoint listPoint)
+{
+    const int row = m_nPressedInSelection;
+    m_nPressedInSelection = -1;
+    if (row < 0 || m_wndList->HitTest(listPoint) != row)
+        return;
+    m_selection.Reset(m_wndList->GetItemCount(), row);
+    m_wndList->viewport()->update();
 }
 
 void CDlg::OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers)

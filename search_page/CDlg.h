@@ -23,6 +23,7 @@ class FileExport;
 class MyListCtrl;
 class PreviewPane;
 class RowActions;
+class SearchSummary;
 class QComboBox;
 class QLabel;
 class QPainter;
@@ -124,6 +125,7 @@ private:
     void EndSearch();
     void OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers modifiers);
+    void OnLButtonUp(QPoint listPoint);
     void OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FollowCurrentRow();
     void OnDrawItem(QPainter* painter, int nItem);
@@ -182,4 +184,8 @@ private:
     std::vector<TrashedFile> m_aUndo;
     FileExport* m_pExport = nullptr;
     RowActions* m_pRowActions = nullptr;
+    SearchSummary* m_pSummary = nullptr;
+    // A plain press on one of several selected rows: the selection stays
+    // until the button is let go without a drag, so that a drag takes it all.
+    int m_nPressedInSelection = -1;
 };

@@ -264,6 +264,8 @@ void MyListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 void MyListCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     m_dragFrom.reset();
+    if (event->button() == Qt::LeftButton)
+        emit LButtonUp(ViewportToClient(event->position().toPoint()));
     event->accept();
 }
 

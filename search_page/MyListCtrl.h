@@ -65,6 +65,8 @@ signals:
     // the list's own event.
     void LButtonDown(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
     void LButtonDblClk(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
+    // The left button was let go without a drag, in client coordinates.
+    void LButtonUp(QPoint clientPoint);
     // The pointer moved, the left button held, from a press on a row: the
     // owner drags the selected rows out.
     void DragStarted();

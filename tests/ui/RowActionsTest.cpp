@@ -2,18 +2,26 @@
 // the context menu as a real one does.
 #define QTEST_QPA_MOUSE_HANDLING
 
+#include "catalog/ScanSeam.h"
 #include "platform/ui/FolderChooserSeam.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "search_page/SearchSummary.h"
 #include "support/PageTestKit.h"
+#include "support/ReadFile.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -154,6 +162,54 @@ private slots:
         const QByteArray encodedFolder = QByteArray::fromStdString(folder).toPercentEncoding("/");
         QCOMPARE(data->data(QStringLiteral("text/uri-list")),
                  "file://" + encodedFolder + "/Sr0003.asf\r\nfile://" + encodedFolder + "/Sr%FF%20odd%20%231.asf\r\n");
+
+        // A press on one of the selected rows keeps them all, for a drag to
+        // take; let go without a drag, it leaves that row alone selected.
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {}, OnRow(list, 2));
+        QCoreApplication::processEvents();
+        QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text().count(QLatin1Char('\n')), 1);
+        QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, OnRow(list, 2));
+        QCoreApplication::processEvents();
+        QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromLocal8Bit(folder + "/" + odd));
+    }
+
+    void theStripLeftOfSearchTellsHowManyWereFoundAndTheirSize()
+    {
+        TestStore store;
+        // Three clips of 400,000 bytes: padding between header and trailer.
+        for (int i = 1; i <= 3; ++i) {
+            const std::string path =
+                store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+            std::string clip = ReadFile(path);
+            clip.insert(clip.size() - 50, 400'000 - clip.size(), '\0');
+            TestStore::Write(path, clip);
+            // Examined by a search of motion detections, never listed by one.
+            store.AddClip("MotionDetection", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        }
+        auto page = ShowPage(store.Device());
+        auto* summary = Item<QLabel>(*page, 1028);
+        auto* progress = Item<QLabel>(*page, 1026);
+        QCOMPARE(summary->text(), QString("3 recordings, 1.2 MB"));
+        QVERIFY(summary->isVisible());
+        QCOMPARE(summary->geometry(), progress->geometry());
+        QVERIFY(summary->geometry().right() < Item<QPushButton>(*page, 1013)->geometry().left());
+
+        // A slow search shows its progress in the same place, then what it found.
+        ScanSeam::SetBeforeFile(
+            [](const ScanControl*) { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(3);
+        QTest::mouseClick(Item<QPushButton>(*page, 1013), Qt::LeftButton);
+        QTRY_VERIFY(progress->isVisible());
+        QVERIFY(!summary->isVisible());
+        WaitForSearch(*page);
+        ScanSeam::SetBeforeFile({});
+        QVERIFY(!progress->isVisible());
+        QVERIFY(summary->isVisible());
+        QCOMPARE(summary->text(), QString("No recordings"));
+
+        QCOMPARE(SearchSummary::Text(1, 512), std::string("1 recording, 512 bytes"));
     }
 
 private:
