@@ -1,6 +1,5 @@
 #include "search_page/FileExport.h"
 
-#include "catalog/CategoryScan.h"
 #include "platform/FileCopier.h"
 #include "platform/ui/FolderChooserSeam.h"
 #include "platform/ui/MessageBoxSeam.h"
@@ -88,12 +87,12 @@ std::string FileCount(std::size_t count)
 
 } // namespace
 
-// Shared by the window's thread and the copying thread. The files, the folder
-// pieces and the target are set before the thread starts and only read
-// after; the outcomes are handed over under the mutex.
+// Shared by the window's thread and the copying thread. The files and the
+// target are set before the thread starts and only read after; the outcomes
+// are handed over under the mutex.
 struct FileExport::Job {
     std::vector<ListedFile> aFiles;
-    std::string strRecordingDir, strDeviceFolder, strCategoryFolder, strTarget;
+    std::string strTarget;
     std::stop_source stop;
     FileCopier copier;
     std::atomic<std::uint64_t> nTotalBytes{0};
@@ -121,8 +120,7 @@ FileExport::~FileExport()
     m_job->pOwner = nullptr;
 }
 
-void FileExport::Start(std::vector<ListedFile> files, std::string recordingDir, std::string deviceFolder,
-                       std::string categoryFolder)
+void FileExport::Start(std::vector<ListedFile> files, const std::string& folder)
 {
     if (m_job) {
         if (m_pProgress != nullptr)
@@ -140,9 +138,8 @@ void FileExport::Start(std::vector<ListedFile> files, std::string recordingDir, 
 
     auto job = std::make_shared<Job>();
     job->aFiles = std::move(files);
-    job->strRecordingDir = std::move(recordingDir);
-    job->strDeviceFolder = std::move(deviceFolder);
-    job->strCategoryFolder = std::move(categoryFolder);
+    for (ListedFile& file : job->aFiles)
+        file.strFolder = folder;
     job->strTarget = std::move(*target);
     job->pOwner = this;
     m_job = job;
@@ -151,13 +148,9 @@ void FileExport::Start(std::vector<ListedFile> files, std::string recordingDir, 
     std::thread([job] {
         ::pthread_setname_np(::pthread_self(), "clipscout-copy");
         const std::stop_token stop = job->stop.get_token();
-        const std::string folder =
-            CategoryFolderPath(job->strRecordingDir, job->strDeviceFolder, job->strCategoryFolder);
         std::uint64_t total = 0;
-        for (ListedFile& file : job->aFiles) {
-            file.strFolder = folder;
+        for (const ListedFile& file : job->aFiles)
             total += FileCopier::SizeOf(file);
-        }
         job->nTotalBytes.store(total, std::memory_order_relaxed);
         std::vector<FileCopier::Outcome> outcomes(job->aFiles.size(), {Result::Stopped, 0});
         const int openError = job->copier.Open(job->strTarget);

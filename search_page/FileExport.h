@@ -33,11 +33,9 @@ public:
     ~FileExport() override;
 
     bool IsRunning() const { return m_job != nullptr; }
-    // Asks for the folder, then copies the files into it; their folder is
-    // found on the copying thread from the three pieces the actions use.
-    // Ignored while an export runs and without files.
-    void Start(std::vector<ListedFile> files, std::string recordingDir, std::string deviceFolder,
-               std::string categoryFolder);
+    // Asks for the folder, then copies the files, which lie in folder, into
+    // it. Ignored while an export runs and without files.
+    void Start(std::vector<ListedFile> files, const std::string& folder);
     void Cancel();
 
 signals:
