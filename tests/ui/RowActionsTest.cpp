@@ -196,9 +196,10 @@ private slots:
         QCOMPARE(summary->geometry(), progress->geometry());
         QVERIFY(summary->geometry().right() < Item<QPushButton>(*page, 1013)->geometry().left());
 
-        // A slow search shows its progress in the same place, then what it found.
+        // A slow search (each file, on whichever thread, takes long) shows its
+        // progress in the same place, then what it found.
         ScanSeam::SetBeforeFile(
-            [](const ScanControl*) { std::this_thread::sleep_for(std::chrono::milliseconds(200)); });
+            [](const ScanControl*) { std::this_thread::sleep_for(std::chrono::milliseconds(600)); });
         Item<QComboBox>(*page, 1020)->setCurrentIndex(3);
         QTest::mouseClick(Item<QPushButton>(*page, 1013), Qt::LeftButton);
         QTRY_VERIFY(progress->isVisible());
