@@ -22,7 +22,13 @@ struct RecordedFile {
     char szDuration[20]; // clips: "MM:SS"; snapshots: empty
     FileIdentity idFolder;
     FileIdentity idFile;
-    std::uint64_t nSize; // bytes, when the scan listed it
+    // Beyond what the list shows: the start to the second where the store
+    // knows it (a trailer's seconds, an AVI clip's or a snapshot's file
+    // time), the clip's whole length (not capped; -1 for snapshots), and the
+    // file's size.
+    CTime tRecorded;
+    std::int64_t nDurationSeconds;
+    std::uint64_t nSize;
 };
 
 // Copies text into a fixed field, cut to the field and always terminated.
