@@ -1,6 +1,6 @@
 # The widgets (clipscout_ui) and the program. Everything here depends on the
 # core, never the reverse.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network DBus)
 set(CMAKE_AUTOMOC ON)
 
 add_library(clipscout_ui STATIC
@@ -15,6 +15,8 @@ add_library(clipscout_ui STATIC
   platform/ui/CTabCtrl.cpp platform/ui/CTabCtrl.h
   platform/ui/CTreeCtrl.cpp platform/ui/CTreeCtrl.h
   platform/ui/CWinApp.cpp platform/ui/CWinApp.h
+  platform/ui/FileManagerCall.cpp platform/ui/FileManagerCall.h
+  platform/ui/FolderChooserSeam.cpp platform/ui/FolderChooserSeam.h
   platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
   platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
@@ -29,6 +31,7 @@ add_library(clipscout_ui STATIC
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/FileActions.cpp search_page/FileActions.h
+  search_page/FileExport.cpp search_page/FileExport.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PageLabels.cpp search_page/PageLabels.h
   search_page/PageSearch.cpp search_page/PageSearch.h
@@ -37,14 +40,18 @@ add_library(clipscout_ui STATIC
   search_page/PreviewPane.cpp search_page/PreviewPane.h
   search_page/ResultListModel.cpp search_page/ResultListModel.h
   search_page/ResultRowPainter.cpp search_page/ResultRowPainter.h
+  search_page/RowActions.cpp search_page/RowActions.h
   search_page/RowSelection.cpp search_page/RowSelection.h
   search_page/SearchRangePickers.cpp search_page/SearchRangePickers.h
+  search_page/SearchSummary.cpp search_page/SearchSummary.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
 target_compile_definitions(clipscout_ui PRIVATE CLIPSCOUT_VERSION="${PROJECT_VERSION}")
+# The desktop's file manager, to show a file in its folder.
+target_link_libraries(clipscout_ui PRIVATE Qt6::DBus)
 # The window icon for a copy that is not installed (the desktop's theme has
 # none then).
 qt_add_resources(clipscout_ui icons PREFIX /icons BASE res FILES res/clipscout.svg)

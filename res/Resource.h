@@ -26,6 +26,8 @@ inline constexpr int IDC_UNDO = 1024;
 // progress and its Cancel button.
 inline constexpr int IDC_SEARCH_PROGRESS = 1026;
 inline constexpr int IDC_CANCEL_SEARCH = 1027;
+// What the last search found, in the same place once it has ended.
+inline constexpr int IDC_SEARCH_SUMMARY = 1028;
 
 inline constexpr unsigned IDS_START_AFTER_END = 1;
 

@@ -10,17 +10,21 @@
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "search_page/FileActions.h"
+#include "search_page/FileExport.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PageLabels.h"
 #include "search_page/PreviewPane.h"
 #include "search_page/ResultRowPainter.h"
+#include "search_page/RowActions.h"
 #include "search_page/SearchRangePickers.h"
+#include "search_page/SearchSummary.h"
 
 #include <QComboBox>
 #include <QHideEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <utility>
 
@@ -94,6 +98,9 @@ void CDlg::ConnectHandlers()
     connect(m_wndDelete, &QPushButton::clicked, this, &CDlg::OnDelete);
     connect(m_wndExplore, &QPushButton::clicked, this, &CDlg::OnExplore);
     connect(m_wndShowAll, &QPushButton::clicked, this, &CDlg::OnShowAllFiles);
+    auto* exportFiles = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    exportFiles->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(exportFiles, &QShortcut::activated, this, &CDlg::OnExport);
     connect(m_pFileActions, &FileActions::UndoRequested, this, &CDlg::OnUndo);
     connect(m_pFileActions, &FileActions::Started, this, [this] { m_pSearch->HoldDelete(true); });
     connect(m_pFileActions, &FileActions::Done, this, [this] {
@@ -104,6 +111,9 @@ void CDlg::ConnectHandlers()
     connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
     connect(m_wndList, &MyListCtrl::LButtonDown, this, &CDlg::OnLButtonDown, Qt::QueuedConnection);
     connect(m_wndList, &MyListCtrl::LButtonDblClk, this, &CDlg::OnLButtonDblClk, Qt::QueuedConnection);
+    connect(m_wndList, &MyListCtrl::LButtonUp, this, &CDlg::OnLButtonUp, Qt::QueuedConnection);
+    connect(
+        m_wndList, &MyListCtrl::DragStarted, this, [this] { m_nPressedInSelection = -1; }, Qt::QueuedConnection);
     connect(m_pSearch, &PageSearch::Finished, this, &CDlg::OnSearchFinished);
 }
 
@@ -112,9 +122,12 @@ bool CDlg::OnInitDialog()
     CPropertyPage::OnInitDialog();
     DoDataExchange();
     m_pSearch = new PageSearch(this, m_wndPlayback, m_wndDelete, m_wndExplore);
+    m_pSummary = new SearchSummary(this, findChild<QLabel*>(QString::number(IDC_SEARCH_PROGRESS)));
     m_pFileActions = new FileActions(this, m_wndUndo);
+    m_pExport = new FileExport(this);
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
+    m_pRowActions = new RowActions(*this, *m_wndList, m_pPreview->ShowAction());
 
     setWindowTitle(ToQString(m_strCaption));
 
@@ -188,10 +201,13 @@ void CDlg::OnSearchFinished()
 
     std::vector<ResultListModel::Row> items;
     items.reserve(m_aFiles.size());
+    std::uint64_t bytes = 0;
     for (RecordedFile& row : m_aFiles) {
         CopyField(row.szStartTime, ToDisplayTime(row.szStartTime));
         items.push_back({row.szFileName, row.szStartTime, row.szDuration});
+        bytes += row.nSize;
     }
+    m_pSummary->Set(m_aFiles.size(), bytes);
     m_wndList->AppendItems(std::move(items));
     m_strFolderPath = std::move(result.strFolderPath);
     m_pPreview->SetFolder(GetCategoryFolderPath());
@@ -269,6 +285,37 @@ void CDlg::OnExplore()
     m_pFileActions->Explore(GetCategoryFolderPath());
 }
 
+void CDlg::OnExport()
+{
+    // The rows of a running search are about to go.
+    if (IsSearching())
+        return;
+    m_pExport->Start(GetSelectedFiles(), m_strFolderPath);
+}
+
+std::vector<std::string> CDlg::GetSelectedPaths() const
+{
+    std::vector<std::string> paths;
+    const std::vector<ListedFile> files = GetSelectedFiles();
+    if (files.empty())
+        return paths;
+    const std::string folder = GetCategoryFolderPath();
+    for (const ListedFile& file : files)
+        paths.push_back(folder + "/" + file.strName);
+    return paths;
+}
+
+void CDlg::MakeRowCurrent(int row)
+{
+    if (row < 0 || row >= m_wndList->GetItemCount())
+        return;
+    if (!m_selection.IsSelected(row))
+        m_selection.Reset(m_wndList->GetItemCount(), row);
+    m_nCurrentRow = row;
+    m_wndList->viewport()->update();
+    FollowCurrentRow();
+}
+
 void CDlg::OnShowAllFiles()
 {
     Pickers().Show(FirstSearchableTime(), CTime::GetCurrentTime());
@@ -314,8 +361,11 @@ void CDlg::showEvent(QShowEvent* event)
 void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
 {
     const int row = m_wndList->HitTest(listPoint);
+    m_nPressedInSelection = -1;
     if (row >= 0 && (modifiers & Qt::ShiftModifier) != 0)
         m_selection.Extend(row);
+    else if (row >= 0 && modifiers == Qt::NoModifier && m_selection.IsSelected(row) && m_selection.Rows().size() > 1)
+        m_nPressedInSelection = row;
     else if (row >= 0 && (modifiers & Qt::ControlModifier) != 0)
         m_selection.Toggle(row);
     else
@@ -326,6 +376,16 @@ void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
     m_wndList->viewport()->update();
     m_wndList->setFocus(Qt::MouseFocusReason);
     FollowCurrentRow();
+}
+
+void CDlg::OnLButtonUp(QPoint listPoint)
+{
+    const int row = m_nPressedInSelection;
+    m_nPressedInSelection = -1;
+    if (row < 0 || m_wndList->HitTest(listPoint) != row)
+        return;
+    m_selection.Reset(m_wndList->GetItemCount(), row);
+    m_wndList->viewport()->update();
 }
 
 void CDlg::OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers)

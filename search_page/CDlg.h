@@ -14,8 +14,11 @@
 class CDateTimeCtrl;
 class CLoadUISetting;
 class CWinApp;
+class FileExport;
 class MyListCtrl;
 class PreviewPane;
+class RowActions;
+class SearchSummary;
 class QComboBox;
 class QLabel;
 class QPainter;
@@ -62,6 +65,14 @@ public:
     void OnUndo();
     void OnExplore();
     void OnShowAllFiles();
+    // Ctrl+E: copies the selected rows' files into a folder the user chooses.
+    void OnExport();
+    // The full paths of the selected rows' files (the current row's when no
+    // row is selected), in list order.
+    std::vector<std::string> GetSelectedPaths() const;
+    // Makes row current, as for a context menu on it: a row outside the
+    // selection becomes the only selected row.
+    void MakeRowCurrent(int row);
 
     // A text the result list shows while it is empty (the placeholder page
     // says there why it has no device folder).
@@ -101,6 +112,7 @@ private:
     void OnSearchFinished();
     void OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers modifiers);
+    void OnLButtonUp(QPoint listPoint);
     void OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FollowCurrentRow();
     void OnDrawItem(QPainter* painter, int nItem);
@@ -143,4 +155,10 @@ private:
     RowSelection m_selection;
     // A search was stopped by leaving the page.
     bool m_bSearchOnShow = false;
+    FileExport* m_pExport = nullptr;
+    RowActions* m_pRowActions = nullptr;
+    SearchSummary* m_pSummary = nullptr;
+    // A plain press on one of several selected rows: the selection stays
+    // until the button is let go without a drag, so that a drag takes it all.
+    int m_nPressedInSelection = -1;
 };

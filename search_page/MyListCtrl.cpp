@@ -2,6 +2,7 @@
 
 #include "platform/ui/QtStrings.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -227,7 +228,10 @@ bool MyListCtrl::event(QEvent* event)
 
 void MyListCtrl::mousePressEvent(QMouseEvent* event)
 {
-    ForwardToOwner(event, ViewportToClient(event->position().toPoint()));
+    const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && rowAt(point.y()) >= 0)
+        m_dragFrom = point;
+    ForwardToOwner(event, ViewportToClient(point));
     event->accept();
 }
 
@@ -239,11 +243,19 @@ void MyListCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 
 void MyListCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
+    m_dragFrom.reset();
+    if (event->button() == Qt::LeftButton)
+        emit LButtonUp(ViewportToClient(event->position().toPoint()));
     event->accept();
 }
 
 void MyListCtrl::mouseMoveEvent(QMouseEvent* event)
 {
+    if (m_dragFrom && (event->buttons() & Qt::LeftButton) != 0 &&
+        (event->position().toPoint() - *m_dragFrom).manhattanLength() >= QApplication::startDragDistance()) {
+        m_dragFrom.reset();
+        emit DragStarted();
+    }
     event->accept();
 }
 

@@ -7,6 +7,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,11 @@ signals:
     // the list's own event.
     void LButtonDown(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
     void LButtonDblClk(QPoint clientPoint, Qt::KeyboardModifiers modifiers);
+    // The left button was let go without a drag, in client coordinates.
+    void LButtonUp(QPoint clientPoint);
+    // The pointer moved, the left button held, from a press on a row: the
+    // owner drags the selected rows out.
+    void DragStarted();
 
 protected:
     bool event(QEvent* event) override;
@@ -91,4 +97,7 @@ private:
     std::function<int()> m_focusedItem;
     unsigned m_dwExStyle = 0;
     std::string m_strEmptyText;
+    // Where a press on a row was, in the viewport, until it turns into a drag
+    // or is released.
+    std::optional<QPoint> m_dragFrom;
 };

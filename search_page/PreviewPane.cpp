@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QMenu>
 #include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
@@ -72,8 +71,7 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
               }
               QMetaObject::invokeMethod(this, "TakeDecoded", Qt::QueuedConnection);
           }),
-      m_pMenu(new QMenu(list)),
-      m_pShowAction(m_pMenu->addAction(QStringLiteral("Show Preview")))
+      m_pShowAction(new QAction(QStringLiteral("Show Preview"), this))
 {
     setObjectName(QStringLiteral("preview"));
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -90,12 +88,9 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     connect(&m_delay, &QTimer::timeout, this, &PreviewPane::OnDelayElapsed);
 
     m_bOn = UserSettings().value(kShowKey, true).toBool();
-    m_pMenu->setObjectName(QStringLiteral("previewMenu"));
     m_pShowAction->setCheckable(true);
     m_pShowAction->setChecked(m_bOn);
     connect(m_pShowAction, &QAction::toggled, this, &PreviewPane::SetPreviewsOn);
-    m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_pList, &QWidget::customContextMenuRequested, this, &PreviewPane::OnContextMenu);
 
     // Escape reaches the page before the sheet swallows it, as it does for
     // the search's Cancel; only one of the two is ever on.
@@ -227,10 +222,4 @@ void PreviewPane::Place()
     move(rows.right() + 1 - kMargin - width(), y);
     show();
     raise();
-}
-
-void PreviewPane::OnContextMenu(QPoint viewportPoint)
-{
-    // Not exec(): nothing waits for the menu to close.
-    m_pMenu->popup(m_pList->viewport()->mapToGlobal(viewportPoint));
 }

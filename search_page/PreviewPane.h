@@ -15,7 +15,6 @@
 
 class MyListCtrl;
 class QAction;
-class QMenu;
 class QShortcut;
 
 // The preview of the result list's current row: once the row has stayed on
@@ -23,8 +22,9 @@ class QShortcut;
 // right part of the list, in the half away from the row, without moving any
 // control of the page, sized from the list as laid out. It follows the row as
 // the list scrolls, out of sight while the row is. It goes when the row
-// moves, on Escape, when the page is hidden and on a search. The list's context menu turns previews off and
-// on; the choice is kept in the user's configuration folder.
+// moves, on Escape, when the page is hidden and on a search. Its action,
+// which the list's context menu offers, turns previews off and on; the choice
+// is kept in the user's configuration folder.
 class PreviewPane : public QLabel {
     Q_OBJECT
 
@@ -53,6 +53,8 @@ public:
     static QString SettingsFile();
 
     bool PreviewsOn() const { return m_bOn; }
+    // "Show Preview", checked while previews are on.
+    QAction* ShowAction() const { return m_pShowAction; }
     void SetPreviewsOn(bool on);
     const PreviewCache& Cache() const { return m_cache; }
 
@@ -69,7 +71,6 @@ private:
     Q_INVOKABLE void TakeDecoded();
     void ShowPreview(const std::string& path, const QImage& image);
     void Place();
-    void OnContextMenu(QPoint viewportPoint);
 
     MyListCtrl* m_pList;
     QTimer m_delay;
@@ -89,7 +90,6 @@ private:
     QSize m_decodeBox;
     // Declared after the list it fills, so that it stops first.
     PreviewWorker m_worker;
-    QMenu* m_pMenu;
     QAction* m_pShowAction;
     std::string m_strFolder;
     // The recording whose preview is on its way or shown; empty for none.

@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   dpkg-dev file appstream lintian
   fuse3 libfuse3-dev
+  dbus
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "platform/ui/GioShellLauncher.h"
 
+#include "platform/ui/FileManagerCall.h"
+
 #include <gio/gio.h>
 
 #include <memory>
@@ -63,4 +65,17 @@ ShellLauncher::Result GioShellLauncher::Explore(const std::string& folder)
     if (g_file_query_file_type(file.get(), G_FILE_QUERY_INFO_NONE, nullptr) != G_FILE_TYPE_DIRECTORY)
         return Result::Failed;
     return LaunchDefaultFor("inode/directory", file.get());
+}
+
+void GioShellLauncher::ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done)
+{
+    if (paths.empty())
+        return;
+    const std::string& first = paths.front();
+    const std::size_t slash = first.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : first.substr(0, slash == 0 ? 1 : slash);
+    FileManagerCall::ShowItems(paths, kShowItemsTimeoutMs,
+                               [this, folder = std::move(folder), done = std::move(done)](bool shown) {
+                                   done(shown ? Result::Launched : Explore(folder));
+                               });
 }

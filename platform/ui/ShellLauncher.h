@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 // Hands a path to the desktop: "open" starts the default application for the
 // file's content type, "explore" the default application for folders. The
@@ -16,6 +18,10 @@ public:
     virtual ~ShellLauncher() = default;
     virtual Result Open(const std::string& path) = 0;
     virtual Result Explore(const std::string& folder) = 0;
+    // Shows the files, selected, in the desktop's file manager (all in one
+    // folder); done gets the outcome on the window's thread, maybe later,
+    // for nothing here waits for the file manager.
+    virtual void ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done) = 0;
 
     // The launcher the program uses; tests may install their own (not owned)
     // and restore the default with nullptr.

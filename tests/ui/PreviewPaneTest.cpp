@@ -296,8 +296,8 @@ private slots:
             QTest::mouseClick(list.viewport(), Qt::RightButton, {}, QPoint(20, 20));
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             QVERIFY(menu != nullptr);
-            QCOMPARE(menu->objectName(), QString("previewMenu"));
-            QAction* show = menu->actions().first();
+            QCOMPARE(menu->objectName(), QString("rowMenu"));
+            QAction* show = menu->actions().last();
             QCOMPARE(show->text(), QString("Show Preview"));
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(show).center());
             QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
@@ -320,8 +320,8 @@ private slots:
         MyListCtrl& again = *List(*page);
         QTest::mouseClick(again.viewport(), Qt::RightButton, {}, QPoint(20, 20));
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu != nullptr && !menu->actions().first()->isChecked());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().first()).center());
+        QVERIFY(menu != nullptr && !menu->actions().last()->isChecked());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().last()).center());
         QVERIFY(Pane(*page)->PreviewsOn());
         ClickRow(again, RowOf(again, "Sr0001.asf"));
         QTRY_VERIFY(Pane(*page)->isVisible());

@@ -21,6 +21,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -189,6 +190,11 @@ public:
         m_aExplored.push_back(folder);
         return m_result;
     }
+    void ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done) override
+    {
+        m_aShown.push_back(paths);
+        done(m_result);
+    }
 
     void SetResult(Result result)
     {
@@ -211,6 +217,7 @@ private:
     Result m_result = Result::Launched;
     std::vector<std::string> m_aOpened;
     std::vector<std::string> m_aExplored;
+    std::vector<std::vector<std::string>> m_aShown;
 };
 
 // A double click as the window system delivers one: two presses and releases

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/ListedFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <string>
+
+// Copies listed files into one folder, byte for byte, keeping each file's
+// modification time. A copy never replaces anything: its name is created
+// anew in the folder or the file is skipped. A copy that fails, comes out of
+// another size than its file or is stopped midway is removed, so the folder
+// only ever gains whole copies.
+class FileCopier {
+public:
+    enum class Result {
+        Copied,
+        Exists,  // the folder already has something of that name; left alone
+        Changed, // the file is not the one the search listed, or is gone
+        Short,   // the copy's size differs from the file's (the file changed meanwhile)
+        Stopped, // asked to stop midway; the partial copy is removed
+        Failed,  // the system refused; the error says why
+    };
+    struct Outcome {
+        Result result = Result::Failed;
+        int nError = 0; // errno for Failed
+    };
+
+    FileCopier() = default;
+    ~FileCopier();
+    FileCopier(const FileCopier&) = delete;
+    FileCopier& operator=(const FileCopier&) = delete;
+
+    // Opens the destination folder (a link to it is followed); 0 when it is
+    // open, otherwise why it is not.
+    int Open(const std::string& destFolder);
+
+    // The file's size as it is now, 0 for one that cannot be read.
+    static std::uint64_t SizeOf(const ListedFile& file);
+
+    // The file.strFolder/file.strName copied as file.strName. Stops between
+    // chunks of at most a few megabytes once stop is requested.
+    Outcome Copy(const ListedFile& file, const std::stop_token& stop);
+
+    // Bytes written so far, all files together; readable from any thread.
+    std::uint64_t BytesCopied() const { return m_nBytesCopied.load(std::memory_order_relaxed); }
+
+    // How much one system call copies at most: short enough that a stop is
+    // noticed within a moment even on a slow stick, long enough that the
+    // calls cost nothing beside the copying.
+    static constexpr std::size_t kChunkBytes = 4u << 20;
+
+    // Where tests hold a copy midway: called on the copying thread before each
+    // chunk, with the file's name and its bytes copied so far. Set it only
+    // while no copy runs; empty by default.
+    using ChunkHook = std::function<void(const std::string& name, std::uint64_t copied)>;
+    static void SetBeforeChunk(ChunkHook hook);
+
+private:
+    Outcome CopyOpen(const std::string& name, int source, std::uint64_t size, int target, const std::stop_token& stop);
+
+    int m_nFolder = -1;
+    int m_nOpenError = EBADF;
+    std::atomic<std::uint64_t> m_nBytesCopied{0};
+    // The read/write fallback's buffer, made on first need.
+    std::unique_ptr<char[]> m_buffer;
+};

@@ -1,0 +1,127 @@
+#include "search_page/RowActions.h"
+
+#include "platform/ui/MessageBoxSeam.h"
+#include "platform/ui/QtStrings.h"
+#include "platform/ui/ShellLauncher.h"
+#include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QPointer>
+#include <QShortcut>
+
+namespace {
+
+QByteArray FileUri(const std::string& path)
+{
+    return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
+}
+
+} // namespace
+
+RowActions::RowActions(CDlg& page, MyListCtrl& list, QAction* showPreview)
+    : QObject(&page), m_page(page), m_list(list), m_pMenu(new QMenu(&list))
+{
+    m_pMenu->setObjectName(QStringLiteral("rowMenu"));
+    const auto add = [this](const char* text, auto handler) {
+        QAction* action = m_pMenu->addAction(QString::fromLatin1(text));
+        connect(action, &QAction::triggered, this, handler);
+        m_aRowActions.push_back(action);
+    };
+    add("Play", [this] { m_page.OnPlayback(); });
+    add("Show in Folder", [this] { OnShowInFolder(); });
+    add("Copy Path", [this] { OnCopyPath(); });
+    add("Export to Folder...", [this] { m_page.OnExport(); });
+    m_pMenu->addSeparator();
+    add("Move to Trash", [this] { m_page.OnDelete(); });
+    add("Delete Permanently...", [this] { m_page.OnDeletePermanently(); });
+    m_pMenu->addSeparator();
+    m_pMenu->addAction(showPreview);
+
+    auto* copy = new QShortcut(QKeySequence::Copy, &m_list);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, &RowActions::OnCopyPath);
+    connect(&m_list, &MyListCtrl::DragStarted, this, &RowActions::StartDrag, Qt::QueuedConnection);
+
+    m_list.setContextMenuPolicy(Qt::DefaultContextMenu);
+    m_list.installEventFilter(this);
+    m_list.viewport()->installEventFilter(this);
+}
+
+QMimeData* RowActions::MakeMimeData(const std::vector<std::string>& paths)
+{
+    QByteArray text, uris, gnome = "copy";
+    for (const std::string& path : paths) {
+        if (!text.isEmpty())
+            text += '\n';
+        text += QByteArray::fromStdString(path);
+        uris += FileUri(path) + "\r\n";
+        gnome += '\n' + FileUri(path);
+    }
+    auto* data = new QMimeData;
+    data->setText(ToQString(text.toStdString()));
+    data->setData(QStringLiteral("text/uri-list"), uris);
+    // What GNOME's file manager pastes from.
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+    return data;
+}
+
+void RowActions::OnCopyPath()
+{
+    const std::vector<std::string> paths = m_page.GetSelectedPaths();
+    if (!paths.empty())
+        QGuiApplication::clipboard()->setMimeData(MakeMimeData(paths));
+}
+
+void RowActions::OnShowInFolder()
+{
+    const std::vector<std::string> paths = m_page.GetSelectedPaths();
+    if (paths.empty())
+        return;
+    QPointer<CDlg> page(&m_page);
+    ShellLauncher::Instance().ShowItems(paths, [page](ShellLauncher::Result result) {
+        if (page && result == ShellLauncher::Result::NoAssociation)
+            MessageBoxSeam::Show(page, "Unable to open the document");
+    });
+}
+
+bool RowActions::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ContextMenu)
+        return QObject::eventFilter(watched, event);
+    auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+    if (menuEvent->reason() == QContextMenuEvent::Mouse && watched == m_list.viewport()) {
+        Popup(menuEvent->pos(), m_list.rowAt(menuEvent->pos().y()));
+    } else {
+        // From the keyboard: at the current row, or at the top of the rows.
+        const QRect row = m_list.GetItemRect(m_page.m_nCurrentRow, LVIR_LABEL);
+        Popup(m_page.m_nCurrentRow >= 0 && row.isValid() ? row.center() : QPoint(0, 0), -1);
+    }
+    return true;
+}
+
+void RowActions::Popup(QPoint viewportPoint, int row)
+{
+    if (row >= 0)
+        m_page.MakeRowCurrent(row);
+    const bool rows = !m_page.IsSearching() && !m_page.GetSelectedPaths().empty();
+    for (QAction* action : m_aRowActions)
+        action->setEnabled(rows);
+    // Not exec(): nothing waits for the menu to close.
+    m_pMenu->popup(m_list.viewport()->mapToGlobal(viewportPoint));
+}
+
+void RowActions::StartDrag()
+{
+    const std::vector<std::string> paths = m_page.GetSelectedPaths();
+    if (paths.empty())
+        return;
+    auto* drag = new QDrag(&m_list);
+    drag->setMimeData(MakeMimeData(paths));
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}

@@ -1,0 +1,155 @@
+#include "platform/FileCopier.h"
+#include "support/ReadFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Result = FileCopier::Result;
+
+// A file as a search would list it: its folder and its identities now.
+ListedFile Listed(const std::string& folder, const std::string& name)
+{
+    struct stat folderStatus, fileStatus;
+    if (::stat(folder.c_str(), &folderStatus) != 0 || ::lstat((folder + "/" + name).c_str(), &fileStatus) != 0)
+        ADD_FAILURE() << folder << "/" << name << " missing";
+    return {folder, name, FileIdentity::Of(folderStatus), FileIdentity::Of(fileStatus)};
+}
+
+// Bytes that differ at every offset a chunk or a buffer could misplace.
+std::string Pattern(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+    return bytes;
+}
+
+struct timespec ModificationTime(const std::string& path)
+{
+    struct stat st { };
+    ::stat(path.c_str(), &st);
+    return st.st_mtim;
+}
+
+void SetModificationTime(const std::string& path, long seconds, long nanoseconds)
+{
+    const struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+class ChunkHookGuard {
+public:
+    explicit ChunkHookGuard(FileCopier::ChunkHook hook) { FileCopier::SetBeforeChunk(std::move(hook)); }
+    ~ChunkHookGuard() { FileCopier::SetBeforeChunk({}); }
+};
+
+} // namespace
+
+TEST(FileCopierTest, CopiesByteForByteWithTheTimeAndNeverReplacesAName)
+{
+    const TempDir dir;
+    const std::string folder = dir.MakeDir("Cam1/Recording");
+    const std::string big = Pattern(2 * FileCopier::kChunkBytes + 12345);
+    const std::string small("Sr\0\xff small", 10);
+    dir.WriteFile("Cam1/Recording/Sr0001.asf", big);
+    dir.WriteFile("Cam1/Recording/Sr0002.asf", small);
+    dir.WriteFile("Cam1/Recording/Sr0003.asf", "");
+    dir.WriteFile("Cam1/Recording/Sr0004.asf", "recorded");
+    SetModificationTime(folder + "/Sr0001.asf", 1142330400, 123456789);
+    SetModificationTime(folder + "/Sr0002.asf", 1142334000, 0);
+    const std::string target = dir.MakeDir("stick");
+    dir.WriteFile("stick/Sr0004.asf", "already here");
+    fs::create_symlink(target + "/nowhere", target + "/Sr0005.asf");
+    dir.WriteFile("Cam1/Recording/Sr0005.asf", "recorded");
+
+    FileCopier copier;
+    ASSERT_EQ(copier.Open(target), 0);
+    const std::stop_source running;
+    for (const char* name : {"Sr0001.asf", "Sr0002.asf", "Sr0003.asf"}) {
+        EXPECT_EQ(copier.Copy(Listed(folder, name), running.get_token()).result, Result::Copied) << name;
+        EXPECT_EQ(ReadFile(target + "/" + name), ReadFile(folder + "/" + name)) << name;
+        const struct timespec source = ModificationTime(folder + "/" + name);
+        const struct timespec copy = ModificationTime(target + "/" + name);
+        EXPECT_EQ(copy.tv_sec, source.tv_sec) << name;
+        EXPECT_EQ(copy.tv_nsec, source.tv_nsec) << name;
+    }
+    EXPECT_EQ(copier.BytesCopied(), big.size() + small.size());
+
+    // A name already there, even as a dangling link, is left as it is.
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0004.asf"), running.get_token()).result, Result::Exists);
+    EXPECT_EQ(ReadFile(target + "/Sr0004.asf"), "already here");
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0005.asf"), running.get_token()).result, Result::Exists);
+    EXPECT_TRUE(fs::is_symlink(target + "/Sr0005.asf"));
+    EXPECT_FALSE(fs::exists(target + "/nowhere"));
+
+    // Into its own folder: every name is taken.
+    FileCopier same;
+    ASSERT_EQ(same.Open(folder), 0);
+    EXPECT_EQ(same.Copy(Listed(folder, "Sr0002.asf"), running.get_token()).result, Result::Exists);
+    EXPECT_EQ(ReadFile(folder + "/Sr0002.asf"), small);
+
+    // From a file system of another kind (where the kernel may refuse to copy
+    // across), through the buffer if need be.
+    if (fs::is_directory("/dev/shm")) {
+        const std::string shm = "/dev/shm/clipscout-copier-" + std::to_string(::getpid());
+        fs::create_directories(shm);
+        const std::string other = Pattern(FileCopier::kChunkBytes / 3 + 7);
+        {
+            std::ofstream(shm + "/Sr0006.asf", std::ios::binary) << other;
+        }
+        EXPECT_EQ(copier.Copy(Listed(shm, "Sr0006.asf"), running.get_token()).result, Result::Copied);
+        EXPECT_EQ(ReadFile(target + "/Sr0006.asf"), other);
+        fs::remove_all(shm);
+    }
+
+    FileCopier nowhere;
+    EXPECT_EQ(nowhere.Open(dir.Path() + "/missing"), ENOENT);
+    EXPECT_EQ(nowhere.Copy(Listed(folder, "Sr0002.asf"), running.get_token()).result, Result::Failed);
+}
+
+TEST(FileCopierTest, LeavesNoPartOfACopyThatChangedWasStoppedOrCameOutShort)
+{
+    const TempDir dir;
+    const std::string folder = dir.MakeDir("Cam1/Recording");
+    const std::string big = Pattern(2 * FileCopier::kChunkBytes + 1);
+    for (const char* name : {"Sr0001.asf", "Sr0002.asf", "Sr0003.asf"})
+        dir.WriteFile(std::string("Cam1/Recording/") + name, big);
+    const std::string target = dir.MakeDir("stick");
+    const ListedFile replaced = Listed(folder, "Sr0003.asf");
+    // Made before the old one goes, so that it cannot reuse its inode.
+    dir.WriteFile("Cam1/Recording/new.asf", "a new recording of the same name");
+    fs::rename(folder + "/new.asf", folder + "/Sr0003.asf");
+
+    FileCopier copier;
+    ASSERT_EQ(copier.Open(target), 0);
+    std::stop_source stop;
+    EXPECT_EQ(copier.Copy(replaced, stop.get_token()).result, Result::Changed);
+    EXPECT_EQ(
+        copier.Copy({folder, "../Cam1/Recording/Sr0001.asf", replaced.idFolder, replaced.idFile}, stop.get_token())
+            .result,
+        Result::Changed);
+
+    {
+        // The file loses its end after the first chunk is copied.
+        const ChunkHookGuard hook([&](const std::string& name, std::uint64_t copied) {
+            if (name == "Sr0001.asf" && copied == FileCopier::kChunkBytes)
+                fs::resize_file(folder + "/Sr0001.asf", FileCopier::kChunkBytes + 10);
+            if (name == "Sr0002.asf" && copied > 0)
+                stop.request_stop();
+        });
+        EXPECT_EQ(copier.Copy(Listed(folder, "Sr0001.asf"), stop.get_token()).result, Result::Short);
+        EXPECT_EQ(copier.Copy(Listed(folder, "Sr0002.asf"), stop.get_token()).result, Result::Stopped);
+    }
+    EXPECT_TRUE(fs::is_empty(target));
+    EXPECT_EQ(ReadFile(folder + "/Sr0002.asf"), big);
+}

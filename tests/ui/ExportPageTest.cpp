@@ -1,0 +1,225 @@
+#include "platform/FileCopier.h"
+#include "platform/ui/FolderChooserSeam.h"
+#include "search_page/CDlg.h"
+#include "search_page/MyListCtrl.h"
+#include "support/PageTestKit.h"
+#include "support/ReadFile.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Press(MyListCtrl& list, int row, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, OnRow(list, row));
+    QCoreApplication::processEvents();
+}
+
+// Answers the folder chooser with one folder and remembers where it opened.
+class ChooserStandIn {
+public:
+    explicit ChooserStandIn(std::string folder) : m_strFolder(std::move(folder))
+    {
+        FolderChooserSeam::SetChooser([this](QWidget*, const std::string& title, const std::string& start) {
+            m_aStarts.push_back(start);
+            m_strTitle = title;
+            return std::optional<std::string>(m_strFolder);
+        });
+    }
+    ~ChooserStandIn() { FolderChooserSeam::SetChooser({}); }
+
+    std::string m_strFolder;
+    std::string m_strTitle;
+    std::vector<std::string> m_aStarts;
+};
+
+// Holds the copy of one file after its first chunk until released (or until
+// a few seconds have passed, which the test then reports).
+class HeldCopy {
+public:
+    explicit HeldCopy(std::string name) : m_strName(std::move(name))
+    {
+        FileCopier::SetBeforeChunk([this](const std::string& file, std::uint64_t copied) {
+            if (file != m_strName || copied == 0)
+                return;
+            std::unique_lock lock(m_mutex);
+            m_bReached = true;
+            m_changed.notify_all();
+            if (!m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return m_bReleased; }))
+                m_bTimedOut = true;
+        });
+    }
+    ~HeldCopy() { FileCopier::SetBeforeChunk({}); }
+
+    bool Reached()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_bReached;
+    }
+    void Release()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_bReleased = true;
+        m_changed.notify_all();
+    }
+    bool TimedOut()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_bTimedOut;
+    }
+
+private:
+    const std::string m_strName;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_bReached = false;
+    bool m_bReleased = false;
+    bool m_bTimedOut = false;
+};
+
+// Makes a clip span a few chunks of a copy: bytes between its header and its
+// trailer (the last 50 bytes), which the search reads.
+void Enlarge(const std::string& path)
+{
+    std::string bytes(FileCopier::kChunkBytes * 2 + 99, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 + i / 4096);
+    const std::string clip = ReadFile(path);
+    TestStore::Write(path, clip.substr(0, clip.size() - 50) + bytes + clip.substr(clip.size() - 50));
+}
+
+} // namespace
+
+class ExportPageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { m_messages = std::make_unique<MessageRecorder>(); }
+    void cleanup() { m_messages.reset(); }
+
+    void ctrlECopiesTheSelectedRowsWithTheirTimesAndReplacesNothing()
+    {
+        TestStore store;
+        for (int i = 1; i <= 5; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf",
+                          "2006/03/14 1" + std::to_string(i) + ":00");
+        const std::string folder = store.Folder("Recording");
+        Enlarge(folder + "/Sr0003.asf");
+        for (int i = 1; i <= 5; ++i)
+            fs::last_write_time(
+                folder + "/Sr000" + std::to_string(i) + ".asf",
+                fs::file_time_type(std::chrono::seconds(1'500'000'000 + i) + std::chrono::nanoseconds(i)));
+        const std::string target = store.Root() + "/stick";
+        fs::create_directory(target);
+        TestStore::Write(target + "/Sr0005.asf", "someone else's");
+        ChooserStandIn chooser(target);
+
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        Press(list, 0);
+        Press(list, 2, Qt::ControlModifier);
+        Press(list, 4, Qt::ControlModifier);
+        QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QCOMPARE(list.GetItemCount(), 5);
+        QCOMPARE(chooser.m_strTitle, std::string("Export to Folder"));
+        QCOMPARE(m_messages->Texts().front(),
+                 "2 files were copied to " + target +
+                     ".\nThis file was not copied:\nSr0005.asf: a file of that name is already in the folder");
+        for (const char* name : {"Sr0001.asf", "Sr0003.asf"}) {
+            QCOMPARE(ReadFile(target + "/" + name), ReadFile(folder + "/" + name));
+            QCOMPARE(fs::last_write_time(target + "/" + name), fs::last_write_time(folder + "/" + name));
+        }
+        QCOMPARE(ReadFile(target + "/Sr0005.asf"), std::string("someone else's"));
+        QCOMPARE(std::distance(fs::directory_iterator(target), fs::directory_iterator()), 3);
+
+        // Again, from the folder chosen last: every name is taken now, and a
+        // file gone since the search is reported as such.
+        fs::remove(folder + "/Sr0001.asf");
+        m_messages->Clear();
+        page->OnExport();
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QCOMPARE(chooser.m_aStarts.back(), target);
+        QCOMPARE(m_messages->Texts().front(), "0 files were copied to " + target +
+                                                  ".\nThese files were not copied:\n"
+                                                  "Sr0001.asf: the file has changed since the search\n"
+                                                  "Sr0003.asf: a file of that name is already in the folder\n"
+                                                  "Sr0005.asf: a file of that name is already in the folder");
+    }
+
+    void cancelKeepsTheWholeCopiesAndRemovesThePartOneWithoutTheWindowWaiting()
+    {
+        TestStore store;
+        for (int i = 1; i <= 3; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf",
+                          "2006/03/14 1" + std::to_string(i) + ":00");
+        const std::string folder = store.Folder("Recording");
+        Enlarge(folder + "/Sr0002.asf");
+        const std::string target = store.Root() + "/stick";
+        fs::create_directory(target);
+        ChooserStandIn chooser(target);
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+
+        {
+            HeldCopy held("Sr0002.asf");
+            QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+            QTRY_VERIFY(held.Reached());
+            // The window goes on while the copy is held, and shows its progress.
+            QTest::keyClick(&list, Qt::Key_Down);
+            QCOMPARE(page->m_nCurrentRow, 1);
+            QProgressDialog* progress = nullptr;
+            QTRY_VERIFY((progress = page->findChild<QProgressDialog*>(QStringLiteral("exportProgress"))) != nullptr &&
+                        progress->isVisible());
+            QVERIFY(fs::exists(target + "/Sr0002.asf"));
+            QPushButton* cancel = progress->findChild<QPushButton*>();
+            QVERIFY(cancel != nullptr);
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            held.Release();
+            QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+            QVERIFY(!held.TimedOut());
+        }
+        QCOMPARE(m_messages->Texts().front(), "The export was stopped. 1 file was copied to " + target + ".");
+        QCOMPARE(ReadFile(target + "/Sr0001.asf"), ReadFile(folder + "/Sr0001.asf"));
+        QVERIFY(!fs::exists(target + "/Sr0002.asf"));
+        QVERIFY(!fs::exists(target + "/Sr0003.asf"));
+        QTRY_VERIFY(page->findChild<QProgressDialog*>(QStringLiteral("exportProgress")) == nullptr);
+
+        // The page going stops the copy as Cancel does, without waiting for it.
+        fs::remove(target + "/Sr0001.asf");
+        m_messages->Clear();
+        HeldCopy held("Sr0002.asf");
+        // As when the message closes (the test platform hands activation to
+        // every window shown, the progress too).
+        page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+        QTRY_VERIFY(held.Reached());
+        page.reset();
+        held.Release();
+        QTRY_VERIFY(!fs::exists(target + "/Sr0002.asf"));
+        QVERIFY(!held.TimedOut());
+        QCOMPARE(ReadFile(target + "/Sr0001.asf"), ReadFile(folder + "/Sr0001.asf"));
+        QVERIFY(!fs::exists(target + "/Sr0003.asf"));
+        QCoreApplication::processEvents();
+        QVERIFY(m_messages->Texts().empty());
+    }
+
+private:
+    std::unique_ptr<MessageRecorder> m_messages;
+};
+
+QTEST_MAIN(ExportPageTest)
+#include "ExportPageTest.moc"
