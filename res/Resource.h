@@ -26,6 +26,8 @@ inline constexpr int IDC_UNDO = 1024;
 // progress and its Cancel button.
 inline constexpr int IDC_SEARCH_PROGRESS = 1026;
 inline constexpr int IDC_CANCEL_SEARCH = 1027;
+// The placeholder page's way to a Viewdeck.ini.
+inline constexpr int IDC_CHOOSE_VIEWER_INI = 1040;
 
 inline constexpr unsigned IDS_START_AFTER_END = 1;
 

@@ -15,6 +15,8 @@
 #include "search_page/BackgroundTask.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PreviewPane.h"
+#include "search_page/SearchPageAccessibility.h"
+#include "search_page/SearchPageLayout.h"
 #include "search_page/TextFitting.h"
 
 #include <QComboBox>
@@ -60,6 +62,9 @@ constexpr DefaultedText kColumnHeadings[] = {
 };
 
 constexpr QRgb kRowBackground = qRgb(250, 250, 255);
+// The background above is fixed, so the text on it is too: a theme's own text
+// colour may be as light as the background.
+constexpr QRgb kRowText = qRgb(0, 0, 0);
 constexpr int kLabelInset = 2;
 constexpr int kSubItemInset = 6;
 
@@ -101,13 +106,6 @@ CDlg::CDlg() : CDlg(std::string())
 CDlg::CDlg(std::string caption)
     : CPropertyPage(IDD_SEARCH_PAGE, caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
 { }
-
-void CDlg::SetEmptyListText(std::string text)
-{
-    m_strEmptyListText = std::move(text);
-    if (m_wndList != nullptr)
-        m_wndList->SetEmptyText(m_strEmptyListText);
-}
 
 const CLoadUISetting& CDlg::UiSetting() const
 {
@@ -220,15 +218,15 @@ bool CDlg::OnInitDialog()
     m_strCategory = ToStdString(m_wndCategory->currentText());
 
     m_wndList->SetExtendedStyle(m_wndList->GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_wndList->SetEmptyText(m_strEmptyListText);
 
     // Widths from the list's outer width, border included, as the template
     // sized it.
     const int width = m_wndList->width();
-    m_wndList->InsertColumn(0, headings[0], LVCFMT_LEFT, 99 * width / 200);
-    m_wndList->InsertColumn(1, headings[1], LVCFMT_LEFT, 5 * width / 20);
-    m_wndList->InsertColumn(2, headings[2], LVCFMT_LEFT, 5 * width / 20 - 1);
+    for (int column = 0; column < 3; ++column)
+        m_wndList->InsertColumn(column, headings[column], LVCFMT_LEFT, SearchPageLayout::ColumnWidth(column, width));
     m_wndList->InsertColumn(3, std::string(), LVCFMT_LEFT, 0);
+    SearchPageLayout::Install(*this);
+    SearchPageAccessibility::Describe(*this);
 
     m_wndStartDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));
     m_wndEndDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));
@@ -667,6 +665,7 @@ void CDlg::OnDrawItem(QPainter* painter, int nItem)
         painter->setPen(palette.color(QPalette::HighlightedText));
         painter->fillRect(bounds, palette.color(QPalette::Highlight));
     } else {
+        painter->setPen(QColor(kRowText));
         painter->fillRect(bounds, QColor(kRowBackground));
     }
 
@@ -694,6 +693,5 @@ void CDlg::OnDrawItem(QPainter* painter, int nItem)
         painter->drawText(cell.adjusted(kSubItemInset, 0, -kSubItemInset, 0), alignment | kTextFlags, fitted);
     }
 
-    if (selected)
-        painter->setPen(previousPen);
+    painter->setPen(previousPen);
 }

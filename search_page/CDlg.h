@@ -64,10 +64,6 @@ public:
     void OnExplore();
     void OnShowAllFiles();
 
-    // A text the result list shows while it is empty (the placeholder page
-    // says there why it has no device folder).
-    void SetEmptyListText(std::string text);
-
     // The result table of the last scan.
     int m_nFiles = 0;
     std::vector<RecordedFile> m_aFiles;
@@ -129,7 +125,6 @@ private:
     // The application object, whose settings reader the page uses; null for a
     // page made without one.
     CWinApp* m_pApp;
-    std::string m_strEmptyListText;
 
     QComboBox* m_wndCategory = nullptr;
     CDateTimeCtrl* m_wndStartDate = nullptr;
