@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CLoadUISetting.h"
+#include "app/ProgramCommandLine.h"
 #include "platform/ui/CWinApp.h"
 
 #include <memory>
@@ -22,6 +23,7 @@ public:
     CClipscoutApp();
     ~CClipscoutApp() override;
 
+    bool ReadCommandLine(const std::vector<std::string>& arguments) override;
     bool InitInstance() override;
 
     // The settings reader of the application object that app points to. A
@@ -60,4 +62,6 @@ private:
     inline static const CWinApp* s_pInstance = nullptr;
     inline static const CLoadUISetting* s_pUiSetting = nullptr;
     int m_nExitCode = 0;
+    // The settings files the command line names; none by default.
+    ProgramCommandLine m_commandLine;
 };

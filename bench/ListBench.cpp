@@ -15,7 +15,7 @@
 // twice that at the smallest (not judged with --counts-only).
 
 #include "app/CLoadUISetting.h"
-#include "catalog/CategoryScan.h"
+#include "catalog/SearchRequest.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "support/ClipBytes.h"
@@ -95,11 +95,13 @@ Figures Measure(int rows, int runs)
         list->viewport()->repaint();
         figures.search = std::min(figures.search, MillisecondsSince(start));
 
-        std::string categoryFolder;
-        std::vector<RecordedFile> found;
+        SearchRequest request;
+        request.strDevice = "Cam1";
+        request.strCategory = "Scheduled Recording";
+        request.tSearchStart = CTime(2005, 1, 1, 0, 0, 0);
+        request.tSearchEnd = CTime::GetCurrentTime();
         const Clock::time_point scanStart = Clock::now();
-        CategoryScan::Run(root + "/store", "Cam1", "Scheduled Recording", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
-                          CTime::GetCurrentTime(), found);
+        const SearchResult found = RunSearchIn(root + "/store", request);
         figures.scan = std::min(figures.scan, MillisecondsSince(scanStart));
 
         std::vector<ResultListModel::Row> rowsToFill;

@@ -32,6 +32,7 @@ add_library(clipscout_ui STATIC
   search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/CPlaceholderPage.cpp search_page/CPlaceholderPage.h
+  search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h
   search_page/PreviewDecoder.cpp search_page/PreviewDecoder.h
@@ -58,6 +59,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/clipscout.html
   DEPENDS res/man/clipscout.1
   VERBATIM)
 add_custom_target(clipscout_manual ALL DEPENDS ${CMAKE_BINARY_DIR}/clipscout.html)
+target_compile_definitions(clipscout_ui PRIVATE CLIPSCOUT_VERSION="${PROJECT_VERSION}")
 # The window icon for a copy that is not installed (the desktop's theme has
 # none then).
 qt_add_resources(clipscout_ui icons PREFIX /icons BASE res FILES res/clipscout.svg)

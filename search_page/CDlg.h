@@ -5,6 +5,7 @@
 #include "platform/FileDeleter.h"
 #include "platform/ui/CPropertyPage.h"
 #include "search_page/BackgroundSearch.h"
+#include "search_page/DeleteReport.h"
 #include "search_page/RowSelection.h"
 
 #include <QElapsedTimer>
@@ -74,6 +75,7 @@ public:
     std::string m_strCategory;
     // The folder the last scan read; the actions act in it.
     std::string m_strCategoryFolder;
+    std::string m_strFolderPath;
     // The row the list highlights and the actions use; -1 for none.
     int m_nCurrentRow = -1;
 
@@ -97,6 +99,7 @@ private:
         ListedFile file;
         TrashedFile trashed;
         std::optional<FileDeleter::Result> result;
+        std::string strReason;
     };
 
     void ConnectHandlers();
@@ -160,7 +163,7 @@ private:
     BackgroundTask* m_pFileTask = nullptr;
     // What a delete has done so far, reported when it ends.
     std::vector<TrashedFile> m_aTrashed;
-    std::string m_strFailures;
+    DeleteReport m_failures{"These files were not deleted:"};
     // The files the Undo control and Ctrl+Z put back.
     std::vector<TrashedFile> m_aUndo;
 };
