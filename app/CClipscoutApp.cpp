@@ -5,26 +5,51 @@
 #include "app/DeviceFolders.h"
 #include "app/ProgramCommandLine.h"
 #include "app/SettingsLookup.h"
+#include "app/ViewerIniChoice.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
 #include "platform/ui/CPropertyPage.h"
+#include "platform/ui/OffThreadTask.h"
+#include "platform/ui/QtStrings.h"
+#include "platform/ui/WindowPlacement.h"
 #include "search_page/CDlg.h"
+#include "search_page/CPlaceholderPage.h"
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QApplication>
 #include <QIcon>
 
+#include <array>
+#include <cctype>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 namespace {
 
-// What the placeholder page says: where Viewdeck.ini was looked for, or which
-// one was read.
-std::string PlaceholderText(const std::string& modulePath, const std::string& namedViewerIni)
+constexpr const char* kPlaceholderTitle = "No Recorded Files";
+
+// A recording directory written for Windows: a drive letter or backslashes.
+bool IsWindowsPath(const std::string& path)
+{
+    return path.find('\\') != std::string::npos ||
+           (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':');
+}
+
+// What the placeholder page says: where Viewdeck.ini was looked for, or what
+// the one read lacks.
+std::string PlaceholderText(const CLoadUISetting& settings, const std::string& modulePath,
+                            const std::string& namedViewerIni)
 {
     if (FileHandle file; !file.Open(g_strViewerIniPath))
         return SettingsLookup::DescribeSearch(modulePath, kViewerIniName, namedViewerIni);
+    const std::string recording = settings.GetViewerSetting("Directory", "Recording");
+    if (recording.empty())
+        return g_strViewerIniPath + " names no recording directory: it needs [Directory] and Recording=.";
+    if (std::error_code error; !std::filesystem::is_directory(recording, error))
+        return "The recording directory " + recording + " that " + g_strViewerIniPath + " names does not exist" +
+               (IsWindowsPath(recording) ? ": it is a path of Windows; name the folder as this computer sees it."
+                                         : ".");
     return "No device folder was found in the recording directory that " + g_strViewerIniPath + " names.";
 }
 
@@ -73,11 +98,15 @@ bool CClipscoutApp::InitInstance()
         return false;
     }
 
-    CLoadUISetting::LocateSettingsFiles(GetModulePath(), commandLine.m_strAppIni, commandLine.m_strViewerIni);
+    const ViewerIniChoice choice(WindowPlacement::DefaultFile());
+    CLoadUISetting::LocateSettingsFiles(GetModulePath(), commandLine.m_strAppIni,
+                                        choice.Choose(GetModulePath(), commandLine.m_strViewerIni));
     m_nDeviceCount = FindDeviceFolders(m_pApp->m_uiSetting, g_strDeviceFolders);
 
-    // The desktop finds the entry, and with it the icon, by this name.
+    // The desktop finds the entry, and with it the icon, by this name; docks
+    // match the window to the entry by its class, the application's name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.veltrane.Clipscout"));
+    QGuiApplication::setApplicationName(QStringLiteral("Clipscout"));
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("clipscout"), QIcon(QStringLiteral(":/icons/clipscout.svg"))));
 
@@ -90,17 +119,21 @@ bool CClipscoutApp::InitInstance()
     });
 
     std::vector<std::unique_ptr<CDlg>> pages;
-    const int pageCount = m_nDeviceCount > 0 ? m_nDeviceCount : 1;
-    for (int i = 0; i < pageCount; ++i) {
-        const std::string title =
-            m_nDeviceCount > 0 ? g_strDeviceFolders[static_cast<std::size_t>(i)] : std::string("No Recorded Files");
-        pages.emplace_back(NewSearchPage(title));
-        CDlg* page = pages.back().get();
-        if (m_nDeviceCount == 0)
-            page->SetEmptyListText(PlaceholderText(GetModulePath(), commandLine.m_strViewerIni));
+    if (m_nDeviceCount == 0) {
+        auto* placeholder = new CPlaceholderPage(
+            kPlaceholderTitle, PlaceholderText(m_uiSetting, GetModulePath(), commandLine.m_strViewerIni));
+        pages.emplace_back(placeholder);
+        QObject::connect(placeholder, &CPlaceholderPage::ViewerIniChosen, &sheet,
+                         [this, &sheet, &pages, placeholder](const QString& path) {
+                             AdoptViewerIni(sheet, pages, *placeholder, ToStdString(path));
+                         });
+    }
+    for (int i = 0; i < m_nDeviceCount; ++i)
+        pages.emplace_back(NewSearchPage(g_strDeviceFolders[static_cast<std::size_t>(i)]));
+    for (const std::unique_ptr<CDlg>& page : pages) {
         page->m_psp.dwFlags &= ~PSP_HASHELP;
-        sheet.AddPageTitle(title);
-        sheet.AddPage(page);
+        sheet.AddPageTitle(page->m_strCaption);
+        sheet.AddPage(page.get());
     }
     sheet.SetActivePage(pages.front().get());
 
@@ -114,9 +147,57 @@ bool CClipscoutApp::InitInstance()
             if (sheet.HasWindow())
                 sheet.ComeToFront();
         });
+    const WindowPlacement placement(WindowPlacement::DefaultFile());
+    sheet.Create();
+    placement.Restore(sheet);
     sheet.DoModal();
+    placement.Save(sheet);
     g_singleInstanceGuard.StopAnswering();
 
     pages.clear();
     return false;
+}
+
+void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
+                                   CPlaceholderPage& placeholder, const std::string& path)
+{
+    // Read from now on, by the pages to come and by the searches of all.
+    g_strViewerIniPath = path;
+    struct Found {
+        std::array<std::string, MAX_DEVICE_FOLDERS> folders;
+        int nCount = 0;
+        std::string strNote;
+    };
+    auto found = std::make_shared<Found>();
+    const std::string modulePath = GetModulePath();
+    OffThreadTask::Run(
+        &placeholder,
+        [this, found, path, modulePath](std::stop_token) {
+            ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(path);
+            found->nCount = FindDeviceFolders(m_uiSetting, found->folders);
+            if (found->nCount == 0)
+                found->strNote = PlaceholderText(m_uiSetting, modulePath, path);
+        },
+        [this, &sheet, &pages, &placeholder, found] {
+            if (found->nCount == 0) {
+                placeholder.SetNote(found->strNote);
+                return;
+            }
+            m_nDeviceCount = found->nCount;
+            g_strDeviceFolders = found->folders;
+            const std::size_t first = pages.size();
+            for (int i = 0; i < m_nDeviceCount; ++i) {
+                pages.emplace_back(NewSearchPage(g_strDeviceFolders[static_cast<std::size_t>(i)]));
+                pages.back()->m_psp.dwFlags &= ~PSP_HASHELP;
+                sheet.AddPageTitle(pages.back()->m_strCaption);
+                sheet.AddPage(pages.back().get());
+            }
+            sheet.SetActivePage(pages[first].get());
+            // The titles follow the pages: the placeholder's goes with it.
+            const int index = sheet.GetPageIndex(&placeholder);
+            sheet.m_pPageTitles->erase(sheet.m_pPageTitles->begin() + index);
+            sheet.RemovePage(index);
+            std::erase_if(pages,
+                          [&placeholder](const std::unique_ptr<CDlg>& page) { return page.get() == &placeholder; });
+        });
 }

@@ -4,9 +4,15 @@
 #include "app/ProgramCommandLine.h"
 #include "platform/ui/CWinApp.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 class CDlg;
+class CPlaceholderPage;
+namespace TreeSheet {
+class CTreeSheet;
+}
 
 inline constexpr unsigned ID_HELP = 57670;
 
@@ -44,6 +50,12 @@ protected:
     virtual CDlg* NewSearchPage(const std::string& title);
 
 private:
+    // Builds the pages from the Viewdeck.ini chosen on the placeholder page,
+    // which goes when a device folder is found; otherwise it tells what is
+    // missing now.
+    void AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
+                        CPlaceholderPage& placeholder, const std::string& path);
+
     // Kept here rather than found by a cast or through a pointer to this
     // class, so windows that only read settings do not pull in the start-up
     // code (and its guard) with them, even in a build that checks types.

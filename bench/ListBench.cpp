@@ -126,7 +126,7 @@ Figures Measure(int rows, int runs)
         figures.scroll = std::min(figures.scroll, MillisecondsSince(scrollStart));
         figures.nPaintedRows = painted;
         const int lastTop = list->rowViewportPosition(list->GetItemCount() - 1);
-        figures.bReachedBottom = lastTop >= 0 && lastTop + MyListCtrl::kRowHeight <= list->viewport()->height();
+        figures.bReachedBottom = lastTop >= 0 && lastTop + list->RowHeight() <= list->viewport()->height();
         bar->setValue(0);
     }
     figures.nListed = list->GetItemCount();

@@ -8,6 +8,8 @@ add_library(clipscout_ui STATIC
   app/CSingleInstanceGuard.cpp app/CSingleInstanceGuard.h
   app/ProgramCommandLine.cpp app/ProgramCommandLine.h
   platform/ui/AsyncTask.cpp platform/ui/AsyncTask.h
+  app/ViewerIniChoice.cpp app/ViewerIniChoice.h
+  platform/ui/AnchoredLayout.cpp platform/ui/AnchoredLayout.h
   platform/ui/CDateTimeCtrl.cpp platform/ui/CDateTimeCtrl.h
   platform/ui/CImageList.cpp platform/ui/CImageList.h
   platform/ui/CPropertyPage.cpp platform/ui/CPropertyPage.h
@@ -19,9 +21,11 @@ add_library(clipscout_ui STATIC
   platform/ui/FolderChooserSeam.cpp platform/ui/FolderChooserSeam.h
   platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
+  platform/ui/OffThreadTask.cpp platform/ui/OffThreadTask.h
   platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
   platform/ui/QtStrings.h
   platform/ui/ShellLauncher.cpp platform/ui/ShellLauncher.h
+  platform/ui/WindowPlacement.cpp platform/ui/WindowPlacement.h
   res/DialogControlTemplate.h
   res/DialogTemplate.cpp res/DialogTemplate.h
   res/DialogUnits.cpp res/DialogUnits.h
@@ -29,6 +33,7 @@ add_library(clipscout_ui STATIC
   res/StringTable.cpp res/StringTable.h
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
   search_page/CDlg.cpp search_page/CDlg.h
+  search_page/CPlaceholderPage.cpp search_page/CPlaceholderPage.h
   search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/FileActions.cpp search_page/FileActions.h
   search_page/FileExport.cpp search_page/FileExport.h
@@ -44,11 +49,25 @@ add_library(clipscout_ui STATIC
   search_page/RowSelection.cpp search_page/RowSelection.h
   search_page/SearchRangePickers.cpp search_page/SearchRangePickers.h
   search_page/SearchSummary.cpp search_page/SearchSummary.h
+  search_page/SearchPageAccessibility.cpp search_page/SearchPageAccessibility.h
+  search_page/SearchPageLayout.cpp search_page/SearchPageLayout.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+include(GNUInstallDirs)
+# The manual as a web page, for Help: made from the manual page's source, kept
+# beside the program in the build tree and installed with it.
+set(CLIPSCOUT_MANUAL_DIR ${CMAKE_INSTALL_DATADIR}/clipscout)
+target_compile_definitions(clipscout_ui PRIVATE
+  CLIPSCOUT_MANUAL="${CMAKE_INSTALL_PREFIX}/${CLIPSCOUT_MANUAL_DIR}/clipscout.html")
+find_program(MANDOC mandoc REQUIRED)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/clipscout.html
+  COMMAND ${MANDOC} -Thtml ${CMAKE_CURRENT_SOURCE_DIR}/res/man/clipscout.1 > ${CMAKE_BINARY_DIR}/clipscout.html
+  DEPENDS res/man/clipscout.1
+  VERBATIM)
+add_custom_target(clipscout_manual ALL DEPENDS ${CMAKE_BINARY_DIR}/clipscout.html)
 target_compile_definitions(clipscout_ui PRIVATE CLIPSCOUT_VERSION="${PROJECT_VERSION}")
 # The desktop's file manager, to show a file in its folder.
 target_link_libraries(clipscout_ui PRIVATE Qt6::DBus)
@@ -60,6 +79,7 @@ target_link_libraries(clipscout_ui PRIVATE PkgConfig::GIO)
 
 add_executable(clipscout app/main.cpp)
 target_link_libraries(clipscout PRIVATE clipscout_ui)
+add_dependencies(clipscout clipscout_manual)
 # The program, and the desktop entry and icon that put it in the desktop's menu.
 include(GNUInstallDirs)
 install(TARGETS clipscout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -67,3 +87,4 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/com.veltrane.Clipscout.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/clipscout.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_BINARY_DIR}/clipscout.html DESTINATION ${CLIPSCOUT_MANUAL_DIR})

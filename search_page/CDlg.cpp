@@ -16,6 +16,8 @@
 #include "search_page/PreviewPane.h"
 #include "search_page/ResultRowPainter.h"
 #include "search_page/RowActions.h"
+#include "search_page/SearchPageAccessibility.h"
+#include "search_page/SearchPageLayout.h"
 #include "search_page/SearchRangePickers.h"
 #include "search_page/SearchSummary.h"
 
@@ -51,13 +53,6 @@ CDlg::CDlg() : CDlg(std::string())
 CDlg::CDlg(std::string caption)
     : CPropertyPage(IDD_SEARCH_PAGE, caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
 { }
-
-void CDlg::SetEmptyListText(std::string text)
-{
-    m_strEmptyListText = std::move(text);
-    if (m_wndList != nullptr)
-        m_wndList->SetEmptyText(m_strEmptyListText);
-}
 
 const CLoadUISetting& CDlg::UiSetting() const
 {
@@ -141,16 +136,17 @@ bool CDlg::OnInitDialog()
     m_strCategory = ToStdString(m_wndCategory->currentText());
 
     m_wndList->SetExtendedStyle(m_wndList->GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_wndList->SetEmptyText(m_strEmptyListText);
     m_wndList->SetMarkSource([this](int nItem) { return ItemState(nItem); }, [this] { return m_nCurrentRow; });
 
     // Widths from the list's outer width, border included, as the template
     // sized it.
     const int width = m_wndList->width();
-    m_wndList->InsertColumn(0, labels.astrHeadings[0], LVCFMT_LEFT, 99 * width / 200);
-    m_wndList->InsertColumn(1, labels.astrHeadings[1], LVCFMT_LEFT, 5 * width / 20);
-    m_wndList->InsertColumn(2, labels.astrHeadings[2], LVCFMT_LEFT, 5 * width / 20 - 1);
+    for (int column = 0; column < 3; ++column)
+        m_wndList->InsertColumn(column, labels.astrHeadings[static_cast<std::size_t>(column)], LVCFMT_LEFT,
+                                SearchPageLayout::ColumnWidth(column, width));
     m_wndList->InsertColumn(3, std::string(), LVCFMT_LEFT, 0);
+    SearchPageLayout::Install(*this);
+    SearchPageAccessibility::Describe(*this);
 
     m_wndStartDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));
     m_wndEndDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));

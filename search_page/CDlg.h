@@ -74,10 +74,6 @@ public:
     // selection becomes the only selected row.
     void MakeRowCurrent(int row);
 
-    // A text the result list shows while it is empty (the placeholder page
-    // says there why it has no device folder).
-    void SetEmptyListText(std::string text);
-
     // The result table of the last scan.
     int m_nFiles = 0;
     std::vector<RecordedFile> m_aFiles;
@@ -128,7 +124,6 @@ private:
     // The application object, whose settings reader the page uses; null for a
     // page made without one.
     CWinApp* m_pApp;
-    std::string m_strEmptyListText;
 
     QComboBox* m_wndCategory = nullptr;
     CDateTimeCtrl* m_wndStartDate = nullptr;

@@ -26,9 +26,8 @@ MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
 
     QHeaderView* rows = verticalHeader();
     rows->hide();
-    rows->setMinimumSectionSize(kRowHeight);
-    rows->setDefaultSectionSize(kRowHeight);
     rows->setSectionResizeMode(QHeaderView::Fixed);
+    FollowFont();
 
     QHeaderView* columns = horizontalHeader();
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -37,6 +36,23 @@ MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
     columns->setStretchLastSection(false);
     columns->setMinimumSectionSize(0);
     setSortingEnabled(false);
+}
+
+void MyListCtrl::FollowFont()
+{
+    // The text's line, one pixel below it for the grid line and one above to
+    // keep it centred: 16 for the fonts the 16-pixel rows were made for.
+    m_nRowHeight = std::max(kRowHeight, fontMetrics().height() + 2);
+    QHeaderView* rows = verticalHeader();
+    rows->setMinimumSectionSize(m_nRowHeight);
+    rows->setDefaultSectionSize(m_nRowHeight);
+}
+
+void MyListCtrl::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        FollowFont();
+    QTableView::changeEvent(event);
 }
 
 void MyListCtrl::SetExtendedStyle(unsigned exStyle)
@@ -50,7 +66,7 @@ void MyListCtrl::SetExtendedStyle(unsigned exStyle)
 int MyListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, int nWidth)
 {
     nCol = std::clamp(nCol, 0, m_model.columnCount());
-    m_model.InsertColumn(nCol, {heading, nFormat});
+    m_model.InsertColumn(nCol, {heading, nFormat, heading.empty() && nWidth == 0});
     horizontalHeader()->resizeSection(nCol, nWidth);
     return nCol;
 }
@@ -89,8 +105,8 @@ QRect MyListCtrl::GetItemRect(int nItem, int nCode) const
 {
     const int top = rowViewportPosition(nItem);
     if (nCode == LVIR_LABEL)
-        return QRect(columnViewportPosition(0), top, columnWidth(0), kRowHeight);
-    return QRect(-horizontalOffset(), top, horizontalHeader()->length(), kRowHeight);
+        return QRect(columnViewportPosition(0), top, columnWidth(0), m_nRowHeight);
+    return QRect(-horizontalOffset(), top, horizontalHeader()->length(), m_nRowHeight);
 }
 
 void MyListCtrl::SetMarkSource(std::function<unsigned(int)> itemState, std::function<int()> focusedItem)
@@ -162,21 +178,6 @@ void MyListCtrl::paintEvent(QPaintEvent* event)
         DrawGridLines(painter, area);
     if (hasFocus())
         DrawFocusIndicator(painter);
-    if (count == 0 && !m_strEmptyText.empty()) {
-        // On a clear patch, so that the grid does not cross the text.
-        const QRect bounds = viewport()->rect().adjusted(8, 8, -8, -8);
-        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
-        const QString text = ToQString(m_strEmptyText);
-        painter.fillRect(painter.boundingRect(bounds, flags, text).adjusted(-4, -2, 4, 2), palette().base());
-        painter.setPen(palette().color(QPalette::PlaceholderText));
-        painter.drawText(bounds, flags, text);
-    }
-}
-
-void MyListCtrl::SetEmptyText(const std::string& text)
-{
-    m_strEmptyText = text;
-    viewport()->update();
 }
 
 void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const
@@ -188,7 +189,7 @@ void MyListCtrl::DrawGridLines(QPainter& painter, const QRect& area) const
     painter.setPen(color);
     const int right = horizontalHeader()->length() - horizontalOffset();
     // Like the list view's, the lines go on below the last row.
-    for (int y = kRowHeight - 1 - verticalOffset() % kRowHeight; y <= area.bottom(); y += kRowHeight)
+    for (int y = m_nRowHeight - 1 - verticalOffset() % m_nRowHeight; y <= area.bottom(); y += m_nRowHeight)
         if (y >= area.top())
             painter.drawLine(area.left(), y, std::min(area.right(), right - 1), y);
     for (int column = 0; column < m_model.columnCount(); ++column) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// The result list: a report view whose rows are all 16 pixels high and are
-// drawn by its owner (DrawItem), never by the view itself. Left-button presses
+// The result list: a report view whose rows all have one height, taken from
+// its font, and are drawn by its owner (DrawItem), never by the view itself. Left-button presses
 // and double clicks go to the owner (LButtonDown, LButtonDblClk) with the
 // position in the list's client coordinates (inside the border, the header
 // included) and do nothing else here, so the view's own click selection never
@@ -24,7 +24,11 @@ class MyListCtrl : public QTableView {
     Q_OBJECT
 
 public:
+    // The row height with the font of a 96-DPI screen, and the least there is.
     static constexpr int kRowHeight = 16;
+    // High enough for a line of the list's font with its descenders, and for
+    // the grid line below it, at any resolution.
+    int RowHeight() const { return m_nRowHeight; }
 
     // style: the template's list-view and window style bits.
     explicit MyListCtrl(QWidget* parent = nullptr, unsigned style = 0);
@@ -56,10 +60,6 @@ public:
     // Scrolls the row into view, up or down.
     void EnsureVisible(int nItem);
 
-    // A text shown across the list while it has no rows; empty for none.
-    void SetEmptyText(const std::string& text);
-    const std::string& GetEmptyText() const { return m_strEmptyText; }
-
 signals:
     void DrawItem(QPainter* painter, int nItem);
     void KeyDown(int nKey, Qt::KeyboardModifiers modifiers);
@@ -76,6 +76,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -90,14 +91,15 @@ private:
     QPoint ClientToViewport(QPoint clientPoint) const;
     void ForwardToOwner(QMouseEvent* event, QPoint clientPoint);
     void DrawGridLines(QPainter& painter, const QRect& area) const;
+    void FollowFont();
     void DrawFocusIndicator(QPainter& painter) const;
 
     ResultListModel m_model;
     std::function<unsigned(int)> m_itemState;
     std::function<int()> m_focusedItem;
     unsigned m_dwExStyle = 0;
-    std::string m_strEmptyText;
     // Where a press on a row was, in the viewport, until it turns into a drag
     // or is released.
     std::optional<QPoint> m_dragFrom;
+    int m_nRowHeight = kRowHeight;
 };

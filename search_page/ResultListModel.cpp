@@ -15,7 +15,7 @@ int ResultListModel::rowCount(const QModelIndex& parent) const
 
 int ResultListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_aColumns.size());
+    return parent.isValid() ? 0 : m_nShownColumns;
 }
 
 namespace {
@@ -66,12 +66,18 @@ Qt::ItemFlags ResultListModel::flags(const QModelIndex& index) const
 void ResultListModel::InsertColumn(int nCol, Column column)
 {
     nCol = std::clamp(nCol, 0, static_cast<int>(m_aColumns.size()));
-    beginInsertColumns({}, nCol, nCol);
+    const bool hiddenAtEnd = column.bHidden && nCol >= m_nShownColumns;
+    // A shown column after hidden ones brings them into view with it.
+    if (!hiddenAtEnd)
+        beginInsertColumns({}, std::min(nCol, m_nShownColumns), nCol);
     m_aColumns.insert(m_aColumns.begin() + nCol, std::move(column));
     for (Row& row : m_aRows)
         if (static_cast<int>(row.size()) > nCol)
             row.insert(row.begin() + nCol, std::string());
-    endInsertColumns();
+    if (!hiddenAtEnd) {
+        m_nShownColumns = std::max(m_nShownColumns, nCol) + 1;
+        endInsertColumns();
+    }
 }
 
 const ResultListModel::Column* ResultListModel::GetColumn(int nCol) const

@@ -17,6 +17,9 @@ public:
     struct Column {
         std::string strHeading;
         int nFormat;
+        // Holds nothing and takes no room: at the end of the columns it is
+        // left out of what views, and assistive technology, see.
+        bool bHidden = false;
     };
 
     explicit ResultListModel(QObject* parent = nullptr);
@@ -39,5 +42,6 @@ public:
 
 private:
     std::vector<Column> m_aColumns;
+    int m_nShownColumns = 0;
     std::vector<Row> m_aRows;
 };

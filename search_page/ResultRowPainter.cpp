@@ -9,6 +9,9 @@
 namespace {
 
 constexpr QRgb kRowBackground = qRgb(250, 250, 255);
+// The background above is fixed, so the text on it is too: a theme's own text
+// colour may be as light as the background.
+constexpr QRgb kRowText = qRgb(0, 0, 0);
 constexpr int kLabelInset = 2;
 constexpr int kSubItemInset = 6;
 
@@ -24,6 +27,7 @@ void PaintResultRow(QPainter& painter, const MyListCtrl& list, int nItem, bool b
         painter.setPen(palette.color(QPalette::HighlightedText));
         painter.fillRect(bounds, palette.color(QPalette::Highlight));
     } else {
+        painter.setPen(QColor(kRowText));
         painter.fillRect(bounds, QColor(kRowBackground));
     }
 
@@ -51,6 +55,5 @@ void PaintResultRow(QPainter& painter, const MyListCtrl& list, int nItem, bool b
         painter.drawText(cell.adjusted(kSubItemInset, 0, -kSubItemInset, 0), alignment | kTextFlags, fitted);
     }
 
-    if (bSelected)
-        painter.setPen(previousPen);
+    painter.setPen(previousPen);
 }

@@ -12,6 +12,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   fonts-dejavu-core
   xvfb xauth imagemagick x11-utils desktop-file-utils
+  mandoc
   clang libclang-rt-14-dev
   dpkg-dev file appstream lintian
   fuse3 libfuse3-dev

@@ -1,7 +1,8 @@
 #include "tree_sheet/CTreeSheet.h"
 
+#include "platform/ModulePath.h"
 #include "platform/Utf8Cut.h"
-#include "platform/ui/AsyncTask.h"
+#include "platform/ui/AnchoredLayout.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
 #include "platform/ui/MessageBoxSeam.h"
@@ -14,6 +15,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include <filesystem>
 #include <new>
 
 namespace TreeSheet {
@@ -28,22 +30,28 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
     return text;
 }
 
+std::vector<std::string> InstalledManualFiles()
+{
+    const std::string program = GetModuleFileName();
+    return {program.substr(0, program.rfind('/') + 1) + "clipscout.html", CLIPSCOUT_MANUAL};
+}
+
 } // namespace
 
-CTreeSheet::CTreeSheet()
+CTreeSheet::CTreeSheet() : m_aManualFiles(InstalledManualFiles())
 { }
 
-CTreeSheet::CTreeSheet(int ownTitleList)
+CTreeSheet::CTreeSheet(int ownTitleList) : m_aManualFiles(InstalledManualFiles())
 {
     UsePageTitles(ownTitleList);
 }
 
 CTreeSheet::CTreeSheet(unsigned captionId, QWidget* parent, unsigned selectPage)
-    : CPropertySheet(LoadResourceString(captionId), parent, selectPage)
+    : CPropertySheet(LoadResourceString(captionId), parent, selectPage), m_aManualFiles(InstalledManualFiles())
 { }
 
 CTreeSheet::CTreeSheet(const std::string& caption, QWidget* parent, unsigned selectPage)
-    : CPropertySheet(caption, parent, selectPage)
+    : CPropertySheet(caption, parent, selectPage), m_aManualFiles(InstalledManualFiles())
 { }
 
 CTreeSheet::~CTreeSheet()
@@ -300,6 +308,7 @@ void CTreeSheet::SetUpTree()
     m_pPageTree->setParent(this);
     m_pPageTree->setObjectName(QString::number(PAGE_TREE_ID));
     m_pPageTree->setWindowTitle(QStringLiteral("PageTree"));
+    m_pPageTree->setAccessibleName(QStringLiteral("Pages"));
     m_pPageTree->setFocusPolicy(Qt::StrongFocus);
     m_pPageTree->setMouseTracking(true);
     m_pPageTree->setGeometry(rt);
@@ -313,6 +322,15 @@ void CTreeSheet::SetUpTree()
     RebuildPageTree();
     if (tab->GetCurSel() >= 0)
         SelectTreeItemForPage(tab->GetCurSel());
+}
+
+unsigned CTreeSheet::AnchorOf(const QWidget* child) const
+{
+    if (m_pFrame && child == m_pFrame->GetFrameWnd())
+        return AnchoredLayout::kAllEdges;
+    if (child == m_pPageTree)
+        return AnchoredLayout::Left | AnchoredLayout::Top | AnchoredLayout::Bottom;
+    return CPropertySheet::AnchorOf(child);
 }
 
 void CTreeSheet::ShiftChildWindows(int dx, int dy)
@@ -334,6 +352,8 @@ void CTreeSheet::OnDestroy()
     }
     delete m_pFrame;
     m_pFrame = nullptr;
+    if (m_pHelp)
+        m_pHelp->Stop();
 }
 
 bool CTreeSheet::PreTranslateMessage(QKeyEvent* event)
@@ -341,6 +361,10 @@ bool CTreeSheet::PreTranslateMessage(QKeyEvent* event)
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
         return true;
+    if (key == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        OnHelpButton();
+        return true;
+    }
     return CPropertySheet::PreTranslateMessage(event);
 }
 
@@ -368,15 +392,33 @@ bool CTreeSheet::OnCommand(int id)
 
 void CTreeSheet::OnHelpButton()
 {
+    // One at a time: a second press while the first is still looking would
+    // only open the same file twice.
+    if (m_pHelp)
+        return;
     const std::size_t slash = m_strSettingsFile.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : m_strSettingsFile.substr(0, slash + 1);
-    if (m_pHelpTask == nullptr)
-        m_pHelpTask = new AsyncTask(this);
-    m_pHelpTask->Run([path = folder + "VIEWDECK.HLP"](std::stop_token) { return ShellLauncher::Instance().Open(path); },
-                     [this](ShellLauncher::Result result) {
-                         if (result != ShellLauncher::Result::Launched)
-                             MessageBoxSeam::Show(this, "Unable to open the document");
-                     });
+    // The recorder's help where it lies beside the settings, else the manual.
+    std::vector<std::string> files{folder + "VIEWDECK.HLP"};
+    files.insert(files.end(), m_aManualFiles.begin(), m_aManualFiles.end());
+    auto opened = std::make_shared<bool>(false);
+    m_pHelp = OffThreadTask::Run(
+        this,
+        [files = std::move(files), opened](std::stop_token stop) {
+            for (const std::string& file : files) {
+                if (stop.stop_requested())
+                    return;
+                std::error_code error;
+                if (std::filesystem::is_regular_file(file, error)) {
+                    *opened = ShellLauncher::Instance().Open(file) == ShellLauncher::Result::Launched;
+                    return;
+                }
+            }
+        },
+        [this, opened] {
+            if (!*opened)
+                MessageBoxSeam::Show(this, "Unable to open the document");
+        });
 }
 
 void CTreeSheet::OnPageAdded(int)

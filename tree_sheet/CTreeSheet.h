@@ -3,13 +3,14 @@
 #include "platform/ui/CImageList.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/CTreeCtrl.h"
+#include "platform/ui/OffThreadTask.h"
+
+#include <QPointer>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-class AsyncTask;
 
 namespace TreeSheet {
 
@@ -74,6 +75,13 @@ public:
     // help file is looked for in the working folder.
     void UseSettingsFile(std::string path, SettingReader reader);
 
+    // The program's own manual, opened by Help and F1 where the recorder's help
+    // file is missing: by default the page beside the program (a build tree),
+    // then the installed one.
+    void SetManualFiles(std::vector<std::string> files) { m_aManualFiles = std::move(files); }
+    // While Help looks for its file and starts the viewer.
+    bool IsOpeningHelp() const { return !m_pHelp.isNull(); }
+
     // The answer to a new copy of the program asking whether this is a
     // running copy.
     long OnInstanceQuery();
@@ -119,6 +127,8 @@ protected:
     void OnPageAdded(int index) override;
     void OnPageRemoved(int index) override;
     void OnPageSelected(int index) override;
+    // The frame grows with the window, the tree only in height.
+    unsigned AnchorOf(const QWidget* child) const override;
 
     void OnHelpButton();
     void OnTreeSelChanging(const CTreeCtrl::NMTREEVIEW& notify, long* result);
@@ -132,8 +142,9 @@ private:
     std::unique_ptr<std::vector<std::string>> m_pTitleStorage;
     std::string m_strSettingsFile;
     // Opens the help off the window's thread: the launcher reads the disk.
-    AsyncTask* m_pHelpTask = nullptr;
     SettingReader m_readSetting;
+    std::vector<std::string> m_aManualFiles;
+    QPointer<OffThreadTask> m_pHelp;
 };
 
 } // namespace TreeSheet

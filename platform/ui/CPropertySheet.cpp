@@ -1,5 +1,6 @@
 #include "platform/ui/CPropertySheet.h"
 
+#include "platform/ui/AnchoredLayout.h"
 #include "platform/ui/CImageList.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
@@ -244,8 +245,30 @@ bool CPropertySheet::Create()
     m_pApply->setEnabled(false);
     m_bHasWindow = true;
     qApp->installEventFilter(this);
+    // A window of its own can be maximised like any other.
+    if (!parentWidget())
+        setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     OnInitDialog();
+
+    // Set-up has left every child window where it belongs at the least size.
+    m_pStretch = new AnchoredLayout(this, size());
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow() && !qobject_cast<CPropertyPage*>(child))
+            m_pStretch->Anchor(child, AnchorOf(child));
+    m_pStretch->OnPlaced([this] {
+        if (CPropertyPage* page = GetCurrentPageWindow())
+            PlacePage(page);
+    });
     return true;
+}
+
+unsigned CPropertySheet::AnchorOf(const QWidget* child) const
+{
+    if (child == m_pTabCtrl)
+        return AnchoredLayout::kAllEdges;
+    if (qobject_cast<const QPushButton*>(child))
+        return AnchoredLayout::Right | AnchoredLayout::Bottom;
+    return AnchoredLayout::Left | AnchoredLayout::Top;
 }
 
 void CPropertySheet::DestroyWindow()
@@ -254,6 +277,8 @@ void CPropertySheet::DestroyWindow()
         return;
     OnDestroy();
     qApp->removeEventFilter(this);
+    delete m_pStretch;
+    m_pStretch = nullptr;
     hide();
     for (CPropertyPage* page : m_pages)
         page->hide();
@@ -323,7 +348,8 @@ void CPropertySheet::LayOut()
 
 void CPropertySheet::MoveWindow(const QRect& rect)
 {
-    setFixedSize(rect.size());
+    setMinimumSize(rect.size());
+    resize(rect.size());
     move(rect.topLeft());
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class AnchoredLayout;
 class CImageList;
 class CPropertyPage;
 class CTabCtrl;
@@ -85,9 +86,13 @@ protected:
     virtual void OnPageRemoved(int) { }
     virtual void OnPageSelected(int) { }
 
-    // Places and sizes the window (in its parent's coordinates); the sheet
-    // keeps that size, as the platform's sheets cannot be resized.
+    // Places and sizes the window (in its parent's coordinates). The last size
+    // given while the window is set up is its least: it can grow from there.
     void MoveWindow(const QRect& rect);
+    // Which edges of the window (AnchoredLayout's) a child window keeps its
+    // distance from as the window grows beyond its least size. The tab control
+    // grows, and the page in it; the buttons keep to the bottom right.
+    virtual unsigned AnchorOf(const QWidget* child) const;
 
     // Asks page whether it may be left; true when it agrees.
     static bool NotifyKillActive(CPropertyPage* page);
@@ -109,6 +114,7 @@ private:
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;
     QPushButton* m_pApply = nullptr;
+    AnchoredLayout* m_pStretch = nullptr;
     bool m_bHasWindow = false;
     bool m_bStackedTabs = true;
     int m_nActive = -1;

@@ -16,6 +16,7 @@ foreach(path "${PREFIX}/bin/clipscout" "${PREFIX}/bin/clipscout-list" "${entry}"
              "${PREFIX}/share/icons/hicolor/scalable/apps/clipscout.svg"
              "${PREFIX}/share/man/man1/clipscout.1.gz" "${PREFIX}/share/man/man1/clipscout-list.1.gz"
              "${PREFIX}/share/metainfo/com.veltrane.Clipscout.metainfo.xml"
+             "${PREFIX}/share/clipscout/clipscout.html"
              "${PREFIX}/share/doc/clipscout/copyright" "${PREFIX}/share/doc/clipscout/changelog.gz")
   if(NOT EXISTS "${path}")
     message(FATAL_ERROR "not installed: ${path}")
@@ -23,7 +24,8 @@ foreach(path "${PREFIX}/bin/clipscout" "${PREFIX}/bin/clipscout-list" "${entry}"
 endforeach()
 
 file(STRINGS "${entry}" lines)
-foreach(expected "[Desktop Entry]" "Type=Application" "Exec=clipscout" "Icon=clipscout" "Name=Clipscout")
+foreach(expected "[Desktop Entry]" "Type=Application" "Exec=clipscout" "Icon=clipscout" "Name=Clipscout"
+                 "StartupWMClass=Clipscout")
   list(FIND lines "${expected}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "the desktop entry lacks \"${expected}\"")

@@ -2,12 +2,16 @@
 #include "app/CClipscoutApp.h"
 #include "app/CSingleInstanceGuard.h"
 #include "app/ProgramCommandLine.h"
+#include "platform/ui/WindowPlacement.h"
 #include "res/Resource.h"
 #include "search_page/CDlg.h"
+#include "search_page/CPlaceholderPage.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CTreeSheet.h"
 
+#include <QAccessible>
+#include <QLabel>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -44,18 +48,30 @@ struct SheetSeen {
     bool answering = false;
     QString exitText;
     bool windowIconSet = false;
-    QString emptyListText;
+    QString placeholderNote;
     QPointer<CPropertyPage> firstPage;
+    QSize size;
+    QSize leastSize;
+    bool maximized = false;
 };
 
-// Runs InitInstance; while its sheet runs modally, records what it shows and
-// presses Exit.
-bool RunApp(TestApp& app, SheetSeen& seen)
+using SheetAction = std::function<void(TreeSheet::CTreeSheet&)>;
+using SheetCheck = std::function<bool(TreeSheet::CTreeSheet&)>;
+
+// Runs InitInstance; while its sheet runs modally, does act once, waits until
+// ready holds, records what the sheet shows and presses Exit.
+bool RunApp(TestApp& app, SheetSeen& seen, SheetAction act = {}, SheetCheck ready = {})
 {
     std::function<void()> inspect;
+    bool acted = false;
     inspect = [&] {
         auto* sheet = qobject_cast<TreeSheet::CTreeSheet*>(QApplication::activeModalWidget());
-        if (!sheet) {
+        if (sheet && !acted) {
+            acted = true;
+            if (act)
+                act(*sheet);
+        }
+        if (!sheet || (ready && !ready(*sheet))) {
             QTimer::singleShot(10, inspect);
             return;
         }
@@ -73,8 +89,14 @@ bool RunApp(TestApp& app, SheetSeen& seen)
             seen.treeItems << sheet->GetPageTree()->topLevelItem(i)->text(0);
         seen.firstPage = sheet->GetPage(0);
         seen.windowIconSet = !sheet->windowIcon().pixmap(32).isNull();
-        if (auto* list = seen.firstPage->findChild<MyListCtrl*>(QString::number(IDC_FILE_LIST)))
-            seen.emptyListText = QString::fromStdString(list->GetEmptyText());
+        if (auto* note = seen.firstPage->findChild<QLabel*>(QStringLiteral("placeholderNote"))) {
+            // What a screen reader reads, which is what the page shows.
+            seen.placeholderNote = QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name);
+            QCOMPARE_EQ(seen.placeholderNote, note->text());
+        }
+        seen.size = sheet->size();
+        seen.leastSize = sheet->minimumSize();
+        seen.maximized = sheet->isMaximized();
         auto* exit = qobject_cast<QPushButton*>(sheet->GetDlgItem(IDOK));
         seen.exitText = exit->text();
         exit->click();
@@ -96,14 +118,30 @@ class ClipscoutAppTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init()
+    {
+        // The window's size and a chosen Viewdeck.ini are kept here between runs.
+        m_pConfig = std::make_unique<QTemporaryDir>();
+        m_suiteConfigHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", m_pConfig->path().toUtf8());
+    }
     void cleanup()
     {
         g_strAppIniPath.clear();
         g_strViewerIniPath.clear();
+        CPlaceholderPage::SetFileChooser({});
+        qputenv("XDG_CONFIG_HOME", m_suiteConfigHome);
+        m_pConfig.reset();
     }
     void onePagePerDeviceFolderInDiscoveryOrder();
     void placeholderPageWithoutDeviceFolders();
+    void chosenViewerIniBuildsThePagesAndIsKept();
+    void windowSizeAndMaximisedStateAreKept();
     void commandLineNamesTheSettingsFiles();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_pConfig;
+    QByteArray m_suiteConfigHome;
 };
 
 void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
@@ -144,7 +182,14 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     // for a copy that is not installed.
     QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("com.veltrane.Clipscout"));
     QVERIFY(seen.windowIconSet);
-    QCOMPARE(seen.emptyListText, QString());
+    // Docks match the window to its launcher by the entry's window class,
+    // which is the application's name (the class of its X11 windows).
+    QFile entry(QStringLiteral(CLIPSCOUT_TEST_DATA "/../../res/com.veltrane.Clipscout.desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    const QString entryText = QString::fromUtf8(entry.readAll());
+    QVERIFY2(entryText.contains(QStringLiteral("\nStartupWMClass=") + QGuiApplication::applicationName() + "\n"),
+             qPrintable(QGuiApplication::applicationName()));
+    QCOMPARE(seen.placeholderNote, QString());
     // The pages are gone once the sheet has closed.
     QVERIFY(seen.firstPage.isNull());
 }
@@ -155,10 +200,14 @@ void ClipscoutAppTest::placeholderPageWithoutDeviceFolders()
     const std::string root = dir.path().toStdString();
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root + "/user"));
     qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(root + "/system"));
-    // No Viewdeck.ini at all, then one naming a folder that does not exist.
-    for (const bool withIni : {false, true}) {
+    // No Viewdeck.ini at all; one without a recording directory; one naming
+    // a folder that does not exist; one copied from Windows.
+    const std::string missing = root + "/missing";
+    for (const std::string& recording :
+         {std::string("-"), std::string(), missing, std::string("D:\\Viewdeck\\Record")}) {
+        const bool withIni = recording != "-";
         if (withIni)
-            TestStore::Write(root + "/Viewdeck.ini", "[Directory]\nRecording=" + root + "/missing\n");
+            TestStore::Write(root + "/Viewdeck.ini", "[Directory]\nRecording=" + recording + "\n");
         TestApp app(root + "/clipscout");
         SheetSeen seen;
         QVERIFY(!RunApp(app, seen));
@@ -167,19 +216,105 @@ void ClipscoutAppTest::placeholderPageWithoutDeviceFolders()
         QCOMPARE(seen.treeItems, QStringList{"No Recorded Files"});
         QCOMPARE(seen.activeIndex, 0);
         QVERIFY(seen.pagesAreSearchPages);
-        // The page says where Viewdeck.ini was looked for, or which one it read.
+        // The page says where Viewdeck.ini was looked for, or which one it
+        // read and what that lacks.
+        const QString& note = seen.placeholderNote;
         const QString beside = QString::fromStdString(root + "/Viewdeck.ini");
         if (withIni) {
-            QVERIFY2(seen.emptyListText.contains(beside), qPrintable(seen.emptyListText));
-            QVERIFY(!seen.emptyListText.contains(QStringLiteral("/user/")));
+            QVERIFY2(note.contains(beside), qPrintable(note));
+            QVERIFY(!note.contains(QStringLiteral("/user/")));
+            if (recording.empty())
+                QVERIFY2(note.contains(QStringLiteral("Recording=")), qPrintable(note));
+            else
+                QVERIFY2(note.contains(QString::fromStdString(recording) + " that"), qPrintable(note));
+            QCOMPARE(note.contains(QStringLiteral("Windows")), recording.front() == 'D');
         } else {
             for (const QString& place : {beside, QString::fromStdString(root + "/user/clipscout/Viewdeck.ini"),
                                          QString::fromStdString(root + "/system/clipscout/Viewdeck.ini")})
-                QVERIFY2(seen.emptyListText.contains(place), qPrintable(seen.emptyListText));
+                QVERIFY2(note.contains(place), qPrintable(note));
         }
     }
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_CONFIG_DIRS");
+}
+
+void ClipscoutAppTest::chosenViewerIniBuildsThePagesAndIsKept()
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(root + "/system"));
+    const std::string store = root + "/elsewhere/store";
+    MakeDevice(store, "Porch");
+    MakeDevice(store, "Drive");
+    const std::string chosen = root + "/elsewhere/Viewdeck.ini";
+    TestStore::Write(chosen,
+                     "[Directory]\nRecording=" + store + "\n[Device1]\nLocalID=Porch\n[Device2]\nLocalID=Drive\n");
+    std::vector<std::string> asked;
+    CPlaceholderPage::SetFileChooser([&](QWidget*) {
+        asked.push_back("asked");
+        return chosen;
+    });
+
+    {
+        TestApp app(root + "/bin/clipscout");
+        SheetSeen seen;
+        const auto choose = [](TreeSheet::CTreeSheet& sheet) {
+            auto* button = sheet.GetPage(0)->findChild<QPushButton*>(QString::number(IDC_CHOOSE_VIEWER_INI));
+            QVERIFY(button && button->isVisible());
+            QTest::mouseClick(button, Qt::LeftButton);
+        };
+        QVERIFY(!RunApp(app, seen, choose, [](TreeSheet::CTreeSheet& sheet) { return sheet.GetPageCount() == 2; }));
+        QCOMPARE(asked.size(), std::size_t{1});
+        // The placeholder has gone; the pages are built as at a start.
+        QCOMPARE(app.m_nDeviceCount, 2);
+        QCOMPARE(seen.treeItems.size(), 2);
+        QVERIFY(seen.treeItems.contains("Porch") && seen.treeItems.contains("Drive"));
+        QCOMPARE(seen.pageCaptions, seen.treeItems);
+        QCOMPARE(seen.activeIndex, 0);
+        QVERIFY(seen.pagesAreSearchPages);
+    }
+    // The next start reads the chosen file, as none is found elsewhere; the
+    // settings files themselves are never written.
+    QVERIFY(!std::filesystem::exists(root + "/bin/Viewdeck.ini"));
+    TestApp app(root + "/bin/clipscout");
+    SheetSeen seen;
+    QVERIFY(!RunApp(app, seen));
+    QCOMPARE(g_strViewerIniPath, chosen);
+    QCOMPARE(app.m_nDeviceCount, 2);
+    QCOMPARE(asked.size(), std::size_t{1});
+    qunsetenv("XDG_CONFIG_DIRS");
+}
+
+void ClipscoutAppTest::windowSizeAndMaximisedStateAreKept()
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const QSize grown(40, 30);
+    QSize least;
+    // Grown on the first run, maximised on the second, as it was on the third.
+    for (int run = 0; run < 3; ++run) {
+        TestApp app(root + "/clipscout");
+        SheetSeen seen;
+        QVERIFY(!RunApp(app, seen, [&](TreeSheet::CTreeSheet& sheet) {
+            if (run == 0)
+                sheet.resize(sheet.size() + grown);
+            else if (run == 1)
+                sheet.showMaximized();
+        }));
+        if (run == 0) {
+            least = seen.leastSize;
+            QCOMPARE(seen.size, least + grown);
+        } else {
+            QCOMPARE(seen.leastSize, least);
+            QCOMPARE(seen.maximized, true);
+        }
+    }
+    // A maximised window keeps the size it comes back to.
+    TestApp app(root + "/clipscout");
+    SheetSeen seen;
+    QVERIFY(!RunApp(app, seen, [](TreeSheet::CTreeSheet& sheet) { sheet.showNormal(); }));
+    QCOMPARE(seen.maximized, false);
+    QCOMPARE(seen.size, least + grown);
 }
 
 void ClipscoutAppTest::commandLineNamesTheSettingsFiles()

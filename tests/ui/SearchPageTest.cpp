@@ -4,6 +4,7 @@
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
@@ -129,7 +131,8 @@ private slots:
 
         const MyListCtrl* list = List(*page);
         const int width = list->width();
-        QCOMPARE(list->horizontalHeader()->count(), 4);
+        // The empty fourth column takes no room and is not shown at all.
+        QCOMPARE(list->horizontalHeader()->count(), 3);
         QCOMPARE(list->columnWidth(0), 99 * width / 200);
         QCOMPARE(list->columnWidth(1), 5 * width / 20);
         QCOMPARE(list->columnWidth(2), 5 * width / 20 - 1);
@@ -685,6 +688,98 @@ private slots:
         // The list's marks agree with what is drawn.
         QCOMPARE(list->GetItemState(1 - longRow, LVIS_SELECTED | LVIS_FOCUSED), LVIS_SELECTED | LVIS_FOCUSED);
         QCOMPARE(list->GetItemState(longRow, LVIS_SELECTED | LVIS_FOCUSED), 0u);
+    }
+
+    void rowsStayReadableUnderADarkThemeAndALargeFont()
+    {
+        TestStore store;
+        for (const char* name : {"Sr_0001.asf", "Sr_0002.asf", "Sr_0003.asf"})
+            store.AddClip("Recording", name, "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl* list = List(*page);
+        // The fonts of a 96-DPI screen keep the rows at 16 pixels.
+        QCOMPARE(list->RowHeight(), MyListCtrl::kRowHeight);
+
+        // A dark theme: light text on a dark ground, all but the rows.
+        QPalette dark = page->palette();
+        dark.setColor(QPalette::Text, QColor(238, 238, 236));
+        dark.setColor(QPalette::WindowText, QColor(238, 238, 236));
+        dark.setColor(QPalette::Base, QColor(45, 45, 45));
+        dark.setColor(QPalette::Window, QColor(53, 53, 53));
+        page->setPalette(dark);
+        // Half as large again, as at 144 DPI.
+        QFont font = list->font();
+        font.setPixelSize(QFontInfo(font).pixelSize() * 3 / 2);
+        list->setFont(font);
+        const QFontMetrics metrics(font);
+        QVERIFY(list->RowHeight() > metrics.height());
+        list->viewport()->repaint();
+
+        // Row 1 is not the current row: its text is drawn on the fixed
+        // near-white ground, and must stand out from it (WCAG's 4.5:1).
+        const QImage image = list->viewport()->grab().toImage();
+        const QRect cell = list->GetItemRect(1, LVIR_LABEL);
+        const QColor ground(250, 250, 255);
+        const auto luminance = [](QColor c) {
+            const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        const auto contrast = [&](QColor c) {
+            const double a = luminance(c), b = luminance(ground);
+            return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+        };
+        double strongest = 1;
+        int lowestInk = -1;
+        // Clear of the grid lines on the cell's right and bottom edges.
+        for (int y = cell.top(); y < cell.bottom(); ++y)
+            for (int x = cell.left(); x < cell.right() - 1; ++x) {
+                const double c = contrast(image.pixelColor(x, y));
+                strongest = std::max(strongest, c);
+                if (c > 1.5)
+                    lowestInk = y;
+            }
+        QVERIFY2(strongest >= 4.5, qPrintable(QString::number(strongest)));
+        // The underscores of the name are drawn inside the row, below the
+        // text's baseline and above the grid line.
+        const int baseline = cell.top() + (cell.height() - metrics.height()) / 2 + metrics.ascent();
+        QVERIFY2(lowestInk > baseline, qPrintable(QStringLiteral("%1 %2").arg(lowestInk).arg(baseline)));
+    }
+
+    void controlsAreNamedForAssistiveTechnology()
+    {
+        TestStore store;
+        store.WriteAppIni("[Clipscout]\nS_Start=From\n");
+        auto page = ShowPage(store.Device());
+        const auto name = [](QWidget* control) {
+            return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        };
+        const auto labelOf = [](QWidget* control) -> QObject* {
+            const auto relations = QAccessible::queryAccessibleInterface(control)->relations(QAccessible::Label);
+            return relations.isEmpty() ? nullptr : relations.first().first->object();
+        };
+        struct Expected {
+            int nControl;
+            const char* szName; // null: the platform's own name
+            int nLabel;         // 0: linked by name only
+        };
+        // A combo box is named by its value on this platform; its label comes
+        // through the link.
+        for (const Expected& expected :
+             {Expected{1020, nullptr, 1019}, Expected{1005, "From (date)", 1021}, Expected{1006, "From (time)", 0},
+              Expected{1010, "End Date/Time (date)", 1022}, Expected{1011, "End Date/Time (time)", 0}}) {
+            QWidget* control = page->GetDlgItem(expected.nControl);
+            if (expected.szName)
+                QCOMPARE(name(control), QString::fromLatin1(expected.szName));
+            if (expected.nLabel != 0)
+                QCOMPARE(labelOf(control), page->GetDlgItem(expected.nLabel));
+        }
+
+        MyListCtrl* list = List(*page);
+        QCOMPARE(name(list), QStringLiteral("Recorded files"));
+        // Three columns as the reader sees them: the empty fourth is not there.
+        QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(list)->tableInterface();
+        QVERIFY(table != nullptr);
+        QCOMPARE(table->columnCount(), 3);
     }
 
 private:

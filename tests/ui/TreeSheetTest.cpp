@@ -3,16 +3,21 @@
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
 #include "platform/ui/QtStrings.h"
+#include "res/Resource.h"
+#include "search_page/SearchPageLayout.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CPageFrame.h"
 #include "tree_sheet/CTreeSheet.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -147,6 +152,7 @@ private slots:
     void optionsApplyOnlyBeforeTheWindowExists();
     void deletedPageLeavesTheSheet();
     void noPageMessageTakesOnlyItsOneArgument();
+    void windowGrowsFromItsLeastSize();
 };
 
 void TreeSheetTest::buttonsReadExitAndHelpInBothModes()
@@ -227,21 +233,56 @@ void TreeSheetTest::helpOpensTheHelpFileBesideTheProgram()
     RecordingLauncher launcher;
     MessageRecorder messages;
     SheetKit kit({"Cam1"});
+    const std::string hlp = settings.Folder() + "VIEWDECK.HLP";
+    const std::string manual = settings.Folder() + "share/clipscout.html";
+    kit.sheet->SetManualFiles({settings.Folder() + "build/clipscout.html", manual});
     kit.Show();
+    // Help and F1 alike; each waits until the file has been looked for off
+    // the window's thread and the answer is back.
+    int presses = 0;
+    const auto pressHelp = [&] {
+        if (++presses % 2 == 0)
+            QTest::keyClick(kit.Tree(), Qt::Key_F1);
+        else
+            kit.Button(ID_APPLY_NOW)->click();
+        QVERIFY(kit.sheet->IsOpeningHelp());
+        QTRY_VERIFY(!kit.sheet->IsOpeningHelp());
+    };
 
-    kit.Button(ID_APPLY_NOW)->click();
-    QTRY_COMPARE(launcher.Opened(), std::vector<std::string>{settings.Folder() + "VIEWDECK.HLP"});
-    QTRY_COMPARE(DetachedTask::LiveThreads(), 0);
-    QCoreApplication::processEvents();
+    // Nothing to open: neither the recorder's help nor the manual is there.
+    pressHelp();
+    QVERIFY(launcher.m_aOpened.empty());
+    QCOMPARE(messages.Texts(), std::vector<std::string>{"Unable to open the document"});
+
+    // The manual, found in the second place it is looked for.
+    std::filesystem::create_directories(settings.Folder() + "share");
+    TestStore::Write(manual, "<html></html>");
+    messages.Clear();
+    pressHelp();
+    QCOMPARE(launcher.m_aOpened, std::vector<std::string>{manual});
+    QVERIFY(messages.Texts().empty());
+
+    // The recorder's help file beside the settings wins where it exists.
+    TestStore::Write(hlp, "");
+    launcher.m_aOpened.clear();
+    pressHelp();
+    QCOMPARE(launcher.m_aOpened, std::vector<std::string>{hlp});
     QVERIFY(messages.Texts().empty());
     QVERIFY(kit.sheet->isVisible());
 
     for (const auto result : {ShellLauncher::Result::NoAssociation, ShellLauncher::Result::Failed}) {
         launcher.SetResult(result);
         messages.Clear();
-        kit.Button(ID_APPLY_NOW)->click();
-        QTRY_COMPARE(messages.Texts(), std::vector<std::string>{"Unable to open the document"});
+        pressHelp();
+        QCOMPARE(messages.Texts(), std::vector<std::string>{"Unable to open the document"});
     }
+
+    // A sheet that closes while Help looks says nothing afterwards.
+    messages.Clear();
+    kit.Button(ID_APPLY_NOW)->click();
+    kit.sheet->DestroyWindow();
+    QTRY_VERIFY(!kit.sheet->IsOpeningHelp());
+    QVERIFY(messages.Texts().empty());
 }
 
 void TreeSheetTest::answersTheInstanceQueryAndComesToFront()
@@ -640,6 +681,72 @@ void TreeSheetTest::noPageMessageTakesOnlyItsOneArgument()
     QCOMPARE(sheet.FormatNoPageMessage("", "Site"), std::string());
     QCOMPARE(sheet.FormatNoPageMessage("%s has %d%% %s %n", "Site"), std::string("Site has %d% %s %n"));
     QCOMPARE(sheet.FormatNoPageMessage("trailing %", "x"), std::string("trailing %"));
+}
+
+void TreeSheetTest::windowGrowsFromItsLeastSize()
+{
+    TestStore store;
+    MessageRecorder messages;
+    auto page = std::make_unique<CDlg>(store.Device());
+    CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
+    sheet.UsePageTitles(1);
+    sheet.SetTreeOptions(true, true, false);
+    sheet.AddPageTitle(store.Device());
+    sheet.AddPage(page.get());
+    sheet.Create();
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    WaitForSearch(*page);
+    QCOMPARE(QAccessible::queryAccessibleInterface(sheet.GetPageTree())->text(QAccessible::Name),
+             QStringLiteral("Pages"));
+
+    // Where everything is: the sheet's tree, frame and buttons, and the page's controls.
+    const std::vector<int> above = {IDC_CATEGORY, IDC_START_DATE, IDC_START_TIME,  IDC_END_DATE, IDC_END_TIME,
+                                    IDC_SEARCH,   IDC_SHOW_ALL,   IDC_S_FILE_TYPE, IDC_S_START};
+    const std::vector<int> below = {IDC_PLAYBACK, IDC_DELETE, IDC_EXPLORE};
+    const auto placesOf = [&] {
+        std::map<std::string, QRect> places{{"tree", sheet.GetPageTree()->geometry()},
+                                            {"frame", sheet.GetPageFrame()->GetFrameWnd()->geometry()},
+                                            {"exit", sheet.GetDlgItem(IDOK)->geometry()},
+                                            {"help", sheet.GetDlgItem(ID_APPLY_NOW)->geometry()},
+                                            {"list", page->GetDlgItem(IDC_FILE_LIST)->geometry()}};
+        for (const std::vector<int>* ids : {&above, &below})
+            for (int id : *ids)
+                places[std::to_string(id)] = page->GetDlgItem(id)->geometry();
+        return places;
+    };
+    MyListCtrl* list = List(*page);
+    const auto columnsFollowTheList = [&] {
+        for (int column = 0; column < 3; ++column)
+            QCOMPARE(list->columnWidth(column), SearchPageLayout::ColumnWidth(column, list->width()));
+    };
+
+    // The window opens at its least size, the page at its template's.
+    const QSize least = sheet.size();
+    QCOMPARE(sheet.minimumSize(), least);
+    QCOMPARE(page->size(), page->sizeHint());
+    const auto before = placesOf();
+
+    const QSize grow(200, 150);
+    sheet.resize(least + grow);
+    QTRY_COMPARE(page->size(), page->sizeHint() + grow);
+    auto after = placesOf();
+    QCOMPARE(after["tree"], before.at("tree").adjusted(0, 0, 0, grow.height()));
+    QCOMPARE(after["frame"], before.at("frame").adjusted(0, 0, grow.width(), grow.height()));
+    QCOMPARE(after["list"], before.at("list").adjusted(0, 0, grow.width(), grow.height()));
+    for (const char* button : {"exit", "help"})
+        QCOMPARE(after[button], before.at(button).translated(grow.width(), grow.height()));
+    for (int id : below)
+        QCOMPARE(after[std::to_string(id)], before.at(std::to_string(id)).translated(grow.width(), grow.height()));
+    for (int id : above)
+        QCOMPARE(after[std::to_string(id)], before.at(std::to_string(id)));
+    columnsFollowTheList();
+
+    // Back at the least size all is as it was.
+    sheet.resize(least);
+    QTRY_COMPARE(page->size(), page->sizeHint());
+    QVERIFY(placesOf() == before);
+    columnsFollowTheList();
 }
 
 QTEST_MAIN(TreeSheetTest)

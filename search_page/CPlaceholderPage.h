@@ -1,0 +1,42 @@
+#pragma once
+
+#include "search_page/CDlg.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+// The one page of a window that found no device folder. Over its empty list
+// it says why (the note), shows what a Viewdeck.ini holds and offers
+// "Choose Viewdeck.ini..."; otherwise it is a search page like any other.
+class CPlaceholderPage : public CDlg {
+    Q_OBJECT
+
+public:
+    CPlaceholderPage(std::string caption, std::string note);
+
+    void SetNote(std::string note);
+
+    // Asks for a file; empty when the user cancels. The program's is a file
+    // dialog; tests, which must not block on one, put their own.
+    using FileChooser = std::function<std::string(QWidget* parent)>;
+    static void SetFileChooser(FileChooser chooser);
+
+signals:
+    void ViewerIniChosen(const QString& path);
+
+protected:
+    bool OnInitDialog() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnChoose();
+
+    std::string m_strNote;
+    QWidget* m_pPanel = nullptr;
+    QLabel* m_pNote = nullptr;
+};

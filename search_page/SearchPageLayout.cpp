@@ -1,0 +1,44 @@
+#include "search_page/SearchPageLayout.h"
+
+#include "platform/ui/AnchoredLayout.h"
+#include "platform/ui/CPropertyPage.h"
+#include "res/Resource.h"
+#include "search_page/MyListCtrl.h"
+
+#include <memory>
+
+int SearchPageLayout::ColumnWidth(int column, int listWidth)
+{
+    switch (column) {
+    case 0:
+        return 99 * listWidth / 200;
+    case 1:
+        return 5 * listWidth / 20;
+    case 2:
+        return 5 * listWidth / 20 - 1;
+    default:
+        return 0;
+    }
+}
+
+void SearchPageLayout::Install(CPropertyPage& page)
+{
+    auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(IDC_FILE_LIST));
+    if (!list)
+        return;
+    auto* layout = new AnchoredLayout(&page, page.sizeHint());
+    layout->Anchor(list, AnchoredLayout::kAllEdges);
+    for (int id : {IDC_PLAYBACK, IDC_DELETE, IDC_EXPLORE, IDC_UNDO})
+        if (QWidget* button = page.GetDlgItem(id))
+            layout->Anchor(button, AnchoredLayout::Right | AnchoredLayout::Bottom);
+    // Columns are sized again only when the list's width changes, so that a
+    // column the user has widened keeps its width while only the height changes.
+    auto sizedFor = std::make_shared<int>(list->width());
+    layout->OnPlaced([list, sizedFor] {
+        if (list->width() == *sizedFor)
+            return;
+        *sizedFor = list->width();
+        for (int column = 0; column < 3; ++column)
+            list->setColumnWidth(column, ColumnWidth(column, list->width()));
+    });
+}

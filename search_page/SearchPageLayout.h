@@ -1,0 +1,16 @@
+#pragma once
+
+class CPropertyPage;
+
+// How the search page's controls follow a page larger than its template:
+// the result list takes the room, its columns keep their shares of its width
+// and the action buttons keep to the bottom right, while the controls above
+// the list stay where they are. At the template's size nothing moves.
+class SearchPageLayout {
+public:
+    // The width of column 0, 1 or 2 of a list whose outer width is listWidth;
+    // the empty column 3 has none.
+    static int ColumnWidth(int column, int listWidth);
+    // Once the page's controls and the list's columns exist.
+    static void Install(CPropertyPage& page);
+};
