@@ -141,9 +141,9 @@ private:
 
     std::unique_ptr<std::vector<std::string>> m_pTitleStorage;
     std::string m_strSettingsFile;
-    // Opens the help off the window's thread: the launcher reads the disk.
     SettingReader m_readSetting;
     std::vector<std::string> m_aManualFiles;
+    // Opens the help off the window's thread: the launcher reads the disk.
     QPointer<OffThreadTask> m_pHelp;
 };
 
