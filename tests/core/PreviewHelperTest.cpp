@@ -20,6 +20,7 @@
 #include <optional>
 #include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -209,7 +210,9 @@ TEST(HelperSandboxTest, TheFilterKillsWhatDecodingDoesNotNeed)
             if (!HelperSandbox::ConfineTo(pipeFds[1]))
                 ::_exit(9);
             act();
-            ::_exit(0);
+            // Straight to the kernel: a sanitizer's exit hooks (a leak check)
+            // make calls that the filter rightly refuses.
+            ::syscall(SYS_exit_group, 0);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
