@@ -92,12 +92,12 @@ private slots:
                                        "Delete Permanently...", "Show Preview"}));
         QCOMPARE(page->m_nCurrentRow, 0);
         const std::vector<std::vector<std::string>> shown = {{folder + "/Sr0001.asf", folder + "/Sr0003.asf"}};
-        QCOMPARE(m_launcher->m_aShown, shown);
+        QCOMPARE(m_launcher->Shown(), shown);
 
         // On a row outside it: that row alone, made current first.
         ChooseFromMenu(list, OnRow(list, 3), QStringLiteral("Play"));
         QCOMPARE(page->m_nCurrentRow, 3);
-        QCOMPARE(m_launcher->m_aOpened, std::vector<std::string>{folder + "/Sr0004.asf"});
+        QTRY_COMPARE(m_launcher->Opened(), std::vector<std::string>{folder + "/Sr0004.asf"});
         ChooseFromMenu(list, OnRow(list, 3), QStringLiteral("Copy Path"));
         QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(folder + "/Sr0004.asf"));
         ChooseFromMenu(list, OnRow(list, 3), QStringLiteral("Delete Permanently..."));
@@ -113,10 +113,10 @@ private slots:
 
         // Where the desktop has nothing to show a folder with, it says so as
         // Explore does.
-        m_launcher->m_result = ShellLauncher::Result::NoAssociation;
+        m_launcher->SetResult(ShellLauncher::Result::NoAssociation);
         ChooseFromMenu(list, OnRow(list, 1), QStringLiteral("Show in Folder"));
         QCOMPARE(m_messages->Texts(), std::vector<std::string>{"Unable to open the document"});
-        QCOMPARE(m_launcher->m_aShown.back(), std::vector<std::string>{folder + "/Sr0002.asf"});
+        QCOMPARE(m_launcher->Shown().back(), std::vector<std::string>{folder + "/Sr0002.asf"});
 
         // The Menu key opens it for the current row; "Show Preview" toggles.
         // As the window system hands the Menu key on: to the window, which
@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(ChooseFromMenu(list, QPoint(20, 20), QStringLiteral("Play")),
                  (QStringList{"Play (off)", "Show in Folder (off)", "Copy Path (off)", "Export to Folder... (off)",
                               "Move to Trash (off)", "Delete Permanently... (off)", "Show Preview"}));
-        QCOMPARE(m_launcher->m_aOpened.size(), std::size_t(1));
+        QCOMPARE(m_launcher->Opened().size(), std::size_t(1));
     }
 
     void ctrlCPutsTheFullPathsOnTheClipboardAsTextAndAsUris()

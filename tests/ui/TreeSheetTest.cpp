@@ -251,7 +251,7 @@ void TreeSheetTest::helpOpensTheHelpFileBesideTheProgram()
 
     // Nothing to open: neither the recorder's help nor the manual is there.
     pressHelp();
-    QVERIFY(launcher.m_aOpened.empty());
+    QVERIFY(launcher.Opened().empty());
     QCOMPARE(messages.Texts(), std::vector<std::string>{"Unable to open the document"});
 
     // The manual, found in the second place it is looked for.
@@ -259,14 +259,13 @@ void TreeSheetTest::helpOpensTheHelpFileBesideTheProgram()
     TestStore::Write(manual, "<html></html>");
     messages.Clear();
     pressHelp();
-    QCOMPARE(launcher.m_aOpened, std::vector<std::string>{manual});
+    QCOMPARE(launcher.Opened(), std::vector<std::string>{manual});
     QVERIFY(messages.Texts().empty());
 
     // The recorder's help file beside the settings wins where it exists.
     TestStore::Write(hlp, "");
-    launcher.m_aOpened.clear();
     pressHelp();
-    QCOMPARE(launcher.m_aOpened, std::vector<std::string>{hlp});
+    QCOMPARE(launcher.Opened(), (std::vector<std::string>{manual, hlp}));
     QVERIFY(messages.Texts().empty());
     QVERIFY(kit.sheet->isVisible());
 

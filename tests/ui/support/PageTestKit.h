@@ -192,8 +192,13 @@ public:
     }
     void ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done) override
     {
-        m_aShown.push_back(paths);
-        done(m_result);
+        Result result;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_aShown.push_back(paths);
+            result = m_result;
+        }
+        done(result);
     }
 
     void SetResult(Result result)
@@ -210,6 +215,11 @@ public:
     {
         const std::lock_guard lock(m_mutex);
         return m_aExplored;
+    }
+    std::vector<std::vector<std::string>> Shown()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_aShown;
     }
 
 private:
