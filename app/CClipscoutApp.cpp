@@ -1,14 +1,14 @@
 #include "app/CClipscoutApp.h"
 
-#include "app/AppGlobals.h"
 #include "app/CSingleInstanceGuard.h"
-#include "app/DeviceFolders.h"
 #include "app/ProgramCommandLine.h"
-#include "app/SettingsLookup.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
 #include "platform/ui/CPropertyPage.h"
 #include "search_page/CDlg.h"
+#include "settings/AppGlobals.h"
+#include "settings/DeviceFolders.h"
+#include "settings/SettingsLookup.h"
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QApplication>
@@ -31,18 +31,9 @@ std::string PlaceholderText(const std::string& modulePath, const std::string& na
 } // namespace
 
 CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
-{
-    s_pInstance = this;
-    s_pUiSetting = &m_pApp->m_uiSetting;
-}
+{ }
 
-CClipscoutApp::~CClipscoutApp()
-{
-    if (s_pInstance == this) {
-        s_pInstance = nullptr;
-        s_pUiSetting = nullptr;
-    }
-}
+CClipscoutApp::~CClipscoutApp() = default;
 
 std::string CClipscoutApp::GetModulePath() const
 {
@@ -51,7 +42,7 @@ std::string CClipscoutApp::GetModulePath() const
 
 CDlg* CClipscoutApp::NewSearchPage(const std::string& title)
 {
-    return new CDlg(title);
+    return new CDlg(title, m_pApp->m_uiSetting);
 }
 
 bool CClipscoutApp::InitInstance()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CLoadUISetting.h"
 #include "platform/ui/CWinApp.h"
+#include "settings/CLoadUISetting.h"
 
 #include <string>
 
@@ -18,16 +18,6 @@ public:
 
     bool InitInstance() override;
 
-    // The settings reader of the application object that app points to. A
-    // page or sheet that a test builds has none; it gets a reader of the same
-    // files, which is all the same since the reader keeps no state.
-    static const CLoadUISetting& UiSettingOf(const CWinApp* app)
-    {
-        if (app != nullptr && app == s_pInstance)
-            return *s_pUiSetting;
-        static const CLoadUISetting standalone;
-        return standalone;
-    }
     // The exit status: 0, or that of a bad command line.
     int ExitInstance() override { return m_nExitCode; }
 
@@ -42,10 +32,5 @@ protected:
     virtual CDlg* NewSearchPage(const std::string& title);
 
 private:
-    // Kept here rather than found by a cast or through a pointer to this
-    // class, so windows that only read settings do not pull in the start-up
-    // code (and its guard) with them, even in a build that checks types.
-    inline static const CWinApp* s_pInstance = nullptr;
-    inline static const CLoadUISetting* s_pUiSetting = nullptr;
     int m_nExitCode = 0;
 };

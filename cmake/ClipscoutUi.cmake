@@ -14,14 +14,15 @@ add_library(clipscout_ui STATIC
   platform/ui/CTabCtrl.cpp platform/ui/CTabCtrl.h
   platform/ui/CTreeCtrl.cpp platform/ui/CTreeCtrl.h
   platform/ui/CWinApp.cpp platform/ui/CWinApp.h
+  platform/ui/DialogControlTemplate.h
+  platform/ui/DialogTemplate.h
+  platform/ui/DialogUnits.cpp platform/ui/DialogUnits.h
   platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
   platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
   platform/ui/QtStrings.h
   platform/ui/ShellLauncher.cpp platform/ui/ShellLauncher.h
-  res/DialogControlTemplate.h
-  res/DialogTemplate.cpp res/DialogTemplate.h
-  res/DialogUnits.cpp res/DialogUnits.h
+  res/DialogTemplates.cpp res/DialogTemplates.h
   res/Resource.h
   res/StringTable.cpp res/StringTable.h
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h

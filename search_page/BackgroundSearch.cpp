@@ -1,7 +1,7 @@
 #include "search_page/BackgroundSearch.h"
 
-#include "app/CLoadUISetting.h"
 #include "catalog/CategoryScan.h"
+#include "settings/CLoadUISetting.h"
 
 #include <pthread.h>
 

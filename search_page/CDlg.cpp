@@ -1,21 +1,21 @@
 #include "search_page/CDlg.h"
 
-#include "app/CClipscoutApp.h"
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "platform/ui/CDateTimeCtrl.h"
-#include "platform/ui/CWinApp.h"
+#include "platform/ui/DialogControlTemplate.h"
+#include "platform/ui/DialogUnits.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/ShellLauncher.h"
-#include "res/DialogControlTemplate.h"
-#include "res/DialogUnits.h"
+#include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "search_page/BackgroundTask.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PreviewPane.h"
 #include "search_page/TextFitting.h"
+#include "settings/CLoadUISetting.h"
 
 #include <QComboBox>
 #include <QHideEvent>
@@ -95,11 +95,8 @@ std::string WithCategorySeparator(std::string folder, const std::string& categor
 
 } // namespace
 
-CDlg::CDlg() : CDlg(std::string())
-{ }
-
-CDlg::CDlg(std::string caption)
-    : CPropertyPage(IDD_SEARCH_PAGE, caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
+CDlg::CDlg(std::string caption, const CLoadUISetting& uiSetting)
+    : CPropertyPage(SearchPageTemplate(), caption), m_strCaption(std::move(caption)), m_uiSetting(uiSetting)
 { }
 
 void CDlg::SetEmptyListText(std::string text)
@@ -111,7 +108,7 @@ void CDlg::SetEmptyListText(std::string text)
 
 const CLoadUISetting& CDlg::UiSetting() const
 {
-    return CClipscoutApp::UiSettingOf(m_pApp);
+    return m_uiSetting;
 }
 
 QWidget* CDlg::CreateTemplateControl(const DialogControlTemplate& control)

@@ -17,7 +17,6 @@
 class BackgroundTask;
 class CDateTimeCtrl;
 class CLoadUISetting;
-class CWinApp;
 class MyListCtrl;
 class PreviewPane;
 class QComboBox;
@@ -34,8 +33,8 @@ class CDlg : public CPropertyPage {
     Q_OBJECT
 
 public:
-    CDlg();
-    explicit CDlg(std::string caption);
+    // The page reads the settings files through uiSetting, which must outlive it.
+    CDlg(std::string caption, const CLoadUISetting& uiSetting);
 
     // Time a search runs before the page shows a busy cursor, its progress
     // and Cancel.
@@ -126,9 +125,7 @@ private:
     void SetUndo(std::vector<TrashedFile> files);
     const CLoadUISetting& UiSetting() const;
 
-    // The application object, whose settings reader the page uses; null for a
-    // page made without one.
-    CWinApp* m_pApp;
+    const CLoadUISetting& m_uiSetting;
     std::string m_strEmptyListText;
 
     QComboBox* m_wndCategory = nullptr;

@@ -42,7 +42,7 @@ while IFS= read -r file; do
     app/*) [ -n "${app_ui[$file]:-}" ] || core_files+=("$file") ;;
     *) core_files+=("$file") ;;
   esac
-done < <(find catalog preview platform app -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+done < <(find catalog preview platform settings app -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
 
 violations=0
 for file in "${core_files[@]}"; do

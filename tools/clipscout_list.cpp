@@ -4,15 +4,15 @@
 // Exit status: 0 success (no rows is success with no output), 2 bad usage or
 // unusable settings, 3 the start time lies after the end time.
 
-#include "app/AppGlobals.h"
-#include "app/CLoadUISetting.h"
-#include "app/SettingsLookup.h"
 #include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
 #include "platform/CTime.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
+#include "settings/AppGlobals.h"
+#include "settings/CLoadUISetting.h"
+#include "settings/SettingsLookup.h"
 #include "tools/ProgressLine.h"
 
 #include <CLI/CLI.hpp>

@@ -1,10 +1,10 @@
-#include "app/AppGlobals.h"
 #include "app/CClipscoutApp.h"
 #include "app/CSingleInstanceGuard.h"
 #include "app/ProgramCommandLine.h"
 #include "res/Resource.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "settings/AppGlobals.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CTreeSheet.h"
 

@@ -163,8 +163,8 @@ private slots:
         FillStore(store);
         TreeSheet::CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
         sheet.m_psh.dwFlags &= ~PSH_HASHELP;
-        CDlg first(store.Device());
-        CDlg second("Other");
+        CDlg first(store.Device(), TestUiSetting());
+        CDlg second("Other", TestUiSetting());
         sheet.AddPage(&first);
         sheet.AddPage(&second);
         sheet.Create();
