@@ -45,14 +45,20 @@ CDlg* CClipscoutApp::NewSearchPage(const std::string& title)
     return new CDlg(title, m_pApp->m_uiSetting);
 }
 
+bool CClipscoutApp::ReadCommandLine(const std::vector<std::string>& arguments)
+{
+    QStringList list;
+    for (const std::string& argument : arguments)
+        list << QString::fromLocal8Bit(argument);
+    if (m_commandLine.Parse(list))
+        return true;
+    m_nExitCode = m_commandLine.m_nExitCode;
+    return false;
+}
+
 bool CClipscoutApp::InitInstance()
 {
-    ProgramCommandLine commandLine;
-    if (!commandLine.Parse(QCoreApplication::arguments())) {
-        m_nExitCode = commandLine.m_nExitCode;
-        return false;
-    }
-
+    const ProgramCommandLine& commandLine = m_commandLine;
     if (g_singleInstanceGuard.AnotherInstanceExists()) {
         g_singleInstanceGuard.BringRunningInstanceForward();
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProgramCommandLine.h"
 #include "platform/ui/CWinApp.h"
 #include "settings/CLoadUISetting.h"
 
@@ -16,6 +17,7 @@ public:
     CClipscoutApp();
     ~CClipscoutApp() override;
 
+    bool ReadCommandLine(const std::vector<std::string>& arguments) override;
     bool InitInstance() override;
 
     // The exit status: 0, or that of a bad command line.
@@ -33,4 +35,6 @@ protected:
 
 private:
     int m_nExitCode = 0;
+    // The settings files the command line names; none by default.
+    ProgramCommandLine m_commandLine;
 };

@@ -28,6 +28,7 @@ add_library(clipscout_ui STATIC
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
   search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
+  search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h
   search_page/PreviewDecoder.cpp search_page/PreviewDecoder.h
@@ -40,6 +41,7 @@ add_library(clipscout_ui STATIC
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+target_compile_definitions(clipscout_ui PRIVATE CLIPSCOUT_VERSION="${PROJECT_VERSION}")
 # The window icon for a copy that is not installed (the desktop's theme has
 # none then).
 qt_add_resources(clipscout_ui icons PREFIX /icons BASE res FILES res/clipscout.svg)

@@ -3,32 +3,38 @@
 #include "platform/ListedFile.h"
 #include "platform/TrashedFile.h"
 
+#include <string>
+
 // Deletes a listed file, and only that file. The folder is opened by its path
-// (a link to it is followed) and must still be the listed folder; the name
-// must still stand for the listed regular file, read without following a
-// link; the file is then removed through that same folder descriptor.
-// Nothing changes on disk unless the result is Done.
+// (a link to it is followed) and must still be the listed folder; from then
+// on everything goes through that descriptor. The name must still stand for
+// the listed regular file, read without following a link, and what is moved
+// is checked again where it went: another file that took the name meanwhile
+// goes back. Nothing changes on disk unless the result is Done.
 class FileDeleter {
 public:
     enum class Result {
         Done,
-        NoTrash, // the file's location has no usable trash
-        Changed, // the folder or the file is not the one listed, or is gone
-        Failed,  // the system refused
+        NoTrash,    // the file's location has no usable trash
+        Gone,       // nothing has the listed name any more
+        NotRegular, // the listed entry is no regular file (a folder, a link)
+        Changed,    // the folder or the file is not the one listed
+        Failed,     // the system refused; the reason gives its words
     };
 
     // Into the desktop's trash; on Done, trashed says where it went.
-    static Result MoveToTrash(const ListedFile& file, TrashedFile& trashed);
-    static Result DeletePermanently(const ListedFile& file);
+    static Result MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason);
+    static Result DeletePermanently(const ListedFile& file, std::string& strReason);
 
     enum class RestoreResult {
         Restored,
-        Occupied, // something has appeared at the original path; left as it is
-        Gone,     // the trash no longer holds the file
+        Occupied,      // something has appeared at the original path; left as it is
+        Gone,          // the trash no longer holds the file
+        FolderChanged, // the original folder is gone or another folder has its path
         Failed,
     };
 
-    // Moves a trashed file back to its original path, never over another
-    // file, and drops its entry in the trash.
-    static RestoreResult Restore(const TrashedFile& trashed);
+    // Moves a trashed file back into the folder it came from, never over
+    // another file, and drops its record in the trash.
+    static RestoreResult Restore(const TrashedFile& trashed, std::string& strReason);
 };

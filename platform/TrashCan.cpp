@@ -1,6 +1,6 @@
 #include "platform/TrashCan.h"
 
-#include "platform/GioTrashCan.h"
+#include "platform/FreedesktopTrashCan.h"
 
 #include <atomic>
 
@@ -12,7 +12,7 @@ std::atomic<TrashCan*> g_pReplacementTrash = nullptr;
 
 TrashCan& TrashCan::Instance()
 {
-    static GioTrashCan desktop;
+    static FreedesktopTrashCan desktop;
     TrashCan* replacement = g_pReplacementTrash.load();
     return replacement != nullptr ? *replacement : desktop;
 }

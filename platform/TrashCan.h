@@ -1,19 +1,28 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
+#include "platform/TrashedFile.h"
+
 #include <string>
 
-// The desktop's trash: moves a file there by path, the way the file manager
-// does. Tests may install a stand-in.
+// The desktop's trash: moves an entry of an open folder there. Tests may
+// install a stand-in.
 class TrashCan {
 public:
     enum class Result {
         Trashed,
-        NotSupported, // the file's location has no usable trash
-        Failed,
+        NotSupported, // the folder's file system has no usable trash
+        Gone,         // the name stood for nothing any more
+        Changed,      // the name stood for another file; it is back in place
+        Failed,       // the system refused; the reason says why
     };
 
     virtual ~TrashCan() = default;
-    virtual Result MoveToTrash(const std::string& path) = 0;
+    // Moves the entry name of the open folder into the trash, if it is still
+    // the file idFile. On Trashed, fills in where it went (the trash's half
+    // of trashed).
+    virtual Result MoveToTrash(int nFolder, const std::string& strName, const FileIdentity& idFile,
+                               TrashedFile& trashed, std::string& strReason) = 0;
 
     // The trash the program uses; tests may install their own (not owned)
     // and restore the default with nullptr before any other thread uses it.

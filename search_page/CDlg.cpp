@@ -345,6 +345,8 @@ void CDlg::OnSearchFinished()
     m_wndExplore->setEnabled(found);
     m_wndPlayback->setEnabled(found);
     m_wndDelete->setEnabled(found && !m_pFileTask->IsRunning());
+    if (found)
+        FollowCurrentRow();
     emit SearchFinished();
 }
 
@@ -391,7 +393,7 @@ void CDlg::OnDelete()
         return;
     std::vector<ListedFile> files = GetSelectedFiles();
     m_aTrashed.clear();
-    m_strFailures.clear();
+    m_failures.Clear();
     // With no row to act on, the search runs again as after any delete.
     if (files.empty()) {
         OnSearch();
@@ -411,7 +413,7 @@ void CDlg::OnDeletePermanently()
     if (!MessageBoxSeam::Ask(this, "Delete " + NameOrCount(files, "these ") + " permanently?"))
         return;
     m_aTrashed.clear();
-    m_strFailures.clear();
+    m_failures.Clear();
     RunFileTask(false, std::move(files));
 }
 
@@ -419,7 +421,7 @@ void CDlg::RunFileTask(bool bToTrash, std::vector<ListedFile> files)
 {
     auto outcomes = std::make_shared<std::vector<FileOutcome>>();
     for (ListedFile& file : files)
-        outcomes->push_back({std::move(file), {}, std::nullopt});
+        outcomes->push_back({std::move(file), {}, std::nullopt, {}});
     // The folder is the one the actions use; finding it reads the disk, so
     // the worker does.
     const std::string recordingDir = UiSetting().GetViewerSetting("Directory", "Recording");
@@ -432,8 +434,8 @@ void CDlg::RunFileTask(bool bToTrash, std::vector<ListedFile> files)
                 if (stop.stop_requested())
                     return;
                 outcome.file.strFolder = folder;
-                outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed)
-                                          : FileDeleter::DeletePermanently(outcome.file);
+                outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason)
+                                          : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
             }
         },
         [this, outcomes, bToTrash] { FinishFileTask(bToTrash, *outcomes); });
@@ -445,22 +447,11 @@ void CDlg::FinishFileTask(bool bToTrash, const std::vector<FileOutcome>& outcome
     for (const FileOutcome& outcome : outcomes) {
         if (!outcome.result)
             continue;
-        switch (*outcome.result) {
-        case FileDeleter::Result::Done:
-            if (bToTrash)
-                m_aTrashed.push_back(outcome.trashed);
-            break;
-        case FileDeleter::Result::NoTrash:
+        if (*outcome.result == FileDeleter::Result::Done && bToTrash)
+            m_aTrashed.push_back(outcome.trashed);
+        else if (*outcome.result == FileDeleter::Result::NoTrash)
             noTrash.push_back(outcome.file);
-            break;
-        case FileDeleter::Result::Changed:
-            m_strFailures += "\n" + outcome.file.strName + ": the file has changed since the search";
-            break;
-        case FileDeleter::Result::Failed:
-            m_strFailures += "\n" + outcome.file.strName +
-                             (bToTrash ? ": it could not be moved to the trash" : ": it could not be deleted");
-            break;
-        }
+        m_failures.AddDelete(outcome.file.strName, *outcome.result, bToTrash, outcome.strReason);
     }
     if (!noTrash.empty()) {
         const std::string question =
@@ -477,12 +468,12 @@ void CDlg::FinishFileTask(bool bToTrash, const std::vector<FileOutcome>& outcome
 
 void CDlg::EndDelete()
 {
-    if (!m_strFailures.empty())
-        MessageBoxSeam::Show(this, "These files were not deleted:" + m_strFailures);
+    if (!m_failures.IsEmpty())
+        MessageBoxSeam::Show(this, m_failures.Text());
     OnSearch();
     SetUndo(std::move(m_aTrashed));
     m_aTrashed.clear();
-    m_strFailures.clear();
+    m_failures.Clear();
 }
 
 void CDlg::SetUndo(std::vector<TrashedFile> files)
@@ -498,10 +489,11 @@ void CDlg::OnUndo()
     struct Restore {
         TrashedFile file;
         std::optional<FileDeleter::RestoreResult> result;
+        std::string strReason;
     };
     auto restores = std::make_shared<std::vector<Restore>>();
     for (TrashedFile& file : m_aUndo)
-        restores->push_back({std::move(file), std::nullopt});
+        restores->push_back({std::move(file), std::nullopt, {}});
     SetUndo({});
     m_wndDelete->setEnabled(false);
     m_pFileTask->Start(
@@ -509,30 +501,18 @@ void CDlg::OnUndo()
             for (Restore& restore : *restores) {
                 if (stop.stop_requested())
                     return;
-                restore.result = FileDeleter::Restore(restore.file);
+                restore.result = FileDeleter::Restore(restore.file, restore.strReason);
             }
         },
         [this, restores] {
-            std::string failures;
+            DeleteReport failures("These files were not put back:");
             for (const Restore& restore : *restores) {
-                if (!restore.result || *restore.result == FileDeleter::RestoreResult::Restored)
-                    continue;
                 const std::string& path = restore.file.strOriginalPath;
-                failures += "\n" + path.substr(path.rfind('/') + 1);
-                switch (*restore.result) {
-                case FileDeleter::RestoreResult::Occupied:
-                    failures += ": another file of that name is there now";
-                    break;
-                case FileDeleter::RestoreResult::Gone:
-                    failures += ": it is no longer in the trash";
-                    break;
-                default:
-                    failures += ": it could not be moved back";
-                    break;
-                }
+                if (restore.result)
+                    failures.AddRestore(path.substr(path.rfind('/') + 1), *restore.result, restore.strReason);
             }
-            if (!failures.empty())
-                MessageBoxSeam::Show(this, "These files were not put back:" + failures);
+            if (!failures.IsEmpty())
+                MessageBoxSeam::Show(this, failures.Text());
             OnSearch();
         });
 }
@@ -587,6 +567,7 @@ void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
         m_selection.Reset(m_wndList->GetItemCount(), row);
     m_nCurrentRow = row;
     update();
+    m_wndList->EnsureVisible(row);
     m_wndList->viewport()->update();
     m_wndList->setFocus(Qt::MouseFocusReason);
     FollowCurrentRow();
@@ -632,19 +613,22 @@ void CDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers)
         return;
     }
     m_nCurrentRow = row;
-    if (shift) {
+    if (shift)
         m_selection.Extend(row);
-        m_wndList->EnsureVisible(row);
-    } else {
+    else
         m_selection.Reset(count, row);
-    }
+    m_wndList->EnsureVisible(row);
     m_wndList->viewport()->update();
     FollowCurrentRow();
 }
 
 void CDlg::FollowCurrentRow()
 {
-    m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
+    // The rows of a running search are about to go, and Escape stops it.
+    if (IsSearching())
+        m_pPreview->Dismiss();
+    else
+        m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
 }
 
 void CDlg::OnDrawItem(QPainter* painter, int nItem)

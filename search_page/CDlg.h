@@ -5,6 +5,7 @@
 #include "platform/FileDeleter.h"
 #include "platform/ui/CPropertyPage.h"
 #include "search_page/BackgroundSearch.h"
+#include "search_page/DeleteReport.h"
 #include "search_page/RowSelection.h"
 
 #include <QElapsedTimer>
@@ -100,6 +101,7 @@ private:
         ListedFile file;
         TrashedFile trashed;
         std::optional<FileDeleter::Result> result;
+        std::string strReason;
     };
 
     void ConnectHandlers();
@@ -162,7 +164,7 @@ private:
     BackgroundTask* m_pFileTask = nullptr;
     // What a delete has done so far, reported when it ends.
     std::vector<TrashedFile> m_aTrashed;
-    std::string m_strFailures;
+    DeleteReport m_failures{"These files were not deleted:"};
     // The files the Undo control and Ctrl+Z put back.
     std::vector<TrashedFile> m_aUndo;
 };

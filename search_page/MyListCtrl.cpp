@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -140,8 +141,12 @@ int MyListCtrl::HitTest(QPoint clientPoint) const
 void MyListCtrl::EnsureVisible(int nItem)
 {
     const QModelIndex index = m_model.index(nItem, 0);
-    if (index.isValid())
-        scrollTo(index);
+    if (!index.isValid())
+        return;
+    // Up or down only, as the list view does: the columns stay where they are.
+    const int across = horizontalScrollBar()->value();
+    scrollTo(index);
+    horizontalScrollBar()->setValue(across);
 }
 
 QPoint MyListCtrl::ViewportToClient(QPoint viewportPoint) const
@@ -174,6 +179,8 @@ void MyListCtrl::paintEvent(QPaintEvent* event)
     }
     if (showGrid())
         DrawGridLines(painter, area);
+    if (hasFocus())
+        DrawFocusIndicator(painter);
     if (count == 0 && !m_strEmptyText.empty()) {
         // On a clear patch, so that the grid does not cross the text.
         const QRect bounds = viewport()->rect().adjusted(8, 8, -8, -8);
@@ -263,5 +270,71 @@ void MyListCtrl::mouseMoveEvent(QMouseEvent* event)
 void MyListCtrl::keyPressEvent(QKeyEvent* event)
 {
     emit KeyDown(event->key(), event->modifiers());
-    QTableView::keyPressEvent(event);
+    // The list view's own handling of the moving keys, after the owner's:
+    // Up and Down move the list's focus a row, the others only scroll. None
+    // moves across columns as the table would.
+    QScrollBar* rows = verticalScrollBar();
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (const int count = GetItemCount(); count > 0) {
+            const int row = std::clamp(currentIndex().row() + (event->key() == Qt::Key_Down ? 1 : -1), 0, count - 1);
+            SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+            EnsureVisible(row);
+        }
+        break;
+    case Qt::Key_PageUp:
+        rows->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case Qt::Key_PageDown:
+        rows->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    case Qt::Key_Home:
+        rows->triggerAction(QAbstractSlider::SliderToMinimum);
+        break;
+    case Qt::Key_End:
+        rows->triggerAction(QAbstractSlider::SliderToMaximum);
+        break;
+    case Qt::Key_Left:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Right:
+        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    default:
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void MyListCtrl::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void MyListCtrl::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void MyListCtrl::DrawFocusIndicator(QPainter& painter) const
+{
+    // A dotted frame round the row that has the list's focus, in the colour
+    // of its text; round the rows' area when no row has it.
+    const int row = currentIndex().row();
+    QRect frame = viewport()->rect();
+    QColor color = palette().color(QPalette::Text);
+    if (row >= 0) {
+        frame = GetItemRect(row, LVIR_BOUNDS).intersected(frame);
+        if (GetItemState(row, LVIS_SELECTED) != 0)
+            color = palette().color(QPalette::HighlightedText);
+    }
+    if (frame.isEmpty())
+        return;
+    painter.setPen(QPen(color, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(frame.adjusted(0, 0, -1, -1));
 }

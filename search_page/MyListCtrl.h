@@ -15,7 +15,9 @@
 // position in the list's client coordinates (inside the border, the header
 // included) and do nothing else here, so the view's own click selection never
 // runs. The owner sees
-// every key (KeyDown) before the view handles it.
+// every key (KeyDown) before the view handles it; Page Up, Page Down, Home
+// and End only scroll. While the list has the keyboard focus it marks the row
+// that has its focus.
 class MyListCtrl : public QTableView {
     Q_OBJECT
 
@@ -47,7 +49,7 @@ public:
 
     // The row at a point in client coordinates, or -1.
     int HitTest(QPoint clientPoint) const;
-    // Scrolls the row into view.
+    // Scrolls the row into view, up or down.
     void EnsureVisible(int nItem);
 
     // A text shown across the list while it has no rows; empty for none.
@@ -71,12 +73,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QPoint ViewportToClient(QPoint viewportPoint) const;
     QPoint ClientToViewport(QPoint clientPoint) const;
     void ForwardToOwner(QMouseEvent* event, QPoint clientPoint);
     void DrawGridLines(QPainter& painter, const QRect& area) const;
+    void DrawFocusIndicator(QPainter& painter) const;
 
     ResultListModel m_model;
     unsigned m_dwExStyle = 0;

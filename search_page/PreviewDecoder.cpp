@@ -2,14 +2,11 @@
 
 #include <cstring>
 
-PreviewDecoder::PreviewDecoder(QSize box) : m_box(box)
-{ }
-
-PreviewImage PreviewDecoder::Decode(const std::string& path, std::stop_token stop) const
+PreviewImage PreviewDecoder::Decode(const std::string& path, QSize box, std::stop_token stop) const
 {
     if (ClipFrameDecoder::ContainerOf(path))
-        return m_clips.DecodeFile(path, m_box.width(), m_box.height(), std::move(stop));
-    const QImage snapshot = m_snapshots.DecodeFile(path, m_box);
+        return m_clips.DecodeFile(path, box.width(), box.height(), std::move(stop));
+    const QImage snapshot = m_snapshots.DecodeFile(path, box);
     if (snapshot.isNull())
         return {};
     PreviewImage preview{snapshot.width(), snapshot.height(), {}};

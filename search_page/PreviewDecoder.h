@@ -10,19 +10,15 @@
 #include <string>
 
 // The preview of any recording, chosen by its name: a snapshot's picture or
-// a clip's first key frame, scaled to fit the box. Empty for "No preview".
+// a clip's first key frame, scaled to fit a box. Empty for "No preview".
 // Reads the disk: never call Decode on the window's thread.
 class PreviewDecoder {
 public:
-    explicit PreviewDecoder(QSize box);
-
-    QSize Box() const { return m_box; }
-    PreviewImage Decode(const std::string& path, std::stop_token stop) const;
+    PreviewImage Decode(const std::string& path, QSize box, std::stop_token stop) const;
 
     static QImage ToImage(const PreviewImage& preview);
 
 private:
-    QSize m_box;
     ClipFrameDecoder m_clips;
     SnapshotDecoder m_snapshots;
 };

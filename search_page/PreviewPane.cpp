@@ -3,9 +3,11 @@
 #include "search_page/MyListCtrl.h"
 
 #include <QAction>
-#include <QKeyEvent>
+#include <QEvent>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSettings>
+#include <QShortcut>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -20,11 +22,24 @@ QSettings UserSettings()
     return QSettings(PreviewPane::SettingsFile(), QSettings::IniFormat);
 }
 
-// 4:3 and small enough that the pane fits in either half of the rows.
+// 4:3 and small enough that the pane fits in either half of the rows as the
+// list is laid out now.
 QSize BoxFor(const MyListCtrl& list)
 {
     const int height = std::clamp(list.viewport()->height() / 2 - 3 * kMargin, 24, 144);
     return {height * 4 / 3, height};
+}
+
+// A picture decoded for a box the list has since outgrown or shrunk below is
+// fitted again, keeping its proportions.
+QImage FittedTo(const QImage& image, QSize box)
+{
+    if (image.isNull())
+        return image;
+    const PreviewImage::Size fit = PreviewImage::FitInBox(image.width(), image.height(), box.width(), box.height());
+    if (fit.nWidth == image.width() && fit.nHeight == image.height())
+        return image;
+    return image.scaled(fit.nWidth, fit.nHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -39,17 +54,24 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     : QLabel(page),
       m_pList(list),
       m_cache(kCacheEntries, kCacheBytes),
-      m_decoder(BoxFor(*list)),
-      m_worker([this](const std::string& path, std::stop_token stop) { return m_decoder.Decode(path, stop); },
-               [this](const std::string& path, PreviewImage preview) {
-                   // Handed over under a lock of ours and picked up by name, so
-                   // that nothing made on the worker travels in Qt's queue.
-                   {
-                       const std::lock_guard lock(m_decodedMutex);
-                       m_aDecoded.emplace_back(path, std::move(preview));
-                   }
-                   QMetaObject::invokeMethod(this, "TakeDecoded", Qt::QueuedConnection);
-               }),
+      m_worker(
+          [this](const std::string& path, std::stop_token stop) {
+              QSize box;
+              {
+                  const std::lock_guard lock(m_decodedMutex);
+                  box = m_decodeBox;
+              }
+              return m_decoder.Decode(path, box, stop);
+          },
+          [this](const std::string& path, PreviewImage preview) {
+              // Handed over under a lock of ours and picked up by name, so
+              // that nothing made on the worker travels in Qt's queue.
+              {
+                  const std::lock_guard lock(m_decodedMutex);
+                  m_aDecoded.emplace_back(path, std::move(preview));
+              }
+              QMetaObject::invokeMethod(this, "TakeDecoded", Qt::QueuedConnection);
+          }),
       m_pMenu(new QMenu(list)),
       m_pShowAction(m_pMenu->addAction(QStringLiteral("Show Preview")))
 {
@@ -74,6 +96,14 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     connect(m_pShowAction, &QAction::toggled, this, &PreviewPane::SetPreviewsOn);
     m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_pList, &QWidget::customContextMenuRequested, this, &PreviewPane::OnContextMenu);
+
+    // Escape reaches the page before the sheet swallows it, as it does for
+    // the search's Cancel; only one of the two is ever on.
+    m_pEscape = new QShortcut(QKeySequence(Qt::Key_Escape), page);
+    m_pEscape->setContext(Qt::WindowShortcut);
+    m_pEscape->setEnabled(false);
+    connect(m_pEscape, &QShortcut::activated, this, &PreviewPane::Dismiss);
+    connect(m_pList->verticalScrollBar(), &QScrollBar::valueChanged, this, &PreviewPane::Place);
 
     m_pList->installEventFilter(this);
     page->installEventFilter(this);
@@ -100,6 +130,7 @@ void PreviewPane::Follow(const std::string& fileName, int row)
     Dismiss();
     m_strWanted = std::move(path);
     m_nRow = row;
+    m_pEscape->setEnabled(true);
     m_delay.start();
 }
 
@@ -108,6 +139,8 @@ void PreviewPane::Dismiss()
     m_delay.stop();
     m_worker.Cancel();
     m_strWanted.clear();
+    m_bShown = false;
+    m_pEscape->setEnabled(false);
     hide();
 }
 
@@ -122,12 +155,8 @@ void PreviewPane::SetPreviewsOn(bool on)
 
 bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pList && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_strWanted.empty()) {
-        // Escape takes the preview away, and only that.
-        Dismiss();
-        return true;
-    }
+    if (watched == m_pList && event->type() == QEvent::Resize)
+        Place();
     if (watched == parentWidget() && event->type() == QEvent::Hide)
         Dismiss();
     return QLabel::eventFilter(watched, event);
@@ -135,6 +164,12 @@ bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
 
 void PreviewPane::OnDelayElapsed()
 {
+    // Only now is the list surely laid out.
+    if (const QSize box = BoxFor(*m_pList); box != m_decodeBox) {
+        m_cache = PreviewCache(kCacheEntries, kCacheBytes);
+        const std::lock_guard lock(m_decodedMutex);
+        m_decodeBox = box;
+    }
     if (const QImage* cached = m_cache.Find(m_strWanted))
         ShowPreview(m_strWanted, *cached);
     else
@@ -166,17 +201,31 @@ void PreviewPane::ShowPreview(const std::string& path, const QImage& image)
     if (image.isNull())
         setText(QStringLiteral("No preview"));
     else
-        setPixmap(QPixmap::fromImage(image));
+        setPixmap(QPixmap::fromImage(FittedTo(image, BoxFor(*m_pList))));
     adjustSize();
-    // Over the right end of the rows, in the half the current row is not in.
+    m_bShown = true;
+    Place();
+    emit Shown(QString::fromStdString(path));
+}
+
+void PreviewPane::Place()
+{
+    if (!m_bShown)
+        return;
+    // Over the right end of the rows, in the half the current row is not in;
+    // away while the row is scrolled out of sight.
     const QWidget* viewport = m_pList->viewport();
+    const QRect row = m_pList->GetItemRect(m_nRow, LVIR_BOUNDS);
+    if (row.bottom() < 0 || row.top() >= viewport->height()) {
+        hide();
+        return;
+    }
     const QRect rows(viewport->mapTo(parentWidget(), QPoint(0, 0)), viewport->size());
-    const int rowMiddle = rows.top() + m_pList->GetItemRect(m_nRow, LVIR_BOUNDS).center().y();
+    const int rowMiddle = rows.top() + row.center().y();
     const int y = rowMiddle < rows.center().y() ? rows.bottom() + 1 - kMargin - height() : rows.top() + kMargin;
     move(rows.right() + 1 - kMargin - width(), y);
     show();
     raise();
-    emit Shown(QString::fromStdString(path));
 }
 
 void PreviewPane::OnContextMenu(QPoint viewportPoint)

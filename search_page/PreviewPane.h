@@ -15,12 +15,14 @@
 class MyListCtrl;
 class QAction;
 class QMenu;
+class QShortcut;
 
 // The preview of the result list's current row: once the row has stayed on
 // a recording for a moment, its picture (or "No preview") appears over the
 // right part of the list, in the half away from the row, without moving any
-// control of the page. It goes when the row moves, on Escape, when the page
-// is hidden and on a search. The list's context menu turns previews off and
+// control of the page, sized from the list as laid out. It follows the row as
+// the list scrolls, out of sight while the row is. It goes when the row
+// moves, on Escape, when the page is hidden and on a search. The list's context menu turns previews off and
 // on; the choice is kept in the user's configuration folder.
 class PreviewPane : public QLabel {
     Q_OBJECT
@@ -65,6 +67,7 @@ private:
     void OnDecoded(const std::string& path, const PreviewImage& preview);
     Q_INVOKABLE void TakeDecoded();
     void ShowPreview(const std::string& path, const QImage& image);
+    void Place();
     void OnContextMenu(QPoint viewportPoint);
 
     MyListCtrl* m_pList;
@@ -74,6 +77,9 @@ private:
     // Results from the worker, not yet taken on the window's thread.
     std::mutex m_decodedMutex;
     std::vector<std::pair<std::string, PreviewImage>> m_aDecoded;
+    // The box the worker decodes into, from the list as laid out when the
+    // preview was asked for.
+    QSize m_decodeBox;
     // Declared after the decoder it calls and the list it fills, so that it
     // stops first.
     PreviewWorker m_worker;
@@ -83,5 +89,9 @@ private:
     // The recording whose preview is on its way or shown; empty for none.
     std::string m_strWanted;
     int m_nRow = -1;
+    // A picture or "No preview" is up for m_strWanted; it is in sight while
+    // its row is.
+    bool m_bShown = false;
+    QShortcut* m_pEscape = nullptr;
     bool m_bOn = true;
 };

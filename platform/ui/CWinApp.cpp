@@ -20,6 +20,11 @@ CWinApp::~CWinApp()
         g_pCurrentApp = nullptr;
 }
 
+bool CWinApp::ReadCommandLine(const std::vector<std::string>&)
+{
+    return true;
+}
+
 bool CWinApp::InitInstance()
 {
     return true;
@@ -43,10 +48,14 @@ CWinApp* AfxGetApp()
 
 int AfxWinMain(int argc, char** argv)
 {
-    QApplication application(argc, argv);
     CWinApp* app = AfxGetApp();
     if (!app)
         return 1;
+    // Before the Qt application, which needs a display: the usage and a
+    // complaint about the command line do not.
+    if (!app->ReadCommandLine(std::vector<std::string>(argv, argv + argc)))
+        return app->ExitInstance();
+    QApplication application(argc, argv);
     if (!app->GetAppName().empty())
         QApplication::setApplicationName(QString::fromStdString(app->GetAppName()));
     if (app->InitInstance())

@@ -189,19 +189,32 @@ void ClipscoutAppTest::commandLineNamesTheSettingsFiles()
     QCOMPARE(commandLine.m_strViewerIni, std::string("/v.ini"));
     QCOMPARE(commandLine.m_strAppIni, std::string("/a.ini"));
 
-    // The real program: Qt's own options are Qt's, the usage ends it at once,
-    // and bad usage ends it with status 2 before any window opens.
+    // The real program, with no display to reach: Qt's own options are Qt's,
+    // the usage and the version end it at once, and bad usage ends it with
+    // status 2, all before anything needs a window system.
     const auto run = [](const QStringList& arguments) {
         QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(environment);
         program.start(QStringLiteral(CLIPSCOUT_EXECUTABLE), arguments);
         program.waitForFinished(10000);
         return std::pair{program.exitCode(),
                          QString::fromLocal8Bit(program.readAllStandardOutput() + program.readAllStandardError())};
     };
-    const auto [helpStatus, help] = run({"-platform", "offscreen", "--help"});
-    QCOMPARE(helpStatus, 0);
-    QVERIFY2(help.contains("--viewer-ini <PATH>") && help.contains("--app-ini <PATH>"), qPrintable(help));
-    for (const QStringList& bad : {QStringList{"--viewer-ini"}, QStringList{"--colour"}, QStringList{"stray"}}) {
+    for (const QStringList& arguments : {QStringList{"--help"}, QStringList{"-platform", "offscreen", "-h"}}) {
+        const auto [helpStatus, help] = run(arguments);
+        QCOMPARE(helpStatus, 0);
+        QVERIFY2(help.startsWith(QStringLiteral("Usage: " CLIPSCOUT_EXECUTABLE " [options]")), qPrintable(help));
+        QVERIFY2(help.contains("--viewer-ini <PATH>") && help.contains("--app-ini <PATH>"), qPrintable(help));
+        QVERIFY2(!help.contains("platform"), qPrintable(help));
+    }
+    const auto [versionStatus, version] = run({"--version"});
+    QCOMPARE(versionStatus, 0);
+    QCOMPARE(version, QStringLiteral("clipscout " CLIPSCOUT_VERSION "\n"));
+    for (const QStringList& bad :
+         {QStringList{"--viewer-ini"}, QStringList{"--colour"}, QStringList{"stray"}, QStringList{"-platform"}}) {
         const auto [status, output] = run(bad);
         QCOMPARE(status, ProgramCommandLine::kExitUsage);
         QVERIFY2(output.contains("Usage:"), qPrintable(output));

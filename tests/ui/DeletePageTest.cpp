@@ -58,18 +58,20 @@ std::map<std::string, std::string> Contents(const std::string& folder)
 // A trash that cannot be used, or one that holds each file until released.
 class StandInTrash : public TrashCan {
 public:
-    explicit StandInTrash(Result result, bool bHold = false) : m_result(result), m_bHold(bHold)
+    explicit StandInTrash(Result result, bool bHold = false, std::string strReason = {})
+        : m_result(result), m_strReason(std::move(strReason)), m_bHold(bHold)
     {
         TrashCan::SetInstance(this);
     }
     ~StandInTrash() override { TrashCan::SetInstance(nullptr); }
 
-    Result MoveToTrash(const std::string&) override
+    Result MoveToTrash(int, const std::string&, const FileIdentity&, TrashedFile&, std::string& strReason) override
     {
         std::unique_lock lock(m_mutex);
         ++m_nCalls;
         m_changed.notify_all();
         m_changed.wait(lock, [this] { return !m_bHold; });
+        strReason = m_strReason;
         return m_result;
     }
     void Release()
@@ -91,6 +93,7 @@ public:
 
 private:
     const Result m_result;
+    const std::string m_strReason;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     bool m_bHold;
@@ -330,7 +333,46 @@ private slots:
         m_messages->Clear();
         QTest::keyClick(&list, Qt::Key_Delete);
         QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QCOMPARE(m_messages->Texts().front(),
+                 std::string("These files were not deleted:\nholiday.jpg: it is not a regular file"));
         QVERIFY(fs::is_directory(store.Folder("SnapShot") + "/holiday.jpg"));
+        WaitForSearch(*page);
+
+        // A file removed since the search is reported as gone.
+        fs::remove(folder + "/Sr0001.asf");
+        store.AddClip("Recording", "Sr0003.asf", "2006/03/14 12:00");
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(0);
+        Item<QPushButton>(*page, 1013)->click();
+        WaitForSearch(*page);
+        QCOMPARE(list.GetItemCount(), 1);
+        fs::remove(folder + "/Sr0003.asf");
+        m_messages->Clear();
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        QCOMPARE(m_messages->Texts().front(),
+                 std::string("These files were not deleted:\nSr0003.asf: the file is gone"));
+    }
+
+    void aLongListOfFailuresNamesTwentyFilesWithTheSystemsReason()
+    {
+        TestStore store;
+        for (int i = 10; i < 35; ++i)
+            store.AddClip("Recording", "Sr00" + std::to_string(i) + ".asf", "2006/03/14 10:" + std::to_string(i));
+        const StandInTrash refusing(TrashCan::Result::Failed, false, "Read-only file system");
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
+        const QStringList lines = QString::fromStdString(m_messages->Texts().front()).split('\n');
+        QCOMPARE(lines.size(), 22);
+        QCOMPARE(lines.front(), QString("These files were not deleted:"));
+        for (int i = 1; i <= 20; ++i)
+            QVERIFY2(lines[i].startsWith("Sr00") &&
+                         lines[i].endsWith(".asf: it could not be moved to the trash (Read-only file system)"),
+                     qPrintable(lines[i]));
+        QCOMPARE(lines.back(), QString("and 5 more"));
+        QCOMPARE(list.GetItemCount(), 25);
     }
 
     void withoutATrashDeleteAsksOnceAndDeletesOnlyOnYes()

@@ -12,6 +12,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
@@ -100,18 +103,21 @@ private slots:
         const std::map<QString, QRect> before = Controls(*page);
         QCOMPARE(list.GetItemCount(), 3);
 
-        // Opening the page and its search show nothing.
-        WaitPastTheDelay();
-        QVERIFY(!pane.isVisible());
+        // The search that opens the page makes row 0 current, and row 0 gets
+        // its preview after the delay.
+        QTRY_COMPARE(shown.size(), 1);
+        QCOMPARE(shown.last().at(0).toString(), Path(store, list.GetItemText(0, 0).c_str()));
 
-        // A click: nothing at once, the clip's first frame after the delay,
-        // filling the box, clear of the current row, over the list's right part.
-        const int first = RowOf(list, "Sr0001.asf");
+        // A click on another row: nothing at once, the clip's first frame
+        // after the delay, filling the box, clear of the current row, over the
+        // list's right part.
+        const char* const pictured = RowOf(list, "Sr0001.asf") != 0 ? "Sr0001.asf" : "Sr0003.asf";
+        const int first = RowOf(list, pictured);
         ClickRow(list, first);
         QVERIFY(!pane.isVisible());
         QTRY_VERIFY(pane.isVisible());
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.last().at(0).toString(), Path(store, "Sr0001.asf"));
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.last().at(0).toString(), Path(store, pictured));
         QCOMPARE(pane.pixmap().size().width() * 3, pane.pixmap().size().height() * 4);
         const QRect rowOnPage =
             list.GetItemRect(first, LVIR_BOUNDS).translated(list.viewport()->mapTo(page.get(), QPoint()));
@@ -122,18 +128,21 @@ private slots:
         // Rows passed on the way within the delay are never shown; the one
         // the keys stop on is.
         ClickRow(list, 0);
-        QVERIFY(!pane.isVisible() || first == 0);
+        QVERIFY(!pane.isVisible());
         QTest::keyClick(&list, Qt::Key_Down);
         QVERIFY(!pane.isVisible());
         QTest::keyClick(&list, Qt::Key_Down);
-        QTRY_COMPARE(shown.size(), 2);
+        QTRY_COMPARE(shown.size(), 3);
         QCOMPARE(shown.last().at(0).toString(), Path(store, list.GetItemText(2, 0).c_str()));
         WaitPastTheDelay();
-        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.size(), 3);
 
         // The clip without a picture says so, with no message box.
-        ClickRow(list, RowOf(list, "Sr0002.asf"));
-        QTRY_COMPARE(shown.size(), 3);
+        if (list.GetItemText(2, 0) != "Sr0002.asf") {
+            ClickRow(list, RowOf(list, "Sr0002.asf"));
+            QTRY_COMPARE(shown.size(), 4);
+        }
+        QCOMPARE(shown.last().at(0).toString(), Path(store, "Sr0002.asf"));
         QVERIFY(pane.isVisible());
         QCOMPARE(pane.text(), QString("No preview"));
         QVERIFY(pane.pixmap().isNull());
@@ -145,16 +154,101 @@ private slots:
         WaitPastTheDelay();
         QVERIFY(!pane.isVisible());
 
-        // So does a search, and it does not come back by itself.
+        // So does a search, and then row 0 gets its preview again.
         ClickRow(list, RowOf(list, "Sr0003.asf"));
         QTRY_VERIFY(pane.isVisible());
+        const qsizetype previews = shown.size();
         QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("1013")), Qt::LeftButton);
         QVERIFY(!pane.isVisible());
         WaitForSearch(*page);
-        WaitPastTheDelay();
-        QVERIFY(!pane.isVisible());
+        QTRY_COMPARE(shown.size(), previews + 1);
+        QCOMPARE(shown.last().at(0).toString(), Path(store, list.GetItemText(0, 0).c_str()));
 
         QVERIFY(Controls(*page) == before);
+    }
+
+    void previewIsSizedFromTheLaidOutListAndKeepsToItsRow()
+    {
+        TestStore store;
+        // Snapshots of three sizes, 4:3, among enough others to scroll.
+        const auto snapshot = [&store](const std::string& name, int width) {
+            QImage image(width, width * 3 / 4, QImage::Format_RGB32);
+            image.fill(Qt::darkCyan);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "JPEG");
+            TestStore::Write(store.Folder("SnapShot") + "/" + name, bytes.toStdString());
+        };
+        for (int width : {64, 320, 640})
+            snapshot("size" + std::to_string(width) + ".jpg", width);
+        for (int i = 0; i < 60; ++i)
+            snapshot("more" + std::to_string(i) + ".jpg", 64);
+
+        // The program's window at its first size.
+        TreeSheet::CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
+        sheet.m_psh.dwFlags &= ~PSH_HASHELP;
+        CDlg page(store.Device(), TestUiSetting());
+        sheet.AddPage(&page);
+        sheet.Create();
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        WaitForSearch(page);
+        MyListCtrl& list = *List(page);
+        PreviewPane& pane = *Pane(page);
+        QSignalSpy shown(&pane, &PreviewPane::Shown);
+        // Snapshots are as old as their files, newer than the page's end time.
+        page.findChild<QComboBox*>(QStringLiteral("1020"))->setCurrentIndex(1);
+        page.findChild<QDateTimeEdit*>(QStringLiteral("1010"))->setDate(QDate::currentDate().addDays(1));
+        QTest::mouseClick(page.findChild<QPushButton*>(QStringLiteral("1013")), Qt::LeftButton);
+        WaitForSearch(page);
+        QCOMPARE(list.GetItemCount(), 63);
+
+        // Row 0 first, then each size: all shown at the box's full size.
+        QTRY_COMPARE(shown.size(), 1);
+        QCOMPARE(shown.last().at(0).toString(),
+                 QString::fromStdString(store.Folder("SnapShot") + "/" + list.GetItemText(0, 0)));
+        QCOMPARE(pane.pixmap().size(), QSize(192, 144));
+        for (const char* name : {"size64.jpg", "size320.jpg", "size640.jpg"}) {
+            const int row = RowOf(list, name);
+            if (row == 0)
+                continue;
+            list.EnsureVisible(row);
+            ClickRow(list, row);
+            QTRY_VERIFY(pane.isVisible());
+            QCOMPARE(shown.last().at(0).toString(), QString::fromStdString(store.Folder("SnapShot") + "/" + name));
+            QCOMPARE(pane.pixmap().size(), QSize(192, 144));
+        }
+
+        // Escape, pressed in the sheet, takes it away; the sheet stays.
+        QTest::keyClick(sheet.windowHandle(), Qt::Key_Escape);
+        QVERIFY(!pane.isVisible());
+        QVERIFY(sheet.isVisible());
+
+        // Row 0's preview, in the lower half: out of sight with the row, back
+        // in the same place with it.
+        QWidget* viewport = list.viewport();
+        const int middle = viewport->mapTo(&page, viewport->rect().center()).y();
+        QTest::keyClick(sheet.windowHandle(), Qt::Key_Home);
+        ClickRow(list, 0);
+        QTRY_VERIFY(pane.isVisible());
+        const QRect placed = pane.geometry();
+        QVERIFY(placed.top() > middle);
+        QTest::keyClick(sheet.windowHandle(), Qt::Key_PageDown);
+        QVERIFY(!pane.isVisible());
+        QTest::keyClick(sheet.windowHandle(), Qt::Key_Home);
+        QVERIFY(pane.isVisible());
+        QCOMPARE(pane.geometry(), placed);
+
+        // A row near the bottom has it in the upper half; scrolled up into
+        // the upper half itself, the row has it move to the lower one.
+        const int low = list.rowAt(viewport->height() - MyListCtrl::kRowHeight - 1);
+        ClickRow(list, low);
+        QTRY_VERIFY(pane.isVisible());
+        QVERIFY(pane.geometry().bottom() < middle);
+        list.scrollTo(list.model()->index(low - 2, 0), QAbstractItemView::PositionAtTop);
+        QVERIFY(pane.isVisible());
+        QVERIFY(pane.geometry().top() > middle);
     }
 
     void previewGoesOnAPageSwitch()
@@ -197,7 +291,6 @@ private slots:
         FillStore(store);
         auto page = ShowPage(store.Device());
         MyListCtrl& list = *List(*page);
-        QSignalSpy shown(Pane(*page), &PreviewPane::Shown);
 
         const auto toggleFromMenu = [&list]() {
             QTest::mouseClick(list.viewport(), Qt::RightButton, {}, QPoint(20, 20));
@@ -211,6 +304,8 @@ private slots:
         };
         toggleFromMenu();
         QVERIFY(!Pane(*page)->PreviewsOn());
+        QVERIFY(!Pane(*page)->isVisible());
+        QSignalSpy shown(Pane(*page), &PreviewPane::Shown);
         ClickRow(list, RowOf(list, "Sr0001.asf"));
         WaitPastTheDelay();
         QVERIFY(!Pane(*page)->isVisible());

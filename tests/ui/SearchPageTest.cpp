@@ -429,6 +429,146 @@ private slots:
         QCOMPARE(focused(), 1005);
     }
 
+    void pickersTakeTypedDatesAndTimesFieldByField()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        QWindow* window = page->windowHandle();
+        const auto type = [window](const char* keys) {
+            for (const char* key = keys; *key != '\0'; ++key)
+                QTest::keyClick(window, *key);
+        };
+        auto* startDate = Item<CDateTimeCtrl>(*page, 1005);
+        auto* startTime = Item<CDateTimeCtrl>(*page, 1006);
+        auto* endDate = Item<CDateTimeCtrl>(*page, 1010);
+        auto* endTime = Item<CDateTimeCtrl>(*page, 1011);
+
+        // A click on the month field makes it the one typed into, wherever
+        // the caret was before; full fields and separators move on.
+        auto* edit = startDate->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+        edit->setCursorPosition(1);
+        const QPoint month = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        edit->setCursorPosition(edit->text().size());
+        QCOMPARE(startDate->currentSection(), QDateTimeEdit::YearSection);
+        QTest::mouseClick(edit, Qt::LeftButton, {}, month);
+        QCOMPARE(startDate->currentSection(), QDateTimeEdit::MonthSection);
+        type("12-01-26");
+        QCOMPARE(startDate->date(), QDate(2026, 12, 1));
+
+        // Tab goes on to the time, its hours first; 9 fills them.
+        QTest::keyClick(window, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), startTime);
+        type("930");
+        QCOMPARE(startTime->text(), QString("09:30"));
+
+        // A separator ends a field typed in part.
+        QTest::keyClick(window, Qt::Key_Tab);
+        type("1-5-27");
+        QCOMPARE(endDate->date(), QDate(2027, 1, 5));
+        QTest::keyClick(window, Qt::Key_Tab);
+        type("23:59");
+        QCOMPARE(endTime->text(), QString("23:59"));
+        // Up and Down step the field round, without carrying.
+        QTest::keyClick(window, Qt::Key_Up);
+        QTest::keyClick(window, Qt::Key_Left);
+        QTest::keyClick(window, Qt::Key_Down);
+        QCOMPARE(endTime->text(), QString("22:00"));
+        // A time picker has no calendar, and the keys that open one leave it as it was.
+        QTest::keyClick(window, Qt::Key_Down, Qt::AltModifier);
+        QTest::keyClick(window, Qt::Key_F4);
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        QCOMPARE(endTime->text(), QString("22:00"));
+
+        // Alt+Down and F4 open a date picker's calendar, which the keys work:
+        // Right and Enter take the next day, Escape leaves the date alone.
+        startDate->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(window, Qt::Key_Down, Qt::AltModifier);
+        QWidget* popup = QApplication::activePopupWidget();
+        QVERIFY(popup != nullptr);
+        QCOMPARE(popup->findChild<QCalendarWidget*>()->selectedDate(), QDate(2026, 12, 1));
+        QTest::keyClick(popup->windowHandle(), Qt::Key_Right);
+        QTest::keyClick(popup->windowHandle(), Qt::Key_Return);
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        QCOMPARE(startDate->date(), QDate(2026, 12, 2));
+        endDate->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(window, Qt::Key_F4);
+        popup = QApplication::activePopupWidget();
+        QVERIFY(popup != nullptr);
+        QTest::keyClick(popup->windowHandle(), Qt::Key_Right);
+        QTest::keyClick(popup->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        QCOMPARE(endDate->date(), QDate(2027, 1, 5));
+
+        // The search takes the range as typed.
+        Click(*page, 1013);
+        QCOMPARE(page->m_tSearchStart.GetTime(), CTime(2026, 12, 2, 9, 30, 0).GetTime());
+        QCOMPARE(page->m_tSearchEnd.GetTime(), CTime(2027, 1, 5, 22, 0, 0).GetTime());
+    }
+
+    void pageKeysScrollTheListAndACurrentRowIsAlwaysInView()
+    {
+        TestStore store;
+        for (int i = 0; i < 80; ++i)
+            store.AddClip("Recording", "Sr" + std::to_string(100 + i) + ".asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        QWindow* window = page->windowHandle();
+        MyListCtrl* list = List(*page);
+        QScrollBar* rows = list->verticalScrollBar();
+        QScrollBar* across = list->horizontalScrollBar();
+        const auto inView = [list](int row) {
+            const QRect rect = list->GetItemRect(row, LVIR_BOUNDS);
+            return rect.top() >= 0 && rect.bottom() < list->viewport()->height();
+        };
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 2));
+        QTRY_COMPARE(page->m_nCurrentRow, 2);
+
+        // Page Down, Page Up, End and Home scroll up and down only, and leave
+        // the current row where it is.
+        QTest::keyClick(window, Qt::Key_PageDown);
+        const int onePage = rows->value();
+        QVERIFY(onePage > 0 && !inView(2));
+        QTest::keyClick(window, Qt::Key_PageDown);
+        QVERIFY(rows->value() > onePage);
+        QTest::keyClick(window, Qt::Key_PageUp);
+        QCOMPARE(rows->value(), onePage);
+        QTest::keyClick(window, Qt::Key_End);
+        QCOMPARE(rows->value(), rows->maximum());
+        QTest::keyClick(window, Qt::Key_Home);
+        QCOMPARE(rows->value(), 0);
+        QCOMPARE(across->value(), 0);
+        QCOMPARE(page->m_nCurrentRow, 2);
+
+        // A row made current comes into view, from wherever the list was.
+        QTest::keyClick(window, Qt::Key_End);
+        QTest::keyClick(window, Qt::Key_Down);
+        QCOMPARE(page->m_nCurrentRow, 3);
+        QVERIFY(inView(3));
+        QTest::keyClick(window, Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(page->m_nCurrentRow, 79);
+        QVERIFY(inView(79));
+        QTest::keyClick(window, Qt::Key_Home);
+        QTest::keyClick(window, Qt::Key_Up);
+        QCOMPARE(page->m_nCurrentRow, 78);
+        QVERIFY(inView(78));
+        QCOMPARE(across->value(), 0);
+
+        // The row with the list's focus is marked while the list has it.
+        const QRect row = list->GetItemRect(78, LVIR_BOUNDS);
+        const QImage focused = list->viewport()->grab().toImage();
+        QTest::keyClick(window, Qt::Key_Tab);
+        QVERIFY(!list->hasFocus());
+        const QImage unfocused = list->viewport()->grab().toImage();
+        const auto differs = [&](int y) {
+            for (int x = 0; x < list->viewport()->width(); ++x)
+                if (focused.pixel(x, y) != unfocused.pixel(x, y))
+                    return true;
+            return false;
+        };
+        QVERIFY(differs(row.top()) && differs(row.bottom()));
+        QVERIFY(!differs(row.top() - MyListCtrl::kRowHeight / 2));
+    }
+
     void aDoubleClickPlaysTheClickedRow()
     {
         TestStore store;

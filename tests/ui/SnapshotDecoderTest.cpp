@@ -86,9 +86,9 @@ private slots:
     void filesAreReadOnlyAsWhatTheirNameSays()
     {
         QTemporaryDir dir;
-        const PreviewDecoder decoder(QSize(80, 60));
+        const PreviewDecoder decoder;
         const auto decode = [&decoder](const std::string& path) {
-            return PreviewDecoder::ToImage(decoder.Decode(path, {}));
+            return PreviewDecoder::ToImage(decoder.Decode(path, QSize(80, 60), {}));
         };
         const QImage snapshot = decode(Write(dir, "a.jpg", Picture("JPEG")));
         QCOMPARE(snapshot.size(), QSize(80, 60));
