@@ -14,7 +14,7 @@
 // reach the last row; 2 when a per-row cost at the largest size is more than
 // twice that at the smallest (not judged with --counts-only).
 
-#include "catalog/CategoryScan.h"
+#include "catalog/SearchRequest.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "settings/CLoadUISetting.h"
@@ -96,11 +96,13 @@ Figures Measure(int rows, int runs)
         list->viewport()->repaint();
         figures.search = std::min(figures.search, MillisecondsSince(start));
 
-        std::string categoryFolder;
-        std::vector<RecordedFile> found;
+        SearchRequest request;
+        request.strDevice = "Cam1";
+        request.strCategory = "Scheduled Recording";
+        request.tSearchStart = CTime(2005, 1, 1, 0, 0, 0);
+        request.tSearchEnd = CTime::GetCurrentTime();
         const Clock::time_point scanStart = Clock::now();
-        CategoryScan::Run(root + "/store", "Cam1", "Scheduled Recording", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
-                          CTime::GetCurrentTime(), found);
+        const SearchResult found = RunSearchIn(root + "/store", request);
         figures.scan = std::min(figures.scan, MillisecondsSince(scanStart));
 
         std::vector<ResultListModel::Row> rowsToFill;

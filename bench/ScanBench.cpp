@@ -22,8 +22,8 @@
 // Exit status 1 when a scan lists a different number of rows than the store
 // holds (timings are reported, never judged).
 
-#include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
+#include "catalog/SearchRequest.h"
 #include "support/ClipBytes.h"
 
 #include <algorithm>
@@ -57,6 +57,22 @@
 #endif
 
 namespace {
+
+// The page's search of one category, its rows appended to rows.
+void Search(const std::string& recording, const char* category, const CTime& searchStart, const CTime& searchEnd,
+            int workers, std::vector<RecordedFile>& rows)
+{
+    SearchRequest request;
+    request.strDevice = "Cam1";
+    request.strCategory = category;
+    request.tSearchStart = searchStart;
+    request.tSearchEnd = searchEnd;
+    request.nWorkers = workers;
+    RunSearchIn(recording, request, [&rows](const RecordedFile& row) {
+        rows.push_back(row);
+        return true;
+    });
+}
 // The scan's workers allocate too (their buffers, their threads).
 std::atomic<std::size_t> g_allocations{0};
 } // namespace
@@ -362,11 +378,9 @@ int main(int argc, char** argv)
 
             std::vector<RecordedFile> rows;
             rows.reserve(static_cast<std::size_t>(c.expected));
-            std::string categoryFolder;
             const std::size_t before = g_allocations;
             const auto s0 = Clock::now();
-            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows,
-                              {workers, nullptr});
+            Search(store.recording, c.text, searchStart, searchEnd, workers, rows);
             const auto s1 = Clock::now();
             allocations = g_allocations - before;
             rowsListed = rows.size();
@@ -377,10 +391,8 @@ int main(int argc, char** argv)
         }
         { // once more without reserving: the rows' own growth included
             std::vector<RecordedFile> rows;
-            std::string categoryFolder;
             const std::size_t before = g_allocations;
-            CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows,
-                              {workers, nullptr});
+            Search(store.recording, c.text, searchStart, searchEnd, workers, rows);
             allocationsUnreserved = g_allocations - before;
         }
         if (static_cast<int>(rowsListed) != c.expected) {
@@ -407,12 +419,10 @@ int main(int argc, char** argv)
             const std::string folder = store.recording + "/Cam1/" + c.folder;
             const auto coldScan = [&](int workers) {
                 std::vector<RecordedFile> rows;
-                std::string categoryFolder;
                 if (!DropCaches())
                     return -1.0;
                 const auto s0 = Clock::now();
-                CategoryScan::Run(store.recording, "Cam1", c.text, categoryFolder, searchStart, searchEnd, rows,
-                                  {workers, nullptr});
+                Search(store.recording, c.text, searchStart, searchEnd, workers, rows);
                 const double ms = Milliseconds(Clock::now() - s0);
                 if (static_cast<int>(rows.size()) != c.expected) {
                     std::fprintf(stderr, "%s: cold scan listed %zu rows, expected %d\n", c.text, rows.size(),

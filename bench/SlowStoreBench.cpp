@@ -19,7 +19,7 @@
 
 #define FUSE_USE_VERSION 314
 
-#include "catalog/CategoryScan.h"
+#include "catalog/SearchRequest.h"
 #include "support/ClipBytes.h"
 
 #include <fuse.h>
@@ -283,11 +283,14 @@ double Floor(const std::string& folder, std::size_t& entries)
 
 double Scan(const std::string& recording, int workers, std::vector<RecordedFile>& rows)
 {
-    rows.clear();
-    std::string categoryFolder;
+    SearchRequest request;
+    request.strDevice = "Cam1";
+    request.strCategory = "Scheduled Recording";
+    request.tSearchStart = CTime(2005, 1, 1, 0, 0, 0);
+    request.tSearchEnd = CTime(2037, 12, 31, 23, 59, 0);
+    request.nWorkers = workers;
     const auto start = Clock::now();
-    CategoryScan::Run(recording, "Cam1", "Scheduled Recording", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
-                      CTime(2037, 12, 31, 23, 59, 0), rows, {workers, nullptr});
+    rows = RunSearchIn(recording, request).aRows;
     return SecondsSince(start);
 }
 

@@ -10,47 +10,84 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <pthread.h>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace {
 
-std::string ResolvePiece(const std::string& parent, const std::string& name)
-{
-    if (!name.empty()) {
-        std::string resolved = CFileFind::ResolveNoCase(parent, name);
-        if (!resolved.empty())
-            return resolved;
-    }
-    return parent + "/" + name;
-}
-
 enum class Pass { Snapshot, Asf, Avi };
+
+// The folder's entries that the scan examines, in listing order: those of the
+// first pass, then those of the second.
+struct Listing {
+    CFileFind find;
+    std::vector<std::string_view> names; // views into find
+    std::size_t nFirst = 0;
+    Pass first = Pass::Asf;
+    Pass second = Pass::Avi;
+
+    Pass PassOf(std::size_t i) const { return i < nFirst ? first : second; }
+};
+
+// Lists the folder once for both passes.
+void ListFolder(const std::string& folder, bool snapshots, const std::atomic<bool>* stop, Listing& listing)
+{
+    const std::string_view firstMask = snapshots ? "*.jpg" : "*.asf";
+    const std::string_view secondMask = snapshots ? "*.bmp" : "*.avi";
+    listing.first = snapshots ? Pass::Snapshot : Pass::Asf;
+    listing.second = snapshots ? Pass::Snapshot : Pass::Avi;
+    std::vector<std::string_view> second;
+    bool more = listing.find.FindFile(folder, "*", stop);
+    while (more) {
+        more = listing.find.FindNextFile();
+        const std::string_view name = listing.find.GetFileName();
+        if (CFileFind::MatchesMask(name, firstMask))
+            listing.names.push_back(name);
+        else if (CFileFind::MatchesMask(name, secondMask))
+            second.push_back(name);
+    }
+    listing.nFirst = listing.names.size();
+    listing.names.insert(listing.names.end(), second.begin(), second.end());
+}
 
 // What one worker needs to examine files: its own probe buffers, time cache
 // and path, so that a file costs no allocation and workers share nothing but
-// the rows they fill, each its own.
+// the slots they fill, each its own.
 class FileExaminer {
 public:
-    FileExaminer(const std::string& folder, std::string_view category, const CTime& searchStart, const CTime& searchEnd)
-        : m_folder(folder), m_category(category), m_searchStart(searchStart), m_searchEnd(searchEnd)
+    FileExaminer(const Listing& listing, const std::string& folder, std::string_view category, const CTime& searchStart,
+                 const CTime& searchEnd)
+        : m_listing(listing), m_folder(folder), m_category(category), m_searchStart(searchStart), m_searchEnd(searchEnd)
     {
         m_path.reserve(m_folder.size() + 1 + 256);
     }
 
-    // Fills row from the file called name; true when it is to be listed.
-    bool Examine(Pass pass, std::string_view name, RecordedFile& row)
+    // Fills row from the listing's file i; true when it is to be listed.
+    bool Examine(std::size_t i, RecordedFile& row)
     {
-        switch (pass) {
+        const std::string_view name = m_listing.names[i];
+        bool keep = false;
+        switch (m_listing.PassOf(i)) {
         case Pass::Snapshot:
-            return Snapshot(name, row);
+            keep = Snapshot(name, row);
+            break;
         case Pass::Asf:
-            return Asf(name, row);
+            keep = Asf(name, row);
+            break;
         case Pass::Avi:
-            return Avi(name, row);
+            keep = Avi(name, row);
+            break;
         }
-        return false;
+        if (keep) {
+            row.idFolder = m_listing.find.GetFolderIdentity();
+            row.idFile = m_listing.find.IdentityOf(name);
+        }
+        return keep;
     }
 
 private:
@@ -105,22 +142,16 @@ private:
         return m_path;
     }
 
-    // ParseRecordTimes, then the range and the category, tested in the
-    // cheapest order: a row is listed when its start parses and lies in range
-    // and its category matches. A missing or unreadable end does not drop the
-    // clip; tEnd then equals tStart.
+    // The category first, as it costs least; then the row's times.
     bool Matches(std::string_view name, std::string_view startText, std::string_view endText, RecordedFile& row)
     {
         if (CategoryFromTypeCode(name) != m_category)
             return false;
-        const std::optional<CTime> start = m_times.ParseRecordTime(startText);
-        if (!start || !IsInSearchRange(*start, m_searchStart, m_searchEnd))
-            return false;
-        row.tStart = *start;
-        row.tEnd = m_times.ParseRecordTime(endText).value_or(*start);
-        return true;
+        return m_times.RecordTimes(startText, endText, row.tStart, row.tEnd) &&
+               IsInSearchRange(row.tStart, m_searchStart, m_searchEnd);
     }
 
+    const Listing& m_listing;
     const std::string& m_folder;
     const std::string_view m_category;
     const CTime m_searchStart;
@@ -130,101 +161,156 @@ private:
     std::string m_path;
 };
 
-// Lists mask in folder, appending the names (views into find) to names.
-void List(CFileFind& find, const std::string& folder, std::string_view mask, const std::atomic<bool>* stop,
-          std::vector<std::string_view>& names)
-{
-    bool more = find.FindFile(folder, mask, stop);
-    while (more) {
-        more = find.FindNextFile();
-        names.push_back(find.GetFileName());
+// The stop request of the scan's control, and the sink's.
+class StopFlags {
+public:
+    explicit StopFlags(ScanControl* control) : m_pControl(control) { }
+
+    bool Stopped() const
+    {
+        return m_bSinkStopped.load(std::memory_order_relaxed) || (m_pControl != nullptr && m_pControl->IsCancelled());
     }
-}
+    void StopBySink() { m_bSinkStopped.store(true, std::memory_order_relaxed); }
+    ScanControl* Control() const { return m_pControl; }
 
-} // namespace
+private:
+    ScanControl* const m_pControl;
+    std::atomic<bool> m_bSinkStopped{false};
+};
 
-std::string CategoryFolderPath(const std::string& recordingDir, const std::string& deviceFolder,
-                               const std::string& categoryFolder)
-{
-    const std::string device = ResolvePiece(recordingDir, deviceFolder);
-    if (categoryFolder.empty())
-        return device;
-    return ResolvePiece(device, categoryFolder);
-}
+// Examined files on their way from the workers, who finish them in any
+// order, to the sink, which takes them in listing order. A ring of slots
+// bounds the memory: a worker does not start on a file more than a ring's
+// length ahead of the next one the sink is waiting for.
+class OrderedRows {
+public:
+    explicit OrderedRows(std::size_t ring)
+        : m_slots(ring), m_states(std::make_unique<std::atomic<unsigned char>[]>(ring)), m_nRing(ring)
+    { }
 
-bool CategoryScan::Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
-                       std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
-                       std::vector<RecordedFile>& rows, const Options& options)
-{
-    const std::string_view mapped = CategoryFolder(category);
-    if (!mapped.empty())
-        categoryFolder.assign(mapped);
-    if ((searchEnd - searchStart).GetTotalSeconds() < 0)
-        return false;
+    // Worker side: waits until file i has a slot, then returns it; null when
+    // the scan stops meanwhile.
+    RecordedFile* SlotFor(std::size_t i, const StopFlags& stop)
+    {
+        if (i >= m_nNext.load() + m_nRing) {
+            std::unique_lock lock(m_mutex);
+            ++m_nRoomWaiters;
+            while (i >= m_nNext.load() + m_nRing && !stop.Stopped() && !m_bAbandoned)
+                m_room.wait(lock);
+            --m_nRoomWaiters;
+            if (i >= m_nNext.load() + m_nRing)
+                return nullptr;
+        }
+        return &m_slots[i % m_nRing];
+    }
 
-    ScanControl* const control = options.pControl;
-    const std::atomic<bool>* const stop = control != nullptr ? &control->CancelFlag() : nullptr;
-    const auto stopped = [stop] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
+    // Worker side: file i is examined; keep tells whether its slot holds a row.
+    void Done(std::size_t i, bool keep)
+    {
+        m_states[i % m_nRing].store(keep ? kKept : kDropped);
+        if (m_nAwaited.load() == i) {
+            const std::lock_guard lock(m_mutex);
+            m_ready.notify_one();
+        }
+    }
 
-    // Both listings first, so that the progress knows every file; the rows
-    // keep their order: every .asf row before every .avi row, every .jpg row
-    // before every .bmp row.
-    const std::string folder = CategoryFolderPath(recordingDir, deviceFolder, categoryFolder);
-    const bool snapshots = category == kCategorySnapShot;
-    const Pass firstPass = snapshots ? Pass::Snapshot : Pass::Asf;
-    const Pass secondPass = snapshots ? Pass::Snapshot : Pass::Avi;
-    CFileFind firstFind, secondFind;
-    std::vector<std::string_view> names;
-    List(firstFind, folder, snapshots ? "*.jpg" : "*.asf", stop, names);
-    const std::size_t firstCount = names.size();
-    List(secondFind, folder, snapshots ? "*.bmp" : "*.avi", stop, names);
-    const std::size_t count = names.size();
-    if (stopped())
-        return true;
-    if (control != nullptr)
-        control->SetListed(count);
+    // Worker side: this worker takes no more files.
+    void WorkerLeaves()
+    {
+        const std::lock_guard lock(m_mutex);
+        ++m_nLeft;
+        m_ready.notify_one();
+    }
 
-    // Each file gets its own slot, filled by whichever worker takes it; the
-    // slots of files not listed are dropped afterwards, keeping the order.
-    const std::size_t base = rows.size();
-    rows.resize(base + count);
-    std::vector<unsigned char> keep(count);
-
-    // Chunks of consecutive files, about four per worker so that a slow file
-    // holds nobody up for long, and at most 64 so that a worker stays within
-    // a few hours of clips (its time cache) and near its neighbours on disk.
-    const std::size_t workers = static_cast<std::size_t>(std::max(options.nWorkers, 1));
-    const std::size_t chunk = std::clamp<std::size_t>(count / (workers * 4), 1, 64);
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        FileExaminer examiner(folder, category, searchStart, searchEnd);
-        for (;;) {
-            const std::size_t first = next.fetch_add(chunk, std::memory_order_relaxed);
-            if (first >= count)
-                return;
-            const std::size_t last = std::min(first + chunk, count);
-            for (std::size_t i = first; i < last; ++i) {
-                ScanSeam::BeforeFile(control);
-                if (stopped())
-                    return;
-                keep[i] = examiner.Examine(i < firstCount ? firstPass : secondPass, names[i], rows[base + i]);
-                if (keep[i]) {
-                    const CFileFind& find = i < firstCount ? firstFind : secondFind;
-                    rows[base + i].idFolder = find.GetFolderIdentity();
-                    rows[base + i].idFile = find.IdentityOf(names[i]);
-                }
-                if (control != nullptr)
-                    control->AddExamined(1);
+    // Sink side: hands files from the next one on to sink, in order, up to
+    // count; returns false when the sink stops the scan or when every worker
+    // has left before the files were done (a stopped scan).
+    bool Deliver(std::size_t count, std::size_t workers, const RowSink& sink, StopFlags& stop)
+    {
+        while (m_nNext.load() < count) {
+            if (stop.Stopped())
+                return false;
+            const std::size_t i = m_nNext.load();
+            std::atomic<unsigned char>& state = m_states[i % m_nRing];
+            unsigned char s = state.load();
+            if (s == kPending) {
+                std::unique_lock lock(m_mutex);
+                m_nAwaited.store(i);
+                // A stop request comes without a notification, but the
+                // workers that see it leave, and leaving wakes this.
+                while ((s = state.load()) == kPending && m_nLeft < workers && !stop.Stopped())
+                    m_ready.wait(lock);
+                m_nAwaited.store(kNone);
+                if (s == kPending)
+                    return false;
+            }
+            if (s == kKept && !sink(m_slots[i % m_nRing])) {
+                stop.StopBySink();
+                Abandon();
+                return false;
+            }
+            state.store(kPending);
+            m_nNext.store(i + 1);
+            if (m_nRoomWaiters.load() > 0) {
+                const std::lock_guard lock(m_mutex);
+                m_room.notify_all();
             }
         }
-    };
+        return true;
+    }
 
-    std::vector<std::thread> helpers;
-    const std::size_t helperCount = std::min(workers, (count + chunk - 1) / chunk) - (count > 0 ? 1 : 0);
-    helpers.reserve(helperCount);
-    for (std::size_t i = 0; i < helperCount; ++i) {
+    // Wakes workers waiting for room, for a scan that stops.
+    void Abandon()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_bAbandoned = true;
+        m_room.notify_all();
+    }
+
+private:
+    static constexpr unsigned char kPending = 0, kKept = 1, kDropped = 2;
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    std::vector<RecordedFile> m_slots;
+    std::unique_ptr<std::atomic<unsigned char>[]> m_states;
+    const std::size_t m_nRing;
+    // The next file for the sink, and the one it sleeps on (kNone: awake).
+    // Both sides store, then look at the other's: sequentially consistent,
+    // so that a wake-up is never lost.
+    std::atomic<std::size_t> m_nNext{0};
+    std::atomic<std::size_t> m_nAwaited{kNone};
+    std::atomic<std::size_t> m_nRoomWaiters{0};
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::condition_variable m_room;
+    std::size_t m_nLeft = 0;
+    bool m_bAbandoned = false;
+};
+
+bool ScanSerially(const Listing& listing, FileExaminer& examiner, const RowSink& sink, StopFlags& stop)
+{
+    RecordedFile row{};
+    for (std::size_t i = 0; i < listing.names.size(); ++i) {
+        ScanSeam::BeforeFile(stop.Control());
+        if (stop.Stopped())
+            return false;
+        const bool keep = examiner.Examine(i, row);
+        if (stop.Control() != nullptr)
+            stop.Control()->AddExamined(1);
+        if (keep && !sink(row))
+            return false;
+    }
+    return true;
+}
+
+// Starts up to count threads running work; returns those it could start.
+std::vector<std::thread> StartWorkers(std::size_t count, const std::function<void()>& work)
+{
+    std::vector<std::thread> workers;
+    workers.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
         try {
-            helpers.emplace_back([&work] {
+            workers.emplace_back([&work] {
                 // Named, so that a debugger or a test can tell the scan's threads.
                 ::pthread_setname_np(::pthread_self(), "clipscout-scan");
                 work();
@@ -233,29 +319,71 @@ bool CategoryScan::Run(const std::string& recordingDir, const std::string& devic
             break; // no more threads to be had: those running share the files
         }
     }
-    work();
-    for (std::thread& helper : helpers)
-        helper.join();
-
-    if (stopped()) {
-        rows.resize(base);
-        return true;
-    }
-    std::size_t kept = base;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!keep[i])
-            continue;
-        if (kept != base + i)
-            rows[kept] = rows[base + i];
-        ++kept;
-    }
-    rows.resize(kept);
-    return true;
+    return workers;
 }
 
-bool CategoryScan::Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
-                       std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
-                       std::vector<RecordedFile>& rows)
+} // namespace
+
+bool CategoryScan::Run(const std::string& folder, std::string_view category, const CTime& searchStart,
+                       const CTime& searchEnd, const RowSink& sink, const Options& options)
 {
-    return Run(recordingDir, deviceFolder, category, categoryFolder, searchStart, searchEnd, rows, Options{});
+    StopFlags stop(options.pControl);
+    ScanControl* const control = options.pControl;
+    const std::atomic<bool>* const cancel = control != nullptr ? &control->CancelFlag() : nullptr;
+
+    // The whole listing first, so that the progress knows every file.
+    Listing listing;
+    ListFolder(folder, category == kCategorySnapShot, cancel, listing);
+    if (stop.Stopped())
+        return false;
+    const std::size_t count = listing.names.size();
+    if (control != nullptr)
+        control->SetListed(count);
+
+    // Chunks of consecutive files, about four per worker so that a slow file
+    // holds nobody up for long, and at most 64 so that a worker stays within
+    // a few hours of clips (its time cache) and near its neighbours on disk.
+    const std::size_t wanted = static_cast<std::size_t>(std::max(options.nWorkers, 1));
+    const std::size_t chunk = std::clamp<std::size_t>(count / (wanted * 4), 1, 64);
+    const std::size_t threads = std::min(wanted, (count + chunk - 1) / chunk);
+    if (threads <= 1) {
+        FileExaminer examiner(listing, folder, category, searchStart, searchEnd);
+        return ScanSerially(listing, examiner, sink, stop);
+    }
+
+    // Room for every worker's chunk several times over, so that a slow file
+    // seldom holds the others up.
+    OrderedRows rows(std::max<std::size_t>(4096, 4 * threads * chunk));
+    std::atomic<std::size_t> next{0};
+    const std::function<void()> work = [&] {
+        FileExaminer examiner(listing, folder, category, searchStart, searchEnd);
+        for (;;) {
+            const std::size_t first = next.fetch_add(chunk, std::memory_order_relaxed);
+            for (std::size_t i = first; i < std::min(first + chunk, count); ++i) {
+                ScanSeam::BeforeFile(control);
+                RecordedFile* const slot = stop.Stopped() ? nullptr : rows.SlotFor(i, stop);
+                if (slot == nullptr) {
+                    rows.WorkerLeaves();
+                    return;
+                }
+                rows.Done(i, examiner.Examine(i, *slot));
+                if (control != nullptr)
+                    control->AddExamined(1);
+            }
+            if (first + chunk >= count) {
+                rows.WorkerLeaves();
+                return;
+            }
+        }
+    };
+    std::vector<std::thread> workers = StartWorkers(threads, work);
+    if (workers.empty()) {
+        FileExaminer examiner(listing, folder, category, searchStart, searchEnd);
+        return ScanSerially(listing, examiner, sink, stop);
+    }
+    const bool complete = rows.Deliver(count, workers.size(), sink, stop) && !stop.Stopped();
+    rows.Abandon();
+    for (std::thread& worker : workers)
+        worker.join();
+    return complete;
 }

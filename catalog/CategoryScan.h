@@ -3,22 +3,19 @@
 #include "catalog/RecordedFile.h"
 #include "platform/CTime.h"
 
+#include <functional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 class ScanControl;
 
-// The folder recordingDir + "/" + deviceFolder + "/" + categoryFolder, with
-// the last two pieces matched without regard to letter case when the exact
-// name is missing (CFileFind::ResolveNoCase); a piece that matches nothing is
-// kept as given. An empty categoryFolder gives the device folder itself. The
-// file actions of the search page use this same function, so both act in the
-// same folder.
-std::string CategoryFolderPath(const std::string& recordingDir, const std::string& deviceFolder,
-                               const std::string& categoryFolder);
+// Takes the rows of a scan one at a time, in listing order, each as soon as
+// it and every row before it are known; never two calls at once. Returning
+// false stops the scan: no further call comes.
+using RowSink = std::function<bool(const RecordedFile&)>;
 
-// The category scan, free of widgets: the search page reads its controls and
-// runs it off the window's thread.
+// The category scan of one folder, free of widgets and settings (the search
+// request, catalog/SearchRequest.h, finds the folder).
 class CategoryScan {
 public:
     // Files are examined by up to this many threads at once. Each file costs
@@ -36,26 +33,14 @@ public:
         ScanControl* pControl = nullptr;
     };
 
-    // Appends to rows every recording of `category` in the category's folder
-    // whose start lies in [searchStart, searchEnd] (both ends inclusive), in
-    // listing order: every .asf row before every .avi row, or for "SnapShot"
-    // every .jpg row before every .bmp row.
+    // Hands sink, on the calling thread, every recording of `category` in
+    // folder whose start lies in [searchStart, searchEnd] (both ends
+    // inclusive), in listing order: every .asf row before every .avi row, or
+    // for "SnapShot" every .jpg row before every .bmp row. A category that is
+    // none of the four matches no clip. Files that cannot be read are
+    // skipped. The rows and their order do not depend on nWorkers.
     //
-    // categoryFolder is in/out: set from the category when it maps to a folder
-    // (even when the range is then refused), otherwise kept (the previous
-    // search's folder; empty before the first, which then scans the device
-    // folder itself). A category that is none of the four runs the clip
-    // passes and matches no clip.
-    //
-    // Returns false, reading nothing and leaving rows unchanged, when
-    // searchEnd < searchStart. Files that cannot be read are skipped. The
-    // rows and their order do not depend on nWorkers. A scan stopped through
-    // pControl returns true and leaves rows as they were.
-    static bool Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
-                    std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
-                    std::vector<RecordedFile>& rows, const Options& options);
-    // With the default options.
-    static bool Run(const std::string& recordingDir, const std::string& deviceFolder, const std::string& category,
-                    std::string& categoryFolder, const CTime& searchStart, const CTime& searchEnd,
-                    std::vector<RecordedFile>& rows);
+    // Returns false when stopped, through options.pControl or by the sink.
+    static bool Run(const std::string& folder, std::string_view category, const CTime& searchStart,
+                    const CTime& searchEnd, const RowSink& sink, const Options& options);
 };

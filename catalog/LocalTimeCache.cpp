@@ -55,3 +55,13 @@ std::optional<CTime> LocalTimeCache::ParseRecordTime(std::string_view text)
         return std::nullopt;
     return FromLocalFields(f->year, f->month, f->day, f->hour, f->minute);
 }
+
+bool LocalTimeCache::RecordTimes(std::string_view startText, std::string_view endText, CTime& start, CTime& end)
+{
+    const std::optional<CTime> parsed = ParseRecordTime(startText);
+    if (!parsed)
+        return false;
+    start = *parsed;
+    end = ParseRecordTime(endText).value_or(start);
+    return true;
+}

@@ -24,6 +24,11 @@ public:
     // ParseRecordTime (catalog/RecordingNames.h) through the cache.
     std::optional<CTime> ParseRecordTime(std::string_view text);
 
+    // A clip's times from its start and end texts. A recording is judged by
+    // its start: false when the start text is no time; an end text that is
+    // empty or no time gives end = start.
+    bool RecordTimes(std::string_view startText, std::string_view endText, CTime& start, CTime& end);
+
 private:
     struct Hour {
         bool used = false;

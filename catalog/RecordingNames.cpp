@@ -52,6 +52,17 @@ std::string_view CategoryFolder(std::string_view category)
     return {};
 }
 
+std::string_view CategoryOfText(std::string_view text, std::span<const std::string> entries, int chosen)
+{
+    const std::size_t count = std::min(entries.size(), std::size(kCategoryLabels));
+    if (chosen >= 0 && static_cast<std::size_t>(chosen) < count && entries[static_cast<std::size_t>(chosen)] == text)
+        return kCategoryLabels[chosen].text;
+    for (std::size_t i = 0; i < count; ++i)
+        if (entries[i] == text)
+            return kCategoryLabels[i].text;
+    return text;
+}
+
 std::string_view CategoryFromTypeCode(std::string_view fileName)
 {
     const std::string_view code = fileName.substr(0, 2);
@@ -102,16 +113,6 @@ std::optional<CTime> ParseRecordTime(std::string_view text)
     if (!f)
         return std::nullopt;
     return CTime::FromLocalFields(f->year, f->month, f->day, f->hour, f->minute, 0);
-}
-
-bool ParseRecordTimes(RecordedFile& row)
-{
-    const std::optional<CTime> start = ParseRecordTime(row.szStartTime);
-    if (!start)
-        return false;
-    row.tStart = *start;
-    row.tEnd = ParseRecordTime(row.szEndTime).value_or(*start);
-    return true;
 }
 
 std::size_t FormatDurationTo(std::int64_t seconds, char* out, std::size_t capacity)

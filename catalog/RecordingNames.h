@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,15 @@ inline constexpr std::int64_t MAX_DURATION_SECONDS = 900;
 // The folder of a category text; empty for a text that is none of the four.
 std::string_view CategoryFolder(std::string_view category);
 
+// The category a text of the category box names. The box offers the four
+// categories in the order of kCategoryLabels, each under the text entries
+// gives it (Clipscout.ini may rename them): the chosen entry names its
+// category while the text is still its text, and a text equal to any entry's
+// names that entry's. Any other text is its own category, so a built-in text
+// still names itself and anything else matches no clip. Empty entries: the
+// built-in texts.
+std::string_view CategoryOfText(std::string_view text, std::span<const std::string> entries, int chosen = -1);
+
 // The category of a clip from the first two characters of its name ("Ss",
 // "Ir", "Sr", anything else is motion detection). Case matters.
 std::string_view CategoryFromTypeCode(std::string_view fileName);
@@ -55,11 +65,6 @@ std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text);
 // minute is read like atoi, so seconds are ignored). Empty when a piece is
 // missing or the fields are not a real local time.
 std::optional<CTime> ParseRecordTime(std::string_view text);
-
-// Fills tStart from szStartTime and tEnd from szEndTime. A recording is
-// judged by its start: false only when the start text is not a time; an end
-// text that is empty or no time gives tEnd = tStart.
-bool ParseRecordTimes(RecordedFile& row);
 
 // "MM:SS", or "15:00" for anything above 900 seconds.
 std::string FormatDuration(std::int64_t seconds);

@@ -1,8 +1,5 @@
 #include "search_page/BackgroundSearch.h"
 
-#include "catalog/CategoryScan.h"
-#include "settings/CLoadUISetting.h"
-
 #include <pthread.h>
 
 BackgroundSearch::BackgroundSearch(QObject* parent) : QObject(parent), m_pControl(std::make_unique<ScanControl>())
@@ -23,14 +20,10 @@ void BackgroundSearch::Start(Request request)
         ::pthread_setname_np(::pthread_self(), "clipscout-find");
         Result result;
         result.request = request;
-        result.strCategoryFolder = request.strCategoryFolder;
-        const std::string recordingDir = request.pSettings->GetViewerSetting("Directory", "Recording");
-        result.bScanned = CategoryScan::Run(recordingDir, request.strDevice, request.strCategory,
-                                            result.strCategoryFolder, request.tSearchStart, request.tSearchEnd,
-                                            result.aRows, {CategoryScan::kDefaultWorkers, control});
+        result.request.pControl = control;
+        static_cast<SearchResult&>(result) = RunSearch(result.request);
         if (control->IsCancelled())
             return;
-        result.strFolderPath = CategoryFolderPath(recordingDir, request.strDevice, result.strCategoryFolder);
         m_result = std::move(result);
         // The call carries nothing: what it needs goes through our own
         // atomic, which a thread checker sees, not through Qt's event queue.

@@ -1,18 +1,13 @@
 #pragma once
 
-#include "catalog/RecordedFile.h"
 #include "catalog/ScanControl.h"
-#include "platform/CTime.h"
+#include "catalog/SearchRequest.h"
 
 #include <QObject>
 
 #include <atomic>
 #include <memory>
-#include <string>
 #include <thread>
-#include <vector>
-
-class CLoadUISetting;
 
 // A search page's category scan on a thread of its own, so that the window
 // keeps painting and answering while the store is read. The result comes
@@ -22,22 +17,10 @@ class BackgroundSearch : public QObject {
     Q_OBJECT
 
 public:
-    struct Request {
-        const CLoadUISetting* pSettings = nullptr; // reads the recording directory
-        std::string strDevice;
-        std::string strCategory;
-        std::string strCategoryFolder; // the previous search's, kept by a category without one
-        CTime tSearchStart;
-        CTime tSearchEnd;
-    };
-    struct Result {
+    // Start gives each search a control of its own (pControl).
+    using Request = SearchRequest;
+    struct Result : SearchResult {
         Request request;
-        bool bScanned = false; // false: the range was inverted
-        std::vector<RecordedFile> aRows;
-        std::string strCategoryFolder;
-        // The folder the scan read (the recording directory, device and
-        // category folders resolved).
-        std::string strFolderPath;
     };
 
     explicit BackgroundSearch(QObject* parent = nullptr);

@@ -1,6 +1,5 @@
 #include "search_page/CDlg.h"
 
-#include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "platform/ui/CDateTimeCtrl.h"
 #include "platform/ui/DialogControlTemplate.h"
@@ -266,6 +265,9 @@ void CDlg::OnSearch()
     request.pSettings = &UiSetting();
     request.strDevice = m_strCaption;
     request.strCategory = ToStdString(m_wndCategory->currentText());
+    for (int i = 0; i < m_wndCategory->count(); ++i)
+        request.aCategoryTexts.push_back(ToStdString(m_wndCategory->itemText(i)));
+    request.nCategoryEntry = m_wndCategory->currentIndex();
     request.strCategoryFolder = m_strCategoryFolder;
     ReadSearchRange(request.tSearchStart, request.tSearchEnd);
 
@@ -336,7 +338,8 @@ void CDlg::OnSearchFinished()
         items.push_back({row.szFileName, row.szStartTime, row.szDuration});
     }
     m_wndList->AppendItems(std::move(items));
-    m_pPreview->SetFolder(WithCategorySeparator(std::move(result.strFolderPath), m_strCategoryFolder));
+    m_strFolderPath = std::move(result.strFolderPath);
+    m_pPreview->SetFolder(GetCategoryFolderPath());
 
     const bool found = m_nFiles != 0;
     if (found && m_wndList->GetItemCount() > 0)
@@ -352,9 +355,7 @@ void CDlg::OnSearchFinished()
 
 std::string CDlg::GetCategoryFolderPath() const
 {
-    return WithCategorySeparator(
-        CategoryFolderPath(UiSetting().GetViewerSetting("Directory", "Recording"), m_strCaption, m_strCategoryFolder),
-        m_strCategoryFolder);
+    return WithCategorySeparator(m_strFolderPath, m_strCategoryFolder);
 }
 
 std::string CDlg::GetCurrentFilePath() const
@@ -422,14 +423,9 @@ void CDlg::RunFileTask(bool bToTrash, std::vector<ListedFile> files)
     auto outcomes = std::make_shared<std::vector<FileOutcome>>();
     for (ListedFile& file : files)
         outcomes->push_back({std::move(file), {}, std::nullopt, {}});
-    // The folder is the one the actions use; finding it reads the disk, so
-    // the worker does.
-    const std::string recordingDir = UiSetting().GetViewerSetting("Directory", "Recording");
     m_wndDelete->setEnabled(false);
     m_pFileTask->Start(
-        [outcomes, bToTrash, recordingDir, device = m_strCaption,
-         categoryFolder = m_strCategoryFolder](std::stop_token stop) {
-            const std::string folder = CategoryFolderPath(recordingDir, device, categoryFolder);
+        [outcomes, bToTrash, folder = m_strFolderPath](std::stop_token stop) {
             for (FileOutcome& outcome : *outcomes) {
                 if (stop.stop_requested())
                     return;

@@ -78,6 +78,7 @@ public:
     std::string m_strCategory;
     // The folder the last scan read; the actions act in it.
     std::string m_strCategoryFolder;
+    std::string m_strFolderPath;
     // The row the list highlights and the actions use; -1 for none.
     int m_nCurrentRow = -1;
 

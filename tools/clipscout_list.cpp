@@ -4,9 +4,9 @@
 // Exit status: 0 success (no rows is success with no output), 2 bad usage or
 // unusable settings, 3 the start time lies after the end time.
 
-#include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
+#include "catalog/SearchRequest.h"
 #include "platform/CTime.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
@@ -160,20 +160,16 @@ void AddField(nlohmann::ordered_json& line, const std::string& key, std::string_
         line[key + "Base64"] = Base64(text);
 }
 
-// The category that text names: one of the four built-in texts, or the text
-// that Clipscout.ini gives one of them in the page's category box. Empty for
-// neither.
-std::string BuiltInCategory(const std::string& text)
+// The texts the page's category box offers: Clipscout.ini's, or the built-in ones.
+std::vector<std::string> CategoryTexts()
 {
-    for (const CategoryLabel& category : kCategoryLabels)
-        if (text == category.text)
-            return std::string(category.text);
     const CLoadUISetting settings;
-    for (const CategoryLabel& category : kCategoryLabels)
-        if (const std::string shown = settings.GetAppSetting("Clipscout", category.szKey);
-            !shown.empty() && shown == text)
-            return std::string(category.text);
-    return {};
+    std::vector<std::string> texts;
+    for (const CategoryLabel& category : kCategoryLabels) {
+        std::string shown = settings.GetAppSetting("Clipscout", category.szKey);
+        texts.push_back(shown.empty() ? std::string(category.text) : std::move(shown));
+    }
+    return texts;
 }
 
 } // namespace
@@ -235,10 +231,9 @@ int main(int argc, char** argv)
             std::cerr << "clipscout-list: cannot read the settings file " << viewerIni << "\n";
         return kExitUsage;
     }
-    const std::string categoryText = category;
-    category = BuiltInCategory(categoryText);
-    if (category.empty()) {
-        std::cerr << "clipscout-list: --category: '" << categoryText
+    const std::vector<std::string> categoryTexts = CategoryTexts();
+    if (CategoryFolder(CategoryOfText(category, categoryTexts)).empty()) {
+        std::cerr << "clipscout-list: --category: '" << category
                   << "' is none of Scheduled Recording, SnapShot, Instant Recording, Motion Detection\n";
         return kExitUsage;
     }
@@ -249,18 +244,18 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    std::string categoryFolder;
-    std::vector<RecordedFile> rows;
+    SearchRequest request;
+    const CLoadUISetting settings;
+    request.pSettings = &settings;
+    request.strDevice = device;
+    request.strCategory = category;
+    request.aCategoryTexts = categoryTexts;
+    request.tSearchStart = searchStart;
+    request.tSearchEnd = searchEnd;
     ScanControl control;
-    {
-        const ProgressLine progress(control);
-        // Cannot be refused: the range was checked above.
-        CategoryScan::Run(recordingDir, device, category, categoryFolder, searchStart, searchEnd, rows,
-                          {CategoryScan::kDefaultWorkers, &control});
-    }
-
-    const std::string folder = CategoryFolderPath(recordingDir, device, categoryFolder);
-    for (const RecordedFile& row : rows) {
+    request.pControl = &control;
+    std::string folder;
+    const auto print = [&folder, &format](const RecordedFile& row) {
         const std::string path = folder + "/" + row.szFileName;
         const std::string recorded = ToDisplayTime(row.szStartTime);
         if (format == "json") {
@@ -274,7 +269,17 @@ int main(int argc, char** argv)
             std::cout << TsvField(row.szFileName) << '\t' << TsvField(recorded) << '\t' << TsvField(row.szDuration)
                       << '\t' << TsvField(path) << '\n';
         }
+    };
+    std::vector<RecordedFile> rows;
+    {
+        const ProgressLine progress(control);
+        // Cannot be refused: the range was checked above.
+        SearchResult result = RunSearch(request);
+        folder = std::move(result.strFolderPath);
+        rows = std::move(result.aRows);
     }
+    for (const RecordedFile& row : rows)
+        print(row);
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "clipscout-list: cannot write the output\n";

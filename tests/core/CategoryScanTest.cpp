@@ -1,6 +1,7 @@
-#include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
+#include "catalog/ScanSeam.h"
+#include "catalog/SearchRequest.h"
 #include "platform/CFile.h"
 #include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
@@ -44,9 +45,23 @@ protected:
     std::vector<RecordedFile> Scan(const std::string& category, const CTime& start, const CTime& end,
                                    const std::string& device = "Cam1")
     {
-        std::vector<RecordedFile> rows;
-        EXPECT_TRUE(CategoryScan::Run(m_dir.Path(), device, category, m_folder, start, end, rows));
-        return rows;
+        SearchResult result = RunSearchIn(m_dir.Path(), Request(category, start, end, device));
+        EXPECT_TRUE(result.bScanned && result.bComplete);
+        m_folder = result.strCategoryFolder;
+        return std::move(result.aRows);
+    }
+
+    SearchRequest Request(const std::string& category, const CTime& start, const CTime& end,
+                          const std::string& device = "Cam1", int workers = CategoryScan::kDefaultWorkers)
+    {
+        SearchRequest request;
+        request.strDevice = device;
+        request.strCategory = category;
+        request.strCategoryFolder = m_folder;
+        request.tSearchStart = start;
+        request.tSearchEnd = end;
+        request.nWorkers = workers;
+        return request;
     }
 
     // Writes a snapshot and returns the time the scan will take for it.
@@ -190,12 +205,10 @@ TEST_F(CategoryScanTest, MoreThan255RowsAreAllKept)
     const std::string clip = Clip("2006/03/14 10:00");
     for (int i = 0; i < 300; ++i)
         m_dir.WriteFile("Cam1/Recording/Sr" + std::to_string(1000 + i) + ".asf", clip);
-    std::vector<RecordedFile> rows(2); // the scan appends after what is there
-    std::string folder;
-    ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder, m_dayStart, m_dayEnd, rows));
-    ASSERT_EQ(rows.size(), 302u);
-    EXPECT_STREQ(rows[2].szFileName, "Sr1000.asf");
-    EXPECT_STREQ(rows[301].szFileName, "Sr1299.asf");
+    const auto rows = Scan("Scheduled Recording", m_dayStart, m_dayEnd);
+    ASSERT_EQ(rows.size(), 300u);
+    EXPECT_STREQ(rows[0].szFileName, "Sr1000.asf");
+    EXPECT_STREQ(rows[299].szFileName, "Sr1299.asf");
 }
 
 TEST_F(CategoryScanTest, AsfRowsComeBeforeAviRowsAndJpgBeforeBmp)
@@ -278,12 +291,15 @@ TEST_F(CategoryScanTest, FolderNamesFallBackToAnotherLetterCase)
 TEST_F(CategoryScanTest, InvertedRangeReadsNothingAndKeepsTheRows)
 {
     m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 10:00"));
-    std::vector<RecordedFile> rows(1);
-    std::string folder = "MotionDetection";
-    EXPECT_FALSE(CategoryScan::Run(m_dir.Path(), "Cam1", "Scheduled Recording", folder, At(2006, 3, 14, 10, 1),
-                                   At(2006, 3, 14, 10, 0), rows));
-    EXPECT_EQ(rows.size(), 1u);
-    EXPECT_EQ(folder, "Recording"); // mapped first, as the page does
+    m_folder = "MotionDetection";
+    bool started = false;
+    const SearchResult result = RunSearchIn(
+        m_dir.Path(), Request("Scheduled Recording", At(2006, 3, 14, 10, 1), At(2006, 3, 14, 10, 0)),
+        [](const RecordedFile&) { return true; }, [&started](const SearchResult&) { started = true; });
+    EXPECT_FALSE(result.bScanned);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(result.strCategoryFolder, "Recording"); // mapped first, as the page does
+    EXPECT_EQ(result.strFolderPath, m_dir.Path() + "/Cam1/Recording");
 }
 
 TEST_F(CategoryScanTest, LongNamesAreKeptWholeAndLongTimeTextsCutOnlyForDisplay)
@@ -325,11 +341,9 @@ TEST_F(CategoryScanTest, MissingFoldersListNothing)
 {
     EXPECT_TRUE(Scan("Scheduled Recording", m_dayStart, m_dayEnd).empty());
     EXPECT_TRUE(Scan("SnapShot", m_dayStart, m_dayEnd).empty());
-    std::vector<RecordedFile> rows;
-    std::string folder;
-    EXPECT_TRUE(
-        CategoryScan::Run(m_dir.Path() + "/none", "Cam1", "Motion Detection", folder, m_dayStart, m_dayEnd, rows));
-    EXPECT_TRUE(rows.empty());
+    const SearchResult result = RunSearchIn(m_dir.Path() + "/none", Request("Motion Detection", m_dayStart, m_dayEnd));
+    EXPECT_TRUE(result.bScanned && result.bComplete);
+    EXPECT_TRUE(result.aRows.empty());
 }
 
 TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
@@ -393,26 +407,78 @@ TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
         // Snapshots carry today's times.
         const bool snapshots = std::string(category) == "SnapShot";
         const CTime start = snapshots ? CTime(0) : from, end = snapshots ? At(2100, 1, 1, 0, 0) : to;
-        std::vector<RecordedFile> serial(1), parallel(1); // rows are appended after these
         // An unknown category reads the previous search's folder and lists nothing.
-        std::string serialFolder = "MotionDetection", parallelFolder = serialFolder;
+        m_folder = "MotionDetection";
+        const SearchResult serial = RunSearchIn(m_dir.Path(), Request(category, start, end, "Cam1", 1));
         ScanControl control;
-        ASSERT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", category, serialFolder, start, end, serial, {1}));
-        ASSERT_TRUE(
-            CategoryScan::Run(m_dir.Path(), "Cam1", category, parallelFolder, start, end, parallel, {8, &control}));
-        EXPECT_EQ(serial.size() > 1, std::string(category) != "Unknown");
-        EXPECT_EQ(texts(parallel), texts(serial));
-        EXPECT_EQ(parallelFolder, serialFolder);
+        SearchRequest request = Request(category, start, end, "Cam1", 8);
+        request.pControl = &control;
+        const SearchResult parallel = RunSearchIn(m_dir.Path(), request);
+        ASSERT_TRUE(serial.bComplete && parallel.bComplete);
+        EXPECT_EQ(serial.aRows.empty(), std::string(category) == "Unknown");
+        EXPECT_EQ(texts(parallel.aRows), texts(serial.aRows));
+        EXPECT_EQ(parallel.strFolderPath, serial.strFolderPath);
         EXPECT_EQ(control.FilesExamined(), control.FilesListed());
         EXPECT_EQ(control.FilesListed(), snapshots ? 121u : 240u);
     }
 
-    // Stopped before it starts: nothing is read and the rows stay as they were.
-    std::vector<RecordedFile> rows(3);
-    std::string folder;
+    // Stopped before it starts: nothing is read.
     ScanControl stopped;
     stopped.Cancel();
-    EXPECT_TRUE(CategoryScan::Run(m_dir.Path(), "Cam1", "Motion Detection", folder, CTime(0), to, rows, {8, &stopped}));
-    EXPECT_EQ(rows.size(), 3u);
+    SearchRequest request = Request("Motion Detection", CTime(0), to, "Cam1", 8);
+    request.pControl = &stopped;
+    const SearchResult result = RunSearchIn(m_dir.Path(), request);
+    EXPECT_FALSE(result.bComplete);
+    EXPECT_TRUE(result.aRows.empty());
     EXPECT_EQ(stopped.FilesExamined(), 0u);
+}
+
+TEST_F(CategoryScanTest, RowsReachTheSinkInOrderAsSoonAsKnownAndTheSinkCanStopTheScan)
+{
+    const int clips = 600;
+    for (int i = 0; i < clips; ++i)
+        m_dir.WriteFile("Cam1/Recording/Sr" + std::to_string(1000 + i) + ".asf", Clip("2006/03/14 10:00"));
+
+    // Files past the first 300 wait until the sink has had a row: a scan
+    // that hands rows over only at its end would keep them waiting.
+    std::atomic<int> started{0};
+    std::atomic<bool> firstRow{false}, waitedInVain{false};
+    ScanSeam::SetBeforeFile([&](const ScanControl*) {
+        if (started.fetch_add(1) < 300)
+            return;
+        for (int ms = 0; !firstRow.load() && !waitedInVain.load(); ++ms) {
+            if (ms == 5000) {
+                waitedInVain.store(true);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    std::vector<std::string> names;
+    RunSearchIn(m_dir.Path(), Request("Scheduled Recording", m_dayStart, m_dayEnd, "Cam1", 8),
+                [&](const RecordedFile& row) {
+                    names.emplace_back(row.szFileName);
+                    firstRow.store(true);
+                    return true;
+                });
+    ScanSeam::SetBeforeFile({});
+    EXPECT_FALSE(waitedInVain.load());
+    ASSERT_EQ(names.size(), static_cast<std::size_t>(clips));
+    for (int i = 0; i < clips; ++i)
+        EXPECT_EQ(names[static_cast<std::size_t>(i)], "Sr" + std::to_string(1000 + i) + ".asf");
+
+    // A sink that says no gets no further row, and the scan ends early.
+    for (int workers : {1, 8}) {
+        int calls = 0;
+        ScanControl control;
+        SearchRequest request = Request("Scheduled Recording", m_dayStart, m_dayEnd, "Cam1", workers);
+        request.pControl = &control;
+        const SearchResult result =
+            RunSearchIn(m_dir.Path(), request, [&calls](const RecordedFile&) { return ++calls < 3; });
+        EXPECT_FALSE(result.bComplete) << workers;
+        EXPECT_EQ(calls, 3) << workers;
+        if (workers == 1) {
+            EXPECT_EQ(control.FilesExamined(), 3u);
+        }
+    }
 }

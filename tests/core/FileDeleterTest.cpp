@@ -1,5 +1,5 @@
 #include "platform/FileDeleter.h"
-#include "catalog/CategoryScan.h"
+#include "catalog/SearchRequest.h"
 #include "platform/DeleteStepHook.h"
 #include "platform/TrashCan.h"
 #include "support/ReadFile.h"
@@ -55,12 +55,15 @@ protected:
     // What a search of the snapshots lists, as the page hands it on.
     std::vector<ListedFile> Listed() const
     {
-        std::vector<RecordedFile> rows;
-        std::string categoryFolder;
-        EXPECT_TRUE(CategoryScan::Run(m_store.Path(), "Cam1", "SnapShot", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
-                                      CTime::GetCurrentTime() + CTimeSpan(86400), rows));
+        SearchRequest request;
+        request.strDevice = "Cam1";
+        request.strCategory = "SnapShot";
+        request.tSearchStart = CTime(2005, 1, 1, 0, 0, 0);
+        request.tSearchEnd = CTime::GetCurrentTime() + CTimeSpan(86400);
+        const SearchResult result = RunSearchIn(m_store.Path(), request);
+        EXPECT_TRUE(result.bComplete);
         std::vector<ListedFile> files;
-        for (const RecordedFile& row : rows)
+        for (const RecordedFile& row : result.aRows)
             files.push_back({Folder(), row.szFileName, row.idFolder, row.idFile});
         return files;
     }
@@ -424,10 +427,12 @@ TEST_F(FileDeleterTest, OnAnotherDiskTheTrashAtItsTopIsUsed)
     const std::string uid = std::to_string(::getuid());
     const auto trashAndRestore = [&](const std::string& expectedTrash) {
         const std::string path = m_store.WriteFile("disk/Cam1/SnapShot/a b.jpg", "on disk");
-        std::vector<RecordedFile> rows;
-        std::string categoryFolder;
-        ASSERT_TRUE(CategoryScan::Run(disk, "Cam1", "SnapShot", categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
-                                      CTime::GetCurrentTime() + CTimeSpan(86400), rows));
+        SearchRequest request;
+        request.strDevice = "Cam1";
+        request.strCategory = "SnapShot";
+        request.tSearchStart = CTime(2005, 1, 1, 0, 0, 0);
+        request.tSearchEnd = CTime::GetCurrentTime() + CTimeSpan(86400);
+        const std::vector<RecordedFile> rows = RunSearchIn(disk, request).aRows;
         ASSERT_EQ(rows.size(), 1u);
         const ListedFile file{disk + "/Cam1/SnapShot", rows[0].szFileName, rows[0].idFolder, rows[0].idFile};
         TrashedFile trashed;

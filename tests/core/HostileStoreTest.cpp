@@ -4,7 +4,7 @@
 // a folder of 100,000 files, FIFOs named like clips. Every search must finish,
 // list exactly the good recordings, open nothing but regular files, and leave
 // every byte of the store as it was.
-#include "catalog/CategoryScan.h"
+#include "catalog/SearchRequest.h"
 #include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
 #include "support/ReadFile.h"
@@ -154,11 +154,17 @@ protected:
 
     std::vector<std::string> Search(const std::string& device, const std::string& category, std::string& categoryFolder)
     {
-        std::vector<RecordedFile> rows;
-        EXPECT_TRUE(CategoryScan::Run(m_store, device, category, categoryFolder, CTime(2005, 1, 1, 0, 0, 0),
-                                      CTime::GetCurrentTime() + CTimeSpan(86400), rows));
+        SearchRequest request;
+        request.strDevice = device;
+        request.strCategory = category;
+        request.strCategoryFolder = categoryFolder;
+        request.tSearchStart = CTime(2005, 1, 1, 0, 0, 0);
+        request.tSearchEnd = CTime::GetCurrentTime() + CTimeSpan(86400);
+        const SearchResult result = RunSearchIn(m_store, request);
+        EXPECT_TRUE(result.bScanned && result.bComplete);
+        categoryFolder = result.strCategoryFolder;
         std::vector<std::string> names;
-        for (const RecordedFile& row : rows)
+        for (const RecordedFile& row : result.aRows)
             names.emplace_back(row.szFileName);
         return names;
     }

@@ -1,4 +1,5 @@
 #include "catalog/RecordingNames.h"
+#include "catalog/LocalTimeCache.h"
 #include "support/LocalTimeZone.h"
 
 #include <gtest/gtest.h>
@@ -79,21 +80,17 @@ TEST_F(RecordingNamesTest, TextsThatAreNoTimeAreRejected)
 
 TEST_F(RecordingNamesTest, RowTimesNeedOnlyTheStart)
 {
-    RecordedFile row{};
-    CopyField(row.szStartTime, "2006/03/14 10:00:05");
-    CopyField(row.szEndTime, "2006/03/14 10:05:05");
-    ASSERT_TRUE(ParseRecordTimes(row));
-    EXPECT_EQ(row.tStart, CTime(2006, 3, 14, 10, 0, 0));
-    EXPECT_EQ(row.tEnd, CTime(2006, 3, 14, 10, 5, 0));
+    LocalTimeCache times;
+    CTime start, end;
+    ASSERT_TRUE(times.RecordTimes("2006/03/14 10:00:05", "2006/03/14 10:05:05", start, end));
+    EXPECT_EQ(start, CTime(2006, 3, 14, 10, 0, 0));
+    EXPECT_EQ(end, CTime(2006, 3, 14, 10, 5, 0));
 
     // No end: the recording is still one, ending where it starts.
-    CopyField(row.szEndTime, "");
-    ASSERT_TRUE(ParseRecordTimes(row));
-    EXPECT_EQ(row.tEnd, row.tStart);
+    ASSERT_TRUE(times.RecordTimes("2006/03/14 10:00:05", "", start, end));
+    EXPECT_EQ(end, start);
 
-    CopyField(row.szStartTime, "");
-    CopyField(row.szEndTime, "2006/03/14 10:05:05");
-    EXPECT_FALSE(ParseRecordTimes(row));
+    EXPECT_FALSE(times.RecordTimes("", "2006/03/14 10:05:05", start, end));
 }
 
 TEST_F(RecordingNamesTest, TimesAfter2038Survive)

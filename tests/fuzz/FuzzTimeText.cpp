@@ -2,6 +2,7 @@
 // the duration text.
 // Input: the text, then 8 bytes (little-endian) of seconds, which the data
 // provider takes from the end.
+#include "catalog/LocalTimeCache.h"
 #include "catalog/RecordingNames.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -29,13 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     (void)CategoryFolder(text);
 
-    RecordedFile row{};
-    CopyField(row.szStartTime, text);
-    CopyField(row.szEndTime, text);
-    if (ParseRecordTimes(row)) {
+    LocalTimeCache times;
+    CTime start, end;
+    if (times.RecordTimes(text, text, start, end)) {
         // A time that parses formats back to a text that parses to itself.
-        const auto again = ParseRecordTime(FormatRecordTime(row.tStart));
-        if (!again || *again != row.tStart || !IsInSearchRange(row.tStart, *again, row.tStart))
+        const auto again = times.ParseRecordTime(FormatRecordTime(start));
+        if (!again || *again != start || end != start || !IsInSearchRange(start, *again, start))
             std::abort();
     }
     return 0;

@@ -260,6 +260,30 @@ TEST_F(ClipscoutListTest, SettingsWithoutRecordingDirectoryAreRefused)
     EXPECT_NE(r.err.find("Recording"), std::string::npos);
 }
 
+TEST_F(ClipscoutListTest, RenamedCategoriesNameTheCategoryOfTheirPlaceInThePagesBox)
+{
+    // The last entry is renamed to another category's built-in text.
+    const std::string appIni =
+        m_dir.WriteFile("renamed.ini", "[Clipscout]\nSR=Planned\nIR=Manual\nMD=Instant Recording\n");
+    const std::string clip = AsfClip(20000000, 0, "NC2006/03/14 10:00,2006/03/14 10:01");
+    m_dir.WriteFile("rec/Cam1/MotionDetection/Md0003.asf", clip);
+    const auto names = [&](const std::string& category) {
+        const Result r = Run(Args(
+            {"--app-ini", appIni, "--category", category, "--from", "2006-03-14 00:00", "--to", "2006-03-14 23:59"}));
+        std::string firstColumn;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            firstColumn += line.substr(0, line.find('\t')) + " ";
+        return std::to_string(r.status) + ": " + firstColumn;
+    };
+    EXPECT_EQ(names("Planned"), "0: Sr0001.asf Sr0002.asf ");
+    EXPECT_EQ(names("Manual"), "0: Ir0001.asf ");
+    EXPECT_EQ(names("Instant Recording"), "0: Md0003.asf ");
+    EXPECT_EQ(names("Scheduled Recording"), "0: Sr0001.asf Sr0002.asf ");
+    EXPECT_EQ(names("SnapShot"), "0: ");
+    EXPECT_EQ(names("Planed"), "2: ");
+}
+
 TEST_F(ClipscoutListTest, HelpIsNoError)
 {
     const Result r = Run({"--help"});

@@ -2,8 +2,8 @@
 // scan's seam, the page shows its progress, keeps answering, and a search
 // stopped by Escape, Cancel, a page switch or closing leaves it as it was.
 
-#include "catalog/CategoryScan.h"
 #include "catalog/RecordingNames.h"
+#include "catalog/SearchRequest.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
@@ -154,10 +154,12 @@ private slots:
         slow.Open();
         WaitForSearch(*page);
         QVERIFY(Idle(*page));
-        std::vector<RecordedFile> rows;
-        std::string folder;
-        CategoryScan::Run(store.Root() + "/store", store.Device(), "Motion Detection", folder, page->m_tSearchStart,
-                          page->m_tSearchEnd, rows);
+        SearchRequest request;
+        request.strDevice = store.Device();
+        request.strCategory = "Motion Detection";
+        request.tSearchStart = page->m_tSearchStart;
+        request.tSearchEnd = page->m_tSearchEnd;
+        const std::vector<RecordedFile> rows = RunSearchIn(store.Root() + "/store", request).aRows;
         const PageState after = StateOf(*page);
         QCOMPARE(after.names.size(), rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i)

@@ -172,16 +172,52 @@ private slots:
         for (int i = 0; i < category->count(); ++i)
             shown << category->itemText(i);
         QCOMPARE(shown, QStringList({"Planned", "SnapShot", "Manual", "Movement"}));
+    }
 
-        // The scan knows only the built-in names: a renamed category lists nothing.
-        QCOMPARE(List(*page)->GetItemCount(), 0);
-        QVERIFY(!ActionsEnabled(*page));
-        // No category folder is known yet; a double click on the page still
-        // plays, in the device folder with the category's empty piece.
-        QVERIFY(page->m_strCategoryFolder.empty());
-        QTest::mouseDClick(page.get(), Qt::LeftButton, {}, QPoint(2, 2));
-        const std::string device = store.Folder("Recording").substr(0, store.Folder("Recording").rfind('/'));
-        QCOMPARE(m_launcher->m_aOpened, std::vector<std::string>{device + "//"});
+    void renamedCategoriesAreSearchedByTheirPlaceInTheBox()
+    {
+        TestStore store;
+        // The last entry is renamed to another category's built-in text.
+        store.WriteAppIni("[Clipscout]\nSR=Planned\nSS=\nIR=Manual\nMD=Instant Recording\n");
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        store.AddClip("Recording", "Ir0002.asf", "2006/03/14 10:00");
+        store.AddClip("MotionDetection", "Md0003.asf", "2006/03/14 10:00");
+        TestStore::Write(store.Folder("SnapShot") + "/a.jpg", "JFIF");
+        auto page = ShowPage(store.Device());
+        auto* category = Item<QComboBox>(*page, 1020);
+        const auto listed = [&page] {
+            const MyListCtrl* list = List(*page);
+            std::vector<std::string> names;
+            for (int row = 0; row < list->GetItemCount(); ++row)
+                names.push_back(list->GetItemText(row, 0));
+            return names;
+        };
+        using Names = std::vector<std::string>;
+        QCOMPARE(listed(), Names{"Sr0001.asf"}); // the first search, under "Planned"
+        // Up to tomorrow: the snapshot was taken in the current minute.
+        SetRange(*page, QDate(2005, 1, 1), QTime(0, 0), QDate::currentDate().addDays(1), QTime(0, 0));
+
+        // Chosen from the box: each entry names the category of its place.
+        const Names byPlace[] = {{"Sr0001.asf"}, {"a.jpg"}, {"Ir0002.asf"}, {"Md0003.asf"}};
+        for (int entry : {3, 2, 1, 0}) {
+            category->setCurrentIndex(entry);
+            Click(*page, 1013);
+            QCOMPARE(listed(), byPlace[entry]);
+        }
+        // Typed: an entry's text names that entry's category; a built-in text
+        // that no entry shows still names its own; any other text reads the
+        // last folder and matches nothing.
+        const std::pair<const char*, Names> typed[] = {{"Manual", {"Ir0002.asf"}},
+                                                       {"Instant Recording", {"Md0003.asf"}},
+                                                       {"Scheduled Recording", {"Sr0001.asf"}},
+                                                       {"Planed", {}}};
+        for (const auto& [text, names] : typed) {
+            category->lineEdit()->selectAll();
+            QTest::keyClicks(category->lineEdit(), text);
+            Click(*page, 1013);
+            QCOMPARE(listed(), names);
+        }
+        QCOMPARE(page->m_strCategoryFolder, std::string("Recording"));
     }
 
     void searchFillsTheListInListingOrderAndEnablesTheActions()
