@@ -6,7 +6,7 @@
 #include <span>
 
 // The play length of an ASF clip from its header. Pure: the caller reads the
-// bytes (see ReadAsfPlayDuration in catalog/ClipProbes.h).
+// bytes (see ClipProber in catalog/ClipProbes.h).
 //
 // Layout read (all integers little-endian):
 //   ASF Header Object   GUID 75B22630-668E-11CF-A6D9-00AA0062CE6C (16 bytes),

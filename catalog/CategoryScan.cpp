@@ -7,6 +7,7 @@
 #include "catalog/ScanSeam.h"
 #include "platform/CFile.h"
 #include "platform/CFileFind.h"
+#include "platform/FileHandle.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +28,7 @@ enum class Pass { Snapshot, Asf, Avi };
 struct Listing {
     CFileFind find;
     std::vector<std::string_view> names; // views into find
+    std::vector<unsigned char> types;    // as the listing gave them (DT_*)
     std::size_t nFirst = 0;
     Pass first = Pass::Asf;
     Pass second = Pass::Avi;
@@ -42,51 +44,60 @@ void ListFolder(const std::string& folder, bool snapshots, const std::atomic<boo
     listing.first = snapshots ? Pass::Snapshot : Pass::Asf;
     listing.second = snapshots ? Pass::Snapshot : Pass::Avi;
     std::vector<std::string_view> second;
+    std::vector<unsigned char> secondTypes;
     bool more = listing.find.FindFile(folder, "*", stop);
     while (more) {
         more = listing.find.FindNextFile();
         const std::string_view name = listing.find.GetFileName();
-        if (CFileFind::MatchesMask(name, firstMask))
+        if (CFileFind::MatchesMask(name, firstMask)) {
             listing.names.push_back(name);
-        else if (CFileFind::MatchesMask(name, secondMask))
+            listing.types.push_back(listing.find.GetFileType());
+        } else if (CFileFind::MatchesMask(name, secondMask)) {
             second.push_back(name);
+            secondTypes.push_back(listing.find.GetFileType());
+        }
     }
     listing.nFirst = listing.names.size();
     listing.names.insert(listing.names.end(), second.begin(), second.end());
+    listing.types.insert(listing.types.end(), secondTypes.begin(), secondTypes.end());
 }
 
 // What one worker needs to examine files: its own probe buffers, time cache
-// and path, so that a file costs no allocation and workers share nothing but
-// the slots they fill, each its own.
+// and file, so that a file costs no allocation and workers share nothing but
+// the slots they fill, each its own. Files are opened and examined relative
+// to the listed folder's descriptor, with one status call each.
 class FileExaminer {
 public:
-    FileExaminer(const Listing& listing, const std::string& folder, std::string_view category, const CTime& searchStart,
-                 const CTime& searchEnd)
-        : m_listing(listing), m_folder(folder), m_category(category), m_searchStart(searchStart), m_searchEnd(searchEnd)
-    {
-        m_path.reserve(m_folder.size() + 1 + 256);
-    }
+    FileExaminer(const Listing& listing, std::string_view category, const CTime& searchStart, const CTime& searchEnd)
+        : m_listing(listing),
+          m_nFolderFd(listing.find.GetFolderDescriptor()),
+          m_category(category),
+          m_searchStart(searchStart),
+          m_searchEnd(searchEnd)
+    { }
 
     // Fills row from the listing's file i; true when it is to be listed.
     bool Examine(std::size_t i, RecordedFile& row)
     {
         const std::string_view name = m_listing.names[i];
+        if (name.size() >= sizeof m_szName)
+            return false;
+        name.copy(m_szName, name.size());
+        m_szName[name.size()] = '\0';
         bool keep = false;
         switch (m_listing.PassOf(i)) {
         case Pass::Snapshot:
             keep = Snapshot(name, row);
             break;
         case Pass::Asf:
-            keep = Asf(name, row);
+            keep = Asf(name, m_listing.types[i], row);
             break;
         case Pass::Avi:
-            keep = Avi(name, row);
+            keep = Avi(name, m_listing.types[i], row);
             break;
         }
-        if (keep) {
+        if (keep)
             row.idFolder = m_listing.find.GetFolderIdentity();
-            row.idFile = m_listing.find.IdentityOf(name);
-        }
         return keep;
     }
 
@@ -94,7 +105,7 @@ private:
     bool Snapshot(std::string_view name, RecordedFile& row)
     {
         CFileStatus status;
-        if (!CFile::GetStatus(PathOf(name), status))
+        if (!CFile::GetStatusAt(m_nFolderFd, m_szName, status, row.idFile))
             return false;
         const CTime taken = status.m_ctime;
         if (!IsInSearchRange(taken, m_searchStart, m_searchEnd))
@@ -106,15 +117,23 @@ private:
         row.tStart = taken;
         row.tEnd = taken;
         row.szDuration[0] = '\0';
+        row.tRecorded = taken;
+        row.nDurationSeconds = -1;
+        row.nSize = status.m_size;
         return true;
     }
 
-    bool Asf(std::string_view name, RecordedFile& row)
+    bool Asf(std::string_view name, unsigned char type, RecordedFile& row)
     {
+        CFileStatus status;
+        if (!m_file.OpenAt(m_nFolderFd, m_szName, type, &status, &row.idFile))
+            return false;
         std::string_view startText, endText;
         std::int64_t seconds = 0;
         // Trailer first, then the header, whether or not the clip matches.
-        if (m_prober.ProbeAsf(PathOf(name), startText, endText, seconds) != ClipProber::AsfResult::Ok)
+        const ClipProber::AsfResult probed = m_prober.ProbeAsf(m_file, startText, endText, seconds);
+        m_file.Close();
+        if (probed != ClipProber::AsfResult::Ok)
             return false;
         CopyField(row.szFileName, name);
         CopyField(row.szType, name.substr(0, 2));
@@ -122,24 +141,32 @@ private:
         CopyField(row.szEndTime, endText);
         FormatDurationField(row.szDuration, seconds);
         // The whole texts are read: the fields only keep what is shown.
-        return Matches(name, startText, endText, row);
+        if (!Matches(name, startText, endText, row))
+            return false;
+        row.tRecorded = row.tStart + CTimeSpan(RecordTimeSeconds(startText));
+        row.nDurationSeconds = seconds;
+        row.nSize = status.m_size;
+        return true;
     }
 
-    bool Avi(std::string_view name, RecordedFile& row)
+    bool Avi(std::string_view name, unsigned char type, RecordedFile& row)
     {
-        if (!m_prober.ProbeAvi(PathOf(name), row) || row.szStartTime[0] == '\0')
+        CFileStatus status;
+        if (!m_file.OpenAt(m_nFolderFd, m_szName, type, &status, &row.idFile))
+            return false;
+        std::int64_t seconds = 0;
+        const bool probed = m_prober.ProbeAvi(m_file, status.m_ctime, row, seconds);
+        m_file.Close();
+        if (!probed || row.szStartTime[0] == '\0')
             return false;
         CopyField(row.szFileName, name);
         CopyField(row.szType, name.substr(0, 2));
-        return Matches(name, row.szStartTime, row.szEndTime, row);
-    }
-
-    const std::string& PathOf(std::string_view name)
-    {
-        m_path.assign(m_folder);
-        m_path += '/';
-        m_path += name;
-        return m_path;
+        if (!Matches(name, row.szStartTime, row.szEndTime, row))
+            return false;
+        row.tRecorded = status.m_ctime;
+        row.nDurationSeconds = seconds;
+        row.nSize = status.m_size;
+        return true;
     }
 
     // The category first, as it costs least; then the row's times.
@@ -152,13 +179,14 @@ private:
     }
 
     const Listing& m_listing;
-    const std::string& m_folder;
+    const int m_nFolderFd;
     const std::string_view m_category;
     const CTime m_searchStart;
     const CTime m_searchEnd;
     ClipProber m_prober;
     LocalTimeCache m_times;
-    std::string m_path;
+    FileHandle m_file;
+    char m_szName[256];
 };
 
 // The stop request of the scan's control, and the sink's.
@@ -287,16 +315,29 @@ private:
     bool m_bAbandoned = false;
 };
 
-bool ScanSerially(const Listing& listing, FileExaminer& examiner, const RowSink& sink, StopFlags& stop)
+// What every way of scanning needs.
+struct ScanJob {
+    const Listing& listing;
+    std::string_view category;
+    CTime searchStart;
+    CTime searchEnd;
+    StopFlags& stop;
+
+    FileExaminer Examiner() const { return FileExaminer(listing, category, searchStart, searchEnd); }
+};
+
+bool ScanSerially(const ScanJob& job, const RowSink& sink)
 {
+    FileExaminer examiner = job.Examiner();
+    ScanControl* const control = job.stop.Control();
     RecordedFile row{};
-    for (std::size_t i = 0; i < listing.names.size(); ++i) {
-        ScanSeam::BeforeFile(stop.Control());
-        if (stop.Stopped())
+    for (std::size_t i = 0; i < job.listing.names.size(); ++i) {
+        ScanSeam::BeforeFile(control);
+        if (job.stop.Stopped())
             return false;
         const bool keep = examiner.Examine(i, row);
-        if (stop.Control() != nullptr)
-            stop.Control()->AddExamined(1);
+        if (control != nullptr)
+            control->AddExamined(1);
         if (keep && !sink(row))
             return false;
     }
@@ -322,46 +363,23 @@ std::vector<std::thread> StartWorkers(std::size_t count, const std::function<voi
     return workers;
 }
 
-} // namespace
-
-bool CategoryScan::Run(const std::string& folder, std::string_view category, const CTime& searchStart,
-                       const CTime& searchEnd, const RowSink& sink, const Options& options)
+// Workers take chunks of consecutive files; the calling thread hands the
+// rows to the sink in order.
+bool ScanInParallel(const ScanJob& job, std::size_t threads, std::size_t chunk, const RowSink& sink)
 {
-    StopFlags stop(options.pControl);
-    ScanControl* const control = options.pControl;
-    const std::atomic<bool>* const cancel = control != nullptr ? &control->CancelFlag() : nullptr;
-
-    // The whole listing first, so that the progress knows every file.
-    Listing listing;
-    ListFolder(folder, category == kCategorySnapShot, cancel, listing);
-    if (stop.Stopped())
-        return false;
-    const std::size_t count = listing.names.size();
-    if (control != nullptr)
-        control->SetListed(count);
-
-    // Chunks of consecutive files, about four per worker so that a slow file
-    // holds nobody up for long, and at most 64 so that a worker stays within
-    // a few hours of clips (its time cache) and near its neighbours on disk.
-    const std::size_t wanted = static_cast<std::size_t>(std::max(options.nWorkers, 1));
-    const std::size_t chunk = std::clamp<std::size_t>(count / (wanted * 4), 1, 64);
-    const std::size_t threads = std::min(wanted, (count + chunk - 1) / chunk);
-    if (threads <= 1) {
-        FileExaminer examiner(listing, folder, category, searchStart, searchEnd);
-        return ScanSerially(listing, examiner, sink, stop);
-    }
-
+    const std::size_t count = job.listing.names.size();
+    ScanControl* const control = job.stop.Control();
     // Room for every worker's chunk several times over, so that a slow file
     // seldom holds the others up.
     OrderedRows rows(std::max<std::size_t>(4096, 4 * threads * chunk));
     std::atomic<std::size_t> next{0};
     const std::function<void()> work = [&] {
-        FileExaminer examiner(listing, folder, category, searchStart, searchEnd);
+        FileExaminer examiner = job.Examiner();
         for (;;) {
             const std::size_t first = next.fetch_add(chunk, std::memory_order_relaxed);
             for (std::size_t i = first; i < std::min(first + chunk, count); ++i) {
                 ScanSeam::BeforeFile(control);
-                RecordedFile* const slot = stop.Stopped() ? nullptr : rows.SlotFor(i, stop);
+                RecordedFile* const slot = job.stop.Stopped() ? nullptr : rows.SlotFor(i, job.stop);
                 if (slot == nullptr) {
                     rows.WorkerLeaves();
                     return;
@@ -377,13 +395,38 @@ bool CategoryScan::Run(const std::string& folder, std::string_view category, con
         }
     };
     std::vector<std::thread> workers = StartWorkers(threads, work);
-    if (workers.empty()) {
-        FileExaminer examiner(listing, folder, category, searchStart, searchEnd);
-        return ScanSerially(listing, examiner, sink, stop);
-    }
-    const bool complete = rows.Deliver(count, workers.size(), sink, stop) && !stop.Stopped();
+    if (workers.empty())
+        return ScanSerially(job, sink);
+    const bool complete = rows.Deliver(count, workers.size(), sink, job.stop) && !job.stop.Stopped();
     rows.Abandon();
     for (std::thread& worker : workers)
         worker.join();
     return complete;
+}
+
+} // namespace
+
+bool CategoryScan::Run(const std::string& folder, std::string_view category, const CTime& searchStart,
+                       const CTime& searchEnd, const RowSink& sink, const Options& options)
+{
+    StopFlags stop(options.pControl);
+    ScanControl* const control = options.pControl;
+
+    // The whole listing first, so that the progress knows every file.
+    Listing listing;
+    ListFolder(folder, category == kCategorySnapShot, control != nullptr ? &control->CancelFlag() : nullptr, listing);
+    if (stop.Stopped())
+        return false;
+    const std::size_t count = listing.names.size();
+    if (control != nullptr)
+        control->SetListed(count);
+
+    // Chunks of consecutive files, about four per worker so that a slow file
+    // holds nobody up for long, and at most 64 so that a worker stays within
+    // a few hours of clips (its time cache) and near its neighbours on disk.
+    const std::size_t wanted = static_cast<std::size_t>(std::max(options.nWorkers, 1));
+    const std::size_t chunk = std::clamp<std::size_t>(count / (wanted * 4), 1, 64);
+    const std::size_t threads = std::min(wanted, (count + chunk - 1) / chunk);
+    const ScanJob job{listing, category, searchStart, searchEnd, stop};
+    return threads <= 1 ? ScanSerially(job, sink) : ScanInParallel(job, threads, chunk, sink);
 }

@@ -3,9 +3,7 @@
 #include "catalog/AsfHeader.h"
 #include "catalog/ClipTrailer.h"
 #include "catalog/RecordingNames.h"
-#include "platform/AsciiCase.h"
 #include "platform/AviHeaderReader.h"
-#include "platform/CFile.h"
 
 #include <algorithm>
 #include <span>
@@ -29,20 +27,17 @@ std::span<const std::uint8_t> ClipProber::ReadHead(const FileHandle& file, std::
     return std::span<const std::uint8_t>(m_buffer.data(), read);
 }
 
-bool ClipProber::ReadTrailerFrom(const FileHandle& file, std::string_view& startText, std::string_view& endText)
+ClipProber::AsfResult ClipProber::ProbeAsf(const FileHandle& file, std::string_view& startText,
+                                           std::string_view& endText, std::int64_t& seconds)
 {
     startText = {};
     endText = {};
-    if (file.Size() < kClipTrailerSize)
-        return false;
-    if (file.ReadAt(file.Size() - kClipTrailerSize, m_trailer, kClipTrailerSize) != kClipTrailerSize)
-        return false;
-    return ParseClipTrailerView(std::span<const std::uint8_t>(m_trailer, kClipTrailerSize), startText, endText);
-}
+    if (file.Size() < kClipTrailerSize ||
+        file.ReadAt(file.Size() - kClipTrailerSize, m_trailer, kClipTrailerSize) != kClipTrailerSize ||
+        !ParseClipTrailerView(std::span<const std::uint8_t>(m_trailer, kClipTrailerSize), startText, endText) ||
+        startText.empty())
+        return AsfResult::NoTrailer;
 
-std::optional<std::int64_t> ClipProber::ReadAsfSecondsFrom(const FileHandle& file)
-{
-    std::int64_t seconds = 0;
     std::span<const std::uint8_t> head = ReadHead(file, kAsfHeaderFirstRead);
     AsfHeaderStatus status = ParseAsfHeader(head, seconds);
     if (status == AsfHeaderStatus::NeedMore && head.size() == kAsfHeaderFirstRead &&
@@ -50,103 +45,24 @@ std::optional<std::int64_t> ClipProber::ReadAsfSecondsFrom(const FileHandle& fil
         head = ReadHead(file, kAsfHeaderReadLimit);
         status = ParseAsfHeader(head, seconds);
     }
-    if (status != AsfHeaderStatus::Found)
-        return std::nullopt;
-    return seconds;
+    return status == AsfHeaderStatus::Found ? AsfResult::Ok : AsfResult::NoDuration;
 }
 
-ClipProber::AsfResult ClipProber::ProbeAsf(const std::string& path, std::string_view& startText,
-                                           std::string_view& endText, std::int64_t& seconds)
+bool ClipProber::ProbeAvi(const FileHandle& file, const CTime& created, RecordedFile& row, std::int64_t& seconds)
 {
-    startText = {};
-    endText = {};
-    if (!m_file.Open(path))
-        return AsfResult::Unreadable;
-    AsfResult result = AsfResult::NoTrailer;
-    if (ReadTrailerFrom(m_file, startText, endText) && !startText.empty()) {
-        const std::optional<std::int64_t> length = ReadAsfSecondsFrom(m_file);
-        result = length ? AsfResult::Ok : AsfResult::NoDuration;
-        seconds = length.value_or(0);
-    }
-    m_file.Close();
-    return result;
-}
-
-bool ClipProber::ReadTrailer(const std::string& path, std::string_view& startText, std::string_view& endText)
-{
-    startText = {};
-    endText = {};
-    if (!m_file.Open(path))
-        return false;
-    ReadTrailerFrom(m_file, startText, endText);
-    m_file.Close();
-    return true;
-}
-
-std::optional<std::int64_t> ClipProber::ReadAsfSeconds(const std::string& path)
-{
-    if (!m_file.Open(path))
-        return std::nullopt;
-    const std::optional<std::int64_t> seconds = ReadAsfSecondsFrom(m_file);
-    m_file.Close();
-    return seconds;
-}
-
-bool ClipProber::ProbeAvi(const std::string& path, RecordedFile& row)
-{
-    if (!EndsWithNoCase(path, ".avi"))
-        return false;
-    CFileStatus status;
-    if (!CFile::GetStatus(path, status))
-        return false;
-    if (!m_file.Open(path))
-        return false;
-
     AviVideoStream stream{};
-    std::span<const std::uint8_t> head = ReadHead(m_file, kAviHeaderFirstRead);
-    AviHeaderStatus found = ParseAviHeader(head, m_file.Size(), stream);
+    std::span<const std::uint8_t> head = ReadHead(file, kAviHeaderFirstRead);
+    AviHeaderStatus found = ParseAviHeader(head, file.Size(), stream);
     if (found == AviHeaderStatus::NeedMore && head.size() == kAviHeaderFirstRead) {
-        head = ReadHead(m_file, kAviHeaderReadLimit);
-        found = ParseAviHeader(head, m_file.Size(), stream);
+        head = ReadHead(file, kAviHeaderReadLimit);
+        found = ParseAviHeader(head, file.Size(), stream);
     }
-    m_file.Close();
     if (found != AviHeaderStatus::Found)
         return false;
 
-    const std::int64_t seconds = AviStreamMilliseconds(stream) / 1000;
-    const CTime start = status.m_ctime;
-    FormatRecordTimeField(row.szStartTime, start);
-    FormatRecordTimeField(row.szEndTime, start + CTimeSpan(seconds));
+    seconds = AviStreamMilliseconds(stream) / 1000;
+    FormatRecordTimeField(row.szStartTime, created);
+    FormatRecordTimeField(row.szEndTime, created + CTimeSpan(seconds));
     FormatDurationField(row.szDuration, seconds);
-    return true;
-}
-
-bool ReadClipTrailer(const std::string& path, std::string& startText, std::string& endText)
-{
-    ClipProber prober;
-    std::string_view start, end;
-    const bool opened = prober.ReadTrailer(path, start, end);
-    startText.assign(start);
-    endText.assign(end);
-    return opened;
-}
-
-std::optional<std::int64_t> ReadAsfPlayDuration(const std::string& path)
-{
-    ClipProber prober;
-    return prober.ReadAsfSeconds(path);
-}
-
-bool GetAviTimes(const std::string& path, std::string& startText, std::string& endText, std::string& durationText)
-{
-    ClipProber prober;
-    RecordedFile row{};
-    startText.clear();
-    endText.clear();
-    if (!prober.ProbeAvi(path, row))
-        return false;
-    startText = row.szStartTime;
-    endText = row.szEndTime;
-    durationText = row.szDuration;
     return true;
 }

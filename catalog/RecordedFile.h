@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // One recording that passed a search's filter. Texts are NUL-terminated within
@@ -21,6 +22,13 @@ struct RecordedFile {
     char szDuration[20]; // clips: "MM:SS"; snapshots: empty
     FileIdentity idFolder;
     FileIdentity idFile;
+    // Beyond what the list shows: the start to the second where the store
+    // knows it (a trailer's seconds, an AVI clip's or a snapshot's file
+    // time), the clip's whole length (not capped; -1 for snapshots), and the
+    // file's size.
+    CTime tRecorded;
+    std::int64_t nDurationSeconds;
+    std::uint64_t nSize;
 };
 
 // Copies text into a fixed field, cut to the field and always terminated.

@@ -107,6 +107,22 @@ std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text)
     return RecordTimeFields{AtoI(year), AtoI(month), AtoI(day), AtoI(hour), AtoI(minute)};
 }
 
+int RecordTimeSeconds(std::string_view text)
+{
+    // The pieces as ParseRecordTimeFields takes them; the minute's is the rest.
+    std::string_view rest = text;
+    NextToken(rest, "/", "/");
+    NextToken(rest, "/", "/");
+    NextToken(rest, "/ ", " ");
+    NextToken(rest, " :", ":");
+    const std::string_view minute = NextToken(rest, ":", "");
+    const std::size_t colon = minute.find(':');
+    if (colon == std::string_view::npos)
+        return 0;
+    const int seconds = AtoI(minute.substr(colon + 1));
+    return seconds >= 0 && seconds <= 59 ? seconds : 0;
+}
+
 std::optional<CTime> ParseRecordTime(std::string_view text)
 {
     const std::optional<RecordTimeFields> f = ParseRecordTimeFields(text);

@@ -61,6 +61,10 @@ struct RecordTimeFields {
 };
 std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text);
 
+// The seconds a time text carries after its minute (":SS"), 0 when it
+// carries none or none from 0 to 59.
+int RecordTimeSeconds(std::string_view text);
+
 // Reads year/month/day hour:minute (runs of a separator count as one; the
 // minute is read like atoi, so seconds are ignored). Empty when a piece is
 // missing or the fields are not a real local time.

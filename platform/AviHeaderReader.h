@@ -7,7 +7,7 @@
 
 // Our stand-in for the AVIFile library: reads the first video stream's header
 // out of an AVI file's bytes. Pure: the caller reads the bytes (see
-// GetAviTimes in catalog/ClipProbes.h).
+// ClipProber in catalog/ClipProbes.h).
 //
 // The reader walks RIFF "AVI " -> LIST "hdrl" -> the first LIST "strl" whose
 // "strh" has the type "vids", and takes from that strh dwScale, dwRate,

@@ -109,18 +109,11 @@ bool CFileFind::IsDirectory() const
     return ::stat(GetFilePath().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-FileIdentity CFileFind::IdentityOf(std::string_view name) const
+unsigned char CFileFind::GetFileType() const
 {
-    // A name is at most 255 bytes: terminated here, without an allocation per file.
-    char terminated[256];
-    if (m_nFolderFd < 0 || name.empty() || name.size() >= sizeof terminated)
-        return {};
-    name.copy(terminated, name.size());
-    terminated[name.size()] = '\0';
-    struct stat st;
-    if (::fstatat(m_nFolderFd, terminated, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return {};
-    return FileIdentity::Of(st);
+    if (!m_bStarted || m_nCurrent >= m_entries.size())
+        return DT_UNKNOWN;
+    return m_entries[m_nCurrent].nType;
 }
 
 void CFileFind::Close()

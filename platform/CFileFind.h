@@ -38,11 +38,14 @@ public:
     std::string GetFilePath() const;
     // Follows symbolic links, as the folder's own listing would show them.
     bool IsDirectory() const;
-    // The listed folder as it was opened, and an entry of it itself (not
-    // what a link points to), read through the folder that was listed; an
-    // entry that is gone has an identity of zeros. Safe from several threads.
+    // The entry's type as the listing gave it: DT_REG, DT_DIR, DT_LNK, ...,
+    // or DT_UNKNOWN where the file system does not say.
+    unsigned char GetFileType() const;
+    // The listed folder as it was opened, and its descriptor, open while the
+    // listing is used, so that entries are examined in the folder that was
+    // listed without walking its path again.
     FileIdentity GetFolderIdentity() const { return m_idFolder; }
-    FileIdentity IdentityOf(std::string_view name) const;
+    int GetFolderDescriptor() const { return m_nFolderFd; }
     void Close();
 
     static bool MatchesMask(std::string_view name, std::string_view mask);

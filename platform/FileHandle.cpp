@@ -1,6 +1,9 @@
 #include "platform/FileHandle.h"
 
+#include "platform/CFile.h"
+
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +44,55 @@ bool FileHandle::Open(const std::string& path)
     }
     m_fd = fd;
     m_nSize = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool FileHandle::OpenAt(int folderFd, const char* name, unsigned char listedType, CFileStatus* status,
+                        FileIdentity* identity)
+{
+    Close();
+    constexpr unsigned kLookMask = STATX_TYPE | STATX_INO;
+    constexpr unsigned kOpenedMask = STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+    FileIdentity named;
+    bool known = false;
+    bool link = false;
+    if (listedType != DT_REG) {
+        struct statx sx;
+        if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW, kLookMask, &sx) != 0)
+            return false;
+        named = CFile::IdentityOf(sx);
+        known = true;
+        link = S_ISLNK(sx.stx_mode);
+        if (!link && !S_ISREG(sx.stx_mode))
+            return false;
+    }
+    FileIdentity target;
+    if (link) {
+        struct statx sx;
+        if (::statx(folderFd, name, 0, kLookMask, &sx) != 0 || !S_ISREG(sx.stx_mode))
+            return false;
+        target = CFile::IdentityOf(sx);
+    }
+    // Should the name be swapped for something else meanwhile, the open must
+    // neither wait nor take a controlling terminal, and a link put in place
+    // of a regular file is not followed; the check after it refuses whatever
+    // was opened instead of the file examined.
+    const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (link ? 0 : O_NOFOLLOW));
+    if (fd < 0)
+        return false;
+    struct statx sx;
+    const bool regular = ::statx(fd, "", AT_EMPTY_PATH, kOpenedMask, &sx) == 0 && S_ISREG(sx.stx_mode);
+    const FileIdentity opened = regular ? CFile::IdentityOf(sx) : FileIdentity{};
+    if (!regular || (link && opened != target) || (known && !link && opened != named)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_nSize = static_cast<std::uint64_t>(sx.stx_size);
+    if (status != nullptr)
+        *status = CFile::StatusOf(sx);
+    if (identity != nullptr)
+        *identity = link ? named : opened;
     return true;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/CFileStatus.h"
+#include "platform/FileIdentity.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,6 +21,16 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
 
     bool Open(const std::string& path);
+    // The same for the entry `name` of the folder open as folderFd, without
+    // walking a path. listedType is what the folder's listing said of it
+    // (DT_REG, DT_LNK, ..., DT_UNKNOWN): an entry listed as a regular file is
+    // opened at once, without following a link, and checked on the opened
+    // descriptor; any other is looked at first, and a link is followed to a
+    // regular file only. status and identity, where given, come from the
+    // call that checks the opened file; identity is the entry's own (a
+    // link's, not its target's).
+    bool OpenAt(int folderFd, const char* name, unsigned char listedType, CFileStatus* status = nullptr,
+                FileIdentity* identity = nullptr);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
     std::uint64_t Size() const { return m_nSize; }

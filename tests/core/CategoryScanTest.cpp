@@ -105,6 +105,10 @@ TEST_F(CategoryScanTest, RowsHoldTheProbedTexts)
     EXPECT_EQ(rows[0].tStart, At(2006, 3, 14, 10, 0));
     EXPECT_EQ(rows[0].tEnd, At(2006, 3, 14, 10, 5));
     EXPECT_EQ(ToDisplayTime(rows[0].szStartTime), "03/14/06  10:00:05");
+    // Beyond the list's texts: the trailer's seconds, the whole length, the size.
+    EXPECT_EQ(rows[0].tRecorded, At(2006, 3, 14, 10, 0, 5));
+    EXPECT_EQ(rows[0].nDurationSeconds, 123);
+    EXPECT_EQ(rows[0].nSize, ReadFile(m_dir.Path() + "/Cam1/Recording/Sr0001.asf").size());
 }
 
 TEST_F(CategoryScanTest, StartEqualToEndAcceptsThatMinuteOfClipsAndThatSecondOfSnapshots)
@@ -172,6 +176,8 @@ TEST_F(CategoryScanTest, SnapshotsAreNotFilteredByName)
     EXPECT_EQ(rows[0].tStart, rows[0].tEnd);
     EXPECT_EQ(std::string(rows[0].szStartTime), FormatRecordTime(rows[0].tStart));
     EXPECT_STREQ(rows[0].szEndTime, rows[0].szStartTime);
+    EXPECT_EQ(rows[0].tRecorded, rows[0].tStart);
+    EXPECT_EQ(rows[0].nDurationSeconds, -1);
 }
 
 TEST_F(CategoryScanTest, UnknownCategoryReadsThePreviousFolderAndMatchesNothing)

@@ -109,6 +109,8 @@ protected:
         Link("Sr_fifo.asf", "cam/Recording/Sr_fifolink.asf");
         Link("Sr_fifo.avi", "cam/Recording/Sr_fifolink.avi");
         Link(m_store + "/cam/Recording/Sr_folder.asf", "cam/Recording/Sr_dirlink.asf");
+        // A link to a clip is followed to it (and listed under its own name).
+        Link("Sr_good.asf", "cam/Recording/Sr_link.asf");
 
         // A clip of 5 GB that is almost all hole: header at the start, trailer at the end.
         const std::string sparse = m_store + "/cam/Recording/Sr_sparse.asf";
@@ -193,9 +195,9 @@ TEST_F(HostileStoreTest, EverySearchListsExactlyTheGoodRecordingsAndChangesNothi
 
     std::string folder;
     const auto scheduled = Search("cam", "Scheduled Recording", folder);
-    EXPECT_EQ(Sorted(scheduled),
-              Sorted({"Sr_good.asf", "Sr new\nline.asf", "Sr \"quoted\" 'single' $(touch x).asf",
-                      "Sr\xff\xfe invalid utf-8.asf", longName, "Sr_real.asf", "Sr_sparse.asf", "Sr_real.avi"}));
+    EXPECT_EQ(Sorted(scheduled), Sorted({"Sr_good.asf", "Sr new\nline.asf", "Sr \"quoted\" 'single' $(touch x).asf",
+                                         "Sr\xff\xfe invalid utf-8.asf", longName, "Sr_real.asf", "Sr_sparse.asf",
+                                         "Sr_link.asf", "Sr_real.avi"}));
     ASSERT_FALSE(scheduled.empty());
     EXPECT_EQ(scheduled.back(), "Sr_real.avi"); // every .asf before the .avi
 
