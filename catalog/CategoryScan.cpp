@@ -1,7 +1,7 @@
 #include "catalog/CategoryScan.h"
 
 #include "catalog/ClipProbes.h"
-#include "catalog/LocalTimeCache.h"
+#include "catalog/LocalZone.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
 #include "catalog/ScanSeam.h"
@@ -62,14 +62,16 @@ void ListFolder(const std::string& folder, bool snapshots, const std::atomic<boo
     listing.types.insert(listing.types.end(), secondTypes.begin(), secondTypes.end());
 }
 
-// What one worker needs to examine files: its own probe buffers, time cache
-// and file, so that a file costs no allocation and workers share nothing but
-// the slots they fill, each its own. Files are opened and examined relative
-// to the listed folder's descriptor, with one status call each.
+// What one worker needs to examine files: its own probe buffers and file,
+// so that a file costs no allocation and workers share nothing but the slots
+// they fill, each its own. Files are opened and examined relative to the
+// listed folder's descriptor, with one status call each.
 class FileExaminer {
 public:
-    FileExaminer(const Listing& listing, std::string_view category, const CTime& searchStart, const CTime& searchEnd)
+    FileExaminer(const Listing& listing, const LocalZone& zone, std::string_view category, const CTime& searchStart,
+                 const CTime& searchEnd)
         : m_listing(listing),
+          m_zone(zone),
           m_nFolderFd(listing.find.GetFolderDescriptor()),
           m_category(category),
           m_searchStart(searchStart),
@@ -112,7 +114,7 @@ private:
             return false;
         CopyField(row.szFileName, name);
         row.szType[0] = '\0';
-        FormatRecordTimeField(row.szStartTime, taken);
+        m_zone.FormatRecordTimeField(row.szStartTime, taken);
         CopyField(row.szEndTime, row.szStartTime);
         row.tStart = taken;
         row.tEnd = taken;
@@ -155,7 +157,7 @@ private:
         if (!m_file.OpenAt(m_nFolderFd, m_szName, type, &status, &row.idFile))
             return false;
         std::int64_t seconds = 0;
-        const bool probed = m_prober.ProbeAvi(m_file, status.m_ctime, row, seconds);
+        const bool probed = m_prober.ProbeAvi(m_file, status.m_ctime, m_zone, row, seconds);
         m_file.Close();
         if (!probed || row.szStartTime[0] == '\0')
             return false;
@@ -174,17 +176,17 @@ private:
     {
         if (CategoryFromTypeCode(name) != m_category)
             return false;
-        return m_times.RecordTimes(startText, endText, row.tStart, row.tEnd) &&
+        return m_zone.RecordTimes(startText, endText, row.tStart, row.tEnd) &&
                IsInSearchRange(row.tStart, m_searchStart, m_searchEnd);
     }
 
     const Listing& m_listing;
+    const LocalZone& m_zone;
     const int m_nFolderFd;
     const std::string_view m_category;
     const CTime m_searchStart;
     const CTime m_searchEnd;
     ClipProber m_prober;
-    LocalTimeCache m_times;
     FileHandle m_file;
     char m_szName[256];
 };
@@ -318,12 +320,13 @@ private:
 // What every way of scanning needs.
 struct ScanJob {
     const Listing& listing;
+    const LocalZone& zone;
     std::string_view category;
     CTime searchStart;
     CTime searchEnd;
     StopFlags& stop;
 
-    FileExaminer Examiner() const { return FileExaminer(listing, category, searchStart, searchEnd); }
+    FileExaminer Examiner() const { return FileExaminer(listing, zone, category, searchStart, searchEnd); }
 };
 
 bool ScanSerially(const ScanJob& job, const RowSink& sink)
@@ -422,11 +425,13 @@ bool CategoryScan::Run(const std::string& folder, std::string_view category, con
         control->SetListed(count);
 
     // Chunks of consecutive files, about four per worker so that a slow file
-    // holds nobody up for long, and at most 64 so that a worker stays within
-    // a few hours of clips (its time cache) and near its neighbours on disk.
+    // holds nobody up for long, and at most 64 so that a worker stays near
+    // its neighbours on disk.
     const std::size_t wanted = static_cast<std::size_t>(std::max(options.nWorkers, 1));
     const std::size_t chunk = std::clamp<std::size_t>(count / (wanted * 4), 1, 64);
     const std::size_t threads = std::min(wanted, (count + chunk - 1) / chunk);
-    const ScanJob job{listing, category, searchStart, searchEnd, stop};
+    // The zone's rules once for the whole scan, read while no worker runs.
+    const LocalZone zone(searchStart, searchEnd);
+    const ScanJob job{listing, zone, category, searchStart, searchEnd, stop};
     return threads <= 1 ? ScanSerially(job, sink) : ScanInParallel(job, threads, chunk, sink);
 }

@@ -48,7 +48,8 @@ ClipProber::AsfResult ClipProber::ProbeAsf(const FileHandle& file, std::string_v
     return status == AsfHeaderStatus::Found ? AsfResult::Ok : AsfResult::NoDuration;
 }
 
-bool ClipProber::ProbeAvi(const FileHandle& file, const CTime& created, RecordedFile& row, std::int64_t& seconds)
+bool ClipProber::ProbeAvi(const FileHandle& file, const CTime& created, const LocalZone& zone, RecordedFile& row,
+                          std::int64_t& seconds)
 {
     AviVideoStream stream{};
     std::span<const std::uint8_t> head = ReadHead(file, kAviHeaderFirstRead);
@@ -61,8 +62,8 @@ bool ClipProber::ProbeAvi(const FileHandle& file, const CTime& created, Recorded
         return false;
 
     seconds = AviStreamMilliseconds(stream) / 1000;
-    FormatRecordTimeField(row.szStartTime, created);
-    FormatRecordTimeField(row.szEndTime, created + CTimeSpan(seconds));
+    zone.FormatRecordTimeField(row.szStartTime, created);
+    zone.FormatRecordTimeField(row.szEndTime, created + CTimeSpan(seconds));
     FormatDurationField(row.szDuration, seconds);
     return true;
 }

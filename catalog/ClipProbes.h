@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/LocalZone.h"
 #include "catalog/RecordedFile.h"
 #include "platform/FileHandle.h"
 
@@ -30,11 +31,12 @@ public:
                        std::int64_t& seconds);
 
     // An AVI clip created at `created`: szStartTime is FormatRecordTime of
-    // it, szEndTime that of created + D and szDuration FormatDuration(D),
+    // it (in zone), szEndTime that of created + D and szDuration FormatDuration(D),
     // where D is the whole seconds of the first video stream (from its start
     // sample to start + length), also returned in seconds. False, the row
     // left as it was, when the header holds no video stream.
-    bool ProbeAvi(const FileHandle& file, const CTime& created, RecordedFile& row, std::int64_t& seconds);
+    bool ProbeAvi(const FileHandle& file, const CTime& created, const LocalZone& zone, RecordedFile& row,
+                  std::int64_t& seconds);
 
 private:
     // Reads up to count bytes from the start of file into m_buffer.

@@ -75,20 +75,14 @@ std::string_view CategoryFromTypeCode(std::string_view fileName)
     return kCategoryMotion;
 }
 
-std::size_t FormatRecordTimeTo(const CTime& time, char* out, std::size_t capacity)
+std::string FormatRecordTime(const CTime& time)
 {
     struct tm local;
     char text[64];
     std::size_t length = 0;
     if (time.GetLocalTm(&local))
         length = std::strftime(text, sizeof text, "%Y/%m/%d   %H:%M", &local);
-    return CopyCut(std::string_view(text, length), out, capacity);
-}
-
-std::string FormatRecordTime(const CTime& time)
-{
-    char text[64];
-    return std::string(text, FormatRecordTimeTo(time, text, sizeof text));
+    return std::string(text, length);
 }
 
 std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text)
@@ -121,14 +115,6 @@ int RecordTimeSeconds(std::string_view text)
         return 0;
     const int seconds = AtoI(minute.substr(colon + 1));
     return seconds >= 0 && seconds <= 59 ? seconds : 0;
-}
-
-std::optional<CTime> ParseRecordTime(std::string_view text)
-{
-    const std::optional<RecordTimeFields> f = ParseRecordTimeFields(text);
-    if (!f)
-        return std::nullopt;
-    return CTime::FromLocalFields(f->year, f->month, f->day, f->hour, f->minute, 0);
 }
 
 std::size_t FormatDurationTo(std::int64_t seconds, char* out, std::size_t capacity)

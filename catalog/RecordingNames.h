@@ -54,8 +54,10 @@ std::string_view CategoryFromTypeCode(std::string_view fileName);
 // computed.
 std::string FormatRecordTime(const CTime& time);
 
-// The fields of a time text as ParseRecordTime reads them, not yet checked
-// for naming a real local time. Empty when a piece is missing.
+// The fields of a time text: year/month/day hour:minute (runs of a separator
+// count as one; the minute is read like atoi, so seconds are ignored), not
+// yet checked for naming a real local time (LocalZone::ParseRecordTime does).
+// Empty when a piece is missing.
 struct RecordTimeFields {
     int year, month, day, hour, minute;
 };
@@ -65,27 +67,15 @@ std::optional<RecordTimeFields> ParseRecordTimeFields(std::string_view text);
 // carries none or none from 0 to 59.
 int RecordTimeSeconds(std::string_view text);
 
-// Reads year/month/day hour:minute (runs of a separator count as one; the
-// minute is read like atoi, so seconds are ignored). Empty when a piece is
-// missing or the fields are not a real local time.
-std::optional<CTime> ParseRecordTime(std::string_view text);
-
 // "MM:SS", or "15:00" for anything above 900 seconds.
 std::string FormatDuration(std::int64_t seconds);
 
-// The same two texts written straight into a buffer, so that a scan formats
+// The same text written straight into a buffer, so that a scan formats
 // without allocating: at most capacity - 1 characters and a NUL; returns the
-// length.
-std::size_t FormatRecordTimeTo(const CTime& time, char* out, std::size_t capacity);
+// length. (LocalZone formats record times likewise.)
 std::size_t FormatDurationTo(std::int64_t seconds, char* out, std::size_t capacity);
 
 // Into a row's fixed field, cut to the field like CopyField.
-template <std::size_t N>
-void FormatRecordTimeField(char (&field)[N], const CTime& time)
-{
-    FormatRecordTimeTo(time, field, N);
-}
-
 template <std::size_t N>
 void FormatDurationField(char (&field)[N], std::int64_t seconds)
 {

@@ -29,11 +29,15 @@ add_library(clipscout_ui STATIC
   search_page/BackgroundTask.cpp search_page/BackgroundTask.h
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/DeleteReport.cpp search_page/DeleteReport.h
+  search_page/FileActions.cpp search_page/FileActions.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
+  search_page/PageLabels.cpp search_page/PageLabels.h
+  search_page/PageSearch.cpp search_page/PageSearch.h
   search_page/PreviewCache.cpp search_page/PreviewCache.h
   search_page/PreviewDecoder.cpp search_page/PreviewDecoder.h
   search_page/PreviewPane.cpp search_page/PreviewPane.h
   search_page/ResultListModel.cpp search_page/ResultListModel.h
+  search_page/ResultRowPainter.cpp search_page/ResultRowPainter.h
   search_page/RowSelection.cpp search_page/RowSelection.h
   search_page/SnapshotDecoder.cpp search_page/SnapshotDecoder.h
   search_page/TextFitting.cpp search_page/TextFitting.h

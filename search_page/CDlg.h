@@ -2,20 +2,14 @@
 
 #include "catalog/RecordedFile.h"
 #include "platform/CTime.h"
-#include "platform/FileDeleter.h"
+#include "platform/ListedFile.h"
 #include "platform/ui/CPropertyPage.h"
-#include "search_page/BackgroundSearch.h"
-#include "search_page/DeleteReport.h"
+#include "search_page/PageSearch.h"
 #include "search_page/RowSelection.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
-
-#include <optional>
 #include <string>
 #include <vector>
 
-class BackgroundTask;
 class CDateTimeCtrl;
 class CLoadUISetting;
 class MyListCtrl;
@@ -24,12 +18,14 @@ class QComboBox;
 class QLabel;
 class QPainter;
 class QPushButton;
-class QShortcut;
+class FileActions;
 
 // The search page of one device folder: a category, a start and an end
 // date/time, the result list and the actions on its current row (Playback,
 // Explore) or its selected rows (Delete). Its controls come from dialog
-// template 107 the first time the page is shown.
+// template 107 the first time the page is shown. The search's life is
+// PageSearch's, the file actions FileActions'; the page binds the controls,
+// takes the input, keeps the rows and their selection and draws them.
 class CDlg : public CPropertyPage {
     Q_OBJECT
 
@@ -39,7 +35,7 @@ public:
 
     // Time a search runs before the page shows a busy cursor, its progress
     // and Cancel.
-    static constexpr int kBusyDelayMs = 300;
+    static constexpr int kBusyDelayMs = PageSearch::kBusyDelayMs;
 
     // The search request: reads the category box and the pickers and starts
     // the category scan off the window's thread (stopping one still running).
@@ -49,7 +45,7 @@ public:
     void OnSearch();
     // Stops a running search, leaving the page as it was before it.
     void CancelSearch();
-    bool IsSearching() const { return m_search.IsRunning(); }
+    bool IsSearching() const { return m_pSearch != nullptr && m_pSearch->IsRunning(); }
 
     void OnPlayback();
     // Moves the selected rows' files to the trash, off the window's thread;
@@ -96,36 +92,22 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // One file of a delete, as the worker leaves it; no result when the work
-    // was stopped before it.
-    struct FileOutcome {
-        ListedFile file;
-        TrashedFile trashed;
-        std::optional<FileDeleter::Result> result;
-        std::string strReason;
-    };
-
     void ConnectHandlers();
-    void CreateSearchProgress();
     void SetSearchRange(const CTime& start, const CTime& end);
     void ReadSearchRange(CTime& start, CTime& end) const;
-    void OnSearchTick();
     void OnSearchFinished();
-    void EndSearch();
     void OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FollowCurrentRow();
     void OnDrawItem(QPainter* painter, int nItem);
-    std::string GetCategoryFolderPath() const;
-    std::string GetCurrentFilePath() const;
     // The files an action on the selection acts on, the current row's when
     // no row is selected; their folder is left for the worker to resolve.
     std::vector<ListedFile> GetSelectedFiles() const;
-    void RunFileTask(bool bToTrash, std::vector<ListedFile> files);
-    void FinishFileTask(bool bToTrash, const std::vector<FileOutcome>& outcomes);
-    void EndDelete();
-    void SetUndo(std::vector<TrashedFile> files);
+    // The folder of the last search, where the actions act.
+    std::string GetCategoryFolderPath() const;
+    // The list's marks of a row: selected, and focused for the current row.
+    unsigned ItemState(int nItem) const;
     const CLoadUISetting& UiSetting() const;
 
     const CLoadUISetting& m_uiSetting;
@@ -148,24 +130,10 @@ private:
     QLabel* m_wndEnd = nullptr;
     PreviewPane* m_pPreview = nullptr;
 
-    // The running search, its progress and Cancel in the free strip left of
-    // "Search", shown after kBusyDelayMs, and Escape, which stops it.
-    BackgroundSearch m_search;
-    QLabel* m_wndSearchProgress = nullptr;
-    QPushButton* m_wndCancelSearch = nullptr;
-    QShortcut* m_pCancelShortcut = nullptr;
-    QTimer m_searchTicker;
-    QElapsedTimer m_searchClock;
-    // The action buttons' states when the search began, for a stopped search.
-    bool m_bActionsEnabled[3] = {};
-
+    PageSearch* m_pSearch = nullptr;
+    FileActions* m_pFileActions = nullptr;
     QPushButton* m_wndUndo = nullptr;
+    // The selected rows; the current row is m_nCurrentRow. The list's marks
+    // are read from both, never stored apart.
     RowSelection m_selection;
-    // Deletes and restores run here, one at a time.
-    BackgroundTask* m_pFileTask = nullptr;
-    // What a delete has done so far, reported when it ends.
-    std::vector<TrashedFile> m_aTrashed;
-    DeleteReport m_failures{"These files were not deleted:"};
-    // The files the Undo control and Ctrl+Z put back.
-    std::vector<TrashedFile> m_aUndo;
 };

@@ -12,7 +12,8 @@
 MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
 {
     setModel(&m_model);
-    setSelectionMode((style & LVS_SINGLESEL) != 0 ? SingleSelection : ExtendedSelection);
+    // The owner keeps the selection; the view's own would be a second copy.
+    setSelectionMode(NoSelection);
     setSelectionBehavior(SelectItems);
     setShowGrid(false);
     setFrameShape((style & WS_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
@@ -91,38 +92,17 @@ QRect MyListCtrl::GetItemRect(int nItem, int nCode) const
     return QRect(-horizontalOffset(), top, horizontalHeader()->length(), kRowHeight);
 }
 
-unsigned MyListCtrl::GetItemState(int nItem, unsigned mask) const
+void MyListCtrl::SetMarkSource(std::function<unsigned(int)> itemState, std::function<int()> focusedItem)
 {
-    const QModelIndex index = m_model.index(nItem, 0);
-    unsigned state = 0;
-    if (selectionModel()->isRowSelected(nItem, {}))
-        state |= LVIS_SELECTED;
-    if (index.isValid() && selectionModel()->currentIndex().row() == nItem)
-        state |= LVIS_FOCUSED;
-    return state & mask;
+    m_itemState = std::move(itemState);
+    m_focusedItem = std::move(focusedItem);
 }
 
-void MyListCtrl::SetItemState(int nItem, unsigned state, unsigned mask)
+unsigned MyListCtrl::GetItemState(int nItem, unsigned mask) const
 {
-    const QModelIndex index = m_model.index(nItem, 0);
-    if (!index.isValid())
-        return;
-    // A moved focus would otherwise scroll the view to it; the list view
-    // never scrolls for a state change.
-    const bool autoScroll = hasAutoScroll();
-    setAutoScroll(false);
-    QItemSelectionModel* selection = selectionModel();
-    if ((mask & LVIS_SELECTED) != 0)
-        selection->select(index,
-                          ((state & LVIS_SELECTED) != 0 ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                              QItemSelectionModel::Rows);
-    if ((mask & LVIS_FOCUSED) != 0) {
-        if ((state & LVIS_FOCUSED) != 0)
-            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-        else if (selection->currentIndex().row() == nItem)
-            selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    }
-    setAutoScroll(autoScroll);
+    if (!m_itemState || nItem < 0 || nItem >= GetItemCount())
+        return 0;
+    return m_itemState(nItem) & mask;
 }
 
 int MyListCtrl::HitTest(QPoint clientPoint) const
@@ -271,17 +251,13 @@ void MyListCtrl::keyPressEvent(QKeyEvent* event)
 {
     emit KeyDown(event->key(), event->modifiers());
     // The list view's own handling of the moving keys, after the owner's:
-    // Up and Down move the list's focus a row, the others only scroll. None
+    // Up and Down are the owner's alone, the others only scroll. None
     // moves across columns as the table would.
     QScrollBar* rows = verticalScrollBar();
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
-        if (const int count = GetItemCount(); count > 0) {
-            const int row = std::clamp(currentIndex().row() + (event->key() == Qt::Key_Down ? 1 : -1), 0, count - 1);
-            SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
-            EnsureVisible(row);
-        }
+        // The owner has moved its current row, which has the focus, into view.
         break;
     case Qt::Key_PageUp:
         rows->triggerAction(QAbstractSlider::SliderPageStepSub);
@@ -324,7 +300,7 @@ void MyListCtrl::DrawFocusIndicator(QPainter& painter) const
 {
     // A dotted frame round the row that has the list's focus, in the colour
     // of its text; round the rows' area when no row has it.
-    const int row = currentIndex().row();
+    const int row = m_focusedItem ? m_focusedItem() : -1;
     QRect frame = viewport()->rect();
     QColor color = palette().color(QPalette::Text);
     if (row >= 0) {

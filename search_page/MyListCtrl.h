@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTableView>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,11 @@ public:
     // LVIR_BOUNDS: the whole row across all columns; LVIR_LABEL: its column-0
     // cell. In viewport coordinates, where the owner draws.
     QRect GetItemRect(int nItem, int nCode) const;
+    // The marks of rows (LVIS_SELECTED, LVIS_FOCUSED) are the owner's: the
+    // list asks for them, and for the row that has the focus, and keeps none
+    // of its own.
+    void SetMarkSource(std::function<unsigned(int nItem)> itemState, std::function<int()> focusedItem);
     unsigned GetItemState(int nItem, unsigned mask) const;
-    // Changes the row's flags without scrolling the list.
-    void SetItemState(int nItem, unsigned state, unsigned mask);
 
     // The row at a point in client coordinates, or -1.
     int HitTest(QPoint clientPoint) const;
@@ -84,6 +87,8 @@ private:
     void DrawFocusIndicator(QPainter& painter) const;
 
     ResultListModel m_model;
+    std::function<unsigned(int)> m_itemState;
+    std::function<int()> m_focusedItem;
     unsigned m_dwExStyle = 0;
     std::string m_strEmptyText;
 };

@@ -1,8 +1,10 @@
 // clipscout-list: prints the rows that a search page would list for one
-// device folder, category and range, read from a Viewdeck.ini.
+// device folder (or every one), category and range, read from a Viewdeck.ini,
+// each row as soon as the rows before it are known.
 //
-// Exit status: 0 success (no rows is success with no output), 2 bad usage or
-// unusable settings, 3 the start time lies after the end time.
+// Exit status: 0 success (no rows is success with no output; so is a reader
+// that stops reading), 1 the output cannot be written, 2 bad usage or unusable
+// settings, 3 the start time lies after the end time.
 
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
@@ -12,152 +14,46 @@
 #include "platform/ModulePath.h"
 #include "settings/AppGlobals.h"
 #include "settings/CLoadUISetting.h"
+#include "settings/DeviceFolders.h"
 #include "settings/SettingsLookup.h"
+#include "tools/ListerArguments.h"
 #include "tools/ProgressLine.h"
+#include "tools/RowWriter.h"
 
 #include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cstdint>
+#include <array>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
+constexpr int kExitWriteError = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInvertedRange = 3;
 
-// "YYYY-MM-DD HH:MM" in local time, nothing more and nothing less.
-std::optional<CTime> ParseMinute(const std::string& text)
-{
-    if (text.size() != 16 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':')
-        return std::nullopt;
-    const auto number = [&text](std::size_t at, std::size_t count) -> std::optional<int> {
-        int value = 0;
-        for (std::size_t i = at; i < at + count; ++i) {
-            if (text[i] < '0' || text[i] > '9')
-                return std::nullopt;
-            value = value * 10 + (text[i] - '0');
-        }
-        return value;
-    };
-    const auto year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    const auto hour = number(11, 2), minute = number(14, 2);
-    if (!year || !month || !day || !hour || !minute)
-        return std::nullopt;
-    return CTime::FromLocalFields(*year, *month, *day, *hour, *minute, 0);
-}
-
-CLI::Validator LocalMinute()
+CLI::Validator RangeTime()
 {
     return CLI::Validator(
         [](std::string& text) -> std::string {
-            if (ParseMinute(text))
+            if (ParseRangeTime(text, RangeEnd::Start))
                 return {};
-            return "expected YYYY-MM-DD HH:MM (a real local time from 1970 on), got '" + text + "'";
+            return "expected YYYY-MM-DD, YYYY-MM-DD HH:MM or YYYY-MM-DDTHH:MM (a real local time from 1970 on), got '" +
+                   text + "'";
         },
-        "YYYY-MM-DD HH:MM");
+        "DATE[ HH:MM]");
 }
 
 CTime CurrentMinute()
 {
     const CTime now = CTime::GetCurrentTime();
     return CTime(now.GetYear(), now.GetMonth(), now.GetDay(), now.GetHour(), now.GetMinute(), 0);
-}
-
-// A TSV field: backslash, tab, line feed and carriage return escaped.
-std::string TsvField(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-            break;
-        }
-    }
-    return out;
-}
-
-// Whether text is well-formed UTF-8: no stray or missing continuation bytes,
-// no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length)
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF))
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-std::string Base64(std::string_view bytes)
-{
-    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
-        std::uint32_t group = 0;
-        for (std::size_t k = 0; k < 3; ++k)
-            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
-        for (std::size_t k = 0; k < 4; ++k)
-            out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
-    }
-    return out;
-}
-
-// A JSON text holds only Unicode: a field whose bytes are not UTF-8 is
-// written with U+FFFD for what cannot be read, and followed by the field's
-// exact bytes in base64, so that two names that read alike stay apart.
-void AddField(nlohmann::ordered_json& line, const std::string& key, std::string_view text)
-{
-    line[key] = text;
-    if (!IsValidUtf8(text))
-        line[key + "Base64"] = Base64(text);
 }
 
 // The texts the page's category box offers: Clipscout.ini's, or the built-in ones.
@@ -172,20 +68,35 @@ std::vector<std::string> CategoryTexts()
     return texts;
 }
 
+std::string Joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    CLI::App app{"Prints the recordings that a Clipscout search page lists for one device folder,\n"
-                 "category and range: file name, recorded time, duration and full path.\n"
-                 "Exit status: 0 done (no rows: no output), 2 bad usage or settings,\n"
-                 "3 start time after end time.",
+    CLI::App app{"Prints the recordings that a Clipscout search page lists for one device folder\n"
+                 "(or every one), category and range, one row a line, each as soon as the rows\n"
+                 "before it are known.\n"
+                 "Exit status: 0 done (no rows: no output), 1 output not writable, 2 bad usage\n"
+                 "or settings, 3 start time after end time.",
                  "clipscout-list"};
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return std::string("clipscout-list: ") + e.what() + "\nRun with --help for more information.\n";
+    });
+    app.set_version_flag("--version", std::string("clipscout-list ") + CLIPSCOUT_VERSION);
     std::string viewerIni;
     std::string appIni;
     std::string device;
+    bool allDevices = false;
+    bool listDevices = false;
     std::string category;
-    std::string from = "2005-01-01 00:00";
+    std::string from = "2005-01-01";
     std::string to;
     std::string format = "tsv";
     app.add_option("--viewer-ini", viewerIni,
@@ -194,30 +105,60 @@ int main(int argc, char** argv)
     app.add_option("--app-ini", appIni,
                    "Clipscout's own settings file (default: Clipscout.ini, looked for as above);\n"
                    "--category also takes the category texts it gives the search page");
-    app.add_option("--device", device, "Device folder name")->required();
-    app.add_option("--category", category, "Scheduled Recording, SnapShot, Instant Recording or Motion Detection")
-        ->required();
-    app.add_option("--from", from, "Range start, local time (default: 2005-01-01 00:00)")->check(LocalMinute());
-    app.add_option("--to", to, "Range end, local time (default: the current minute)")->check(LocalMinute());
+    auto* deviceOption = app.add_option("--device", device, "Device folder name, as --list-devices prints it");
+    auto* allOption = app.add_flag("--all-devices", allDevices, "Every device, device by device in page order");
+    deviceOption->excludes(allOption);
+    app.add_flag("--list-devices", listDevices, "Print the device folder names, one a line, in page order")
+        ->excludes(deviceOption)
+        ->excludes(allOption);
+    app.add_option("--category", category,
+                   "Scheduled Recording, SnapShot, Instant Recording or Motion Detection,\n"
+                   "or sr, ss, ir, md (any letter case)");
+    app.add_option("--from", from,
+                   "Range start, local time: YYYY-MM-DD HH:MM, YYYY-MM-DDTHH:MM, or a date alone for\n"
+                   "its first minute (default: 2005-01-01)")
+        ->check(RangeTime());
+    app.add_option("--to", to, "Range end, as --from; a date alone for its last minute (default: the current minute)")
+        ->check(RangeTime());
     app.add_option("--format", format,
-                   "tsv (default; backslash, tab and line breaks written as \\\\ \\t \\n \\r)\n"
-                   "or json (one object per row and line: fileName, recordedTime, duration, path;\n"
-                   "a field whose bytes are not valid UTF-8 shows U+FFFD in their place and is\n"
+                   "tsv (default): fileName, recordedTimeText, duration, path, device, sizeBytes;\n"
+                   "backslash, tab and line breaks written as \\\\ \\t \\n \\r.\n"
+                   "json: one object per row and line:\n"
+                   "  fileName          the file's name\n"
+                   "  recordedTime      start, ISO 8601 local time with its UTC offset,\n"
+                   "                    e.g. 2026-12-05T09:30:00+01:00 (seconds 00 where the\n"
+                   "                    recording keeps only the minute)\n"
+                   "  recordedTimeText  start as the search page shows it\n"
+                   "  duration          length as the search page shows it (MM:SS, at most\n"
+                   "                    15:00; empty for snapshots)\n"
+                   "  durationSeconds   whole length in seconds, not capped; null for snapshots\n"
+                   "  sizeBytes         the file's size\n"
+                   "  device, category  the device folder and the category searched\n"
+                   "  path              the file's full path\n"
+                   "A field whose bytes are not valid UTF-8 shows U+FFFD in their place and is\n"
                    "followed by the same name with \"Base64\" appended, e.g. pathBase64, holding\n"
-                   "its exact bytes)")
+                   "its exact bytes.")
         ->check(CLI::IsMember({"tsv", "json"}));
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage; // --help is no error
+        return app.exit(e) == 0 ? 0 : kExitUsage; // --help and --version are no error
     }
+    const auto usage = [](const std::string& message) {
+        std::cerr << "clipscout-list: " << message << "\n";
+        return kExitUsage;
+    };
+    if (!listDevices && device.empty() && !allDevices)
+        return usage("--device or --all-devices is required (--list-devices names the devices)");
+    if (!listDevices && category.empty())
+        return usage("--category is required");
 
     // The range is wrong whatever the settings say, so it is refused first.
-    const CTime searchStart = *ParseMinute(from);
-    const CTime searchEnd = to.empty() ? CurrentMinute() : *ParseMinute(to);
+    const CTime searchStart = *ParseRangeTime(from, RangeEnd::Start);
+    const CTime searchEnd = to.empty() ? CurrentMinute() : *ParseRangeTime(to, RangeEnd::End);
     if (searchEnd < searchStart) {
-        std::cerr << "The start time should be earlier than the end time\n";
+        std::cerr << "clipscout-list: The start time should be earlier than the end time\n";
         return kExitInvertedRange;
     }
 
@@ -225,65 +166,73 @@ int main(int argc, char** argv)
     // FileHandle opens regular files only, so a FIFO given here cannot block.
     if (FileHandle settingsFile; !settingsFile.Open(g_strViewerIniPath)) {
         if (viewerIni.empty())
-            std::cerr << "clipscout-list: " << SettingsLookup::DescribeSearch(GetModuleFileName(), kViewerIniName, "")
-                      << "\nName one with --viewer-ini.\n";
-        else
-            std::cerr << "clipscout-list: cannot read the settings file " << viewerIni << "\n";
-        return kExitUsage;
+            return usage(SettingsLookup::DescribeSearch(GetModuleFileName(), kViewerIniName, "") +
+                         "\nName one with --viewer-ini.");
+        return usage("cannot read the settings file " + viewerIni);
     }
-    const std::vector<std::string> categoryTexts = CategoryTexts();
-    if (CategoryFolder(CategoryOfText(category, categoryTexts)).empty()) {
-        std::cerr << "clipscout-list: --category: '" << category
-                  << "' is none of Scheduled Recording, SnapShot, Instant Recording, Motion Detection\n";
-        return kExitUsage;
+    const CLoadUISetting settings;
+    const std::string recordingDir = settings.GetViewerSetting("Directory", "Recording");
+    if (recordingDir.empty())
+        return usage(g_strViewerIniPath + " names no recording directory ([Directory] Recording=)");
+
+    std::array<std::string, MAX_DEVICE_FOLDERS> folders;
+    const std::vector<std::string> devices(folders.begin(), folders.begin() + FindDeviceFolders(settings, folders));
+    if (listDevices) {
+        for (const std::string& name : devices)
+            std::cout << name << '\n';
+        std::cout.flush();
+        return std::cout ? 0 : kExitWriteError;
     }
-    const std::string recordingDir = CLoadUISetting().GetViewerSetting("Directory", "Recording");
-    if (recordingDir.empty()) {
-        std::cerr << "clipscout-list: " << g_strViewerIniPath
-                  << " names no recording directory ([Directory] Recording=)\n";
-        return kExitUsage;
+    std::vector<std::string> searched = devices;
+    if (!allDevices) {
+        if (std::find(devices.begin(), devices.end(), device) == devices.end())
+            return usage("--device: no device '" + device + "' in " + recordingDir + "; " +
+                         (devices.empty() ? std::string("it holds no device folder of a configured device")
+                                          : "the devices are: " + Joined(devices)));
+        searched = {device};
     }
 
-    SearchRequest request;
-    const CLoadUISetting settings;
-    request.pSettings = &settings;
-    request.strDevice = device;
-    request.strCategory = category;
-    request.aCategoryTexts = categoryTexts;
-    request.tSearchStart = searchStart;
-    request.tSearchEnd = searchEnd;
-    ScanControl control;
-    request.pControl = &control;
-    std::string folder;
-    const auto print = [&folder, &format](const RecordedFile& row) {
-        const std::string path = folder + "/" + row.szFileName;
-        const std::string recorded = ToDisplayTime(row.szStartTime);
-        if (format == "json") {
-            nlohmann::ordered_json line = nlohmann::ordered_json::object();
-            AddField(line, "fileName", row.szFileName);
-            AddField(line, "recordedTime", recorded);
-            AddField(line, "duration", row.szDuration);
-            AddField(line, "path", path);
-            std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
-        } else {
-            std::cout << TsvField(row.szFileName) << '\t' << TsvField(recorded) << '\t' << TsvField(row.szDuration)
-                      << '\t' << TsvField(path) << '\n';
-        }
-    };
-    std::vector<RecordedFile> rows;
-    {
-        const ProgressLine progress(control);
-        // Cannot be refused: the range was checked above.
-        SearchResult result = RunSearch(request);
-        folder = std::move(result.strFolderPath);
-        rows = std::move(result.aRows);
+    const std::vector<std::string> categoryTexts = CategoryTexts();
+    const int entry = CategoryEntryOfArgument(category, categoryTexts);
+    const std::string categoryText = entry >= 0 ? categoryTexts[static_cast<std::size_t>(entry)] : category;
+    if (CategoryFolder(CategoryOfText(categoryText, categoryTexts, entry)).empty())
+        return usage("--category: '" + category +
+                     "' is none of Scheduled Recording (sr), SnapShot (ss), Instant Recording (ir), Motion "
+                     "Detection (md)");
+
+    // A reader that goes away (head) shows up as a failed write, which ends
+    // the scan, instead of killing the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    RowWriter writer(stdout, format == "json" ? RowWriter::Format::Json : RowWriter::Format::Tsv);
+    for (const std::string& name : searched) {
+        SearchRequest request;
+        request.pSettings = &settings;
+        request.strDevice = name;
+        request.strCategory = categoryText;
+        request.aCategoryTexts = categoryTexts;
+        request.nCategoryEntry = entry;
+        request.tSearchStart = searchStart;
+        request.tSearchEnd = searchEnd;
+        ScanControl control;
+        request.pControl = &control;
+        // Rows on a terminal are progress enough; a second line there would
+        // tangle with them.
+        std::optional<ProgressLine> progress;
+        if (!::isatty(STDOUT_FILENO))
+            progress.emplace(control);
+        std::string folder, searchedCategory;
+        RunSearch(
+            request, [&](const RecordedFile& row) { return writer.Write(row, name, searchedCategory, folder); },
+            [&](const SearchResult& started) {
+                folder = started.strFolderPath;
+                searchedCategory = started.strCategory;
+            });
+        if (!writer.Flush())
+            break;
     }
-    for (const RecordedFile& row : rows)
-        print(row);
-    std::cout.flush();
-    if (!std::cout) {
+    if (!writer.Flush() && !writer.Closed()) {
         std::cerr << "clipscout-list: cannot write the output\n";
-        return 1;
+        return kExitWriteError;
     }
     return 0;
 }

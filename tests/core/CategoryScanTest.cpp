@@ -488,3 +488,34 @@ TEST_F(CategoryScanTest, RowsReachTheSinkInOrderAsSoonAsKnownAndTheSinkCanStopTh
         }
     }
 }
+
+TEST_F(CategoryScanTest, ACancelledScanOpensNoFurtherFile)
+{
+    for (int i = 0; i < 600; ++i)
+        m_dir.WriteFile("Cam1/Recording/Sr" + std::to_string(1000 + i) + ".asf", Clip("2006/03/14 10:00"));
+    for (int workers : {1, 8}) {
+        // The store answers at once, before and after the cancel: only the
+        // scan itself can stop reading.
+        ScanControl control;
+        std::atomic<int> files{0}, afterCancel{0};
+        ScanSeam::SetBeforeFile([&](const ScanControl*) {
+            if (++files == 100)
+                control.Cancel();
+            else if (control.IsCancelled())
+                ++afterCancel;
+        });
+        SearchRequest request = Request("Scheduled Recording", m_dayStart, m_dayEnd, "Cam1", workers);
+        request.pControl = &control;
+        int rows = 0;
+        const SearchResult result = RunSearchIn(m_dir.Path(), request, [&](const RecordedFile&) {
+            ++rows;
+            return true;
+        });
+        ScanSeam::SetBeforeFile({});
+        EXPECT_FALSE(result.bComplete) << workers;
+        // Each worker may have been about to look at one more file.
+        EXPECT_LE(afterCancel.load(), workers) << workers;
+        EXPECT_LE(control.FilesExamined(), static_cast<std::size_t>(100 + workers)) << workers;
+        EXPECT_LT(rows, 100) << workers;
+    }
+}

@@ -54,7 +54,8 @@ std::optional<RecordedFile> ProbeAvi(const std::string& path)
     ClipProber prober;
     RecordedFile row{};
     std::int64_t seconds = -1;
-    if (!prober.ProbeAvi(file, CreationTime(path), row, seconds))
+    const CTime created = CreationTime(path);
+    if (!prober.ProbeAvi(file, created, LocalZone(created, created), row, seconds))
         return std::nullopt;
     EXPECT_EQ(FormatDuration(seconds), row.szDuration);
     return row;

@@ -1,5 +1,5 @@
 #include "catalog/RecordingNames.h"
-#include "catalog/LocalTimeCache.h"
+#include "catalog/LocalZone.h"
 #include "support/LocalTimeZone.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@ namespace {
 class RecordingNamesTest : public ::testing::Test {
 protected:
     LocalTimeZone m_zone;
+    const LocalZone m_times{CTime(2005, 1, 1, 0, 0, 0), CTime(2041, 1, 1, 0, 0, 0)};
 };
 
 std::string Local(const CTime& t)
@@ -43,15 +44,15 @@ TEST_F(RecordingNamesTest, RecordTimeTextRoundTrips)
 {
     const CTime t(2006, 3, 14, 9, 5, 0);
     EXPECT_EQ(FormatRecordTime(t), "2006/03/14   09:05");
-    const auto parsed = ParseRecordTime(FormatRecordTime(t));
+    const auto parsed = m_times.ParseRecordTime(FormatRecordTime(t));
     ASSERT_TRUE(parsed);
     EXPECT_EQ(*parsed, t);
 }
 
 TEST_F(RecordingNamesTest, ParsingToleratesLooseFormsAndDropsSeconds)
 {
-    auto expect = [](const char* text, const char* local) {
-        const auto parsed = ParseRecordTime(text);
+    auto expect = [this](const char* text, const char* local) {
+        const auto parsed = m_times.ParseRecordTime(text);
         ASSERT_TRUE(parsed) << text;
         EXPECT_EQ(Local(*parsed), local) << text;
     };
@@ -63,7 +64,7 @@ TEST_F(RecordingNamesTest, ParsingToleratesLooseFormsAndDropsSeconds)
     expect("2006/03/ 14 09:05", "2006-03-14 09:05:00");
     expect("2006/03/14 :09:05", "2006-03-14 09:05:00");
     // Summer time is the system's decision: this is 10:00 CEST, 08:00 UTC.
-    const auto summer = ParseRecordTime("2006/07/01 10:00");
+    const auto summer = m_times.ParseRecordTime("2006/07/01 10:00");
     ASSERT_TRUE(summer);
     EXPECT_EQ(summer->GetTime(), 1151740800);
 }
@@ -74,13 +75,13 @@ TEST_F(RecordingNamesTest, TextsThatAreNoTimeAreRejected)
          {"", "NC", "2006/03/14", "2006/03/14 09", "2006/03/14 09:", "2006-03-14 09:05", "2006/13/01 09:05",
           "2006/02/29 09:05", "2006/04/31 09:05", "2006/03/32 09:05", "1969/12/31 23:59", "2006/03/14 24:00",
           "2006/03/14 09:60", "2006/00/14 09:05", "2006/-3/14 09:05", "99999999999/03/14 09:05"})
-        EXPECT_FALSE(ParseRecordTime(text)) << '"' << text << '"';
-    EXPECT_TRUE(ParseRecordTime("2008/02/29 23:59"));
+        EXPECT_FALSE(m_times.ParseRecordTime(text)) << '"' << text << '"';
+    EXPECT_TRUE(m_times.ParseRecordTime("2008/02/29 23:59"));
 }
 
 TEST_F(RecordingNamesTest, RowTimesNeedOnlyTheStart)
 {
-    LocalTimeCache times;
+    const LocalZone& times = m_times;
     CTime start, end;
     ASSERT_TRUE(times.RecordTimes("2006/03/14 10:00:05", "2006/03/14 10:05:05", start, end));
     EXPECT_EQ(start, CTime(2006, 3, 14, 10, 0, 0));
@@ -95,7 +96,7 @@ TEST_F(RecordingNamesTest, RowTimesNeedOnlyTheStart)
 
 TEST_F(RecordingNamesTest, TimesAfter2038Survive)
 {
-    const auto t = ParseRecordTime("2040/06/01 12:30");
+    const auto t = m_times.ParseRecordTime("2040/06/01 12:30");
     ASSERT_TRUE(t);
     EXPECT_GT(t->GetTime(), 2147483647LL);
     EXPECT_EQ(FormatRecordTime(*t), "2040/06/01   12:30");
@@ -117,7 +118,7 @@ TEST_F(RecordingNamesTest, DurationsAreMinutesAndSecondsUpTo900)
     char narrow[4];
     FormatDurationField(narrow, 75);
     EXPECT_STREQ(narrow, "01:");
-    FormatRecordTimeField(narrow, CTime(2006, 3, 14, 9, 5, 0));
+    m_times.FormatRecordTimeField(narrow, CTime(2006, 3, 14, 9, 5, 0));
     EXPECT_STREQ(narrow, "200");
 }
 
@@ -149,7 +150,7 @@ TEST_F(RecordingNamesTest, ClipsAreCutToTheMinuteButSnapshotsAreNot)
     // parses to 10:00) but not a snapshot taken at 10:00:40.
     const CTime from(2006, 3, 14, 9, 0, 0);
     const CTime to(2006, 3, 14, 10, 0, 0);
-    EXPECT_TRUE(IsInSearchRange(*ParseRecordTime("2006/03/14 10:00:40"), from, to));
+    EXPECT_TRUE(IsInSearchRange(*m_times.ParseRecordTime("2006/03/14 10:00:40"), from, to));
     EXPECT_FALSE(IsInSearchRange(CTime(2006, 3, 14, 10, 0, 40), from, to));
 }
 

@@ -2,6 +2,7 @@
 // prints and its exit status.
 
 #include "support/ClipBytes.h"
+#include "support/LocalTimeZone.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -63,7 +66,10 @@ class ClipscoutListTest : public ::testing::Test {
 protected:
     ClipscoutListTest()
     {
-        m_ini = m_dir.WriteFile("Viewdeck.ini", "[Directory]\r\nRecording=" + m_dir.Path() + "/rec\r\n");
+        m_ini = m_dir.WriteFile("Viewdeck.ini",
+                                "[Directory]\r\nRecording=" + m_dir.Path() + "/rec\r\n[Device1]\r\nLocalID=Cam1\r\n");
+        m_dir.MakeDir("rec/Cam1/SnapShot");
+        m_dir.MakeDir("rec/Cam1/MotionDetection");
         const std::string clip = AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05");
         m_dir.WriteFile("rec/Cam1/Recording/Sr0001.asf", clip);
         m_dir.WriteFile("rec/Cam1/Recording/Ir0001.asf", clip);
@@ -72,10 +78,11 @@ protected:
         m_dir.WriteFile("rec/Cam1/Recording/Sr2005.asf", AsfClip(20000000, 0, "NC2005/01/01 00:00,2005/01/01 00:01"));
     }
 
-    Result Run(const std::vector<std::string>& args)
+    Result Run(const std::vector<std::string>& args, const std::string& zone = "")
     {
         // A lister that hangs fails the test (status 124) instead of stalling it.
-        std::string command = "timeout 60 " + Quote(CLIPSCOUT_LIST_EXE);
+        std::string command =
+            (zone.empty() ? "" : "TZ=" + Quote(zone) + " ") + "timeout 60 " + Quote(CLIPSCOUT_LIST_EXE);
         for (const std::string& arg : args)
             command += " " + Quote(arg);
         const std::string errPath = m_dir.Path() + "/stderr.txt";
@@ -113,8 +120,11 @@ TEST_F(ClipscoutListTest, PrintsTsvRowsInListingOrder)
         Run(Args({"--category", "Scheduled Recording", "--from", "2006-03-14 00:00", "--to", "2006-03-14 23:59"}));
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string folder = m_dir.Path() + "/rec/Cam1/Recording/";
-    EXPECT_EQ(r.out, "Sr0001.asf\t03/14/06  10:00:05\t02:03\t" + folder + "Sr0001.asf\n" +
-                         "Sr0002.asf\t03/14/06  11:30\t00:02\t" + folder + "Sr0002.asf\n");
+    const std::string size1 =
+        std::to_string(AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05").size());
+    const std::string size2 = std::to_string(AsfClip(20000000, 0, "NC2006/03/14 11:30,2006/03/14 11:31").size());
+    EXPECT_EQ(r.out, "Sr0001.asf\t03/14/06  10:00:05\t02:03\t" + folder + "Sr0001.asf\tCam1\t" + size1 + "\n" +
+                         "Sr0002.asf\t03/14/06  11:30\t00:02\t" + folder + "Sr0002.asf\tCam1\t" + size2 + "\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -122,10 +132,11 @@ TEST_F(ClipscoutListTest, ProgressGoesToStandardErrorOnlyOnATerminal)
 {
     // On a pseudo-terminal (script(1)): one line rewritten in place and
     // erased, the rows as before. The other tests show nothing on a file.
-    std::string command = "timeout 60 script -qec " +
-                          Quote(Quote(CLIPSCOUT_LIST_EXE) + " --viewer-ini " + Quote(m_ini) +
-                                " --device Cam1 --category 'Scheduled Recording'") +
-                          " /dev/null </dev/null";
+    std::string command =
+        "timeout 60 script -qec " +
+        Quote(Quote(CLIPSCOUT_LIST_EXE) + " --viewer-ini " + Quote(m_ini) +
+              " --device Cam1 --category 'Scheduled Recording' >" + Quote(m_dir.Path() + "/rows.txt")) +
+        " /dev/null </dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string transcript;
@@ -136,24 +147,167 @@ TEST_F(ClipscoutListTest, ProgressGoesToStandardErrorOnlyOnATerminal)
     ASSERT_EQ(::pclose(pipe), 0) << transcript;
     EXPECT_NE(transcript.find("\r\033[Kclipscout-list: 5 of 5 files examined\r\033[K"), std::string::npos)
         << transcript;
-    EXPECT_NE(transcript.find("Sr2005.asf\t01/01/05  00:00\t00:02\t"), std::string::npos);
+    EXPECT_NE(Slurp(m_dir.Path() + "/rows.txt").find("Sr2005.asf\t01/01/05  00:00\t00:02\t"), std::string::npos);
 }
 
-TEST_F(ClipscoutListTest, PrintsOneJsonObjectPerRow)
+TEST_F(ClipscoutListTest, JsonCarriesTimesWithTheirOffsetLengthsSizesDevicesAndCategories)
 {
-    const Result r = Run(Args({"--category", "Instant Recording", "--from", "2006-03-14 10:00", "--to",
-                               "2006-03-14 10:00", "--format", "json"}));
-    EXPECT_EQ(r.status, 0) << r.err;
-    std::istringstream lines(r.out);
-    std::string line;
-    std::vector<nlohmann::json> rows;
-    while (std::getline(lines, line))
-        rows.push_back(nlohmann::json::parse(line));
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0]["fileName"], "Ir0001.asf");
-    EXPECT_EQ(rows[0]["recordedTime"], "03/14/06  10:00:05");
-    EXPECT_EQ(rows[0]["duration"], "02:03");
-    EXPECT_EQ(rows[0]["path"], m_dir.Path() + "/rec/Cam1/Recording/Ir0001.asf");
+    // Each zone's clock goes forward between its two clips (the last Sunday
+    // of March in Europe, the second Sunday in the US); the first clip's
+    // trailer keeps seconds, the second's only the minute, and the first is
+    // 20 minutes long, more than the page's text shows.
+    const std::string europe = "CET-1CEST,M3.5.0,M10.5.0/3", us = "EST5EDT,M3.2.0,M11.1.0";
+    m_dir.WriteFile("rec/Cam1/MotionDetection/Md0001.asf",
+                    AsfClip(12000000000, 0, "NC2026/03/29 01:30:10,2026/03/29 01:50:10"));
+    m_dir.WriteFile("rec/Cam1/MotionDetection/Md0002.asf", AsfClip(20000000, 0, "NC2026/03/29 03:30,2026/03/29 03:31"));
+    m_dir.WriteFile("rec/Cam1/MotionDetection/Md0003.asf",
+                    AsfClip(20000000, 0, "NC2026/03/08 01:30:10,2026/03/08 01:31"));
+    m_dir.WriteFile("rec/Cam1/MotionDetection/Md0004.asf", AsfClip(20000000, 0, "NC2026/03/08 03:30,2026/03/08 03:31"));
+    const std::string snapshot = m_dir.WriteFile("rec/Cam1/SnapShot/Ss0001.jpg", std::string(777, 'j'));
+    const auto rows = [&](const std::string& category, const std::string& zone) {
+        // A snapshot made this minute lies after the current minute.
+        const Result r = Run(Args({"--category", category, "--format", "json", "--to", "2099-12-31"}), zone);
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::map<std::string, nlohmann::json> byName;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            const nlohmann::json row = nlohmann::json::parse(line);
+            byName[row["fileName"].get<std::string>()] = row;
+        }
+        return byName;
+    };
+
+    auto md = rows("md", europe);
+    ASSERT_EQ(md.size(), 4u);
+    EXPECT_EQ(md["Md0001.asf"]["recordedTime"], "2026-03-29T01:30:10+01:00");
+    EXPECT_EQ(md["Md0002.asf"]["recordedTime"], "2026-03-29T03:30:00+02:00");
+    EXPECT_EQ(md["Md0001.asf"]["recordedTimeText"], "03/29/26  01:30:10");
+    EXPECT_EQ(md["Md0001.asf"]["duration"], "15:00");
+    EXPECT_EQ(md["Md0001.asf"]["durationSeconds"], 1200);
+    EXPECT_EQ(md["Md0002.asf"]["sizeBytes"], AsfClip(20000000, 0, "NC2026/03/29 03:30,2026/03/29 03:31").size());
+    EXPECT_EQ(md["Md0002.asf"]["device"], "Cam1");
+    EXPECT_EQ(md["Md0002.asf"]["category"], "Motion Detection");
+    md = rows("md", us);
+    EXPECT_EQ(md["Md0003.asf"]["recordedTime"], "2026-03-08T01:30:10-05:00");
+    EXPECT_EQ(md["Md0004.asf"]["recordedTime"], "2026-03-08T03:30:00-04:00");
+
+    // A snapshot's time is its file's creation time where the file system
+    // keeps one, else its modification time.
+    struct statx sx { };
+    ASSERT_EQ(::statx(AT_FDCWD, snapshot.c_str(), 0, STATX_BTIME | STATX_MTIME, &sx), 0);
+    const time_t taken = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_mtime.tv_sec;
+    for (const std::string& zone : {europe, us}) {
+        const LocalTimeZone local(zone.c_str());
+        struct tm fields { };
+        ASSERT_NE(::localtime_r(&taken, &fields), nullptr);
+        char iso[40];
+        std::strftime(iso, sizeof iso, "%Y-%m-%dT%H:%M:%S%z", &fields);
+        const std::string expected = std::string(iso, 22) + ":" + std::string(iso + 22);
+        auto ss = rows("SnapShot", zone);
+        ASSERT_EQ(ss.size(), 1u);
+        EXPECT_EQ(ss["Ss0001.jpg"]["recordedTime"], expected);
+        EXPECT_TRUE(ss["Ss0001.jpg"]["durationSeconds"].is_null());
+        EXPECT_EQ(ss["Ss0001.jpg"]["sizeBytes"], 777);
+        EXPECT_EQ(ss["Ss0001.jpg"]["category"], "SnapShot");
+    }
+}
+
+TEST_F(ClipscoutListTest, DevicesAreListedCheckedAndSearchedInPageOrder)
+{
+    // Cam0 is configured and complete; Cam9 is complete but configured by
+    // no section; Half is configured but lacks a category folder.
+    const std::string ini =
+        m_dir.WriteFile("devices.ini", "[Directory]\nRecording=" + m_dir.Path() +
+                                           "/rec\n[Device1]\nLocalID=Cam1\n[Device2]\nLocalID=Cam0\n"
+                                           "[Device3]\nLocalID=Half\n");
+    for (const char* device : {"Cam0", "Cam9"})
+        for (const char* folder : {"Recording", "SnapShot", "MotionDetection"})
+            m_dir.MakeDir(std::string("rec/") + device + "/" + folder);
+    m_dir.MakeDir("rec/Half/Recording");
+    m_dir.WriteFile("rec/Cam0/Recording/Sr0100.asf", AsfClip(20000000, 0, "NC2006/03/14 09:00,2006/03/14 09:01"));
+
+    const Result listed = Run({"--viewer-ini", ini, "--list-devices"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    std::vector<std::string> devices;
+    std::istringstream names(listed.out);
+    for (std::string name; std::getline(names, name);)
+        devices.push_back(name);
+    ASSERT_EQ(devices.size(), 2u) << listed.out;
+    EXPECT_EQ(std::set<std::string>(devices.begin(), devices.end()), (std::set<std::string>{"Cam0", "Cam1"}));
+
+    const Result all =
+        Run({"--viewer-ini", ini, "--all-devices", "--category", "SR", "--from", "2006-03-14", "--to", "2006-03-14"});
+    EXPECT_EQ(all.status, 0) << all.err;
+    std::vector<std::string> order; // the device column of each row, once per run of rows
+    std::istringstream lines(all.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string device = line.substr(line.rfind('\t', line.rfind('\t') - 1) + 1);
+        const std::string name = device.substr(0, device.find('\t'));
+        if (order.empty() || order.back() != name)
+            order.push_back(name);
+    }
+    EXPECT_EQ(order, devices);
+    EXPECT_NE(all.out.find("Sr0100.asf"), std::string::npos);
+    EXPECT_NE(all.out.find("Sr0002.asf"), std::string::npos);
+
+    for (const char* unknown : {"Cam9", "Half", "NoSuchCam"}) {
+        const Result r = Run({"--viewer-ini", ini, "--device", unknown, "--category", "sr"});
+        EXPECT_EQ(r.status, 2) << unknown;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(std::string("'") + unknown + "'"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Cam0"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("Cam1"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(ClipscoutListTest, RangesTakeDatesAloneAndIsoTimesAndCategoriesTheirShortCodes)
+{
+    m_dir.WriteFile("rec/Cam1/Recording/Sr2359.asf", AsfClip(20000000, 0, "NC2006/03/13 23:59,2006/03/14 00:00"));
+    m_dir.WriteFile("rec/Cam1/Recording/Sr0000.asf", AsfClip(20000000, 0, "NC2006/03/15 00:00,2006/03/15 00:01"));
+    const auto names = [&](std::initializer_list<std::string> more) {
+        const Result r = Run(Args(more));
+        std::string firstColumn = std::to_string(r.status) + ":";
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            firstColumn += " " + line.substr(0, line.find('\t'));
+        return firstColumn;
+    };
+    // A date alone covers its whole day at either end, and only that day.
+    EXPECT_EQ(names({"--category", "sr", "--from", "2006-03-14", "--to", "2006-03-14"}), "0: Sr0001.asf Sr0002.asf");
+    EXPECT_EQ(names({"--category", "SR", "--from", "2006-03-13", "--to", "2006-03-13"}), "0: Sr2359.asf");
+    EXPECT_EQ(names({"--category", "Sr", "--from", "2006-03-14T11:30", "--to", "2006-03-15"}),
+              "0: Sr0000.asf Sr0002.asf");
+    EXPECT_EQ(names({"--category", "IR", "--from", "2006-03-14 00:00", "--to", "2006-03-14T23:59"}), "0: Ir0001.asf");
+    EXPECT_EQ(names({"--category", "scheduled recording", "--from", "2006-03-15", "--to", "2006-03-15"}),
+              "0: Sr0000.asf");
+    EXPECT_EQ(names({"--category", "mD"}), "0:");
+    EXPECT_EQ(names({"--category", "xx"}), "2:");
+
+    const Result version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("clipscout-list ", 0), 0u) << version.out;
+}
+
+TEST_F(ClipscoutListTest, AReaderThatStopsReadingEndsTheListQuietly)
+{
+    const std::string clip = AsfClip(20000000, 0, "NC2006/03/14 10:00,2006/03/14 10:01");
+    for (int i = 0; i < 3000; ++i)
+        m_dir.WriteFile("rec/Cam1/MotionDetection/Md" + std::to_string(10000 + i) + ".asf", clip);
+    std::string command = "set -o pipefail; timeout 60 " + Quote(CLIPSCOUT_LIST_EXE) + " --viewer-ini " + Quote(m_ini) +
+                          " --device Cam1 --category md --format json 2>" + Quote(m_dir.Path() + "/err.txt") +
+                          " | head -n 1";
+    FILE* pipe = ::popen(("bash -c " + Quote(command)).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
+    EXPECT_EQ(nlohmann::json::parse(out)["fileName"].get<std::string>().substr(0, 2), "Md");
+    EXPECT_EQ(Slurp(m_dir.Path() + "/err.txt"), "");
 }
 
 TEST_F(ClipscoutListTest, JsonKeepsTheExactBytesOfNamesThatAreNotUtf8)
@@ -212,12 +366,12 @@ TEST_F(ClipscoutListTest, InvertedRangeExitsWithStatus3)
     const Result r = Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:01", "--to", "2006-03-14 10:00"}));
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "The start time should be earlier than the end time\n");
+    EXPECT_EQ(r.err, "clipscout-list: The start time should be earlier than the end time\n");
     // The range is refused before the settings are looked at.
     const Result noSettings = Run({"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1", "--category",
                                    "SnapShot", "--from", "2006-03-14 10:01", "--to", "2006-03-14 10:00"});
     EXPECT_EQ(noSettings.status, 3);
-    EXPECT_EQ(noSettings.err, "The start time should be earlier than the end time\n");
+    EXPECT_EQ(noSettings.err, "clipscout-list: The start time should be earlier than the end time\n");
     // Equal ends are no error.
     EXPECT_EQ(Run(Args({"--category", "SnapShot", "--from", "2006-03-14 10:00", "--to", "2006-03-14 10:00"})).status,
               0);
@@ -230,8 +384,9 @@ TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
     const std::vector<std::vector<std::string>> cases = {
         {"--viewer-ini", m_ini, "--category", "SnapShot"},               // no device
         {"--viewer-ini", m_ini, "--device", "Cam1"},                     // no category
-        Args({"--category", "Snapshot"}),                                // not one of the four
-        Args({"--category", "SnapShot", "--from", "2006-03-14"}),        // no time
+        Args({"--category", "Snap"}),                                    // not one of the four
+        Args({"--category", "SnapShot", "--from", "2006-03-14T25:00"}),  // no such hour
+        Args({"--category", "SnapShot", "--from", "2006-3-14"}),         // not two digits
         Args({"--category", "SnapShot", "--to", "2006-02-30 10:00"}),    // no such day
         Args({"--category", "SnapShot", "--to", "2006-03-14 10:00:00"}), // seconds
         Args({"--category", "SnapShot", "--format", "xml"}),
@@ -240,6 +395,8 @@ TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
         {"--viewer-ini", m_dir.Path() + "/none.ini", "--device", "Cam1", "--category", "SnapShot"},
         {"--viewer-ini", m_dir.Path(), "--device", "Cam1", "--category", "SnapShot"}, // a folder
         {"--viewer-ini", fifo, "--device", "Cam1", "--category", "SnapShot"},         // no writer: no hang
+        {"--viewer-ini", m_ini, "--device", "Cam1", "--all-devices", "--category", "SnapShot"},
+        {"--viewer-ini", m_ini, "--all-devices"}, // no category
     };
     for (const auto& args : cases) {
         const Result r = Run(args);
@@ -248,7 +405,7 @@ TEST_F(ClipscoutListTest, BadUsageExitsWithStatus2AndSaysWhy)
             joined += a + " ";
         EXPECT_EQ(r.status, 2) << joined;
         EXPECT_EQ(r.out, "") << joined;
-        EXPECT_NE(r.err, "") << joined;
+        EXPECT_EQ(r.err.rfind("clipscout-list: ", 0), 0u) << joined << r.err;
     }
 }
 

@@ -34,10 +34,9 @@ void Press(MyListCtrl& list, int row, Qt::KeyboardModifiers modifiers = {})
     QCoreApplication::processEvents();
 }
 
-// The rows drawn selected: drawing brings the list's marks in line with them.
-std::vector<int> Selected(MyListCtrl& list)
+// The rows the list marks selected.
+std::vector<int> Selected(const MyListCtrl& list)
 {
-    list.viewport()->repaint();
     std::vector<int> rows;
     for (int row = 0; row < list.GetItemCount(); ++row)
         if (list.GetItemState(row, LVIS_SELECTED) != 0)

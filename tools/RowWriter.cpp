@@ -1,0 +1,171 @@
+#include "tools/RowWriter.h"
+
+#include "catalog/RecordingNames.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cstdint>
+#include <sys/stat.h>
+
+namespace {
+
+// Whether text is well-formed UTF-8: no stray or missing continuation bytes,
+// no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::string Base64(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+    return out;
+}
+
+// A JSON text holds only Unicode: a field whose bytes are not UTF-8 is
+// written with U+FFFD for what cannot be read, and followed by the field's
+// exact bytes in base64, so that two names that read alike stay apart.
+void AddField(nlohmann::ordered_json& line, const std::string& key, std::string_view text)
+{
+    line[key] = text;
+    if (!IsValidUtf8(text))
+        line[key + "Base64"] = Base64(text);
+}
+
+} // namespace
+
+RowWriter::RowWriter(std::FILE* out, Format format) : m_out(out), m_format(format)
+{
+    struct stat status { };
+    m_bFlushEachRow = ::fstat(::fileno(out), &status) != 0 || !S_ISREG(status.st_mode);
+}
+
+bool RowWriter::Write(const RecordedFile& row, const std::string& device, const std::string& category,
+                      const std::string& folder)
+{
+    if (m_bFailed)
+        return false;
+    const std::string path = folder + "/" + row.szFileName;
+    const std::string shown = ToDisplayTime(row.szStartTime);
+    const bool snapshot = row.nDurationSeconds < 0;
+    std::string line;
+    if (m_format == Format::Json) {
+        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        AddField(object, "fileName", row.szFileName);
+        object["recordedTime"] = IsoLocalTime(row.tRecorded);
+        AddField(object, "recordedTimeText", shown);
+        AddField(object, "duration", row.szDuration);
+        object["durationSeconds"] =
+            snapshot ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(row.nDurationSeconds);
+        object["sizeBytes"] = row.nSize;
+        AddField(object, "device", device);
+        AddField(object, "category", category);
+        AddField(object, "path", path);
+        line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    } else {
+        line = TsvField(row.szFileName) + '\t' + TsvField(shown) + '\t' + TsvField(row.szDuration) + '\t' +
+               TsvField(path) + '\t' + TsvField(device) + '\t' + std::to_string(row.nSize);
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), m_out);
+    if (m_bFlushEachRow)
+        std::fflush(m_out);
+    return Check();
+}
+
+bool RowWriter::Flush()
+{
+    if (!m_bFailed)
+        std::fflush(m_out);
+    return Check();
+}
+
+bool RowWriter::Check()
+{
+    if (!m_bFailed && std::ferror(m_out)) {
+        m_bFailed = true;
+        m_bClosed = errno == EPIPE;
+    }
+    return !m_bFailed;
+}
+
+std::string IsoLocalTime(const CTime& time)
+{
+    struct tm local { };
+    if (!time.GetLocalTm(&local))
+        return {};
+    const long offset = local.tm_gmtoff;
+    const long minutes = (offset < 0 ? -offset : offset) / 60;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, offset < 0 ? '-' : '+',
+                  minutes / 60, minutes % 60);
+    return text;
+}
+
+std::string TsvField(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+            break;
+        }
+    }
+    return out;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "catalog/RecordedFile.h"
+#include "platform/CTime.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// Writes the lister's rows, one a line, as TSV or as JSON objects, each as
+// soon as it is given: a script reading the output sees the first rows while
+// the scan goes on.
+class RowWriter {
+public:
+    enum class Format { Tsv, Json };
+    RowWriter(std::FILE* out, Format format);
+
+    // False once the output cannot be written; Closed() tells whether that is
+    // because the reader went away (a closed pipe), which is no error.
+    bool Write(const RecordedFile& row, const std::string& device, const std::string& category,
+               const std::string& folder);
+    bool Flush();
+    bool Closed() const { return m_bClosed; }
+
+private:
+    bool Check();
+
+    std::FILE* m_out;
+    Format m_format;
+    // A pipe or a terminal gets each row at once; a file, whole buffers.
+    bool m_bFlushEachRow;
+    bool m_bFailed = false;
+    bool m_bClosed = false;
+};
+
+// ISO 8601 local time with its offset from UTC, "2026-12-05T09:30:00+01:00";
+// empty when the local fields cannot be computed.
+std::string IsoLocalTime(const CTime& time);
+
+// A TSV field: backslash, tab, line feed and carriage return escaped.
+std::string TsvField(std::string_view text);
