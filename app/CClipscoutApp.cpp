@@ -1,10 +1,7 @@
 #include "app/CClipscoutApp.h"
 
-#include "app/AppGlobals.h"
 #include "app/CSingleInstanceGuard.h"
-#include "app/DeviceFolders.h"
 #include "app/ProgramCommandLine.h"
-#include "app/SettingsLookup.h"
 #include "app/ViewerIniChoice.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
@@ -14,6 +11,9 @@
 #include "platform/ui/WindowPlacement.h"
 #include "search_page/CDlg.h"
 #include "search_page/CPlaceholderPage.h"
+#include "settings/AppGlobals.h"
+#include "settings/DeviceFolders.h"
+#include "settings/SettingsLookup.h"
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QApplication>
@@ -56,18 +56,9 @@ std::string PlaceholderText(const CLoadUISetting& settings, const std::string& m
 } // namespace
 
 CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
-{
-    s_pInstance = this;
-    s_pUiSetting = &m_pApp->m_uiSetting;
-}
+{ }
 
-CClipscoutApp::~CClipscoutApp()
-{
-    if (s_pInstance == this) {
-        s_pInstance = nullptr;
-        s_pUiSetting = nullptr;
-    }
-}
+CClipscoutApp::~CClipscoutApp() = default;
 
 std::string CClipscoutApp::GetModulePath() const
 {
@@ -76,7 +67,7 @@ std::string CClipscoutApp::GetModulePath() const
 
 CDlg* CClipscoutApp::NewSearchPage(const std::string& title)
 {
-    return new CDlg(title);
+    return new CDlg(title, m_pApp->m_uiSetting);
 }
 
 bool CClipscoutApp::ReadCommandLine(const std::vector<std::string>& arguments)
@@ -121,7 +112,7 @@ bool CClipscoutApp::InitInstance()
     std::vector<std::unique_ptr<CDlg>> pages;
     if (m_nDeviceCount == 0) {
         auto* placeholder = new CPlaceholderPage(
-            kPlaceholderTitle, PlaceholderText(m_uiSetting, GetModulePath(), commandLine.m_strViewerIni));
+            kPlaceholderTitle, PlaceholderText(m_uiSetting, GetModulePath(), commandLine.m_strViewerIni), m_uiSetting);
         pages.emplace_back(placeholder);
         QObject::connect(placeholder, &CPlaceholderPage::ViewerIniChosen, &sheet,
                          [this, &sheet, &pages, placeholder](const QString& path) {

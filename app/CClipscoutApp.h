@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CLoadUISetting.h"
 #include "app/ProgramCommandLine.h"
 #include "platform/ui/CWinApp.h"
+#include "settings/CLoadUISetting.h"
 
 #include <memory>
 #include <string>
@@ -26,16 +26,6 @@ public:
     bool ReadCommandLine(const std::vector<std::string>& arguments) override;
     bool InitInstance() override;
 
-    // The settings reader of the application object that app points to. A
-    // page or sheet that a test builds has none; it gets a reader of the same
-    // files, which is all the same since the reader keeps no state.
-    static const CLoadUISetting& UiSettingOf(const CWinApp* app)
-    {
-        if (app != nullptr && app == s_pInstance)
-            return *s_pUiSetting;
-        static const CLoadUISetting standalone;
-        return standalone;
-    }
     // The exit status: 0, or that of a bad command line.
     int ExitInstance() override { return m_nExitCode; }
 
@@ -56,11 +46,6 @@ private:
     void AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
                         CPlaceholderPage& placeholder, const std::string& path);
 
-    // Kept here rather than found by a cast or through a pointer to this
-    // class, so windows that only read settings do not pull in the start-up
-    // code (and its guard) with them, even in a build that checks types.
-    inline static const CWinApp* s_pInstance = nullptr;
-    inline static const CLoadUISetting* s_pUiSetting = nullptr;
     int m_nExitCode = 0;
     // The settings files the command line names; none by default.
     ProgramCommandLine m_commandLine;

@@ -1,8 +1,8 @@
 #include "app/ViewerIniChoice.h"
 
-#include "app/CLoadUISetting.h"
-#include "app/SettingsLookup.h"
 #include "platform/ui/QtStrings.h"
+#include "settings/CLoadUISetting.h"
+#include "settings/SettingsLookup.h"
 
 #include <QSettings>
 

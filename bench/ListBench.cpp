@@ -14,10 +14,10 @@
 // reach the last row; 2 when a per-row cost at the largest size is more than
 // twice that at the smallest (not judged with --counts-only).
 
-#include "app/CLoadUISetting.h"
 #include "catalog/SearchRequest.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "settings/CLoadUISetting.h"
 #include "support/ClipBytes.h"
 
 #include <QApplication>
@@ -80,7 +80,8 @@ Figures Measure(int rows, int runs)
 
     Figures figures;
     figures.nRows = rows;
-    CDlg page("Cam1");
+    const CLoadUISetting uiSetting;
+    CDlg page("Cam1", uiSetting);
     page.show();
     QApplication::processEvents();
     auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(1018));

@@ -16,10 +16,10 @@
 // Exit status 1 when a preview does not appear or shows "No preview"; 2 when
 // the cache holds more than its bounds.
 
-#include "app/CLoadUISetting.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PreviewPane.h"
+#include "settings/CLoadUISetting.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -190,7 +190,7 @@ public:
         std::ofstream(m_strRoot + "/Viewdeck.ini") << "[Directory]\nRecording=" << m_strRoot << "/store\n";
         CLoadUISetting::LocateSettingsFiles(m_strRoot + "/clipscout");
 
-        m_page = std::make_unique<CDlg>("Cam1");
+        m_page = std::make_unique<CDlg>("Cam1", m_uiSetting);
         m_page->show();
         QApplication::processEvents();
         m_pList = qobject_cast<MyListCtrl*>(m_page->GetDlgItem(1018));
@@ -245,6 +245,7 @@ public:
 private:
     QTemporaryDir m_dir;
     std::string m_strRoot;
+    const CLoadUISetting m_uiSetting;
     std::unique_ptr<CDlg> m_page;
     MyListCtrl* m_pList = nullptr;
     PreviewPane* m_pPane = nullptr;

@@ -1,8 +1,8 @@
 #include "catalog/SearchRequest.h"
 
-#include "app/CLoadUISetting.h"
 #include "catalog/RecordingNames.h"
 #include "platform/CFileFind.h"
+#include "settings/CLoadUISetting.h"
 
 namespace {
 

@@ -17,6 +17,9 @@ add_library(clipscout_ui STATIC
   platform/ui/CTabCtrl.cpp platform/ui/CTabCtrl.h
   platform/ui/CTreeCtrl.cpp platform/ui/CTreeCtrl.h
   platform/ui/CWinApp.cpp platform/ui/CWinApp.h
+  platform/ui/DialogControlTemplate.h
+  platform/ui/DialogTemplate.h
+  platform/ui/DialogUnits.cpp platform/ui/DialogUnits.h
   platform/ui/FileManagerCall.cpp platform/ui/FileManagerCall.h
   platform/ui/FolderChooserSeam.cpp platform/ui/FolderChooserSeam.h
   platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
@@ -26,9 +29,7 @@ add_library(clipscout_ui STATIC
   platform/ui/QtStrings.h
   platform/ui/ShellLauncher.cpp platform/ui/ShellLauncher.h
   platform/ui/WindowPlacement.cpp platform/ui/WindowPlacement.h
-  res/DialogControlTemplate.h
-  res/DialogTemplate.cpp res/DialogTemplate.h
-  res/DialogUnits.cpp res/DialogUnits.h
+  res/DialogTemplates.cpp res/DialogTemplates.h
   res/Resource.h
   res/StringTable.cpp res/StringTable.h
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h

@@ -1,12 +1,12 @@
 #include "search_page/CDlg.h"
 
-#include "app/CClipscoutApp.h"
 #include "catalog/RecordingNames.h"
 #include "platform/ui/CDateTimeCtrl.h"
-#include "platform/ui/CWinApp.h"
+#include "platform/ui/DialogControlTemplate.h"
+#include "platform/ui/DialogUnits.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
-#include "res/DialogControlTemplate.h"
+#include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "search_page/FileActions.h"
@@ -20,6 +20,7 @@
 #include "search_page/SearchPageLayout.h"
 #include "search_page/SearchRangePickers.h"
 #include "search_page/SearchSummary.h"
+#include "settings/CLoadUISetting.h"
 
 #include <QComboBox>
 #include <QHideEvent>
@@ -47,16 +48,13 @@ Control* BindControl(const CPropertyPage& page, int id)
 
 } // namespace
 
-CDlg::CDlg() : CDlg(std::string())
-{ }
-
-CDlg::CDlg(std::string caption)
-    : CPropertyPage(IDD_SEARCH_PAGE, caption), m_strCaption(std::move(caption)), m_pApp(AfxGetApp())
+CDlg::CDlg(std::string caption, const CLoadUISetting& uiSetting)
+    : CPropertyPage(SearchPageTemplate(), caption), m_strCaption(std::move(caption)), m_uiSetting(uiSetting)
 { }
 
 const CLoadUISetting& CDlg::UiSetting() const
 {
-    return CClipscoutApp::UiSettingOf(m_pApp);
+    return m_uiSetting;
 }
 
 QWidget* CDlg::CreateTemplateControl(const DialogControlTemplate& control)

@@ -13,7 +13,6 @@
 
 class CDateTimeCtrl;
 class CLoadUISetting;
-class CWinApp;
 class FileExport;
 class MyListCtrl;
 class PreviewPane;
@@ -35,8 +34,8 @@ class CDlg : public CPropertyPage {
     Q_OBJECT
 
 public:
-    CDlg();
-    explicit CDlg(std::string caption);
+    // The page reads the settings files through uiSetting, which must outlive it.
+    CDlg(std::string caption, const CLoadUISetting& uiSetting);
 
     // Time a search runs before the page shows a busy cursor, its progress
     // and Cancel.
@@ -121,9 +120,7 @@ private:
     unsigned ItemState(int nItem) const;
     const CLoadUISetting& UiSetting() const;
 
-    // The application object, whose settings reader the page uses; null for a
-    // page made without one.
-    CWinApp* m_pApp;
+    const CLoadUISetting& m_uiSetting;
 
     QComboBox* m_wndCategory = nullptr;
     CDateTimeCtrl* m_wndStartDate = nullptr;

@@ -35,8 +35,8 @@ CPlaceholderPage::FileChooser& Chooser()
 
 } // namespace
 
-CPlaceholderPage::CPlaceholderPage(std::string caption, std::string note)
-    : CDlg(std::move(caption)), m_strNote(std::move(note))
+CPlaceholderPage::CPlaceholderPage(std::string caption, std::string note, const CLoadUISetting& uiSetting)
+    : CDlg(std::move(caption), uiSetting), m_strNote(std::move(note))
 { }
 
 void CPlaceholderPage::SetFileChooser(FileChooser chooser)

@@ -17,7 +17,7 @@ class CPlaceholderPage : public CDlg {
     Q_OBJECT
 
 public:
-    CPlaceholderPage(std::string caption, std::string note);
+    CPlaceholderPage(std::string caption, std::string note, const CLoadUISetting& uiSetting);
 
     void SetNote(std::string note);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "res/DialogControlTemplate.h"
+#include "platform/ui/DialogControlTemplate.h"
 #include "search_page/ResultListModel.h"
 
 #include <QPainter>

@@ -1,10 +1,10 @@
 #include "search_page/PageLabels.h"
 
-#include "app/CLoadUISetting.h"
 #include "catalog/RecordingNames.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/QtStrings.h"
 #include "res/Resource.h"
+#include "settings/CLoadUISetting.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "search_page/PageSearch.h"
 
-#include "res/DialogUnits.h"
+#include "platform/ui/DialogUnits.h"
 #include "res/Resource.h"
 
 #include <QLabel>

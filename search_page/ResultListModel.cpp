@@ -1,7 +1,7 @@
 #include "search_page/ResultListModel.h"
 
+#include "platform/ui/DialogControlTemplate.h"
 #include "platform/ui/QtStrings.h"
-#include "res/DialogControlTemplate.h"
 
 #include <algorithm>
 

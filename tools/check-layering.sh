@@ -1,71 +1,136 @@
 #!/usr/bin/env bash
-# Checks that the layers include only downwards:
-#  - the core (catalog/, preview/, platform/ outside platform/ui/, and the files of app/
-#    that the widgets library and the program do not build) names no Qt Widgets
-#    header;
-#  - platform/ and tree_sheet/, which know nothing of this program, name no
-#    header of app/ or search_page/.
+# Checks that every include points down a layer: each folder may include only
+# itself and the folders its rule names, and the core (platform/ outside
+# platform/ui/, settings/, catalog/, preview/) names no Qt Widgets header. A C++
+# file in a folder without a rule fails too, so a new folder needs one.
 # Lists every offending include and fails if there is one.
-#   tools/check-layering.sh [build dir]     (default build/, configured with the widgets)
+#   tools/check-layering.sh [source dir]     (default: this tree)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build="${1:-build}"
+root="${1:-$(dirname "$0")/..}"
+cd "$root"
 
-ui_sources="$build/layering/ui-sources.txt"
-if [ ! -f "$ui_sources" ]; then
-  echo "check-layering: $ui_sources is missing; configure $build with CLIPSCOUT_WITH_UI=ON first" >&2
-  exit 2
-fi
+# folder: the folders it may include besides itself. The longest folder that
+# starts a path owns it (platform/ui/ before platform/).
+declare -A may_include=(
+  [platform]=""
+  [platform/ui]="platform"
+  [settings]="platform"
+  [catalog]="platform settings"
+  [preview]="platform settings catalog"
+  [res]="platform/ui"
+  [tree_sheet]="platform platform/ui res"
+  [search_page]="platform platform/ui settings catalog preview res"
+  [app]="platform platform/ui settings catalog preview res tree_sheet search_page"
+  [tools]="platform settings catalog preview"
+  [bench]="platform platform/ui settings catalog preview res tree_sheet search_page tests"
+  [tests]="platform platform/ui settings catalog preview res tree_sheet search_page app tools"
+)
+core_folders=" platform settings catalog preview "
+
 widgets_dir="$(pkg-config --variable=includedir Qt6Widgets)/QtWidgets"
 if [ ! -d "$widgets_dir" ]; then
   echo "check-layering: no Qt Widgets headers at $widgets_dir" >&2
   exit 2
 fi
-
 # Every header Qt Widgets installs, by the names code includes it by.
 declare -A widgets_header=()
 for header in "$widgets_dir"/*; do
   widgets_header[$(basename "$header")]=1
 done
 
-# app/ files built into the widgets library or the program; the rest of app/ is core.
-declare -A app_ui=()
-while IFS= read -r source; do
-  source="${source#"$PWD/"}"
-  [[ $source == app/* ]] && app_ui[$source]=1
-done <"$ui_sources"
+# The folder of the table that owns a path, in REPLY; empty for none.
+folder_of() {
+  local folder
+  REPLY=""
+  for folder in "${!may_include[@]}"; do
+    if [[ $1 == "$folder"/* && ${#folder} -gt ${#REPLY} ]]; then
+      REPLY="$folder"
+    fi
+  done
+}
 
-core_files=()
-while IFS= read -r file; do
-  case "$file" in
-    platform/ui/*) ;;
-    app/*) [ -n "${app_ui[$file]:-}" ] || core_files+=("$file") ;;
-    *) core_files+=("$file") ;;
-  esac
-done < <(find catalog preview platform app -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+# A path with its "." and ".." pieces taken out, in REPLY.
+normalize() {
+  local piece
+  local -a kept=()
+  IFS=/ read -ra pieces <<<"$1"
+  for piece in "${pieces[@]}"; do
+    case "$piece" in
+      "" | .) ;;
+      ..) if [ ${#kept[@]} -gt 0 ] && [ "${kept[-1]}" != .. ]; then unset 'kept[-1]'; else kept+=(..); fi ;;
+      *) kept+=("$piece") ;;
+    esac
+  done
+  REPLY="$(IFS=/; printf '%s' "${kept[*]}")"
+}
+
+# The tree's path of an include, in REPLY: beside the including file, from the
+# top of the tree, or from tests/ (the tests' and benchmarks' include folder);
+# empty for a header from outside the tree. A path into one of the tree's
+# folders names the tree even when the file is missing.
+resolve() {
+  local dir="$1" target="$2" candidate
+  for candidate in "$dir/$target" "$target" "tests/$target"; do
+    if [ -f "$candidate" ]; then
+      normalize "$candidate"
+      return
+    fi
+  done
+  if [[ $target == ../* ]]; then
+    normalize "$dir/$target"
+    return
+  fi
+  folder_of "$target"
+  [ -n "$REPLY" ] && REPLY="$target"
+  return 0
+}
+
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | sort)
+else
+  mapfile -t files < <(find . -path './build*' -prune -o -path ./.git -prune -o -path ./demo -prune -o \
+    -type f \( -name '*.cpp' -o -name '*.h' \) -printf '%P\n' | sort)
+fi
 
 violations=0
-for file in "${core_files[@]}"; do
+checked=0
+for file in "${files[@]}"; do
+  [ -f "$file" ] || continue
+  folder_of "$file"
+  folder="$REPLY"
+  if [ -z "$folder" ]; then
+    echo "$file: its folder has no rule in tools/check-layering.sh"
+    violations=$((violations + 1))
+    continue
+  fi
+  checked=$((checked + 1))
+  allowed=" $folder ${may_include[$folder]} "
+  core=false
+  [[ $core_folders == *" $folder "* ]] && core=true
   while IFS=: read -r line target; do
     name="${target#QtWidgets/}"
-    if [ "$target" = QtWidgets ] || [ "$target" != "$name" ] || [ -n "${widgets_header[$name]:-}" ]; then
+    if $core && { [ "$target" = QtWidgets ] || [ "$target" != "$name" ] || [ -n "${widgets_header[$name]:-}" ]; }; then
       echo "$file:$line: the core includes the Qt Widgets header <$target>"
+      violations=$((violations + 1))
+      continue
+    fi
+    resolve "${file%/*}" "$target"
+    [ -n "$REPLY" ] || continue
+    folder_of "$REPLY"
+    to="$REPLY"
+    if [ -z "$to" ]; then
+      echo "$file:$line: includes \"$target\", which lies in no folder of the layers"
+      violations=$((violations + 1))
+    elif [[ $allowed != *" $to "* ]]; then
+      echo "$file:$line: $folder/ may not include $to/ (\"$target\")"
       violations=$((violations + 1))
     fi
   done < <(grep -nE '^[[:space:]]*#[[:space:]]*include' "$file" |
            sed -nE 's/^([0-9]+):[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^>"]+)[>"].*/\1:\2/p')
 done
 
-while IFS= read -r file; do
-  while IFS=: read -r line target; do
-    echo "$file:$line: a reusable layer includes the program's header \"$target\""
-    violations=$((violations + 1))
-  done < <(grep -nE '^[[:space:]]*#[[:space:]]*include' "$file" |
-           sed -nE 's/^([0-9]+):[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]((\.\.\/)*(app|search_page)\/[^>"]+)[>"].*/\1:\2/p')
-done < <(find platform tree_sheet -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
-
 if [ "$violations" -gt 0 ]; then
   echo "check-layering: $violations include(s) against the layering" >&2
   exit 1
 fi
-echo "check-layering: ${#core_files[@]} core files and the reusable layers include only downwards"
+echo "check-layering: the includes of $checked files point down the layers"

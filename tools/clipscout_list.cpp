@@ -6,16 +6,16 @@
 // that stops reading), 1 the output cannot be written, 2 bad usage or unusable
 // settings, 3 the start time lies after the end time.
 
-#include "app/AppGlobals.h"
-#include "app/CLoadUISetting.h"
-#include "app/DeviceFolders.h"
-#include "app/SettingsLookup.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
 #include "catalog/SearchRequest.h"
 #include "platform/CTime.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
+#include "settings/AppGlobals.h"
+#include "settings/CLoadUISetting.h"
+#include "settings/DeviceFolders.h"
+#include "settings/SettingsLookup.h"
 #include "tools/ListerArguments.h"
 #include "tools/ProgressLine.h"
 #include "tools/RowWriter.h"

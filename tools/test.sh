@@ -22,7 +22,7 @@ cmake --build build
 suite=$(ran build/ctest.log)
 
 echo "== layering"
-tools/check-layering.sh build
+tools/check-layering.sh
 
 echo "== format"
 tools/check-format.sh

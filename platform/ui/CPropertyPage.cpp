@@ -1,8 +1,8 @@
 #include "platform/ui/CPropertyPage.h"
 
 #include "platform/ui/CDateTimeCtrl.h"
-#include "res/DialogTemplate.h"
-#include "res/DialogUnits.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/DialogUnits.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -54,16 +54,16 @@ CPropertyPage::CPropertyPage(std::string caption, QWidget* parent)
     : QWidget(parent), m_strPageCaption(std::move(caption))
 { }
 
-CPropertyPage::CPropertyPage(int nIDTemplate, std::string caption, QWidget* parent)
-    : QWidget(parent), m_nIDTemplate(nIDTemplate), m_strPageCaption(std::move(caption))
+CPropertyPage::CPropertyPage(const DialogTemplate& dialogTemplate, std::string caption, QWidget* parent)
+    : QWidget(parent), m_pTemplate(&dialogTemplate), m_strPageCaption(std::move(caption))
 {
     resize(sizeHint());
 }
 
 QSize CPropertyPage::sizeHint() const
 {
-    if (const DialogTemplate* page = DialogTemplate::Find(m_nIDTemplate))
-        return DialogUnits(font()).MapDialogRect(0, 0, page->cx, page->cy).size();
+    if (m_pTemplate != nullptr)
+        return DialogUnits(font()).MapDialogRect(0, 0, m_pTemplate->cx, m_pTemplate->cy).size();
     return QWidget::sizeHint();
 }
 
@@ -74,12 +74,11 @@ QWidget* CPropertyPage::CreateTemplateControl(const DialogControlTemplate&)
 
 void CPropertyPage::CreateControls()
 {
-    const DialogTemplate* page = DialogTemplate::Find(m_nIDTemplate);
-    if (page == nullptr)
+    if (m_pTemplate == nullptr)
         return;
     const DialogUnits units(font());
     QWidget* previous = nullptr;
-    for (const DialogControlTemplate& control : page->controls) {
+    for (const DialogControlTemplate& control : m_pTemplate->controls) {
         QWidget* widget = CreateTemplateControl(control);
         if (widget == nullptr)
             widget = CreateStandardControl(control, this);

@@ -6,6 +6,7 @@
 #include <string>
 
 struct DialogControlTemplate;
+struct DialogTemplate;
 
 inline constexpr unsigned PSP_HASHELP = 0x20;
 inline constexpr unsigned PSP_USEHICON = 0x2;
@@ -20,7 +21,7 @@ class CPropertyPage : public QWidget {
 
 public:
     explicit CPropertyPage(std::string caption = {}, QWidget* parent = nullptr);
-    explicit CPropertyPage(int nIDTemplate, std::string caption = {}, QWidget* parent = nullptr);
+    explicit CPropertyPage(const DialogTemplate& dialogTemplate, std::string caption = {}, QWidget* parent = nullptr);
 
     // The template's size for a page made from one.
     QSize sizeHint() const override;
@@ -60,7 +61,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    int m_nIDTemplate = 0;
+    const DialogTemplate* m_pTemplate = nullptr;
     std::string m_strPageCaption;
     bool m_bCreated = false;
 };

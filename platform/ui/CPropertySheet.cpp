@@ -4,8 +4,8 @@
 #include "platform/ui/CImageList.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
+#include "platform/ui/DialogUnits.h"
 #include "platform/ui/QtStrings.h"
-#include "res/DialogUnits.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "app/DeviceFolders.h"
-#include "app/AppGlobals.h"
-#include "app/CLoadUISetting.h"
+#include "settings/DeviceFolders.h"
+#include "settings/AppGlobals.h"
+#include "settings/CLoadUISetting.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

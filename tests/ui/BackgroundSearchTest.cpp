@@ -109,7 +109,7 @@ private slots:
                           "2006/03/1" + std::to_string(i) + " 09:00");
         SlowStore slow;
         MessageRecorder messages;
-        auto page = std::make_unique<CDlg>(store.Device());
+        auto page = NewPage(store.Device());
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
         WaitForSearch(*page);
@@ -194,8 +194,8 @@ private slots:
         for (int i = 0; i < 5; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
         SlowStore slow;
-        auto first = std::make_unique<CDlg>(store.Device());
-        auto second = std::make_unique<CDlg>("Cam2");
+        auto first = NewPage(store.Device());
+        auto second = NewPage("Cam2");
         auto sheet = std::make_unique<TreeSheet::CTreeSheet>(std::string("File Manager"), nullptr, 0);
         sheet->AddPage(first.get());
         sheet->AddPage(second.get());

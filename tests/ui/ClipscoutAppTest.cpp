@@ -1,4 +1,3 @@
-#include "app/AppGlobals.h"
 #include "app/CClipscoutApp.h"
 #include "app/CSingleInstanceGuard.h"
 #include "app/ProgramCommandLine.h"
@@ -7,6 +6,7 @@
 #include "search_page/CDlg.h"
 #include "search_page/CPlaceholderPage.h"
 #include "search_page/MyListCtrl.h"
+#include "settings/AppGlobals.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CTreeSheet.h"
 

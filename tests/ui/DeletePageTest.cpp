@@ -1,7 +1,7 @@
 #include "platform/DetachedTask.h"
 #include "platform/TrashCan.h"
 #include "platform/ui/CDateTimeCtrl.h"
-#include "res/DialogUnits.h"
+#include "platform/ui/DialogUnits.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"

@@ -119,8 +119,8 @@ private slots:
         for (int i = 0; i < 3; ++i)
             store.AddClip("MotionDetection", "Md000" + std::to_string(i) + ".asf", "2006/03/15 10:00");
         BlockingStore share;
-        auto first = std::make_unique<CDlg>(store.Device());
-        auto second = std::make_unique<CDlg>("Cam2");
+        auto first = NewPage(store.Device());
+        auto second = NewPage("Cam2");
         auto sheet = std::make_unique<TreeSheet::CTreeSheet>(std::string("File Manager"), nullptr, 0);
         sheet->AddPage(first.get());
         sheet->AddPage(second.get());

@@ -188,7 +188,7 @@ private slots:
         // The program's window at its first size.
         TreeSheet::CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
         sheet.m_psh.dwFlags &= ~PSH_HASHELP;
-        CDlg page(store.Device());
+        CDlg page(store.Device(), TestUiSetting());
         sheet.AddPage(&page);
         sheet.Create();
         sheet.show();
@@ -257,8 +257,8 @@ private slots:
         FillStore(store);
         TreeSheet::CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
         sheet.m_psh.dwFlags &= ~PSH_HASHELP;
-        CDlg first(store.Device());
-        CDlg second("Other");
+        CDlg first(store.Device(), TestUiSetting());
+        CDlg second("Other", TestUiSetting());
         sheet.AddPage(&first);
         sheet.AddPage(&second);
         sheet.Create();

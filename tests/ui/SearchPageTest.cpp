@@ -1,5 +1,5 @@
 #include "platform/ui/CDateTimeCtrl.h"
-#include "res/DialogUnits.h"
+#include "platform/ui/DialogUnits.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"

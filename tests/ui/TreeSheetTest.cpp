@@ -1,10 +1,10 @@
-#include "app/AppGlobals.h"
-#include "app/CLoadUISetting.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
 #include "platform/ui/QtStrings.h"
 #include "res/Resource.h"
 #include "search_page/SearchPageLayout.h"
+#include "settings/AppGlobals.h"
+#include "settings/CLoadUISetting.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CPageFrame.h"
 #include "tree_sheet/CTreeSheet.h"
@@ -686,7 +686,7 @@ void TreeSheetTest::windowGrowsFromItsLeastSize()
 {
     TestStore store;
     MessageRecorder messages;
-    auto page = std::make_unique<CDlg>(store.Device());
+    auto page = NewPage(store.Device());
     CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
     sheet.UsePageTitles(1);
     sheet.SetTreeOptions(true, true, false);

@@ -4,12 +4,12 @@
 // with the two INI files beside a pretend executable, and stand-ins that
 // record message boxes and launches instead of showing or starting anything.
 
-#include "app/CLoadUISetting.h"
 #include "platform/DetachedTask.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "settings/CLoadUISetting.h"
 #include "support/ClipBytes.h"
 
 #include <QCoreApplication>
@@ -55,10 +55,24 @@ inline MyListCtrl* List(const QWidget& page)
     return list;
 }
 
+// The settings reader the test pages read through; it keeps no state, so one
+// serves every page.
+inline const CLoadUISetting& TestUiSetting()
+{
+    static const CLoadUISetting setting;
+    return setting;
+}
+
+// A search page of the device folder, reading the test's settings files.
+inline std::unique_ptr<CDlg> NewPage(const std::string& device)
+{
+    return std::make_unique<CDlg>(device, TestUiSetting());
+}
+
 // A page of its own window, shown, active and done with its first search.
 inline std::unique_ptr<CDlg> ShowPage(const std::string& device)
 {
-    auto page = std::make_unique<CDlg>(device);
+    auto page = NewPage(device);
     page->show();
     page->activateWindow();
     if (!QTest::qWaitForWindowActive(page.get()))

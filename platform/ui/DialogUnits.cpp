@@ -1,4 +1,4 @@
-#include "res/DialogUnits.h"
+#include "platform/ui/DialogUnits.h"
 
 #include <QApplication>
 #include <QFontMetrics>

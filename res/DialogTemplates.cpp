@@ -1,4 +1,4 @@
-#include "res/DialogTemplate.h"
+#include "res/DialogTemplates.h"
 
 #include "res/Resource.h"
 
@@ -28,16 +28,11 @@ constexpr DialogControlTemplate kSearchPageControls[] = {
     {IDC_S_END, StaticText, "End Date/Time", 25, 55, 75, 8, SS_LEFT | WS_GROUP},
 };
 
-constexpr DialogTemplate kTemplates[] = {
-    {IDD_SEARCH_PAGE, 357, 342, "PropertyPage", kSearchPageControls},
-};
+constexpr DialogTemplate kSearchPage = {IDD_SEARCH_PAGE, 357, 342, "PropertyPage", kSearchPageControls};
 
 } // namespace
 
-const DialogTemplate* DialogTemplate::Find(int id)
+const DialogTemplate& SearchPageTemplate()
 {
-    for (const DialogTemplate& dialog : kTemplates)
-        if (dialog.nId == id)
-            return &dialog;
-    return nullptr;
+    return kSearchPage;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "res/DialogControlTemplate.h"
+#include "platform/ui/DialogControlTemplate.h"
 
 #include <span>
 
@@ -12,7 +12,4 @@ struct DialogTemplate {
     int cy;
     const char* szCaption;
     std::span<const DialogControlTemplate> controls;
-
-    // The template with this identifier, or nullptr.
-    static const DialogTemplate* Find(int id);
 };

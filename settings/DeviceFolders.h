@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppGlobals.h"
+#include "settings/AppGlobals.h"
 
 #include <array>
 #include <string>

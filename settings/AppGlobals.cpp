@@ -1,4 +1,4 @@
-#include "app/AppGlobals.h"
+#include "settings/AppGlobals.h"
 
 std::string g_strAppIniPath;
 std::string g_strViewerIniPath;

@@ -1,4 +1,4 @@
-#include "app/SettingsLookup.h"
+#include "settings/SettingsLookup.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "app/DeviceFolders.h"
+#include "settings/DeviceFolders.h"
 
-#include "app/CLoadUISetting.h"
 #include "platform/CFileFind.h"
+#include "settings/CLoadUISetting.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "app/CLoadUISetting.h"
+#include "settings/CLoadUISetting.h"
 
-#include "app/AppGlobals.h"
-#include "app/SettingsLookup.h"
 #include "platform/ProfileReader.h"
+#include "settings/AppGlobals.h"
+#include "settings/SettingsLookup.h"
 
 std::string CLoadUISetting::GetAppSetting(std::string section, std::string key) const
 {
