@@ -131,7 +131,7 @@ int main(int argc, char** argv)
         for (const auto& [label, exe] : listers) {
             const Run run = RunLister(exe, root + "/Viewdeck.ini");
             std::printf("%-9s %8zu %12.1f %12.1f %10.1f\n", label.c_str(), run.rows, run.firstMs, run.lastMs,
-                        run.peakKb / 1024.0);
+                        static_cast<double>(run.peakKb) / 1024.0);
             std::fflush(stdout);
         }
     if (!keep)

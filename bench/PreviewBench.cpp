@@ -57,7 +57,7 @@ double MillisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-long ResidentKilobytes()
+double ResidentMegabytes()
 {
     long pages = 0;
     long resident = 0;
@@ -66,7 +66,7 @@ long ResidentKilobytes()
             resident = 0;
         std::fclose(statm);
     }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
 }
 
 QByteArray Snapshot()
@@ -331,18 +331,18 @@ int main(int argc, char** argv)
 
     bench.ShowCategory(1);
     bench.Pane().SetDelay(0);
-    const long before = ResidentKilobytes();
+    const double before = ResidentMegabytes();
     std::printf("\n%9s %12s %13s %14s\n", "previews", "resident MB", "cached items", "cached MB");
-    std::printf("%9d %12.1f %13zu %14.1f\n", 0, before / 1024.0, bench.Pane().Cache().Count(),
-                bench.Pane().Cache().Bytes() / 1048576.0);
+    std::printf("%9d %12.1f %13zu %14.1f\n", 0, before, bench.Pane().Cache().Count(),
+                static_cast<double>(bench.Pane().Cache().Bytes()) / 1048576.0);
     for (int shown = 1; shown <= previews; ++shown) {
         if (bench.PressAndWait(Qt::Key_Down) < 0) {
             std::printf("preview %d did not appear\n", shown);
             return 1;
         }
         if (shown % (previews >= 4 ? previews / 4 : 1) == 0)
-            std::printf("%9d %12.1f %13zu %14.1f\n", shown, ResidentKilobytes() / 1024.0, bench.Pane().Cache().Count(),
-                        bench.Pane().Cache().Bytes() / 1048576.0);
+            std::printf("%9d %12.1f %13zu %14.1f\n", shown, ResidentMegabytes(), bench.Pane().Cache().Count(),
+                        static_cast<double>(bench.Pane().Cache().Bytes()) / 1048576.0);
     }
     if (bench.Pane().Cache().Count() > PreviewPane::kCacheEntries ||
         bench.Pane().Cache().Bytes() > PreviewPane::kCacheBytes) {

@@ -414,12 +414,12 @@ int main(int argc, char** argv)
         std::printf("%-20s %6s %9s %9s %9s %6s\n", "category", "files", "scan ms", "1-wkr ms", "floor ms", "ratio");
         for (const Category& c : {categories[0], categories[3]}) {
             const std::string folder = store.recording + "/Cam1/" + c.folder;
-            const auto coldScan = [&](int workers) {
+            const auto coldScan = [&](int nWorkers) {
                 std::vector<RecordedFile> rows;
                 if (!DropCaches())
                     return -1.0;
                 const auto s0 = Clock::now();
-                Search(store.recording, c.text, searchStart, searchEnd, workers, rows);
+                Search(store.recording, c.text, searchStart, searchEnd, nWorkers, rows);
                 const double ms = Milliseconds(Clock::now() - s0);
                 if (static_cast<int>(rows.size()) != c.expected) {
                     std::fprintf(stderr, "%s: cold scan listed %zu rows, expected %d\n", c.text, rows.size(),

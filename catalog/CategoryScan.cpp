@@ -7,10 +7,13 @@
 #include "catalog/ScanSeam.h"
 #include "platform/CFile.h"
 #include "platform/CFileFind.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/FileHandle.h"
+#include "platform/SystemErrorText.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -26,6 +29,7 @@ enum class Pass { Snapshot, Asf, Avi };
 // The folder's entries that the scan examines, in listing order: those of the
 // first pass, then those of the second.
 struct Listing {
+    std::string folder;
     CFileFind find;
     std::vector<std::string_view> names; // views into find
     std::vector<unsigned char> types;    // as the listing gave them (DT_*)
@@ -41,11 +45,15 @@ void ListFolder(const std::string& folder, bool snapshots, const std::atomic<boo
 {
     const std::string_view firstMask = snapshots ? "*.jpg" : "*.asf";
     const std::string_view secondMask = snapshots ? "*.bmp" : "*.avi";
+    listing.folder = folder;
     listing.first = snapshots ? Pass::Snapshot : Pass::Asf;
     listing.second = snapshots ? Pass::Snapshot : Pass::Avi;
     std::vector<std::string_view> second;
     std::vector<unsigned char> secondTypes;
+    errno = 0;
     bool more = listing.find.FindFile(folder, "*", stop);
+    if (listing.find.GetFolderDescriptor() < 0 && errno != 0)
+        DiagnosticLog::Write(DiagnosticLog::Topic::Search, "cannot list " + folder + ": " + SystemErrorText(errno));
     while (more) {
         more = listing.find.FindNextFile();
         const std::string_view name = listing.find.GetFileName();
@@ -82,8 +90,10 @@ public:
     bool Examine(std::size_t i, RecordedFile& row)
     {
         const std::string_view name = m_listing.names[i];
-        if (name.size() >= sizeof m_szName)
+        if (name.size() >= sizeof m_szName) {
+            Skipped(name, "its name is too long");
             return false;
+        }
         name.copy(m_szName, name.size());
         m_szName[name.size()] = '\0';
         bool keep = false;
@@ -107,8 +117,11 @@ private:
     bool Snapshot(std::string_view name, RecordedFile& row)
     {
         CFileStatus status;
-        if (!CFile::GetStatusAt(m_nFolderFd, m_szName, status, row.idFile))
+        errno = 0;
+        if (!CFile::GetStatusAt(m_nFolderFd, m_szName, status, row.idFile)) {
+            Unreadable(name);
             return false;
+        }
         const CTime taken = status.m_ctime;
         if (!IsInSearchRange(taken, m_searchStart, m_searchEnd))
             return false;
@@ -128,15 +141,21 @@ private:
     bool Asf(std::string_view name, unsigned char type, RecordedFile& row)
     {
         CFileStatus status;
-        if (!m_file.OpenAt(m_nFolderFd, m_szName, type, &status, &row.idFile))
+        errno = 0;
+        if (!m_file.OpenAt(m_nFolderFd, m_szName, type, &status, &row.idFile)) {
+            Unreadable(name);
             return false;
+        }
         std::string_view startText, endText;
         std::int64_t seconds = 0;
         // Trailer first, then the header, whether or not the clip matches.
         const ClipProber::AsfResult probed = m_prober.ProbeAsf(m_file, startText, endText, seconds);
         m_file.Close();
-        if (probed != ClipProber::AsfResult::Ok)
+        if (probed != ClipProber::AsfResult::Ok) {
+            Skipped(name, probed == ClipProber::AsfResult::NoTrailer ? "no recorder's trailer with a start time"
+                                                                     : "no File Properties Object in its header");
             return false;
+        }
         CopyField(row.szFileName, name);
         CopyField(row.szType, name.substr(0, 2));
         CopyField(row.szStartTime, startText);
@@ -154,13 +173,18 @@ private:
     bool Avi(std::string_view name, unsigned char type, RecordedFile& row)
     {
         CFileStatus status;
-        if (!m_file.OpenAt(m_nFolderFd, m_szName, type, &status, &row.idFile))
+        errno = 0;
+        if (!m_file.OpenAt(m_nFolderFd, m_szName, type, &status, &row.idFile)) {
+            Unreadable(name);
             return false;
+        }
         std::int64_t seconds = 0;
         const bool probed = m_prober.ProbeAvi(m_file, status.m_ctime, m_zone, row, seconds);
         m_file.Close();
-        if (!probed || row.szStartTime[0] == '\0')
+        if (!probed || row.szStartTime[0] == '\0') {
+            Skipped(name, probed ? "no start time in its header" : "no video stream in its header");
             return false;
+        }
         CopyField(row.szFileName, name);
         CopyField(row.szType, name.substr(0, 2));
         if (!Matches(name, row.szStartTime, row.szEndTime, row))
@@ -178,6 +202,20 @@ private:
             return false;
         return m_zone.RecordTimes(startText, endText, row.tStart, row.tEnd) &&
                IsInSearchRange(row.tStart, m_searchStart, m_searchEnd);
+    }
+
+    void Skipped(std::string_view name, std::string_view reason) const
+    {
+        if (DiagnosticLog::IsOn(DiagnosticLog::Topic::Search))
+            DiagnosticLog::Write(DiagnosticLog::Topic::Search,
+                                 "skipped " + m_listing.folder + "/" + std::string(name) + ": " + std::string(reason));
+    }
+
+    // After a failed open or status call; errno is 0 when the entry was
+    // refused for what it is rather than by the system.
+    void Unreadable(std::string_view name) const
+    {
+        Skipped(name, errno != 0 ? SystemErrorText(errno) : "not a regular file");
     }
 
     const Listing& m_listing;

@@ -26,6 +26,7 @@ add_library(clipscout_ui STATIC
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
   platform/ui/OffThreadTask.cpp platform/ui/OffThreadTask.h
   platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
+  platform/ui/QtDiagnosticLog.cpp platform/ui/QtDiagnosticLog.h
   platform/ui/QtStrings.h
   platform/ui/ShellLauncher.cpp platform/ui/ShellLauncher.h
   platform/ui/WindowPlacement.cpp platform/ui/WindowPlacement.h

@@ -1,6 +1,7 @@
 #include "platform/FileDeleter.h"
 
 #include "platform/DeleteStepHook.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/EntryCalls.h"
 #include "platform/FileDescriptor.h"
 #include "platform/SystemErrorText.h"
@@ -59,9 +60,54 @@ Result OpenListed(const ListedFile& file, FileDescriptor& folder, std::string& s
     return Result::Done;
 }
 
-} // namespace
+const char* Meaning(Result result)
+{
+    switch (result) {
+    case Result::Done:
+        return "done";
+    case Result::NoTrash:
+        return "its location has no usable trash";
+    case Result::Gone:
+        return "nothing has its name any more";
+    case Result::NotRegular:
+        return "it is no regular file";
+    case Result::Changed:
+        return "the folder or the file is not the one listed";
+    case Result::Failed:
+        break;
+    }
+    return "the system refused";
+}
 
-FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+const char* Meaning(RestoreResult result)
+{
+    switch (result) {
+    case RestoreResult::Restored:
+        return "done";
+    case RestoreResult::Occupied:
+        return "something else has its name now";
+    case RestoreResult::Gone:
+        return "the trash no longer holds it";
+    case RestoreResult::FolderChanged:
+        return "its folder is gone or another folder has its path";
+    case RestoreResult::Failed:
+        break;
+    }
+    return "the system refused";
+}
+
+// A result other than done is logged with what the system said, if anything.
+template <typename R>
+R Logged(R result, R done, const char* action, const std::string& path, const std::string& strReason)
+{
+    if (result != done && DiagnosticLog::IsOn(DiagnosticLog::Topic::Delete))
+        DiagnosticLog::Write(DiagnosticLog::Topic::Delete, std::string(action) + " " + path +
+                                                               " failed: " + Meaning(result) +
+                                                               (strReason.empty() ? "" : " (" + strReason + ")"));
+    return result;
+}
+
+Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
 {
     FileDescriptor folder;
     const Result checked = OpenListed(file, folder, strReason);
@@ -84,7 +130,7 @@ FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile
     return Result::Failed;
 }
 
-FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason)
+Result DeleteListed(const ListedFile& file, std::string& strReason)
 {
     FileDescriptor folder;
     const Result checked = OpenListed(file, folder, strReason);
@@ -110,7 +156,7 @@ FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::
     return Result::Done;
 }
 
-FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason)
+RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
 {
     const std::size_t slash = trashed.strOriginalPath.rfind('/');
     if (slash == std::string::npos)
@@ -145,4 +191,24 @@ FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std:
     if (info.IsOpen())
         ::unlinkat(info.Get(), (trashed.strTrashName + ".trashinfo").c_str(), 0);
     return RestoreResult::Restored;
+}
+
+} // namespace
+
+FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+{
+    return Logged(TrashListed(file, trashed, strReason), Result::Done, "moving to the trash",
+                  file.strFolder + "/" + file.strName, strReason);
+}
+
+FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason)
+{
+    return Logged(DeleteListed(file, strReason), Result::Done, "deleting", file.strFolder + "/" + file.strName,
+                  strReason);
+}
+
+FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason)
+{
+    return Logged(RestoreTrashed(trashed, strReason), RestoreResult::Restored, "restoring", trashed.strOriginalPath,
+                  strReason);
 }

@@ -10,9 +10,9 @@ constexpr char kMagic[4] = {'C', 'S', 'P', 'A'};
 
 std::vector<std::uint8_t> HelperAnswer::Encode(const PreviewImage& image)
 {
-    const bool empty = image.IsNull() || image.nWidth <= 0 || image.nHeight <= 0 || image.nWidth > 0xffff ||
-                       image.nHeight > 0xffff ||
-                       image.pixels.size() != static_cast<std::size_t>(image.nWidth) * image.nHeight;
+    const bool empty =
+        image.IsNull() || image.nWidth <= 0 || image.nHeight <= 0 || image.nWidth > 0xffff || image.nHeight > 0xffff ||
+        image.pixels.size() != static_cast<std::size_t>(image.nWidth) * static_cast<std::size_t>(image.nHeight);
     const int width = empty ? 0 : image.nWidth;
     const int height = empty ? 0 : image.nHeight;
     std::vector<std::uint8_t> bytes(kHeaderSize);

@@ -1,10 +1,13 @@
 #include "preview/HelperDecoder.h"
 
+#include "platform/DiagnosticLog.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
+#include "platform/SystemErrorText.h"
 #include "preview/HelperProcess.h"
 #include "preview/HelperRequest.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -52,15 +55,27 @@ PreviewImage HelperDecoder::Decode(const std::string& path, int boxWidth, int bo
     const std::optional<HelperRequest::Kind> kind = HelperRequest::KindOf(path);
     if (!kind || boxWidth < 1 || boxHeight < 1 || stop.stop_requested())
         return {};
+    using Topic = DiagnosticLog::Topic;
     FileHandle file;
-    if (!file.Open(path))
+    errno = 0;
+    if (!file.Open(path)) {
+        DiagnosticLog::Write(Topic::Preview, "no preview of " + path + ": " +
+                                                 (errno != 0 ? SystemErrorText(errno) : "not a regular file"));
         return {};
+    }
     const std::unique_ptr<HelperProcess> helper = TakeHelper();
-    if (!helper)
+    if (!helper) {
+        DiagnosticLog::Write(Topic::Preview, "no preview of " + path + ": the decoding helper " + m_strProgram +
+                                                 " could not be started");
         return {};
+    }
     const HelperRequest request{*kind, std::min(boxWidth, HelperRequest::kMaxBox),
                                 std::min(boxHeight, HelperRequest::kMaxBox)};
-    PreviewImage image = helper->Decode(file, request, HelperProcess::Clock::now() + kTimeout, std::move(stop));
+    std::string why;
+    PreviewImage image = helper->Decode(file, request, HelperProcess::Clock::now() + kTimeout, std::move(stop),
+                                        DiagnosticLog::IsOn(Topic::Preview) ? &why : nullptr);
+    if (image.IsNull() && !why.empty())
+        DiagnosticLog::Write(Topic::Preview, "no preview of " + path + ": " + why);
     // The next helper loads its libraries while the user looks at this
     // preview, not while this one decodes on the same cores.
     Prepare();

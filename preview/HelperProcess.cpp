@@ -114,8 +114,23 @@ bool HelperProcess::HasExited() const
     return ::poll(&exited, 1, 0) != 0;
 }
 
+std::string HelperProcess::HowItEnded() const
+{
+    // It may be closing its end just before it ends: a moment is allowed.
+    pollfd exited{m_nPidFd, POLLIN, 0};
+    siginfo_t info{};
+    if (::poll(&exited, 1, 200) <= 0 ||
+        ::waitid(P_PIDFD, static_cast<id_t>(m_nPidFd), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == 0)
+        return "it has not ended";
+    if (info.si_code == CLD_EXITED)
+        return "it exited with status " + std::to_string(info.si_status);
+    // SIGSYS: a call its confinement refuses; SIGXCPU, SIGKILL: over its limits.
+    const char* name = ::sigabbrev_np(info.si_status);
+    return std::string("it was killed by SIG") + (name != nullptr ? name : std::to_string(info.si_status).c_str());
+}
+
 PreviewImage HelperProcess::Decode(const FileHandle& file, const HelperRequest& request, Clock::time_point deadline,
-                                   std::stop_token stop)
+                                   std::stop_token stop, std::string* why)
 {
     const std::stop_callback onStop(stop, [this] { Kill(); });
 
@@ -138,6 +153,8 @@ PreviewImage HelperProcess::Decode(const FileHandle& file, const HelperRequest& 
         sent = ::sendmsg(m_nSocket, &message, MSG_NOSIGNAL);
     while (sent < 0 && errno == EINTR);
     if (sent != static_cast<ssize_t>(bytes.size())) {
+        if (why != nullptr)
+            *why = "the request could not be handed over, " + HowItEnded();
         Kill();
         return {};
     }
@@ -165,9 +182,23 @@ PreviewImage HelperProcess::Decode(const FileHandle& file, const HelperRequest& 
             break;
         got += static_cast<std::size_t>(n);
     }
+    if (why != nullptr && whole && got == 0)
+        *why = "the helper gave no answer: " + HowItEnded();
     Kill();
-    if (!whole || stop.stop_requested())
+    if (stop.stop_requested()) {
+        if (why != nullptr)
+            *why = "stopped: the preview is no longer wanted";
         return {};
+    }
+    if (!whole) {
+        if (why != nullptr)
+            *why = got == answer.size() ? "the helper was killed: its answer was too long"
+                                        : "the helper was killed: no answer in time";
+        return {};
+    }
     answer.resize(got);
-    return HelperAnswer::Parse(answer, request.nBoxWidth, request.nBoxHeight);
+    PreviewImage image = HelperAnswer::Parse(answer, request.nBoxWidth, request.nBoxHeight);
+    if (why != nullptr && image.IsNull() && got > 0)
+        *why = got == HelperAnswer::kHeaderSize ? "the helper could not decode it" : "the helper's answer was refused";
+    return image;
 }

@@ -31,13 +31,16 @@ public:
 
     // Hands over the request and the file and waits for the answer until the
     // deadline or a stop request, then kills the helper whatever it did. An
-    // empty image for "No preview" and for anything gone wrong.
+    // empty image for "No preview" and for anything gone wrong; then why,
+    // when given, says which.
     PreviewImage Decode(const FileHandle& file, const HelperRequest& request, Clock::time_point deadline,
-                        std::stop_token stop);
+                        std::stop_token stop, std::string* why = nullptr);
 
 private:
     HelperProcess(pid_t pid, int pidFd, int socket);
     void Kill() const;
+    // How the helper ended, once it has (it is left unreaped).
+    std::string HowItEnded() const;
 
     pid_t m_pid;
     int m_nPidFd;

@@ -3,6 +3,7 @@
 #include "platform/FileCopier.h"
 #include "platform/ui/FolderChooserSeam.h"
 #include "platform/ui/MessageBoxSeam.h"
+#include "platform/ui/QtDiagnosticLog.h"
 #include "platform/ui/QtStrings.h"
 
 #include <QDir>
@@ -235,6 +236,7 @@ void FileExport::OnCopied()
 void FileExport::Report(const Job& job, const std::vector<FileCopier::Outcome>& outcomes, int openError)
 {
     if (openError != 0) {
+        qCDebug(lcExport, "nothing copied to %s: %s", job.strTarget.c_str(), std::strerror(openError));
         MessageBoxSeam::Show(m_pPage, "Nothing was copied to " + job.strTarget + ": " + std::strerror(openError));
         return;
     }
@@ -249,6 +251,8 @@ void FileExport::Report(const Job& job, const std::vector<FileCopier::Outcome>& 
         }
         if (outcome.result == Result::Stopped)
             continue;
+        qCDebug(lcExport, "not copied %s/%s to %s: %s", job.aFiles[i].strFolder.c_str(), job.aFiles[i].strName.c_str(),
+                job.strTarget.c_str(), Reason(outcome).c_str());
         if (++failed <= kListedFailures)
             failures += "\n" + job.aFiles[i].strName + ": " + Reason(outcome);
     }

@@ -47,7 +47,7 @@ void PaintResultRow(QPainter& painter, const MyListCtrl& list, int nItem, bool b
             continue;
         bool shortened = false;
         const QString fitted = FitText(metrics, ToQString(text), width, 2 * kSubItemInset, &shortened);
-        Qt::Alignment alignment = Qt::AlignLeft;
+        int alignment = Qt::AlignLeft;
         if (!shortened && format == LVCFMT_RIGHT)
             alignment = Qt::AlignRight;
         else if (!shortened && format == LVCFMT_CENTER)

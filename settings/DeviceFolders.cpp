@@ -12,13 +12,13 @@ int FindDeviceFolders(const CLoadUISetting& settings, std::array<std::string, MA
     // Read once rather than once per folder: the file does not change within
     // the few milliseconds that discovery takes.
     std::array<std::string, 9> localIds;
-    for (int device = 1; device <= 9; ++device)
-        localIds[device - 1] = settings.GetViewerSetting("Device" + std::to_string(device), "LocalID");
+    for (std::size_t i = 0; i < localIds.size(); ++i)
+        localIds[i] = settings.GetViewerSetting("Device" + std::to_string(i + 1), "LocalID");
 
-    int count = 0;
+    std::size_t count = 0;
     CFileFind find;
     bool more = find.FindFile(recordingDir);
-    while (more && count < MAX_DEVICE_FOLDERS) {
+    while (more && count < folders.size()) {
         more = find.FindNextFile();
         if (!find.IsDirectory())
             continue;
@@ -31,5 +31,5 @@ int FindDeviceFolders(const CLoadUISetting& settings, std::array<std::string, MA
         if (complete && configured)
             folders[count++] = name;
     }
-    return count;
+    return static_cast<int>(count);
 }

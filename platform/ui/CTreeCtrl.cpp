@@ -111,10 +111,10 @@ long CTreeCtrl::GetItemData(HTREEITEM item) const
     return item ? item->data(0, kDataRole).toLongLong() : 0;
 }
 
-void CTreeCtrl::SetItemData(HTREEITEM item, long data)
+void CTreeCtrl::SetItemData(HTREEITEM item, long dwData)
 {
     if (item)
-        item->setData(0, kDataRole, static_cast<qlonglong>(data));
+        item->setData(0, kDataRole, static_cast<qlonglong>(dwData));
 }
 
 bool CTreeCtrl::SetItemImage(HTREEITEM item, int image, int selectedImage)

@@ -40,7 +40,7 @@ public:
 
     std::string GetItemText(HTREEITEM item) const;
     long GetItemData(HTREEITEM item) const;
-    void SetItemData(HTREEITEM item, long data);
+    void SetItemData(HTREEITEM item, long dwData);
     bool SetItemImage(HTREEITEM item, int image, int selectedImage);
     // The image indexes given with SetItemImage; -1 when none.
     int GetItemImage(HTREEITEM item) const;

@@ -1,5 +1,7 @@
 #include "platform/ui/CWinApp.h"
 
+#include "platform/ui/QtDiagnosticLog.h"
+
 #include <QApplication>
 
 namespace {
@@ -55,6 +57,7 @@ int AfxWinMain(int argc, char** argv)
     // complaint about the command line do not.
     if (!app->ReadCommandLine(std::vector<std::string>(argv, argv + argc)))
         return app->ExitInstance();
+    QtDiagnosticLog::RouteCore();
     QApplication application(argc, argv);
     if (!app->GetAppName().empty())
         QApplication::setApplicationName(QString::fromStdString(app->GetAppName()));

@@ -26,8 +26,8 @@ constexpr int kRetryMs = 100;
 
 bool IsTokenText(const std::string& text)
 {
-    for (unsigned char c : text)
-        if (c <= ' ' || c >= 0x7f)
+    for (const char c : text)
+        if (const auto byte = static_cast<unsigned char>(c); byte <= ' ' || byte >= 0x7f)
             return false;
     return text.size() < kMaxLine / 2;
 }

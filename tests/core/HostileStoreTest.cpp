@@ -28,8 +28,8 @@ namespace {
 
 std::uint64_t Fnv1a(std::string_view bytes, std::uint64_t hash = 14695981039346656037ull)
 {
-    for (unsigned char c : bytes)
-        hash = (hash ^ c) * 1099511628211ull;
+    for (const char c : bytes)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     return hash;
 }
 
@@ -51,7 +51,7 @@ std::map<std::string, std::string> Snapshot(const std::string& root)
             facts += " -> " + fs::read_symlink(entry.path()).string();
         } else if (S_ISREG(st.st_mode)) {
             const int fd = ::open(entry.path().c_str(), O_RDONLY);
-            std::string head(std::min<off_t>(st.st_size, 1 << 20), '\0');
+            std::string head(static_cast<std::size_t>(std::min<off_t>(st.st_size, 1 << 20)), '\0');
             std::string tail(st.st_size > (16 << 20) ? 1 << 20 : 0, '\0');
             if (fd < 0 || ::pread(fd, head.data(), head.size(), 0) != static_cast<ssize_t>(head.size()) ||
                 ::pread(fd, tail.data(), tail.size(), st.st_size - static_cast<off_t>(tail.size())) !=

@@ -87,8 +87,10 @@ std::string Bmp(int width, int height, int compression = 0)
             row.resize(static_cast<std::size_t>(stride), '\0');
             pixels += row;
         }
-    return Join({"BM", LE(54 + pixels.size(), 4), LE(0, 4), LE(54, 4), LE(40, 4), LE(width, 4), LE(height, 4), LE(1, 2),
-                 LE(compression == 0 ? 24 : 8, 2), LE(compression, 4), LE(pixels.size(), 4), std::string(16, '\0'),
+    // The header's fields are signed: a negative height is written in two's complement.
+    const auto field = [](int value) { return LE(static_cast<std::uint32_t>(value), 4); };
+    return Join({"BM", LE(54 + pixels.size(), 4), LE(0, 4), LE(54, 4), LE(40, 4), field(width), field(height), LE(1, 2),
+                 LE(compression == 0 ? 24 : 8, 2), field(compression), LE(pixels.size(), 4), std::string(16, '\0'),
                  pixels});
 }
 

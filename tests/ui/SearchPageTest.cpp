@@ -489,7 +489,7 @@ private slots:
         auto* edit = startDate->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
         edit->setCursorPosition(1);
         const QPoint month = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
-        edit->setCursorPosition(edit->text().size());
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
         QCOMPARE(startDate->currentSection(), QDateTimeEdit::YearSection);
         QTest::mouseClick(edit, Qt::LeftButton, {}, month);
         QCOMPARE(startDate->currentSection(), QDateTimeEdit::MonthSection);
