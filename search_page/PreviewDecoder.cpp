@@ -13,7 +13,8 @@ QImage PreviewDecoder::ToImage(const PreviewImage& preview)
         return {};
     QImage image(preview.nWidth, preview.nHeight, QImage::Format_RGB32);
     for (int y = 0; y < preview.nHeight; ++y)
-        std::memcpy(image.scanLine(y), preview.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(preview.nWidth),
+        std::memcpy(image.scanLine(y),
+                    preview.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(preview.nWidth),
                     static_cast<std::size_t>(preview.nWidth) * 4);
     return image;
 }

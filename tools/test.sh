@@ -16,7 +16,7 @@ ran() {
 }
 
 echo "== build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WITH_UI=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WITH_UI=ON -DCLIPSCOUT_WERROR=ON
 cmake --build build
 (cd build && ctest --output-on-failure --no-tests=error --timeout 300) | tee build/ctest.log
 suite=$(ran build/ctest.log)
@@ -26,6 +26,9 @@ tools/check-layering.sh
 
 echo "== format"
 tools/check-format.sh
+
+echo "== clang-tidy"
+tools/check-tidy.sh build
 
 echo "== package"
 rm -f build/clipscout_*.deb
@@ -43,7 +46,7 @@ check lintian --fail-on error "$package"
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y clipscout
 
 echo "== build and test under ASan and UBSan"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON -DCLIPSCOUT_WITH_UI=ON
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON -DCLIPSCOUT_WITH_UI=ON -DCLIPSCOUT_WERROR=ON
 cmake --build build-asan
 (cd build-asan &&
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
@@ -54,7 +57,7 @@ sanitized=$(ran build-asan/ctest.log)
 
 echo "== threaded work under ThreadSanitizer"
 # Every test labelled "threaded": those whose code runs on several threads.
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_TSAN=ON -DCLIPSCOUT_WITH_UI=ON
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_TSAN=ON -DCLIPSCOUT_WITH_UI=ON -DCLIPSCOUT_WERROR=ON
 cmake --build build-tsan
 (cd build-tsan &&
   TSAN_OPTIONS=halt_on_error=1:suppressions="$PWD/../tests/tsan.supp" \
