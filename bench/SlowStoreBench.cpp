@@ -144,7 +144,7 @@ int SlowReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t offset, f
             break;
         struct stat st { };
         st.st_ino = d->pending->d_ino;
-        st.st_mode = DTTOIF(d->pending->d_type);
+        st.st_mode = static_cast<mode_t>(DTTOIF(d->pending->d_type));
         const off_t next = ::telldir(d->dir);
         if (fill(buffer, d->pending->d_name, &st, next, static_cast<fuse_fill_dir_flags>(0)) != 0)
             break;

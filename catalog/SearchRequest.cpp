@@ -26,7 +26,7 @@ std::string RecordingDirOf(const SearchRequest& request)
 std::string CategoryFolderPath(const std::string& recordingDir, const std::string& deviceFolder,
                                const std::string& categoryFolder)
 {
-    const std::string device = ResolvePiece(recordingDir, deviceFolder);
+    std::string device = ResolvePiece(recordingDir, deviceFolder);
     if (categoryFolder.empty())
         return device;
     return ResolvePiece(device, categoryFolder);

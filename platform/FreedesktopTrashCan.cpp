@@ -143,7 +143,7 @@ bool TopTrash(int folder, TrashFolder& found)
 // mount for the trash there.
 std::string RecordPath(const std::string& real, const std::string& name, const std::string& top)
 {
-    const std::string path = (real == "/" ? std::string() : real) + "/" + name;
+    std::string path = (real == "/" ? std::string() : real) + "/" + name;
     if (top.empty())
         return path;
     if (top == "/")

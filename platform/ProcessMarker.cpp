@@ -89,7 +89,7 @@ std::string ProcessMarker::RuntimeFolder()
             return runtime;
     // A process started without the session's runtime folder (from cron, ssh
     // or su) still finds the session's own one, and so the desktop's copy.
-    if (const std::string session = SessionRuntimeFolder(); IsPrivateFolder(session))
+    if (std::string session = SessionRuntimeFolder(); IsPrivateFolder(session))
         return session;
 
     // Not the temporary folder: its place depends on TMPDIR, and there

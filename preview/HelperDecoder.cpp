@@ -17,7 +17,7 @@ std::string HelperDecoder::DefaultProgram()
         return named;
     const std::string self = GetModuleFileName();
     const std::string folder = self.substr(0, self.rfind('/') + 1);
-    const std::string beside = folder + "clipscout-preview-helper";
+    std::string beside = folder + "clipscout-preview-helper";
     if (!self.empty() && ::access(beside.c_str(), X_OK) == 0)
         return beside;
     return folder + CLIPSCOUT_PREVIEW_HELPER_INSTALLED;
@@ -50,7 +50,8 @@ std::unique_ptr<HelperProcess> HelperDecoder::TakeHelper() const
     return helper;
 }
 
-PreviewImage HelperDecoder::Decode(const std::string& path, int boxWidth, int boxHeight, std::stop_token stop) const
+PreviewImage HelperDecoder::Decode(const std::string& path, int boxWidth, int boxHeight,
+                                   const std::stop_token& stop) const
 {
     const std::optional<HelperRequest::Kind> kind = HelperRequest::KindOf(path);
     if (!kind || boxWidth < 1 || boxHeight < 1 || stop.stop_requested())
@@ -72,7 +73,7 @@ PreviewImage HelperDecoder::Decode(const std::string& path, int boxWidth, int bo
     const HelperRequest request{*kind, std::min(boxWidth, HelperRequest::kMaxBox),
                                 std::min(boxHeight, HelperRequest::kMaxBox)};
     std::string why;
-    PreviewImage image = helper->Decode(file, request, HelperProcess::Clock::now() + kTimeout, std::move(stop),
+    PreviewImage image = helper->Decode(file, request, HelperProcess::Clock::now() + kTimeout, stop,
                                         DiagnosticLog::IsOn(Topic::Preview) ? &why : nullptr);
     if (image.IsNull() && !why.empty())
         DiagnosticLog::Write(Topic::Preview, "no preview of " + path + ": " + why);

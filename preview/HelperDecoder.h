@@ -32,7 +32,7 @@ public:
 
     // The preview of the file at path, by its name (a clip or a snapshot),
     // fitting the box; empty for "No preview".
-    PreviewImage Decode(const std::string& path, int boxWidth, int boxHeight, std::stop_token stop) const;
+    PreviewImage Decode(const std::string& path, int boxWidth, int boxHeight, const std::stop_token& stop) const;
 
     // Starts the helper for the next preview, unless one is waiting already.
     void Prepare() const;

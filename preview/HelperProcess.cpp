@@ -130,7 +130,7 @@ std::string HelperProcess::HowItEnded() const
 }
 
 PreviewImage HelperProcess::Decode(const FileHandle& file, const HelperRequest& request, Clock::time_point deadline,
-                                   std::stop_token stop, std::string* why)
+                                   const std::stop_token& stop, std::string* why)
 {
     const std::stop_callback onStop(stop, [this] { Kill(); });
 

@@ -34,7 +34,7 @@ public:
     // empty image for "No preview" and for anything gone wrong; then why,
     // when given, says which.
     PreviewImage Decode(const FileHandle& file, const HelperRequest& request, Clock::time_point deadline,
-                        std::stop_token stop, std::string* why = nullptr);
+                        const std::stop_token& stop, std::string* why = nullptr);
 
 private:
     HelperProcess(pid_t pid, int pidFd, int socket);

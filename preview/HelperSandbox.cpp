@@ -62,7 +62,7 @@ bool HelperSandbox::ConfineTo(int answerFd)
         ok = ok && allow(call);
     // Writes go to the pipe and nowhere else.
     ok = ok && seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(write), 1,
-                                SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(answerFd))) == 0;
+                                SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(answerFd), 0)) == 0;
     // Memory, but never executable memory.
     ok = ok &&
          seccomp_rule_add(filter, SCMP_ACT_ALLOW, SCMP_SYS(mmap), 1, SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0)) == 0;

@@ -4,7 +4,7 @@
 
 PreviewImage PreviewDecoder::Decode(const std::string& path, QSize box, std::stop_token stop) const
 {
-    return m_helpers.Decode(path, box.width(), box.height(), std::move(stop));
+    return m_helpers.Decode(path, box.width(), box.height(), stop);
 }
 
 QImage PreviewDecoder::ToImage(const PreviewImage& preview)

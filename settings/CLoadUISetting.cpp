@@ -4,12 +4,12 @@
 #include "settings/AppGlobals.h"
 #include "settings/SettingsLookup.h"
 
-std::string CLoadUISetting::GetAppSetting(std::string section, std::string key) const
+std::string CLoadUISetting::GetAppSetting(const std::string& section, const std::string& key) const
 {
     return GetPrivateProfileString(section, key, g_strAppIniPath);
 }
 
-std::string CLoadUISetting::GetViewerSetting(std::string section, std::string key) const
+std::string CLoadUISetting::GetViewerSetting(const std::string& section, const std::string& key) const
 {
     return GetPrivateProfileString(section, key, g_strViewerIniPath);
 }

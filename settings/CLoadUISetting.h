@@ -12,8 +12,8 @@ class CLoadUISetting {
 public:
     virtual ~CLoadUISetting() = default;
 
-    std::string GetAppSetting(std::string section, std::string key) const;
-    std::string GetViewerSetting(std::string section, std::string key) const;
+    std::string GetAppSetting(const std::string& section, const std::string& key) const;
+    std::string GetViewerSetting(const std::string& section, const std::string& key) const;
 
     // Sets g_strAppIniPath and g_strViewerIniPath by the lookup of
     // SettingsLookup; a path given here (from the command line) is taken as it is.

@@ -76,9 +76,7 @@ std::string Joined(const std::vector<std::string>& names)
     return text;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     CLI::App app{"Prints the recordings that a Clipscout search page lists for one device folder\n"
                  "(or every one), category and range, one row a line, each as soon as the rows\n"
@@ -235,4 +233,17 @@ int main(int argc, char** argv)
         return kExitWriteError;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Out of memory, say: a message and a status rather than an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "clipscout-list: %s\n", e.what());
+        return 1;
+    }
 }
