@@ -23,9 +23,19 @@ extern "C" {
 namespace {
 
 // Killed helpers that had not died yet when let go, reaped whenever a helper
-// starts or goes, so that none is waited for and none stays a zombie.
-std::mutex g_reapMutex;
-std::vector<int> g_unreaped;
+// starts or goes, so that none is waited for and none stays a zombie. Never
+// destroyed: a decode let go at exit may still end its helper after the
+// statics have gone.
+struct Unreaped {
+    std::mutex mutex;
+    std::vector<int> aPidFds;
+};
+
+Unreaped& Helpers()
+{
+    static auto* const unreaped = new Unreaped;
+    return *unreaped;
+}
 
 bool Reap(int pidFd)
 {
@@ -35,10 +45,11 @@ bool Reap(int pidFd)
 
 void ReapWhatDied(int letGo)
 {
-    const std::lock_guard lock(g_reapMutex);
+    Unreaped& unreaped = Helpers();
+    const std::lock_guard lock(unreaped.mutex);
     if (letGo >= 0)
-        g_unreaped.push_back(letGo);
-    std::erase_if(g_unreaped, [](int pidFd) {
+        unreaped.aPidFds.push_back(letGo);
+    std::erase_if(unreaped.aPidFds, [](int pidFd) {
         if (!Reap(pidFd) && errno != ECHILD)
             return false;
         ::close(pidFd);
