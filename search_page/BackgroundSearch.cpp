@@ -23,7 +23,10 @@ void BackgroundSearch::Start(Request request)
             request.pControl = control.get();
             Result result;
             result.request = request;
-            static_cast<SearchResult&>(result) = RunSearch(request);
+            auto files = std::make_shared<RecordedFileTable>();
+            static_cast<SearchResult&>(result) =
+                RunSearch(request, [&files](const RecordedFile& row) { return files->Append(row); });
+            result.pFiles = std::move(files);
             return result;
         },
         [this](Result result) {
