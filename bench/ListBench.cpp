@@ -153,6 +153,16 @@ double HeapInUse()
     return static_cast<double>(info.uordblks + info.hblkhd);
 }
 
+// Time this thread has spent ready to run while every core ran something
+// else, in milliseconds: on a loaded machine part of a pause is that.
+double WaitedForCpuMs()
+{
+    std::ifstream stat("/proc/thread-self/schedstat");
+    double running = 0, waiting = 0;
+    stat >> running >> waiting;
+    return waiting / 1e6;
+}
+
 // The window's event loop watched from inside: the longest time between two
 // turns of a timer that asks for one every 2 ms, and the most heap in use at
 // any turn. Its own sampling is left out of the gaps.
@@ -168,7 +178,9 @@ public:
     void Start()
     {
         m_longestMs = 0;
+        m_longestOwnMs = 0;
         m_peakBytes = HeapInUse();
+        m_waitedMs = WaitedForCpuMs();
         m_clock.start();
         m_lastNs = m_clock.nsecsElapsed();
         m_timer.start();
@@ -179,13 +191,28 @@ public:
         m_timer.stop();
     }
     double LongestMs() const { return m_longestMs; }
+    // When the longest pause ended, from Start, and how much of it the
+    // thread was kept waiting for a core.
+    double LongestEndMs() const { return m_longestEndMs; }
+    double LongestWaitedMs() const { return m_longestWaitedMs; }
+    // The longest pause less the time waiting for a core: what the window's
+    // own work took.
+    double LongestOwnMs() const { return m_longestOwnMs; }
     double PeakBytes() const { return m_peakBytes; }
 
 private:
     void Tick()
     {
-        m_longestMs = std::max(m_longestMs, static_cast<double>(m_clock.nsecsElapsed() - m_lastNs) / 1e6);
+        const double gap = static_cast<double>(m_clock.nsecsElapsed() - m_lastNs) / 1e6;
+        const double waited = WaitedForCpuMs();
+        if (gap > m_longestMs) {
+            m_longestMs = gap;
+            m_longestEndMs = static_cast<double>(m_clock.nsecsElapsed()) / 1e6;
+            m_longestWaitedMs = waited - m_waitedMs;
+        }
+        m_longestOwnMs = std::max(m_longestOwnMs, gap - (waited - m_waitedMs));
         m_peakBytes = std::max(m_peakBytes, HeapInUse());
+        m_waitedMs = WaitedForCpuMs();
         m_lastNs = m_clock.nsecsElapsed();
     }
 
@@ -193,21 +220,29 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastNs = 0;
     double m_longestMs = 0;
+    double m_longestEndMs = 0;
+    double m_longestWaitedMs = 0;
+    double m_longestOwnMs = 0;
+    double m_waitedMs = 0;
     double m_peakBytes = 0;
 };
 
 // Runs the window's event loop until the page's search has ended, its rows
 // are laid out and a moment has passed for painting.
-void SearchAndSettle(CDlg& page, MyListCtrl& list)
+// Returns the time until the search ended, in milliseconds.
+double SearchAndSettle(CDlg& page, MyListCtrl& list)
 {
+    const Clock::time_point start = Clock::now();
     page.OnSearch();
     while (page.IsSearching())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double searched = MillisecondsSince(start);
     QElapsedTimer settle;
     settle.start();
     while (settle.elapsed() < 200)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     list.viewport()->repaint();
+    return searched;
 }
 
 struct MemoryFigures {
@@ -216,6 +251,10 @@ struct MemoryFigures {
     double steadyPerRow = 0;
     double peakPerRow = 0;
     double longestPauseMs = 0;
+    double longestEndMs = 0;
+    double longestWaitedMs = 0;
+    double longestOwnMs = 0;
+    double searchMs[2] = {};
 };
 
 MemoryFigures MeasureMemory(int rows)
@@ -246,16 +285,24 @@ MemoryFigures MeasureMemory(int rows)
     LoopWatch watch;
     const double before = HeapInUse();
     watch.Start();
-    SearchAndSettle(page, *list);
+    figures.searchMs[0] = SearchAndSettle(page, *list);
     watch.Stop();
     figures.steadyPerRow = (HeapInUse() - before) / rows;
     figures.longestPauseMs = watch.LongestMs();
+    figures.longestEndMs = watch.LongestEndMs();
+    figures.longestWaitedMs = watch.LongestWaitedMs();
+    figures.longestOwnMs = watch.LongestOwnMs();
 
     watch.Start();
-    SearchAndSettle(page, *list);
+    figures.searchMs[1] = SearchAndSettle(page, *list);
     watch.Stop();
     figures.peakPerRow = (watch.PeakBytes() - before) / rows;
-    figures.longestPauseMs = std::max(figures.longestPauseMs, watch.LongestMs());
+    if (watch.LongestMs() > figures.longestPauseMs) {
+        figures.longestPauseMs = watch.LongestMs();
+        figures.longestEndMs = watch.LongestEndMs();
+        figures.longestWaitedMs = watch.LongestWaitedMs();
+    }
+    figures.longestOwnMs = std::max(figures.longestOwnMs, watch.LongestOwnMs());
     figures.nListed = list->GetItemCount();
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
@@ -320,9 +367,12 @@ int main(int argc, char** argv)
     bool memoryOver = false;
     if (memoryRows > 0) {
         const MemoryFigures m = MeasureMemory(memoryRows);
-        std::printf("%d rows: the window holds %.0f bytes a row, %.0f at its peak while a second search replaces "
-                    "them (x%.2f); longest event-loop pause %.1f ms\n",
-                    m.nRows, m.steadyPerRow, m.peakPerRow, m.peakPerRow / m.steadyPerRow, m.longestPauseMs);
+        std::printf(
+            "%d rows: the window holds %.0f bytes a row, %.0f at its peak while a second search replaces "
+            "them (x%.2f)\n  longest event-loop pause %.1f ms (%.1f of them waiting for a core), ending %.0f ms "
+            "after its search began (searches of %.0f and %.0f ms); longest without the waits %.1f ms\n",
+            m.nRows, m.steadyPerRow, m.peakPerRow, m.peakPerRow / m.steadyPerRow, m.longestPauseMs, m.longestWaitedMs,
+            m.longestEndMs, m.searchMs[0], m.searchMs[1], m.longestOwnMs);
         if (m.nListed != m.nRows) {
             std::printf("  listed %d of %d rows\n", m.nListed, m.nRows);
             status = 1;
