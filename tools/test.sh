@@ -53,16 +53,12 @@ cmake --build build-asan
 sanitized=$(ran build-asan/ctest.log)
 
 echo "== threaded work under ThreadSanitizer"
-# Only the tests whose code runs on several threads: the category scan and its
-# listing, the lister's progress line, the page's background search, deletes
-# and previews, and the sheet's help and the placeholder's chosen Viewdeck.ini.
+# Every test labelled "threaded": those whose code runs on several threads.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_TSAN=ON -DCLIPSCOUT_WITH_UI=ON
-cmake --build build-tsan --target clipscout_core_tests clipscout_list_tests BackgroundSearchTest DeletePageTest \
-  PreviewPaneTest TreeSheetTest ClipscoutAppTest
+cmake --build build-tsan
 (cd build-tsan &&
   TSAN_OPTIONS=halt_on_error=1:suppressions="$PWD/../tests/tsan.supp" \
-  ctest --output-on-failure --no-tests=error --timeout 600 \
-    -R '^(CategoryScanTest\.|CFileFindTest\.|FileDeleterTest\.|PreviewWorkerTest\.|ClipscoutListTest\.|BackgroundSearchTest$|DeletePageTest$|PreviewPaneTest$|TreeSheetTest$|ClipscoutAppTest$)') | tee build-tsan/ctest.log
+  ctest --output-on-failure --no-tests=error --timeout 600 -L threaded) | tee build-tsan/ctest.log
 threaded=$(ran build-tsan/ctest.log)
 
 echo "== fuzzing"
