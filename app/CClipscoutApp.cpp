@@ -5,8 +5,8 @@
 #include "app/ViewerIniChoice.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
+#include "platform/ui/AsyncTask.h"
 #include "platform/ui/CPropertyPage.h"
-#include "platform/ui/OffThreadTask.h"
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/WindowPlacement.h"
 #include "search_page/CDlg.h"
@@ -114,9 +114,12 @@ bool CClipscoutApp::InitInstance()
         auto* placeholder = new CPlaceholderPage(
             kPlaceholderTitle, PlaceholderText(m_uiSetting, GetModulePath(), commandLine.m_strViewerIni), m_uiSetting);
         pages.emplace_back(placeholder);
+        // Owned by the sheet, which outlives the placeholder that the answer
+        // removes; a later choice supersedes an earlier one still looking.
+        auto* adopt = new AsyncTask(&sheet);
         QObject::connect(placeholder, &CPlaceholderPage::ViewerIniChosen, &sheet,
-                         [this, &sheet, &pages, placeholder](const QString& path) {
-                             AdoptViewerIni(sheet, pages, *placeholder, ToStdString(path));
+                         [this, &sheet, &pages, placeholder, adopt](const QString& path) {
+                             AdoptViewerIni(sheet, pages, *placeholder, *adopt, ToStdString(path));
                          });
     }
     for (int i = 0; i < m_nDeviceCount; ++i)
@@ -150,7 +153,7 @@ bool CClipscoutApp::InitInstance()
 }
 
 void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
-                                   CPlaceholderPage& placeholder, const std::string& path)
+                                   CPlaceholderPage& placeholder, AsyncTask& task, const std::string& path)
 {
     // Read from now on, by the pages to come and by the searches of all.
     g_strViewerIniPath = path;
@@ -159,23 +162,23 @@ void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std
         int nCount = 0;
         std::string strNote;
     };
-    auto found = std::make_shared<Found>();
     const std::string modulePath = GetModulePath();
-    OffThreadTask::Run(
-        &placeholder,
-        [this, found, path, modulePath](std::stop_token) {
+    task.Run(
+        [this, path, modulePath](std::stop_token) {
             ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(path);
-            found->nCount = FindDeviceFolders(m_uiSetting, found->folders);
-            if (found->nCount == 0)
-                found->strNote = PlaceholderText(m_uiSetting, modulePath, path);
+            Found found;
+            found.nCount = FindDeviceFolders(m_uiSetting, found.folders);
+            if (found.nCount == 0)
+                found.strNote = PlaceholderText(m_uiSetting, modulePath, path);
+            return found;
         },
-        [this, &sheet, &pages, &placeholder, found] {
-            if (found->nCount == 0) {
-                placeholder.SetNote(found->strNote);
+        [this, &sheet, &pages, &placeholder](const Found& found) {
+            if (found.nCount == 0) {
+                placeholder.SetNote(found.strNote);
                 return;
             }
-            m_nDeviceCount = found->nCount;
-            g_strDeviceFolders = found->folders;
+            m_nDeviceCount = found.nCount;
+            g_strDeviceFolders = found.folders;
             const std::size_t first = pages.size();
             for (int i = 0; i < m_nDeviceCount; ++i) {
                 pages.emplace_back(NewSearchPage(g_strDeviceFolders[static_cast<std::size_t>(i)]));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class AsyncTask;
 class CDlg;
 class CPlaceholderPage;
 namespace TreeSheet {
@@ -44,7 +45,7 @@ private:
     // which goes when a device folder is found; otherwise it tells what is
     // missing now.
     void AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
-                        CPlaceholderPage& placeholder, const std::string& path);
+                        CPlaceholderPage& placeholder, AsyncTask& task, const std::string& path);
 
     int m_nExitCode = 0;
     // The settings files the command line names; none by default.

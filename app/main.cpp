@@ -14,9 +14,10 @@ CClipscoutApp theApp;
 int main(int argc, char** argv)
 {
     const int status = AfxWinMain(argc, argv);
-    // A thread still stuck in a call of a silent share is not waited for, and
-    // nothing is torn down under it.
-    if (DetachedTask::LiveThreads() != 0) {
+    // Stopped work gets a moment to tidy up; a thread still stuck in a call of
+    // a silent share is not waited for longer, and nothing is torn down under
+    // it.
+    if (!DetachedTask::AwaitAll(std::chrono::milliseconds(800))) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -23,6 +23,7 @@
 // Exit status 1 when a scan lists a different number of rows than the store
 // holds (timings are reported, never judged).
 
+#include "FolderProbe.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/SearchRequest.h"
 #include "support/ClipBytes.h"
@@ -229,39 +230,13 @@ bool FloorFile(int folderFd, const char* name, bool snapshots, char (&buffer)[81
     return true;
 }
 
-// Lists folder once, then probes its files with `workers` threads taking the
-// next file each (on the calling thread for one worker).
 std::size_t Floor(const std::string& folder, bool snapshots, int workers = 1)
 {
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return 0;
-    DIR* dir = ::fdopendir(::dup(folderFd));
-    if (dir == nullptr) {
-        ::close(folderFd);
-        return 0;
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir))
-        names.emplace_back(entry->d_name);
-    ::closedir(dir);
-    std::atomic<std::size_t> next{0}, files{0};
-    const auto work = [&] {
-        char buffer[8192];
-        for (std::size_t n; (n = next.fetch_add(1)) < names.size();)
-            files += FloorFile(folderFd, names[n].c_str(), snapshots, buffer);
-    };
-    if (workers <= 1) {
-        work();
-    } else {
-        std::vector<std::thread> threads;
-        for (int i = 0; i < workers; ++i)
-            threads.emplace_back(work);
-        for (std::thread& thread : threads)
-            thread.join();
-    }
-    ::close(folderFd);
-    return files;
+    return ProbeFolder(folder, workers,
+                       [snapshots](int folderFd, const char* name, char(&buffer)[8192]) {
+                           return FloorFile(folderFd, name, snapshots, buffer);
+                       })
+        .nCounted;
 }
 
 // Empties the page cache; false when this process may not (it needs root).

@@ -22,6 +22,7 @@
 
 #define FUSE_USE_VERSION 314
 
+#include "FolderProbe.h"
 #include "catalog/SearchRequest.h"
 #include "support/ClipBytes.h"
 
@@ -264,45 +265,22 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Lists folder, then with 32 threads opens each clip relative to it, reads
-// its status, its trailer and its first 4 KiB.
+// With 32 threads, opens each clip relative to its folder, reads its status,
+// its trailer and its first 4 KiB.
 double Floor(const std::string& folder, std::size_t& entries)
 {
     const auto start = Clock::now();
-    entries = 0;
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return 0;
-    DIR* dir = ::fdopendir(::dup(folderFd));
-    if (dir == nullptr) {
-        ::close(folderFd);
-        return 0;
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir))
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.emplace_back(entry->d_name);
-    ::closedir(dir);
-    std::atomic<std::size_t> next{0};
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 32; ++i)
-        threads.emplace_back([&] {
-            char buffer[4096];
-            for (std::size_t n; (n = next.fetch_add(1)) < names.size();) {
-                const int fd = ::openat(folderFd, names[n].c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-                if (fd < 0)
-                    continue;
-                struct stat st;
-                if (::fstat(fd, &st) != 0 || ::pread(fd, buffer, 50, st.st_size - 50) < 0 ||
-                    ::pread(fd, buffer, sizeof buffer, 0) < 0)
-                    std::perror("floor");
-                ::close(fd);
-            }
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-    ::close(folderFd);
-    entries = names.size();
+    entries = ProbeFolder(folder, 32, [](int folderFd, const char* name, char(&buffer)[8192]) {
+                  const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+                  if (fd < 0)
+                      return false;
+                  struct stat st;
+                  if (::fstat(fd, &st) != 0 || ::pread(fd, buffer, 50, st.st_size - 50) < 0 ||
+                      ::pread(fd, buffer, 4096, 0) < 0)
+                      std::perror("floor");
+                  ::close(fd);
+                  return true;
+              }).nEntries;
     return SecondsSince(start);
 }
 

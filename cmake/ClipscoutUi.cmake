@@ -24,7 +24,6 @@ add_library(clipscout_ui STATIC
   platform/ui/FolderChooserSeam.cpp platform/ui/FolderChooserSeam.h
   platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
-  platform/ui/OffThreadTask.cpp platform/ui/OffThreadTask.h
   platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
   platform/ui/QtStrings.h
   platform/ui/ShellLauncher.cpp platform/ui/ShellLauncher.h

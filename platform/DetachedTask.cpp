@@ -1,12 +1,23 @@
 #include "platform/DetachedTask.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
 namespace {
 
-std::atomic<int> g_nLiveThreads{0};
+// Never destroyed: a thread may end after the statics have gone at exit.
+struct LiveThreadCount {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int nLive = 0;
+};
+
+LiveThreadCount& Live()
+{
+    static auto* const live = new LiveThreadCount;
+    return *live;
+}
 
 } // namespace
 
@@ -26,7 +37,10 @@ void DetachedTask::Start(std::function<void(std::stop_token)> work, std::functio
     Stop();
     auto ticket = std::make_shared<Ticket>();
     m_pCurrent = ticket;
-    g_nLiveThreads.fetch_add(1, std::memory_order_relaxed);
+    {
+        const std::lock_guard lock(Live().mutex);
+        ++Live().nLive;
+    }
     std::thread([ticket, work = std::move(work), finish = std::move(finish)]() mutable {
         work(ticket->stop.get_token());
         {
@@ -37,7 +51,9 @@ void DetachedTask::Start(std::function<void(std::stop_token)> work, std::functio
         // What they hold goes before the thread counts as ended.
         work = nullptr;
         finish = nullptr;
-        g_nLiveThreads.fetch_sub(1, std::memory_order_release);
+        const std::lock_guard lock(Live().mutex);
+        --Live().nLive;
+        Live().ended.notify_all();
     }).detach();
 }
 
@@ -55,5 +71,12 @@ void DetachedTask::Stop()
 
 int DetachedTask::LiveThreads()
 {
-    return g_nLiveThreads.load(std::memory_order_acquire);
+    const std::lock_guard lock(Live().mutex);
+    return Live().nLive;
+}
+
+bool DetachedTask::AwaitAll(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(Live().mutex);
+    return Live().ended.wait_for(lock, timeout, [] { return Live().nLive == 0; });
 }

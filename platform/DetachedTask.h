@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stop_token>
@@ -29,6 +30,10 @@ public:
     // Threads of all slots whose work has not yet returned, stopped ones
     // included: at exit they are not waited for.
     static int LiveThreads();
+    // Waits until every such thread has ended or timeout has passed; true when
+    // all ended. Only for the process's end, once no window is left to serve:
+    // stopped work gets a moment to tidy up (a partial copy removed).
+    static bool AwaitAll(std::chrono::milliseconds timeout);
 
 private:
     struct Ticket;

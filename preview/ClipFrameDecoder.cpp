@@ -2,6 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/FileHandle.h"
+#include "preview/BoundedDecoder.h"
 #include "preview/FrameScaler.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <mutex>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
@@ -88,15 +88,6 @@ struct IoContextDeleter {
 struct FormatContextDeleter {
     void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
 };
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
 
 // Whether ts lies at least one second after start, in the stream's time base,
 // for any values a file may hold.
@@ -106,20 +97,6 @@ bool PastFirstSecond(std::int64_t ts, std::int64_t start, AVRational timeBase)
     if (__builtin_sub_overflow(ts, start, &offset))
         return ts > start;
     return av_compare_ts(offset, timeBase, 1, AVRational{1, 1}) >= 0;
-}
-
-// The key frame the packet holds, whole and without a reported error.
-bool DecodeKeyFrame(AVCodecContext* codec, const AVPacket* packet, AVFrame* frame)
-{
-    if (avcodec_send_packet(codec, packet) < 0)
-        return false;
-    int result = avcodec_receive_frame(codec, frame);
-    if (result == AVERROR(EAGAIN)) {
-        // A decoder with a delay gives the frame up when drained.
-        avcodec_send_packet(codec, nullptr);
-        result = avcodec_receive_frame(codec, frame);
-    }
-    return result >= 0 && !(frame->flags & AV_FRAME_FLAG_CORRUPT) && frame->decode_error_flags == 0;
 }
 
 // The codecs the recorder writes: WMV2 in its ASF clips, MPEG-4 Visual and
@@ -190,20 +167,13 @@ PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, 
         return {};
     if (!IsRecorderCodec(parameters->codec_id))
         return {};
-    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
-    if (!decoder)
-        return {};
-    const std::unique_ptr<AVCodecContext, CodecContextDeleter> codec(avcodec_alloc_context3(decoder));
-    if (!codec || avcodec_parameters_to_context(codec.get(), parameters) < 0)
-        return {};
-    // One picture at a time, on the caller's thread, no larger than allowed.
-    codec->thread_count = 1;
-    codec->max_pixels = limits.nMaxPixels;
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+    const BoundedDecoder::CodecContextPtr codec =
+        BoundedDecoder::Open(parameters->codec_id, parameters, limits.nMaxPixels);
+    if (!codec)
         return {};
 
-    const std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    const std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    const BoundedDecoder::PacketPtr packet(av_packet_alloc());
+    const BoundedDecoder::FramePtr frame(av_frame_alloc());
     if (!packet || !frame)
         return {};
     // The clip's first second starts at the stream's first time stamp, which
@@ -220,7 +190,7 @@ PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, 
             break;
         if (!(packet->flags & AV_PKT_FLAG_KEY) || (packet->flags & AV_PKT_FLAG_CORRUPT))
             continue;
-        if (DecodeKeyFrame(codec.get(), packet.get(), frame.get()))
+        if (BoundedDecoder::DecodePicture(codec.get(), packet.get(), frame.get()))
             return ScaleFrameToBox(frame.get(), boxWidth, boxHeight);
         av_frame_unref(frame.get());
         avcodec_flush_buffers(codec.get());

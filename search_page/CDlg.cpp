@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QShortcut>
 
 #include <utility>
 
@@ -90,9 +89,6 @@ void CDlg::ConnectHandlers()
     connect(m_wndDelete, &QPushButton::clicked, this, &CDlg::OnDelete);
     connect(m_wndExplore, &QPushButton::clicked, this, &CDlg::OnExplore);
     connect(m_wndShowAll, &QPushButton::clicked, this, &CDlg::OnShowAllFiles);
-    auto* exportFiles = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
-    exportFiles->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(exportFiles, &QShortcut::activated, this, &CDlg::OnExport);
     connect(m_pFileActions, &FileActions::UndoRequested, this, &CDlg::OnUndo);
     connect(m_pFileActions, &FileActions::Started, this, [this] { m_pSearch->HoldDelete(true); });
     connect(m_pFileActions, &FileActions::Done, this, [this] {
@@ -135,20 +131,11 @@ bool CDlg::OnInitDialog()
     m_wndList->SetExtendedStyle(m_wndList->GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_wndList->SetMarkSource([this](int nItem) { return ItemState(nItem); }, [this] { return m_nCurrentRow; });
 
-    // Widths from the list's outer width, border included, as the template
-    // sized it.
-    const int width = m_wndList->width();
-    for (int column = 0; column < 3; ++column)
-        m_wndList->InsertColumn(column, labels.astrHeadings[static_cast<std::size_t>(column)], LVCFMT_LEFT,
-                                SearchPageLayout::ColumnWidth(column, width));
-    m_wndList->InsertColumn(3, std::string(), LVCFMT_LEFT, 0);
+    SearchPageLayout::InsertColumns(*m_wndList, labels.astrHeadings);
     SearchPageLayout::Install(*this);
     SearchPageAccessibility::Describe(*this);
 
-    m_wndStartDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));
-    m_wndEndDate->setDisplayFormat(QStringLiteral("MM-dd-yy"));
-    m_wndStartTime->setDisplayFormat(QStringLiteral("HH:mm"));
-    m_wndEndTime->setDisplayFormat(QStringLiteral("HH:mm"));
+    Pickers().UseDisplayFormats();
 
     m_wndCategory->setCurrentIndex(0);
     m_nCurrentRow = 0;
@@ -283,12 +270,8 @@ void CDlg::OnExport()
 std::vector<std::string> CDlg::GetSelectedPaths() const
 {
     std::vector<std::string> paths;
-    const std::vector<ListedFile> files = GetSelectedFiles();
-    if (files.empty())
-        return paths;
-    const std::string folder = GetCategoryFolderPath();
-    for (const ListedFile& file : files)
-        paths.push_back(folder + "/" + file.strName);
+    for (const ListedFile& file : GetSelectedFiles())
+        paths.push_back(GetCategoryFolderPath() + "/" + file.strName);
     return paths;
 }
 
@@ -348,15 +331,7 @@ void CDlg::showEvent(QShowEvent* event)
 void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
 {
     const int row = m_wndList->HitTest(listPoint);
-    m_nPressedInSelection = -1;
-    if (row >= 0 && (modifiers & Qt::ShiftModifier) != 0)
-        m_selection.Extend(row);
-    else if (row >= 0 && modifiers == Qt::NoModifier && m_selection.IsSelected(row) && m_selection.Rows().size() > 1)
-        m_nPressedInSelection = row;
-    else if (row >= 0 && (modifiers & Qt::ControlModifier) != 0)
-        m_selection.Toggle(row);
-    else
-        m_selection.Reset(m_wndList->GetItemCount(), row);
+    m_nPressedInSelection = m_selection.Press(row, m_wndList->GetItemCount(), modifiers) ? row : -1;
     m_nCurrentRow = row;
     update();
     m_wndList->EnsureVisible(row);
@@ -400,20 +375,10 @@ void CDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers)
         m_wndList->viewport()->update();
         return;
     }
-    int row = m_nCurrentRow;
-    if (key == Qt::Key_Down) {
-        if (row != count - 1)
-            ++row;
-    } else if (key == Qt::Key_Up) {
-        if (row != 0)
-            --row;
-    } else if (shift && key == Qt::Key_Home && count > 0) {
-        row = 0;
-    } else if (shift && key == Qt::Key_End && count > 0) {
-        row = count - 1;
-    } else {
+    const std::optional<int> moved = RowSelection::RowForKey(key, shift, m_nCurrentRow, count);
+    if (!moved)
         return;
-    }
+    const int row = *moved;
     m_nCurrentRow = row;
     if (shift)
         m_selection.Extend(row);

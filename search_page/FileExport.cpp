@@ -1,6 +1,7 @@
 #include "search_page/FileExport.h"
 
 #include "platform/FileCopier.h"
+#include "platform/ui/AsyncTask.h"
 #include "platform/ui/FolderChooserSeam.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
@@ -8,59 +9,12 @@
 #include <QDir>
 #include <QProgressDialog>
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <pthread.h>
 #include <stop_token>
-#include <thread>
 
 namespace {
 
 using Result = FileCopier::Result;
-
-// The copying threads still running. The window's thread never waits for
-// them; only the process's end gives them a moment to remove a partial copy,
-// so that closing the window mid-copy leaves only whole files.
-class RunningCopies {
-public:
-    static RunningCopies& Get()
-    {
-        // Never destroyed: a thread that outlives the wait at exit may still
-        // come to say it ended.
-        static RunningCopies* const running = [] {
-            auto* made = new RunningCopies;
-            std::atexit([] { Get().WaitAtExit(); });
-            return made;
-        }();
-        return *running;
-    }
-
-    void Add()
-    {
-        const std::lock_guard lock(m_mutex);
-        ++m_nRunning;
-    }
-    void Remove()
-    {
-        const std::lock_guard lock(m_mutex);
-        --m_nRunning;
-        m_ended.notify_all();
-    }
-
-private:
-    void WaitAtExit()
-    {
-        std::unique_lock lock(m_mutex);
-        m_ended.wait_for(lock, std::chrono::seconds(2), [this] { return m_nRunning == 0; });
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_ended;
-    int m_nRunning = 0;
-};
 
 std::string Reason(const FileCopier::Outcome& outcome)
 {
@@ -87,38 +41,31 @@ std::string FileCount(std::size_t count)
 
 } // namespace
 
-// Shared by the window's thread and the copying thread. The files and the
-// target are set before the thread starts and only read after; the outcomes
-// are handed over under the mutex.
+// Shared by the window's thread and the copying thread: the files and the
+// target are set before the copying starts and only read after; the progress
+// is read while it runs.
 struct FileExport::Job {
     std::vector<ListedFile> aFiles;
     std::string strTarget;
+    // Cancel's: unlike the task's own stop, the report still comes.
     std::stop_source stop;
     FileCopier copier;
     std::atomic<std::uint64_t> nTotalBytes{0};
     std::atomic<std::size_t> nCurrent{0};
+};
 
-    std::mutex mutex;
-    // The export to tell when done; null once it is gone.
-    FileExport* pOwner = nullptr;
+struct FileExport::Copied {
     int nOpenError = 0;
     std::vector<FileCopier::Outcome> aOutcomes;
 };
 
-FileExport::FileExport(QWidget* page) : QObject(page), m_pPage(page)
+FileExport::FileExport(QWidget* page) : QObject(page), m_pPage(page), m_pTask(new AsyncTask(this))
 {
     m_ticker.setInterval(100);
     connect(&m_ticker, &QTimer::timeout, this, &FileExport::OnTick);
 }
 
-FileExport::~FileExport()
-{
-    if (!m_job)
-        return;
-    m_job->stop.request_stop();
-    const std::lock_guard lock(m_job->mutex);
-    m_job->pOwner = nullptr;
-}
+FileExport::~FileExport() = default;
 
 void FileExport::Start(std::vector<ListedFile> files, const std::string& folder)
 {
@@ -141,34 +88,27 @@ void FileExport::Start(std::vector<ListedFile> files, const std::string& folder)
     for (ListedFile& file : job->aFiles)
         file.strFolder = folder;
     job->strTarget = std::move(*target);
-    job->pOwner = this;
     m_job = job;
 
-    RunningCopies::Get().Add();
-    std::thread([job] {
-        ::pthread_setname_np(::pthread_self(), "clipscout-copy");
-        const std::stop_token stop = job->stop.get_token();
-        std::uint64_t total = 0;
-        for (const ListedFile& file : job->aFiles)
-            total += FileCopier::SizeOf(file);
-        job->nTotalBytes.store(total, std::memory_order_relaxed);
-        std::vector<FileCopier::Outcome> outcomes(job->aFiles.size(), {Result::Stopped, 0});
-        const int openError = job->copier.Open(job->strTarget);
-        for (std::size_t i = 0; openError == 0 && i < job->aFiles.size() && !stop.stop_requested(); ++i) {
-            job->nCurrent.store(i, std::memory_order_relaxed);
-            outcomes[i] = job->copier.Copy(job->aFiles[i], stop);
-        }
-        {
-            const std::lock_guard lock(job->mutex);
-            job->aOutcomes = std::move(outcomes);
-            job->nOpenError = openError;
-            // Under the lock: the export cannot go while this is posted to it,
-            // and a post to an object that goes later is dropped unseen.
-            if (job->pOwner != nullptr)
-                QMetaObject::invokeMethod(job->pOwner, "OnCopied", Qt::QueuedConnection);
-        }
-        RunningCopies::Get().Remove();
-    }).detach();
+    // The page going stops the task, and with it the copy in hand.
+    m_pTask->Run(
+        [job](std::stop_token taskStop) {
+            const std::stop_callback stopCopying(taskStop, [job] { job->stop.request_stop(); });
+            const std::stop_token stop = job->stop.get_token();
+            std::uint64_t total = 0;
+            for (const ListedFile& file : job->aFiles)
+                total += FileCopier::SizeOf(file);
+            job->nTotalBytes.store(total, std::memory_order_relaxed);
+            Copied copied;
+            copied.aOutcomes.assign(job->aFiles.size(), {Result::Stopped, 0});
+            copied.nOpenError = job->copier.Open(job->strTarget);
+            for (std::size_t i = 0; copied.nOpenError == 0 && i < job->aFiles.size() && !stop.stop_requested(); ++i) {
+                job->nCurrent.store(i, std::memory_order_relaxed);
+                copied.aOutcomes[i] = job->copier.Copy(job->aFiles[i], stop);
+            }
+            return copied;
+        },
+        [this](Copied copied) { OnCopied(std::move(copied)); });
 
     m_clock.start();
     m_ticker.start();
@@ -212,7 +152,7 @@ void FileExport::OnTick()
             static_cast<int>(std::min<std::uint64_t>(m_job->copier.BytesCopied(), total) * 1000 / total));
 }
 
-void FileExport::OnCopied()
+void FileExport::OnCopied(Copied copied)
 {
     const std::shared_ptr<Job> job = std::move(m_job);
     m_ticker.stop();
@@ -220,15 +160,7 @@ void FileExport::OnCopied()
         m_pProgress->deleteLater();
         m_pProgress = nullptr;
     }
-    std::vector<FileCopier::Outcome> outcomes;
-    int openError = 0;
-    {
-        // Taken after the thread has let go of it: what it left is ours now.
-        const std::lock_guard lock(job->mutex);
-        outcomes = std::move(job->aOutcomes);
-        openError = job->nOpenError;
-    }
-    Report(*job, outcomes, openError);
+    Report(*job, copied.aOutcomes, copied.nOpenError);
     emit Finished();
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class AsyncTask;
 class QProgressDialog;
 class QWidget;
 
@@ -44,13 +45,15 @@ signals:
 
 private:
     struct Job;
+    struct Copied;
 
-    Q_INVOKABLE void OnCopied();
+    void OnCopied(Copied copied);
     void OnTick();
     void Report(const Job& job, const std::vector<FileCopier::Outcome>& outcomes, int openError);
 
     QWidget* m_pPage;
     std::shared_ptr<Job> m_job;
+    AsyncTask* m_pTask;
     QProgressDialog* m_pProgress = nullptr;
     QTimer m_ticker;
     QElapsedTimer m_clock;

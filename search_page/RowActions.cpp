@@ -46,6 +46,9 @@ RowActions::RowActions(CDlg& page, MyListCtrl& list, QAction* showPreview)
     auto* copy = new QShortcut(QKeySequence::Copy, &m_list);
     copy->setContext(Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, &RowActions::OnCopyPath);
+    auto* exportFiles = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), &m_page);
+    exportFiles->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(exportFiles, &QShortcut::activated, this, [this] { m_page.OnExport(); });
     connect(&m_list, &MyListCtrl::DragStarted, this, &RowActions::StartDrag, Qt::QueuedConnection);
 
     m_list.setContextMenuPolicy(Qt::DefaultContextMenu);

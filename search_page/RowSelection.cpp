@@ -58,3 +58,29 @@ std::vector<int> RowSelection::Rows() const
             rows.push_back(static_cast<int>(i));
     return rows;
 }
+
+std::optional<int> RowSelection::RowForKey(int key, bool shift, int row, int count)
+{
+    if (key == Qt::Key_Down)
+        return row != count - 1 ? row + 1 : row;
+    if (key == Qt::Key_Up)
+        return row != 0 ? row - 1 : row;
+    if (shift && key == Qt::Key_Home && count > 0)
+        return 0;
+    if (shift && key == Qt::Key_End && count > 0)
+        return count - 1;
+    return std::nullopt;
+}
+
+bool RowSelection::Press(int row, int count, Qt::KeyboardModifiers modifiers)
+{
+    if (row >= 0 && (modifiers & Qt::ShiftModifier) != 0)
+        Extend(row);
+    else if (row >= 0 && modifiers == Qt::NoModifier && IsSelected(row) && Rows().size() > 1)
+        return true;
+    else if (row >= 0 && (modifiers & Qt::ControlModifier) != 0)
+        Toggle(row);
+    else
+        Reset(count, row);
+    return false;
+}

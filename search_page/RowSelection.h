@@ -1,5 +1,8 @@
 #pragma once
 
+#include <qnamespace.h>
+
+#include <optional>
 #include <vector>
 
 // Which rows of the result list are selected, apart from the current row:
@@ -10,9 +13,18 @@ class RowSelection {
 public:
     // Only row is selected (none for -1), among count rows; row is the anchor.
     void Reset(int count, int row);
+    // A press on row (-1 for none) among count rows. True for a plain press
+    // inside a selection of several rows, which changes nothing yet: the
+    // release makes it the only one, unless the press began a drag of them all.
+    bool Press(int row, int count, Qt::KeyboardModifiers modifiers);
     void Toggle(int row);
     void Extend(int row);
     void SelectAll();
+
+    // The row that Up, Down, or with Shift Home and End, make current from
+    // row among count rows; none for another key, which leaves the current
+    // row alone.
+    static std::optional<int> RowForKey(int key, bool shift, int row, int count);
 
     bool IsSelected(int row) const;
     // Ascending.

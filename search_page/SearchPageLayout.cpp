@@ -21,6 +21,14 @@ int SearchPageLayout::ColumnWidth(int column, int listWidth)
     }
 }
 
+void SearchPageLayout::InsertColumns(MyListCtrl& list, const std::string (&headings)[3])
+{
+    const int width = list.width();
+    for (int column = 0; column < 3; ++column)
+        list.InsertColumn(column, headings[column], LVCFMT_LEFT, ColumnWidth(column, width));
+    list.InsertColumn(3, std::string(), LVCFMT_LEFT, 0);
+}
+
 void SearchPageLayout::Install(CPropertyPage& page)
 {
     auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(IDC_FILE_LIST));

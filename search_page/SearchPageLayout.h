@@ -1,6 +1,9 @@
 #pragma once
 
+#include <string>
+
 class CPropertyPage;
+class MyListCtrl;
 
 // How the search page's controls follow a page larger than its template:
 // the result list takes the room, its columns keep their shares of its width
@@ -11,6 +14,9 @@ public:
     // The width of column 0, 1 or 2 of a list whose outer width is listWidth;
     // the empty column 3 has none.
     static int ColumnWidth(int column, int listWidth);
+    // The three headed columns, sized from the list's outer width as the
+    // template made it, and the empty fourth.
+    static void InsertColumns(MyListCtrl& list, const std::string (&headings)[3]);
     // Once the page's controls and the list's columns exist.
     static void Install(CPropertyPage& page);
 };

@@ -2,6 +2,14 @@
 
 #include "platform/ui/CDateTimeCtrl.h"
 
+void SearchRangePickers::UseDisplayFormats() const
+{
+    for (CDateTimeCtrl* date : {pStartDate, pEndDate})
+        date->setDisplayFormat(QStringLiteral("MM-dd-yy"));
+    for (CDateTimeCtrl* time : {pStartTime, pEndTime})
+        time->setDisplayFormat(QStringLiteral("HH:mm"));
+}
+
 void SearchRangePickers::Show(const CTime& start, const CTime& end) const
 {
     pStartDate->setDate(QDate(start.GetYear(), start.GetMonth(), start.GetDay()));

@@ -12,6 +12,8 @@ struct SearchRangePickers {
     CDateTimeCtrl* pEndDate;
     CDateTimeCtrl* pEndTime;
 
+    // Dates as month-day-year, times to the minute.
+    void UseDisplayFormats() const;
     void Show(const CTime& start, const CTime& end) const;
     // To the minute, as the time pickers show it.
     void Read(CTime& start, CTime& end) const;

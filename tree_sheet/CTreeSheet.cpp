@@ -352,8 +352,7 @@ void CTreeSheet::OnDestroy()
     }
     delete m_pFrame;
     m_pFrame = nullptr;
-    if (m_pHelp)
-        m_pHelp->Stop();
+    m_pHelp->Stop();
 }
 
 bool CTreeSheet::PreTranslateMessage(QKeyEvent* event)
@@ -394,29 +393,26 @@ void CTreeSheet::OnHelpButton()
 {
     // One at a time: a second press while the first is still looking would
     // only open the same file twice.
-    if (m_pHelp)
+    if (m_pHelp->IsRunning())
         return;
     const std::size_t slash = m_strSettingsFile.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : m_strSettingsFile.substr(0, slash + 1);
     // The recorder's help where it lies beside the settings, else the manual.
     std::vector<std::string> files{folder + "VIEWDECK.HLP"};
     files.insert(files.end(), m_aManualFiles.begin(), m_aManualFiles.end());
-    auto opened = std::make_shared<bool>(false);
-    m_pHelp = OffThreadTask::Run(
-        this,
-        [files = std::move(files), opened](std::stop_token stop) {
+    m_pHelp->Run(
+        [files = std::move(files)](std::stop_token stop) {
             for (const std::string& file : files) {
                 if (stop.stop_requested())
-                    return;
+                    return false;
                 std::error_code error;
-                if (std::filesystem::is_regular_file(file, error)) {
-                    *opened = ShellLauncher::Instance().Open(file) == ShellLauncher::Result::Launched;
-                    return;
-                }
+                if (std::filesystem::is_regular_file(file, error))
+                    return ShellLauncher::Instance().Open(file) == ShellLauncher::Result::Launched;
             }
+            return false;
         },
-        [this, opened] {
-            if (!*opened)
+        [this](bool opened) {
+            if (!opened)
                 MessageBoxSeam::Show(this, "Unable to open the document");
         });
 }

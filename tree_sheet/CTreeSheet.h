@@ -1,11 +1,9 @@
 #pragma once
 
+#include "platform/ui/AsyncTask.h"
 #include "platform/ui/CImageList.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/CTreeCtrl.h"
-#include "platform/ui/OffThreadTask.h"
-
-#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -80,7 +78,7 @@ public:
     // then the installed one.
     void SetManualFiles(std::vector<std::string> files) { m_aManualFiles = std::move(files); }
     // While Help looks for its file and starts the viewer.
-    bool IsOpeningHelp() const { return !m_pHelp.isNull(); }
+    bool IsOpeningHelp() const { return m_pHelp->IsRunning(); }
 
     // The answer to a new copy of the program asking whether this is a
     // running copy.
@@ -144,7 +142,7 @@ private:
     SettingReader m_readSetting;
     std::vector<std::string> m_aManualFiles;
     // Opens the help off the window's thread: the launcher reads the disk.
-    QPointer<OffThreadTask> m_pHelp;
+    AsyncTask* m_pHelp = new AsyncTask(this);
 };
 
 } // namespace TreeSheet

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <sys/mman.h>
 #include <sys/socket.h>
@@ -308,15 +309,16 @@ TEST_F(PreviewHelperTest, AHelperThatNeverAnswersIsKilledAtTheLimitOrWhenStopped
 
 TEST_F(PreviewHelperTest, ClosingDuringADecodeKillsTheHelperAtOnce)
 {
-    const HelperDecoder stuck("/bin/sleep");
-    stuck.Prepare();
-    const int pid = stuck.SparePid();
+    // Shared with the decode, which the worker lets go without waiting for.
+    const auto stuck = std::make_shared<const HelperDecoder>("/bin/sleep");
+    stuck->Prepare();
+    const int pid = stuck->SparePid();
     std::atomic<bool> started = false;
     std::optional<PreviewWorker> worker;
     worker.emplace(
-        [&](const std::string& path, std::stop_token stop) {
+        [stuck, &started](const std::string& path, std::stop_token stop) {
             started = true;
-            return stuck.Decode(path, 160, 120, stop);
+            return stuck->Decode(path, 160, 120, stop);
         },
         [](const std::string&, PreviewImage) { ADD_FAILURE() << "a stopped decode was delivered"; });
     worker->Request(kData + "/mjpeg.avi");

@@ -8,8 +8,8 @@
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
+#include "support/SheetTestKit.h"
 #include "support/SlowStore.h"
-#include "tree_sheet/CTreeSheet.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -194,24 +194,13 @@ private slots:
         for (int i = 0; i < 5; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
         SlowStore slow;
-        auto first = NewPage(store.Device());
-        auto second = NewPage("Cam2");
-        auto sheet = std::make_unique<TreeSheet::CTreeSheet>(std::string("File Manager"), nullptr, 0);
-        sheet->AddPage(first.get());
-        sheet->AddPage(second.get());
-        sheet->Create();
-        sheet->show();
-        QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
-        WaitForSearch(*first);
-        CTreeCtrl* tree = sheet->GetPageTree();
-        const auto clickPage = [tree](const char* title) {
-            QTreeWidgetItem* item = tree->findItems(title, Qt::MatchExactly | Qt::MatchRecursive).value(0);
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
-        };
+        TwoPageSheet pages(store.Device());
+        auto& [first, second, sheet] = pages;
+        const auto clickPage = [&pages](const std::string& title) { pages.ClickPage(title); };
         clickPage("Cam2");
         QTRY_COMPARE(sheet->GetActiveIndex(), 1);
         WaitForSearch(*second);
-        clickPage(store.Device().c_str());
+        clickPage(store.Device());
         QTRY_COMPARE(sheet->GetActiveIndex(), 0);
         const PageState before = StateOf(*first);
         QTRY_COMPARE(SearchThreads(), 0); // the last search's threads end just after it reports
@@ -228,7 +217,7 @@ private slots:
         QVERIFY(StateOf(*first) == before);
 
         // Back on the page, the stopped search runs again.
-        clickPage(store.Device().c_str());
+        clickPage(store.Device());
         QTRY_COMPARE(sheet->GetActiveIndex(), 0);
         QVERIFY(first->IsSearching());
         slow.Open();

@@ -8,6 +8,7 @@
 #include "search_page/MyListCtrl.h"
 #include "settings/AppGlobals.h"
 #include "support/PageTestKit.h"
+#include "support/SheetTestKit.h"
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QAccessible>
@@ -25,18 +26,6 @@
 CSingleInstanceGuard g_singleInstanceGuard("{Clipscout-AppTest}");
 
 namespace {
-
-// The program with its executable placed in a test folder.
-class TestApp : public CClipscoutApp {
-public:
-    explicit TestApp(std::string modulePath) : m_strModulePath(std::move(modulePath)) { }
-
-protected:
-    std::string GetModulePath() const override { return m_strModulePath; }
-
-private:
-    std::string m_strModulePath;
-};
 
 struct SheetSeen {
     QString caption;

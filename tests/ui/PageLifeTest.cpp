@@ -12,7 +12,7 @@
 #include "search_page/MyListCtrl.h"
 #include "support/BlockingStore.h"
 #include "support/PageTestKit.h"
-#include "tree_sheet/CTreeSheet.h"
+#include "support/SheetTestKit.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -59,18 +59,6 @@ std::vector<std::string> Rows(const CDlg& page)
         rows.push_back(list->GetItemText(row, 0));
     return rows;
 }
-
-// The program with its executable placed in the store's folder.
-class TestApp : public CClipscoutApp {
-public:
-    explicit TestApp(std::string modulePath) : m_strModulePath(std::move(modulePath)) { }
-
-protected:
-    std::string GetModulePath() const override { return m_strModulePath; }
-
-private:
-    std::string m_strModulePath;
-};
 
 // Reachable to the end, never opened: the call stays blocked.
 BlockingStore* g_pBlockedShare = nullptr;
@@ -119,20 +107,9 @@ private slots:
         for (int i = 0; i < 3; ++i)
             store.AddClip("MotionDetection", "Md000" + std::to_string(i) + ".asf", "2006/03/15 10:00");
         BlockingStore share;
-        auto first = NewPage(store.Device());
-        auto second = NewPage("Cam2");
-        auto sheet = std::make_unique<TreeSheet::CTreeSheet>(std::string("File Manager"), nullptr, 0);
-        sheet->AddPage(first.get());
-        sheet->AddPage(second.get());
-        sheet->Create();
-        sheet->show();
-        QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
-        WaitForSearch(*first);
-        CTreeCtrl* tree = sheet->GetPageTree();
-        const auto clickPage = [tree](const std::string& title) {
-            QTreeWidgetItem* item = tree->findItems(title.c_str(), Qt::MatchExactly | Qt::MatchRecursive).value(0);
-            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
-        };
+        TwoPageSheet pages(store.Device());
+        auto& [first, second, sheet] = pages;
+        const auto clickPage = [&pages](const std::string& title) { pages.ClickPage(title); };
         clickPage("Cam2");
         QTRY_COMPARE(sheet->GetActiveIndex(), 1);
         WaitForSearch(*second);

@@ -1,0 +1,56 @@
+#pragma once
+
+// The program and its sheet for widget tests: the application object with its
+// executable placed in a test folder, and two search pages in a sheet whose
+// page tree is clicked as a user would.
+
+#include "PageTestKit.h"
+#include "app/CClipscoutApp.h"
+#include "tree_sheet/CTreeSheet.h"
+
+#include <QTest>
+#include <QTreeWidgetItem>
+
+#include <memory>
+#include <string>
+#include <utility>
+
+class TestApp : public CClipscoutApp {
+public:
+    explicit TestApp(std::string modulePath) : m_strModulePath(std::move(modulePath)) { }
+
+protected:
+    std::string GetModulePath() const override { return m_strModulePath; }
+
+private:
+    std::string m_strModulePath;
+};
+
+// The device's page first and a page of a device without recordings second,
+// shown; the first has done its first search.
+struct TwoPageSheet {
+    std::unique_ptr<CDlg> first;
+    std::unique_ptr<CDlg> second;
+    std::unique_ptr<TreeSheet::CTreeSheet> sheet;
+
+    explicit TwoPageSheet(const std::string& device)
+        : first(NewPage(device)),
+          second(NewPage("Cam2")),
+          sheet(std::make_unique<TreeSheet::CTreeSheet>(std::string("File Manager"), nullptr, 0))
+    {
+        sheet->AddPage(first.get());
+        sheet->AddPage(second.get());
+        sheet->Create();
+        sheet->show();
+        if (!QTest::qWaitForWindowExposed(sheet.get()))
+            throw std::runtime_error("the sheet was never shown");
+        WaitForSearch(*first);
+    }
+
+    void ClickPage(const std::string& title) const
+    {
+        CTreeCtrl* tree = sheet->GetPageTree();
+        QTreeWidgetItem* item = tree->findItems(title.c_str(), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    }
+};
