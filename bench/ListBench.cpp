@@ -8,11 +8,19 @@
 // Each should grow in proportion to the row count. The per-row costs of the
 // largest size are compared with those of the smallest.
 //
-//     clipscout-list-bench [--rows N,N,...] [--runs N] [--counts-only]
+// Then, on a store of --memory-rows clips (200,000; 0 leaves it out), what the
+// window holds: the heap in use per row once a search has listed them all,
+// its peak per row while a second search replaces them, and the longest pause
+// of the window's event loop during either search (a timer ticking every 2 ms,
+// from the search request to the rows laid out and painted).
+//
+//     clipscout-list-bench [--rows N,N,...] [--runs N] [--memory-rows N] [--counts-only]
 //
 // Exit status 1 when the list does not hold every clip or the scroll does not
 // reach the last row; 2 when a per-row cost at the largest size is more than
-// twice that at the smallest (not judged with --counts-only).
+// twice that at the smallest, or when the window holds more than 200 bytes a
+// row, peaks above 1.2 times that or pauses for 50 ms or more (not judged with
+// --counts-only).
 
 #include "catalog/SearchRequest.h"
 #include "search_page/CDlg.h"
@@ -21,8 +29,10 @@
 #include "support/ClipBytes.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +41,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -105,13 +116,9 @@ Figures Measure(int rows, int runs)
         const SearchResult found = RunSearchIn(root + "/store", request);
         figures.scan = std::min(figures.scan, MillisecondsSince(scanStart));
 
-        std::vector<ResultListModel::Row> rowsToFill;
-        rowsToFill.reserve(page.m_aFiles.size());
-        for (const RecordedFile& row : page.m_aFiles)
-            rowsToFill.push_back({row.szFileName, row.szStartTime, row.szDuration});
         const Clock::time_point fillStart = Clock::now();
         list->DeleteAllItems();
-        list->AppendItems(std::move(rowsToFill));
+        list->SetItems(page.m_aFiles);
         // The view lays its rows out (and sizes its scroll bar) from the event
         // loop, as it does in the window.
         QApplication::processEvents();
@@ -139,6 +146,169 @@ Figures Measure(int rows, int runs)
     return figures;
 }
 
+// Bytes the heap has handed out and not had back, over every arena.
+double HeapInUse()
+{
+    const struct mallinfo2 info = ::mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd);
+}
+
+// Time this thread has spent ready to run while every core ran something
+// else, in milliseconds: on a loaded machine part of a pause is that.
+double WaitedForCpuMs()
+{
+    std::ifstream stat("/proc/thread-self/schedstat");
+    double running = 0, waiting = 0;
+    stat >> running >> waiting;
+    return waiting / 1e6;
+}
+
+// The window's event loop watched from inside: the longest time between two
+// turns of a timer that asks for one every 2 ms, and the most heap in use at
+// any turn. Its own sampling is left out of the gaps.
+class LoopWatch {
+public:
+    LoopWatch()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(2);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
+    }
+
+    void Start()
+    {
+        m_longestMs = 0;
+        m_longestOwnMs = 0;
+        m_peakBytes = HeapInUse();
+        m_waitedMs = WaitedForCpuMs();
+        m_clock.start();
+        m_lastNs = m_clock.nsecsElapsed();
+        m_timer.start();
+    }
+    void Stop()
+    {
+        Tick();
+        m_timer.stop();
+    }
+    double LongestMs() const { return m_longestMs; }
+    // When the longest pause ended, from Start, and how much of it the
+    // thread was kept waiting for a core.
+    double LongestEndMs() const { return m_longestEndMs; }
+    double LongestWaitedMs() const { return m_longestWaitedMs; }
+    // The longest pause less the time waiting for a core: what the window's
+    // own work took.
+    double LongestOwnMs() const { return m_longestOwnMs; }
+    double PeakBytes() const { return m_peakBytes; }
+
+private:
+    void Tick()
+    {
+        const double gap = static_cast<double>(m_clock.nsecsElapsed() - m_lastNs) / 1e6;
+        const double waited = WaitedForCpuMs();
+        if (gap > m_longestMs) {
+            m_longestMs = gap;
+            m_longestEndMs = static_cast<double>(m_clock.nsecsElapsed()) / 1e6;
+            m_longestWaitedMs = waited - m_waitedMs;
+        }
+        m_longestOwnMs = std::max(m_longestOwnMs, gap - (waited - m_waitedMs));
+        m_peakBytes = std::max(m_peakBytes, HeapInUse());
+        m_waitedMs = WaitedForCpuMs();
+        m_lastNs = m_clock.nsecsElapsed();
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_lastNs = 0;
+    double m_longestMs = 0;
+    double m_longestEndMs = 0;
+    double m_longestWaitedMs = 0;
+    double m_longestOwnMs = 0;
+    double m_waitedMs = 0;
+    double m_peakBytes = 0;
+};
+
+// Runs the window's event loop until the page's search has ended, its rows
+// are laid out and a moment has passed for painting.
+// Returns the time until the search ended, in milliseconds.
+double SearchAndSettle(CDlg& page, MyListCtrl& list)
+{
+    const Clock::time_point start = Clock::now();
+    page.OnSearch();
+    while (page.IsSearching())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double searched = MillisecondsSince(start);
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 200)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    list.viewport()->repaint();
+    return searched;
+}
+
+struct MemoryFigures {
+    int nRows = 0;
+    int nListed = 0;
+    double steadyPerRow = 0;
+    double peakPerRow = 0;
+    double longestPauseMs = 0;
+    double longestEndMs = 0;
+    double longestWaitedMs = 0;
+    double longestOwnMs = 0;
+    double searchMs[2] = {};
+};
+
+MemoryFigures MeasureMemory(int rows)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string folder = root + "/store/Cam1/Recording";
+    std::filesystem::create_directories(folder);
+    std::ofstream(root + "/Viewdeck.ini") << "[Directory]\nRecording=" << root << "/store\n";
+    CLoadUISetting::LocateSettingsFiles(root + "/clipscout");
+
+    // The page is opened on the empty folder, so that what it holds before
+    // the first search (its controls, the window's backing store) is not
+    // counted against the rows.
+    MemoryFigures figures;
+    figures.nRows = rows;
+    const CLoadUISetting uiSetting;
+    CDlg page("Cam1", uiSetting);
+    page.show();
+    auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(1018));
+    SearchAndSettle(page, *list);
+    for (int i = 0; i < rows; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Sr%06d.asf", i);
+        std::ofstream(folder + "/" + name, std::ios::binary) << AsfClip(i);
+    }
+
+    LoopWatch watch;
+    const double before = HeapInUse();
+    watch.Start();
+    figures.searchMs[0] = SearchAndSettle(page, *list);
+    watch.Stop();
+    figures.steadyPerRow = (HeapInUse() - before) / rows;
+    figures.longestPauseMs = watch.LongestMs();
+    figures.longestEndMs = watch.LongestEndMs();
+    figures.longestWaitedMs = watch.LongestWaitedMs();
+    figures.longestOwnMs = watch.LongestOwnMs();
+
+    watch.Start();
+    figures.searchMs[1] = SearchAndSettle(page, *list);
+    watch.Stop();
+    figures.peakPerRow = (watch.PeakBytes() - before) / rows;
+    if (watch.LongestMs() > figures.longestPauseMs) {
+        figures.longestPauseMs = watch.LongestMs();
+        figures.longestEndMs = watch.LongestEndMs();
+        figures.longestWaitedMs = watch.LongestWaitedMs();
+    }
+    figures.longestOwnMs = std::max(figures.longestOwnMs, watch.LongestOwnMs());
+    figures.nListed = list->GetItemCount();
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+    return figures;
+}
+
 std::vector<int> ParseSizes(const char* text)
 {
     std::vector<int> sizes;
@@ -158,16 +328,19 @@ int main(int argc, char** argv)
 {
     std::vector<int> sizes = {5000, 10000, 20000};
     int runs = 3;
+    int memoryRows = 200000;
     bool countsOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc)
             sizes = ParseSizes(argv[++i]);
         else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--memory-rows") == 0 && i + 1 < argc)
+            memoryRows = std::max(0, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--counts-only") == 0)
             countsOnly = true;
         else {
-            std::fprintf(stderr, "usage: %s [--rows N,N,...] [--runs N] [--counts-only]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--rows N,N,...] [--runs N] [--memory-rows N] [--counts-only]\n", argv[0]);
             return 64;
         }
     }
@@ -190,8 +363,26 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
-    if (countsOnly || all.size() < 2 || status != 0)
+
+    bool memoryOver = false;
+    if (memoryRows > 0) {
+        const MemoryFigures m = MeasureMemory(memoryRows);
+        std::printf(
+            "%d rows: the window holds %.0f bytes a row, %.0f at its peak while a second search replaces "
+            "them (x%.2f)\n  longest event-loop pause %.1f ms (%.1f of them waiting for a core), ending %.0f ms "
+            "after its search began (searches of %.0f and %.0f ms); longest without the waits %.1f ms\n",
+            m.nRows, m.steadyPerRow, m.peakPerRow, m.peakPerRow / m.steadyPerRow, m.longestPauseMs, m.longestWaitedMs,
+            m.longestEndMs, m.searchMs[0], m.searchMs[1], m.longestOwnMs);
+        if (m.nListed != m.nRows) {
+            std::printf("  listed %d of %d rows\n", m.nListed, m.nRows);
+            status = 1;
+        }
+        memoryOver = m.steadyPerRow > 200 || m.peakPerRow > 1.2 * 200 || m.longestPauseMs >= 50;
+    }
+    if (countsOnly || status != 0)
         return status;
+    if (all.size() < 2)
+        return memoryOver ? 2 : 0;
 
     const Figures& small = all.front();
     const Figures& large = all.back();
@@ -201,5 +392,5 @@ int main(int argc, char** argv)
     const double scrollGrowth = perRow(large.scroll, large.nRows) / perRow(small.scroll, small.nRows);
     std::printf("per-row cost at %d rows over %d rows: search x%.2f, fill x%.2f, scroll x%.2f (linear: about 1)\n",
                 large.nRows, small.nRows, searchGrowth, fillGrowth, scrollGrowth);
-    return searchGrowth > 2.0 || fillGrowth > 2.0 || scrollGrowth > 2.0 ? 2 : 0;
+    return searchGrowth > 2.0 || fillGrowth > 2.0 || scrollGrowth > 2.0 || memoryOver ? 2 : 0;
 }

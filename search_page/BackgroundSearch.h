@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/RecordedFileTable.h"
 #include "catalog/ScanControl.h"
 #include "catalog/SearchRequest.h"
 
@@ -20,8 +21,10 @@ class BackgroundSearch : public QObject {
 public:
     // Start gives each search a control of its own (pControl).
     using Request = SearchRequest;
+    // The rows come in a compact table, built off the window's thread.
     struct Result : SearchResult {
         Request request;
+        std::shared_ptr<const RecordedFileTable> pFiles = std::make_shared<const RecordedFileTable>();
     };
 
     explicit BackgroundSearch(QObject* parent = nullptr);

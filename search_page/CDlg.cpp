@@ -1,6 +1,5 @@
 #include "search_page/CDlg.h"
 
-#include "catalog/RecordingNames.h"
 #include "platform/ui/CDateTimeCtrl.h"
 #include "platform/ui/DialogControlTemplate.h"
 #include "platform/ui/DialogUnits.h"
@@ -173,23 +172,15 @@ void CDlg::OnSearchFinished()
     m_tSearchStart = result.request.tSearchStart;
     m_tSearchEnd = result.request.tSearchEnd;
     m_strCategoryFolder = std::move(result.strCategoryFolder);
-    m_aFiles = std::move(result.aRows);
-    m_nFiles = static_cast<int>(m_aFiles.size());
+    m_aFiles = std::move(result.pFiles);
+    m_nFiles = static_cast<int>(m_aFiles->GetCount());
     m_wndList->DeleteAllItems();
 
     if (!result.bScanned)
         MessageBoxSeam::Show(this, LoadResourceString(IDS_START_AFTER_END));
 
-    std::vector<ResultListModel::Row> items;
-    items.reserve(m_aFiles.size());
-    std::uint64_t bytes = 0;
-    for (RecordedFile& row : m_aFiles) {
-        CopyField(row.szStartTime, ToDisplayTime(row.szStartTime));
-        items.push_back({row.szFileName, row.szStartTime, row.szDuration});
-        bytes += row.nSize;
-    }
-    m_pSummary->Set(m_aFiles.size(), bytes);
-    m_wndList->AppendItems(std::move(items));
+    m_pSummary->Set(m_aFiles->GetCount(), m_aFiles->GetTotalSize());
+    m_wndList->SetItems(m_aFiles);
     m_strFolderPath = std::move(result.strFolderPath);
     m_pPreview->SetFolder(GetCategoryFolderPath());
 
@@ -229,8 +220,10 @@ std::vector<ListedFile> CDlg::GetSelectedFiles() const
     for (int row : rows) {
         if (row >= m_nFiles)
             continue;
-        const RecordedFile& listed = m_aFiles[static_cast<std::size_t>(row)];
-        files.push_back({{}, m_wndList->GetItemText(row, 0), listed.idFolder, listed.idFile});
+        files.push_back({{},
+                         m_wndList->GetItemText(row, 0),
+                         m_aFiles->GetFolderIdentity(),
+                         m_aFiles->GetFileIdentity(static_cast<std::size_t>(row))});
     }
     return files;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalog/RecordedFile.h"
+#include "catalog/RecordedFileTable.h"
 #include "platform/CTime.h"
 #include "platform/ListedFile.h"
 #include "platform/ui/CPropertyPage.h"
@@ -8,6 +8,7 @@
 #include "search_page/RowSelection.h"
 #include "search_page/SearchRangePickers.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,9 +74,9 @@ public:
     // selection becomes the only selected row.
     void MakeRowCurrent(int row);
 
-    // The result table of the last scan.
+    // The result table of the last scan, which the list shows.
     int m_nFiles = 0;
-    std::vector<RecordedFile> m_aFiles;
+    std::shared_ptr<const RecordedFileTable> m_aFiles = std::make_shared<const RecordedFileTable>();
     CTime m_tSearchStart;
     CTime m_tSearchEnd;
     // The device folder; also the page's caption.

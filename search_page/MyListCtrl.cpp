@@ -86,9 +86,9 @@ void MyListCtrl::DeleteAllItems()
     m_model.DeleteAllItems();
 }
 
-void MyListCtrl::AppendItems(std::vector<ResultListModel::Row> rows)
+void MyListCtrl::SetItems(std::shared_ptr<const RecordedFileTable> rows)
 {
-    m_model.AppendItems(std::move(rows));
+    m_model.SetItems(std::move(rows));
 }
 
 int MyListCtrl::GetItemCount() const
@@ -96,7 +96,7 @@ int MyListCtrl::GetItemCount() const
     return m_model.rowCount();
 }
 
-const std::string& MyListCtrl::GetItemText(int nItem, int nSubItem) const
+std::string MyListCtrl::GetItemText(int nItem, int nSubItem) const
 {
     return m_model.GetItemText(nItem, nSubItem);
 }

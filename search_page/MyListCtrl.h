@@ -7,6 +7,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,10 +42,11 @@ public:
     bool GetColumn(int nCol, int& nFormat, int& nWidth) const;
 
     void DeleteAllItems();
-    void AppendItems(std::vector<ResultListModel::Row> rows);
+    // The rows of a search's table, in place of those the list held.
+    void SetItems(std::shared_ptr<const RecordedFileTable> rows);
     int GetItemCount() const;
     // Empty for a row that does not exist (such as row -1).
-    const std::string& GetItemText(int nItem, int nSubItem) const;
+    std::string GetItemText(int nItem, int nSubItem) const;
 
     // LVIR_BOUNDS: the whole row across all columns; LVIR_LABEL: its column-0
     // cell. In viewport coordinates, where the owner draws.

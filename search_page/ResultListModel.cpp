@@ -1,5 +1,6 @@
 #include "search_page/ResultListModel.h"
 
+#include "catalog/RecordedFileTable.h"
 #include "platform/ui/DialogControlTemplate.h"
 #include "platform/ui/QtStrings.h"
 
@@ -8,9 +9,12 @@
 ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent)
 { }
 
+ResultListModel::~ResultListModel() = default;
+
 int ResultListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_aRows.size());
+    // A table holds no more rows than an int counts.
+    return parent.isValid() || m_pRows == nullptr ? 0 : static_cast<int>(m_pRows->GetCount());
 }
 
 int ResultListModel::columnCount(const QModelIndex& parent) const
@@ -71,9 +75,6 @@ void ResultListModel::InsertColumn(int nCol, Column column)
     if (!hiddenAtEnd)
         beginInsertColumns({}, std::min(nCol, m_nShownColumns), nCol);
     m_aColumns.insert(m_aColumns.begin() + nCol, std::move(column));
-    for (Row& row : m_aRows)
-        if (static_cast<int>(row.size()) > nCol)
-            row.insert(row.begin() + nCol, std::string());
     if (!hiddenAtEnd) {
         m_nShownColumns = std::max(m_nShownColumns, nCol) + 1;
         endInsertColumns();
@@ -89,26 +90,29 @@ const ResultListModel::Column* ResultListModel::GetColumn(int nCol) const
 
 void ResultListModel::DeleteAllItems()
 {
+    SetItems(nullptr);
+}
+
+void ResultListModel::SetItems(std::shared_ptr<const RecordedFileTable> rows)
+{
     beginResetModel();
-    m_aRows.clear();
+    m_pRows = std::move(rows);
     endResetModel();
 }
 
-void ResultListModel::AppendItems(std::vector<Row> rows)
+std::string ResultListModel::GetItemText(int nItem, int nSubItem) const
 {
-    if (rows.empty())
-        return;
-    const int first = static_cast<int>(m_aRows.size());
-    beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
-    m_aRows.insert(m_aRows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    endInsertRows();
-}
-
-const std::string& ResultListModel::GetItemText(int nItem, int nSubItem) const
-{
-    static const std::string empty;
-    if (nItem < 0 || nItem >= static_cast<int>(m_aRows.size()) || nSubItem < 0)
-        return empty;
-    const Row& row = m_aRows[static_cast<std::size_t>(nItem)];
-    return nSubItem < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(nSubItem)] : empty;
+    if (nItem < 0 || nItem >= rowCount())
+        return {};
+    const auto row = static_cast<std::size_t>(nItem);
+    switch (nSubItem) {
+    case 0:
+        return std::string(m_pRows->GetFileName(row));
+    case 1:
+        return m_pRows->GetDisplayTime(row);
+    case 2:
+        return m_pRows->GetDuration(row);
+    default:
+        return {};
+    }
 }

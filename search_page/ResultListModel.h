@@ -2,18 +2,21 @@
 
 #include <QAbstractTableModel>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-// The rows and columns of the result list. Texts are kept as the bytes they
-// came with, so a file name that is not UTF-8 still names its file when an
-// action reads it back.
+class RecordedFileTable;
+
+// The rows and columns of the result list. The rows are a search's table,
+// shared with the page, and their texts are made when asked for: column 0
+// the file name, 1 the recorded time, 2 the duration, any other column
+// empty. Texts are the bytes they came with, so a file name that is not UTF-8
+// still names its file when an action reads it back.
 class ResultListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    using Row = std::vector<std::string>; // one text per column, missing ones empty
-
     struct Column {
         std::string strHeading;
         int nFormat;
@@ -23,6 +26,7 @@ public:
     };
 
     explicit ResultListModel(QObject* parent = nullptr);
+    ~ResultListModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -34,14 +38,14 @@ public:
     const Column* GetColumn(int nCol) const;
 
     void DeleteAllItems();
-    // One insertion for the whole batch, so that filling the list costs the
-    // same per row however many rows there are.
-    void AppendItems(std::vector<Row> rows);
+    // Replaces the rows by those of rows in one reset, which costs the same
+    // however many rows there are.
+    void SetItems(std::shared_ptr<const RecordedFileTable> rows);
     // Empty for a row or column that does not exist.
-    const std::string& GetItemText(int nItem, int nSubItem) const;
+    std::string GetItemText(int nItem, int nSubItem) const;
 
 private:
     std::vector<Column> m_aColumns;
     int m_nShownColumns = 0;
-    std::vector<Row> m_aRows;
+    std::shared_ptr<const RecordedFileTable> m_pRows;
 };

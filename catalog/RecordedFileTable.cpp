@@ -1,0 +1,208 @@
+#include "catalog/RecordedFileTable.h"
+
+#include "catalog/RecordingNames.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+constexpr std::size_t kRowsPerBlock = 4096;
+constexpr std::size_t kTextBlockSize = 64 * 1024;
+// Row offsets into the text are 32-bit.
+constexpr std::size_t kMaxTextBlocks = (std::size_t{1} << 32) / kTextBlockSize;
+
+// The flags of a row's form.
+constexpr unsigned kWithSeconds = 1;  // its time is shown with its seconds
+constexpr unsigned kTimeKept = 2;     // its time text follows its name
+constexpr unsigned kDurationKept = 4; // its duration text follows that
+constexpr unsigned kOwnDevice = 8;    // the file is on another device than its folder, given last
+
+// A duration that shows as "15:00", and the empty duration of a snapshot.
+constexpr std::uint16_t kLongDuration = MAX_DURATION_SECONDS + 1;
+constexpr std::uint16_t kNoDuration = 0xFFFF;
+
+// A kept text with its length byte; the fields they come from are far shorter.
+static_assert(sizeof(RecordedFile::szStartTime) + 4 < 256 && sizeof(RecordedFile::szDuration) < 256);
+constexpr std::size_t kMaxRowText = sizeof(RecordedFile::szFileName) + 1 + sizeof(RecordedFile::szStartTime) + 4 + 1 +
+                                    sizeof(RecordedFile::szDuration) + sizeof(std::uint64_t);
+static_assert(kMaxRowText <= kTextBlockSize);
+
+// What ToDisplayTime gives for the record time text of time, as the scan
+// writes it ("%Y/%m/%d   %H:%M") or with its seconds; empty when the local
+// fields cannot be computed.
+std::string DisplayTimeOf(const struct tm& local, bool withSeconds)
+{
+    char text[64];
+    const int length =
+        withSeconds
+            ? std::snprintf(text, sizeof text, "%02d/%02d/%02d  %02d:%02d:%02d", local.tm_mon + 1, local.tm_mday,
+                            (local.tm_year + 1900) % 100, local.tm_hour, local.tm_min, local.tm_sec)
+            : std::snprintf(text, sizeof text, "%02d/%02d/%02d  %02d:%02d", local.tm_mon + 1, local.tm_mday,
+                            (local.tm_year + 1900) % 100, local.tm_hour, local.tm_min);
+    return std::string(text, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof text) - 1)));
+}
+
+std::string_view FieldText(const char* field, std::size_t size)
+{
+    return std::string_view(field, ::strnlen(field, size));
+}
+
+} // namespace
+
+struct RecordedFileTable::Row {
+    std::uint64_t nInode;
+    std::int64_t tRecorded;
+    std::uint32_t nText; // where the name begins: text block * kTextBlockSize + offset
+    std::uint8_t nNameLength;
+    std::uint8_t nForm;
+    std::uint16_t nDuration; // seconds up to kLongDuration, or kNoDuration
+};
+
+RecordedFileTable::RecordedFileTable() = default;
+RecordedFileTable::~RecordedFileTable() = default;
+RecordedFileTable::RecordedFileTable(RecordedFileTable&&) noexcept = default;
+RecordedFileTable& RecordedFileTable::operator=(RecordedFileTable&&) noexcept = default;
+
+char* RecordedFileTable::TextRoom(std::size_t length, std::uint32_t& offset)
+{
+    if (m_textBlocks.empty() || m_nTextUsed + length > kTextBlockSize) {
+        if (m_textBlocks.size() == kMaxTextBlocks)
+            return nullptr;
+        m_textBlocks.push_back(std::make_unique_for_overwrite<char[]>(kTextBlockSize));
+        m_nTextUsed = 0;
+    }
+    offset = static_cast<std::uint32_t>((m_textBlocks.size() - 1) * kTextBlockSize + m_nTextUsed);
+    char* const room = m_textBlocks.back().get() + m_nTextUsed;
+    m_nTextUsed += length;
+    return room;
+}
+
+bool RecordedFileTable::Append(const RecordedFile& file)
+{
+    if (m_nCount == static_cast<std::size_t>(INT_MAX))
+        return false;
+    if (m_nCount == 0)
+        m_idFolder = file.idFolder;
+
+    Row row{};
+    row.nInode = file.idFile.nInode;
+    row.tRecorded = file.tRecorded.GetTime();
+    const std::string_view name = FieldText(file.szFileName, sizeof file.szFileName).substr(0, UINT8_MAX);
+    row.nNameLength = static_cast<std::uint8_t>(name.size());
+
+    const std::string shown = ToDisplayTime(FieldText(file.szStartTime, sizeof file.szStartTime));
+    struct tm local;
+    const bool known = file.tRecorded.GetLocalTm(&local);
+    if (known && shown == DisplayTimeOf(local, false))
+        row.nForm = 0;
+    else if (known && shown == DisplayTimeOf(local, true))
+        row.nForm = kWithSeconds;
+    else
+        row.nForm = kTimeKept;
+
+    const std::string_view duration = FieldText(file.szDuration, sizeof file.szDuration);
+    if (duration.empty()) {
+        row.nDuration = kNoDuration;
+    } else {
+        row.nDuration = static_cast<std::uint16_t>(std::clamp<std::int64_t>(file.nDurationSeconds, 0, kLongDuration));
+        if (FormatDuration(row.nDuration) != duration)
+            row.nForm |= kDurationKept;
+    }
+    if (file.idFile.nDevice != m_idFolder.nDevice)
+        row.nForm |= kOwnDevice;
+
+    std::size_t length = name.size();
+    if ((row.nForm & kTimeKept) != 0)
+        length += 1 + shown.size();
+    if ((row.nForm & kDurationKept) != 0)
+        length += 1 + duration.size();
+    if ((row.nForm & kOwnDevice) != 0)
+        length += sizeof file.idFile.nDevice;
+    char* text = TextRoom(length, row.nText);
+    if (text == nullptr)
+        return false;
+    text = std::copy(name.begin(), name.end(), text);
+    const auto keep = [&text](std::string_view kept) {
+        *text++ = static_cast<char>(kept.size());
+        text = std::copy(kept.begin(), kept.end(), text);
+    };
+    if ((row.nForm & kTimeKept) != 0)
+        keep(shown);
+    if ((row.nForm & kDurationKept) != 0)
+        keep(duration);
+    if ((row.nForm & kOwnDevice) != 0)
+        std::memcpy(text, &file.idFile.nDevice, sizeof file.idFile.nDevice);
+
+    if (m_nCount % kRowsPerBlock == 0)
+        m_rowBlocks.push_back(std::make_unique_for_overwrite<Row[]>(kRowsPerBlock));
+    m_rowBlocks.back()[m_nCount % kRowsPerBlock] = row;
+    ++m_nCount;
+    m_nTotalSize += file.nSize;
+    return true;
+}
+
+const RecordedFileTable::Row& RecordedFileTable::At(std::size_t i) const
+{
+    return m_rowBlocks[i / kRowsPerBlock][i % kRowsPerBlock];
+}
+
+const char* RecordedFileTable::TextOf(const Row& row) const
+{
+    return m_textBlocks[row.nText / kTextBlockSize].get() + row.nText % kTextBlockSize;
+}
+
+const char* RecordedFileTable::Kept(const Row& row, unsigned flag) const
+{
+    const char* text = TextOf(row) + row.nNameLength;
+    for (const unsigned earlier : {kTimeKept, kDurationKept})
+        if (earlier < flag && (row.nForm & earlier) != 0)
+            text += 1 + static_cast<unsigned char>(*text);
+    return text;
+}
+
+std::string_view RecordedFileTable::KeptText(const Row& row, unsigned flag) const
+{
+    const char* text = Kept(row, flag);
+    return std::string_view(text + 1, static_cast<unsigned char>(*text));
+}
+
+std::string_view RecordedFileTable::GetFileName(std::size_t i) const
+{
+    const Row& row = At(i);
+    return std::string_view(TextOf(row), row.nNameLength);
+}
+
+std::string RecordedFileTable::GetDisplayTime(std::size_t i) const
+{
+    const Row& row = At(i);
+    if ((row.nForm & kTimeKept) != 0)
+        return std::string(KeptText(row, kTimeKept));
+    struct tm local;
+    if (!CTime(row.tRecorded).GetLocalTm(&local))
+        return {};
+    return DisplayTimeOf(local, (row.nForm & kWithSeconds) != 0);
+}
+
+std::string RecordedFileTable::GetDuration(std::size_t i) const
+{
+    const Row& row = At(i);
+    if ((row.nForm & kDurationKept) != 0)
+        return std::string(KeptText(row, kDurationKept));
+    if (row.nDuration == kNoDuration)
+        return {};
+    return FormatDuration(row.nDuration);
+}
+
+FileIdentity RecordedFileTable::GetFileIdentity(std::size_t i) const
+{
+    const Row& row = At(i);
+    FileIdentity identity{m_idFolder.nDevice, row.nInode};
+    if ((row.nForm & kOwnDevice) != 0)
+        std::memcpy(&identity.nDevice, Kept(row, kOwnDevice), sizeof identity.nDevice);
+    return identity;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "catalog/RecordedFile.h"
+#include "platform/FileIdentity.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The rows of one search as the page keeps them while it lists them. A row
+// takes a few dozen bytes where a RecordedFile takes hundreds: the names lie
+// back to back in blocks of text, the time and length are integers, and the
+// texts the list shows are made again when asked for. A row whose recorder
+// wrote its time or length in a form those integers would not give back keeps
+// that text beside its name, so that every text is the one the scan read.
+// Every row of a search comes from one folder listing, so the folder's
+// identity is kept once.
+//
+// Built on one thread and then only read, from any thread.
+class RecordedFileTable {
+public:
+    RecordedFileTable();
+    ~RecordedFileTable();
+    RecordedFileTable(RecordedFileTable&&) noexcept;
+    RecordedFileTable& operator=(RecordedFileTable&&) noexcept;
+
+    // Keeps what the list shows of row and the identities the actions check.
+    // False, keeping nothing, when the table can hold no more rows.
+    bool Append(const RecordedFile& row);
+
+    std::size_t GetCount() const { return m_nCount; }
+    // The sum of the rows' sizes.
+    std::uint64_t GetTotalSize() const { return m_nTotalSize; }
+    FileIdentity GetFolderIdentity() const { return m_idFolder; }
+
+    // The texts of row i, as the list shows them: szFileName, ToDisplayTime
+    // of szStartTime, and szDuration (empty for snapshots).
+    std::string_view GetFileName(std::size_t i) const;
+    std::string GetDisplayTime(std::size_t i) const;
+    std::string GetDuration(std::size_t i) const;
+    FileIdentity GetFileIdentity(std::size_t i) const;
+
+private:
+    struct Row;
+
+    const Row& At(std::size_t i) const;
+    const char* TextOf(const Row& row) const;
+    // What row keeps after its name of the kind flag: in this order its time
+    // text and its duration text, each after its length byte, and its
+    // device.
+    const char* Kept(const Row& row, unsigned flag) const;
+    std::string_view KeptText(const Row& row, unsigned flag) const;
+    // Room for length bytes of text that stays within one block.
+    char* TextRoom(std::size_t length, std::uint32_t& offset);
+
+    std::vector<std::unique_ptr<Row[]>> m_rowBlocks;
+    std::vector<std::unique_ptr<char[]>> m_textBlocks;
+    std::size_t m_nCount = 0;
+    std::size_t m_nTextUsed = 0; // in the last text block
+    std::uint64_t m_nTotalSize = 0;
+    FileIdentity m_idFolder;
+};
