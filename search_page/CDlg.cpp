@@ -50,11 +50,6 @@ CDlg::CDlg(std::string caption, const CLoadUISetting& uiSetting)
     : CPropertyPage(SearchPageTemplate(), caption), m_strCaption(std::move(caption)), m_uiSetting(uiSetting)
 { }
 
-const CLoadUISetting& CDlg::UiSetting() const
-{
-    return m_uiSetting;
-}
-
 QWidget* CDlg::CreateTemplateControl(const DialogControlTemplate& control)
 {
     if (control.nId == IDC_FILE_LIST)
@@ -119,7 +114,7 @@ bool CDlg::OnInitDialog()
 
     setWindowTitle(ToQString(m_strCaption));
 
-    const PageLabels labels = ReadPageLabels(*this, UiSetting());
+    const PageLabels labels = ReadPageLabels(*this, m_uiSetting);
     for (const std::string& category : labels.astrCategories)
         m_wndCategory->addItem(ToQString(category));
     m_wndCategory->setCurrentIndex(0);
@@ -149,7 +144,7 @@ void CDlg::OnSearch()
     m_pPreview->Dismiss();
 
     BackgroundSearch::Request request;
-    request.pSettings = &UiSetting();
+    request.pSettings = &m_uiSetting;
     request.strDevice = m_strCaption;
     request.strCategory = ToStdString(m_wndCategory->currentText());
     for (int i = 0; i < m_wndCategory->count(); ++i)
@@ -158,11 +153,6 @@ void CDlg::OnSearch()
     request.strCategoryFolder = m_strCategoryFolder;
     Pickers().Read(request.tSearchStart, request.tSearchEnd);
     m_pSearch->Start(std::move(request));
-}
-
-void CDlg::CancelSearch()
-{
-    m_pSearch->Cancel();
 }
 
 void CDlg::OnSearchFinished()

@@ -50,7 +50,7 @@ public:
     void OnSearch();
     // Stops a running search, leaving the page as it was before it, and says
     // so in the progress strip.
-    void CancelSearch();
+    void CancelSearch() { m_pSearch->Cancel(); }
     bool IsSearching() const { return m_pSearch != nullptr && m_pSearch->IsRunning(); }
 
     void OnPlayback();
@@ -119,7 +119,6 @@ private:
     std::string GetCategoryFolderPath() const;
     // The list's marks of a row: selected, and focused for the current row.
     unsigned ItemState(int nItem) const;
-    const CLoadUISetting& UiSetting() const;
 
     const CLoadUISetting& m_uiSetting;
 
