@@ -10,6 +10,7 @@
 #include "platform/DiagnosticLog.h"
 #include "platform/FileHandle.h"
 #include "platform/SystemErrorText.h"
+#include "platform/ThisThread.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,7 +18,6 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <pthread.h>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -394,7 +394,7 @@ std::vector<std::thread> StartWorkers(std::size_t count, const std::function<voi
         try {
             workers.emplace_back([&work] {
                 // Named, so that a debugger or a test can tell the scan's threads.
-                ::pthread_setname_np(::pthread_self(), "clipscout-scan");
+                ThisThread::SetName("clipscout-scan");
                 work();
             });
         } catch (const std::system_error&) {

@@ -1,19 +1,7 @@
 #include "search_page/BackgroundSearch.h"
 
+#include "platform/ThisThread.h"
 #include "platform/ui/AsyncTask.h"
-
-#include <pthread.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
-namespace {
-
-// The search's threads, and the scan's that it starts (they inherit it), run
-// below the window's priority: a scan of a large folder keeps dozens of them
-// busy, and without this the window waited that long for a core.
-constexpr int kSearchNice = 10;
-
-} // namespace
 
 BackgroundSearch::BackgroundSearch(QObject* parent)
     : QObject(parent), m_pControl(std::make_shared<ScanControl>()), m_pTask(new AsyncTask(this))
@@ -30,8 +18,10 @@ void BackgroundSearch::Start(Request request)
     m_pControl = std::make_shared<ScanControl>();
     m_pTask->Run(
         [request = std::move(request), control = m_pControl](std::stop_token) mutable {
-            ::pthread_setname_np(::pthread_self(), "clipscout-find");
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kSearchNice);
+            ThisThread::SetName("clipscout-find");
+            // With the scan's threads it starts: a scan of a large folder
+            // keeps dozens of them busy, and the window waited for a core.
+            ThisThread::RunInBackground();
             request.pControl = control.get();
             Result result;
             result.request = request;
