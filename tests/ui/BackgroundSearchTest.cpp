@@ -197,11 +197,6 @@ private slots:
         TwoPageSheet pages(store.Device());
         auto& [first, second, sheet] = pages;
         const auto clickPage = [&pages](const std::string& title) { pages.ClickPage(title); };
-        clickPage("Cam2");
-        QTRY_COMPARE(sheet->GetActiveIndex(), 1);
-        WaitForSearch(*second);
-        clickPage(store.Device());
-        QTRY_COMPARE(sheet->GetActiveIndex(), 0);
         const PageState before = StateOf(*first);
         QTRY_COMPARE(SearchThreads(), 0); // the last search's threads end just after it reports
 

@@ -110,11 +110,6 @@ private slots:
         TwoPageSheet pages(store.Device());
         auto& [first, second, sheet] = pages;
         const auto clickPage = [&pages](const std::string& title) { pages.ClickPage(title); };
-        clickPage("Cam2");
-        QTRY_COMPARE(sheet->GetActiveIndex(), 1);
-        WaitForSearch(*second);
-        clickPage(store.Device());
-        QTRY_COMPARE(sheet->GetActiveIndex(), 0);
         const std::vector<std::string> before = Rows(*first);
         QCOMPARE(before.size(), 4u);
         QSignalSpy finished(first.get(), &CDlg::SearchFinished);

@@ -12,6 +12,7 @@
 #include <QTreeWidgetItem>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -27,7 +28,8 @@ private:
 };
 
 // The device's page first and a page of a device without recordings second,
-// shown; the first has done its first search.
+// shown; each has been visited and done its first search, and the first is
+// active again.
 struct TwoPageSheet {
     std::unique_ptr<CDlg> first;
     std::unique_ptr<CDlg> second;
@@ -45,6 +47,17 @@ struct TwoPageSheet {
         if (!QTest::qWaitForWindowExposed(sheet.get()))
             throw std::runtime_error("the sheet was never shown");
         WaitForSearch(*first);
+        ShowPage("Cam2", 1);
+        WaitForSearch(*second);
+        ShowPage(device, 0);
+    }
+
+    // Clicks the page's title and waits until it is the active page.
+    void ShowPage(const std::string& title, int index) const
+    {
+        ClickPage(title);
+        if (!QTest::qWaitFor([this, index] { return sheet->GetActiveIndex() == index; }))
+            throw std::runtime_error("the page " + title + " never became active");
     }
 
     void ClickPage(const std::string& title) const
