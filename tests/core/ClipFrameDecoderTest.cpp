@@ -26,8 +26,8 @@ std::pair<std::size_t, std::size_t> FirstFrame(const std::string& clip, const st
 {
     if (name.ends_with(".avi")) {
         const std::size_t chunk = clip.find("00dc", clip.find("movi"));
-        const std::size_t size =
-            static_cast<unsigned char>(clip[chunk + 4]) | static_cast<unsigned char>(clip[chunk + 5]) << 8;
+        const std::size_t size = std::size_t{static_cast<unsigned char>(clip[chunk + 4])} |
+                                 std::size_t{static_cast<unsigned char>(clip[chunk + 5])} << 8;
         return {chunk + 8, chunk + 8 + size};
     }
     const std::size_t data =
