@@ -41,8 +41,8 @@ std::string CameraJpeg()
 {
     const std::string clip = ReadFile(kData + "/mjpeg.avi");
     const std::size_t chunk = clip.find("00dc", clip.find("movi"));
-    const std::size_t size = static_cast<unsigned char>(clip[chunk + 4]) | static_cast<unsigned char>(clip[chunk + 5])
-                                                                               << 8;
+    const std::size_t size = std::size_t{static_cast<unsigned char>(clip[chunk + 4])} |
+                             std::size_t{static_cast<unsigned char>(clip[chunk + 5])} << 8;
     return clip.substr(chunk + 8, size);
 }
 
