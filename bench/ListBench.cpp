@@ -75,19 +75,33 @@ struct Figures {
     long nPaintedRows = 0;
 };
 
-Figures Measure(int rows, int runs)
+// Camera Cam1's empty Recording folder in dir, and the settings that name
+// the store, read from now on.
+std::string MakeStore(const QTemporaryDir& dir)
 {
-    QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
     const std::string folder = root + "/store/Cam1/Recording";
     std::filesystem::create_directories(folder);
+    std::ofstream(root + "/Viewdeck.ini") << "[Directory]\nRecording=" << root << "/store\n";
+    CLoadUISetting::LocateSettingsFiles(root + "/clipscout");
+    return folder;
+}
+
+void WriteClips(const std::string& folder, int rows)
+{
     for (int i = 0; i < rows; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "Sr%06d.asf", i);
         std::ofstream(folder + "/" + name, std::ios::binary) << AsfClip(i);
     }
-    std::ofstream(root + "/Viewdeck.ini") << "[Directory]\nRecording=" << root << "/store\n";
-    CLoadUISetting::LocateSettingsFiles(root + "/clipscout");
+}
+
+Figures Measure(int rows, int runs)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string folder = MakeStore(dir);
+    WriteClips(folder, rows);
 
     Figures figures;
     figures.nRows = rows;
@@ -261,10 +275,7 @@ MemoryFigures MeasureMemory(int rows)
 {
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
-    const std::string folder = root + "/store/Cam1/Recording";
-    std::filesystem::create_directories(folder);
-    std::ofstream(root + "/Viewdeck.ini") << "[Directory]\nRecording=" << root << "/store\n";
-    CLoadUISetting::LocateSettingsFiles(root + "/clipscout");
+    const std::string folder = MakeStore(dir);
 
     // The page is opened on the empty folder, so that what it holds before
     // the first search (its controls, the window's backing store) is not
@@ -276,11 +287,7 @@ MemoryFigures MeasureMemory(int rows)
     page.show();
     auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(1018));
     SearchAndSettle(page, *list);
-    for (int i = 0; i < rows; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "Sr%06d.asf", i);
-        std::ofstream(folder + "/" + name, std::ios::binary) << AsfClip(i);
-    }
+    WriteClips(folder, rows);
 
     LoopWatch watch;
     const double before = HeapInUse();
