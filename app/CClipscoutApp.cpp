@@ -164,7 +164,7 @@ void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std
     };
     const std::string modulePath = GetModulePath();
     task.Run(
-        [this, path, modulePath](std::stop_token) {
+        [this, path, modulePath](const std::stop_token&) {
             ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(path);
             Found found;
             found.nCount = FindDeviceFolders(m_uiSetting, found.folders);

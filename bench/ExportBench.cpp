@@ -98,6 +98,7 @@ double RunCp(const std::string& source, const std::vector<std::string>& names, c
         args.push_back(source + "/" + name);
     args.push_back(target);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);

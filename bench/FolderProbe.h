@@ -50,6 +50,7 @@ FolderProbeCount ProbeFolder(const std::string& folder, int workers, Probe probe
         work();
     } else {
         std::vector<std::thread> threads;
+        threads.reserve(static_cast<std::size_t>(workers));
         for (int i = 0; i < workers; ++i)
             threads.emplace_back(work);
         for (std::thread& thread : threads)

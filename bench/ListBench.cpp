@@ -80,7 +80,7 @@ struct Figures {
 std::string MakeStore(const QTemporaryDir& dir)
 {
     const std::string root = dir.path().toStdString();
-    const std::string folder = root + "/store/Cam1/Recording";
+    std::string folder = root + "/store/Cam1/Recording";
     std::filesystem::create_directories(folder);
     std::ofstream(root + "/Viewdeck.ini") << "[Directory]\nRecording=" << root << "/store\n";
     CLoadUISetting::LocateSettingsFiles(root + "/clipscout");

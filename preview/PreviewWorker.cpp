@@ -9,7 +9,7 @@ void PreviewWorker::Request(std::string path)
     auto image = std::make_shared<PreviewImage>();
     auto wanted = std::make_shared<const std::string>(std::move(path));
     m_task.Start(
-        [decode = m_pDecode, wanted, image](std::stop_token stop) { *image = (*decode)(*wanted, std::move(stop)); },
+        [decode = m_pDecode, wanted, image](const std::stop_token& stop) { *image = (*decode)(*wanted, stop); },
         // Only while this request is current, so the worker lives.
         [this, wanted, image] { m_deliver(*wanted, std::move(*image)); });
 }

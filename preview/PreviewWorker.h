@@ -15,7 +15,7 @@
 class PreviewWorker {
 public:
     // May run after the worker is gone: it must own what it uses.
-    using Decode = std::function<PreviewImage(const std::string& path, std::stop_token stop)>;
+    using Decode = std::function<PreviewImage(const std::string& path, const std::stop_token& stop)>;
     // Called on the decode's thread, with no other request made in between:
     // once Request or Cancel has returned, or the worker is gone, an earlier
     // result is never delivered.

@@ -17,7 +17,7 @@ void BackgroundSearch::Start(Request request)
     Stop();
     m_pControl = std::make_shared<ScanControl>();
     m_pTask->Run(
-        [request = std::move(request), control = m_pControl](std::stop_token) mutable {
+        [request = std::move(request), control = m_pControl](const std::stop_token&) mutable {
             ThisThread::SetName("clipscout-find");
             // With the scan's threads it starts: a scan of a large folder
             // keeps dozens of them busy, and the window waited for a core.

@@ -3,7 +3,7 @@
 namespace {
 
 // The system's reason, where it gave one, after what could not be done.
-std::string WithReason(std::string what, const std::string& strReason)
+std::string WithReason(const std::string& what, const std::string& strReason)
 {
     return strReason.empty() ? what : what + " (" + strReason + ")";
 }

@@ -44,7 +44,7 @@ void FileActions::Launch(std::function<ShellLauncher::Result()> launch, const ch
 {
     // A task of its own, so that each launch reports its own outcome.
     auto* task = new AsyncTask(this);
-    task->Run([launch = std::move(launch)](std::stop_token) { return launch(); },
+    task->Run([launch = std::move(launch)](const std::stop_token&) { return launch(); },
               [this, task, noAssociation](ShellLauncher::Result result) {
                   task->deleteLater();
                   if (result == ShellLauncher::Result::NoAssociation)
@@ -80,21 +80,23 @@ void FileActions::DeletePermanently(std::vector<ListedFile> files, std::string f
 void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, std::string folder)
 {
     std::vector<FileOutcome> outcomes;
+    outcomes.reserve(files.size());
     for (ListedFile& file : files)
         outcomes.push_back({std::move(file), {}, std::nullopt, {}});
     emit Started();
-    m_pTask->Run(
-        [outcomes = std::move(outcomes), bToTrash, folder](std::stop_token stop) mutable {
-            for (FileOutcome& outcome : outcomes) {
-                if (stop.stop_requested())
-                    break;
-                outcome.file.strFolder = folder;
-                outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason)
-                                          : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
-            }
-            return std::move(outcomes);
-        },
-        [this, bToTrash, folder](std::vector<FileOutcome> results) { Finish(bToTrash, results, folder); });
+    // Made first: the callback below takes folder over.
+    auto work = [outcomes = std::move(outcomes), bToTrash, folder](const std::stop_token& stop) mutable {
+        for (FileOutcome& outcome : outcomes) {
+            if (stop.stop_requested())
+                break;
+            outcome.file.strFolder = folder;
+            outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason)
+                                      : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
+        }
+        return std::move(outcomes);
+    };
+    m_pTask->Run(std::move(work), [this, bToTrash, folder = std::move(folder)](
+                                      const std::vector<FileOutcome>& results) { Finish(bToTrash, results, folder); });
 }
 
 void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes, std::string folder)
@@ -157,7 +159,7 @@ void FileActions::Undo()
     SetUndo({});
     emit Started();
     m_pTask->Run(
-        [restores = std::move(restores)](std::stop_token stop) mutable {
+        [restores = std::move(restores)](const std::stop_token& stop) mutable {
             for (Restore& restore : restores) {
                 if (stop.stop_requested())
                     break;
@@ -165,7 +167,7 @@ void FileActions::Undo()
             }
             return std::move(restores);
         },
-        [this](std::vector<Restore> results) {
+        [this](const std::vector<Restore>& results) {
             DeleteReport failures("These files were not put back:");
             for (const Restore& restore : results) {
                 const std::string& path = restore.file.strOriginalPath;

@@ -1,6 +1,7 @@
 #include "search_page/FileExport.h"
 
 #include "platform/FileCopier.h"
+#include "platform/SystemErrorText.h"
 #include "platform/ui/AsyncTask.h"
 #include "platform/ui/FolderChooserSeam.h"
 #include "platform/ui/MessageBoxSeam.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QProgressDialog>
 
-#include <cstring>
 #include <stop_token>
 
 namespace {
@@ -27,7 +27,7 @@ std::string Reason(const FileCopier::Outcome& outcome)
     case Result::Short:
         return "the copy came out short and was removed";
     case Result::Failed:
-        return std::strerror(outcome.nError);
+        return SystemErrorText(outcome.nError);
     case Result::Copied:
     case Result::Stopped:
         break;
@@ -93,7 +93,7 @@ void FileExport::Start(std::vector<ListedFile> files, const std::string& folder)
 
     // The page going stops the task, and with it the copy in hand.
     m_pTask->Run(
-        [job](std::stop_token taskStop) {
+        [job](const std::stop_token& taskStop) {
             const std::stop_callback stopCopying(taskStop, [job] { job->stop.request_stop(); });
             const std::stop_token stop = job->stop.get_token();
             std::uint64_t total = 0;
@@ -109,7 +109,7 @@ void FileExport::Start(std::vector<ListedFile> files, const std::string& folder)
             }
             return copied;
         },
-        [this](Copied copied) { OnCopied(std::move(copied)); });
+        [this](const Copied& copied) { OnCopied(copied); });
 
     m_clock.start();
     m_ticker.start();
@@ -153,7 +153,7 @@ void FileExport::OnTick()
             static_cast<int>(std::min<std::uint64_t>(m_job->copier.BytesCopied(), total) * 1000 / total));
 }
 
-void FileExport::OnCopied(Copied copied)
+void FileExport::OnCopied(const Copied& copied)
 {
     const std::shared_ptr<Job> job = std::move(m_job);
     m_ticker.stop();
@@ -168,8 +168,8 @@ void FileExport::OnCopied(Copied copied)
 void FileExport::Report(const Job& job, const std::vector<FileCopier::Outcome>& outcomes, int openError)
 {
     if (openError != 0) {
-        qCDebug(lcExport, "nothing copied to %s: %s", job.strTarget.c_str(), std::strerror(openError));
-        MessageBoxSeam::Show(m_pPage, "Nothing was copied to " + job.strTarget + ": " + std::strerror(openError));
+        qCDebug(lcExport, "nothing copied to %s: %s", job.strTarget.c_str(), SystemErrorText(openError).c_str());
+        MessageBoxSeam::Show(m_pPage, "Nothing was copied to " + job.strTarget + ": " + SystemErrorText(openError));
         return;
     }
     std::size_t copied = 0;

@@ -47,7 +47,7 @@ private:
     struct Job;
     struct Copied;
 
-    void OnCopied(Copied copied);
+    void OnCopied(const Copied& copied);
     void OnTick();
     void Report(const Job& job, const std::vector<FileCopier::Outcome>& outcomes, int openError);
 

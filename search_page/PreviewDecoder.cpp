@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-PreviewImage PreviewDecoder::Decode(const std::string& path, QSize box, std::stop_token stop) const
+PreviewImage PreviewDecoder::Decode(const std::string& path, QSize box, const std::stop_token& stop) const
 {
     return m_helpers.Decode(path, box.width(), box.height(), stop);
 }

@@ -14,7 +14,7 @@
 // never call Decode on the window's thread.
 class PreviewDecoder {
 public:
-    PreviewImage Decode(const std::string& path, QSize box, std::stop_token stop) const;
+    PreviewImage Decode(const std::string& path, QSize box, const std::stop_token& stop) const;
 
     static QImage ToImage(const PreviewImage& preview);
 

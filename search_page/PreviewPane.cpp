@@ -54,7 +54,7 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
       m_pList(list),
       m_cache(kCacheEntries, kCacheBytes),
       m_worker(
-          [setup = m_pDecodeSetup](const std::string& path, std::stop_token stop) {
+          [setup = m_pDecodeSetup](const std::string& path, const std::stop_token& stop) {
               QSize box;
               {
                   const std::lock_guard lock(setup->mutex);

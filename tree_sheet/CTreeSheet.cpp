@@ -401,7 +401,7 @@ void CTreeSheet::OnHelpButton()
     std::vector<std::string> files{folder + "VIEWDECK.HLP"};
     files.insert(files.end(), m_aManualFiles.begin(), m_aManualFiles.end());
     m_pHelp->Run(
-        [files = std::move(files)](std::stop_token stop) {
+        [files = std::move(files)](const std::stop_token& stop) {
             for (const std::string& file : files) {
                 if (stop.stop_requested())
                     return false;

@@ -8,7 +8,7 @@ void AsyncTask::Start(std::function<std::function<void()>(std::stop_token)> work
     const unsigned generation = ++m_nGeneration;
     m_bRunning = true;
     auto ready = std::make_shared<std::function<void()>>();
-    m_task.Start([ready, work = std::move(work)](std::stop_token stop) { *ready = work(stop); },
+    m_task.Start([ready, work = std::move(work)](const std::stop_token& stop) { *ready = work(stop); },
                  // Runs only while this task is current, so this object lives.
                  [this, ready, generation] {
                      {

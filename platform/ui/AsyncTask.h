@@ -29,7 +29,7 @@ public:
     void Run(Work work, Callback callback)
     {
         using Result = std::invoke_result_t<Work&, std::stop_token>;
-        Start([work = std::move(work), callback = std::move(callback)](std::stop_token stop) mutable {
+        Start([work = std::move(work), callback = std::move(callback)](const std::stop_token& stop) mutable {
             auto result = std::make_shared<Result>(work(stop));
             return std::function<void()>([callback, result] { callback(std::move(*result)); });
         });

@@ -33,7 +33,7 @@ CDateTimeCtrl::CDateTimeCtrl(Kind kind, QWidget* parent)
 bool CDateTimeCtrl::focusNextPrevChild(bool next)
 {
     // The edit would step through its own fields instead of leaving.
-    return QWidget::focusNextPrevChild(next);
+    return QWidget::focusNextPrevChild(next); // NOLINT(bugprone-parent-virtual-call)
 }
 
 bool CDateTimeCtrl::ShowCalendar()

@@ -38,7 +38,7 @@ QSize ExtentOf(const CPropertyPage* page)
 CPropertySheet::CPropertySheet() : CPropertySheet(std::string())
 { }
 
-CPropertySheet::CPropertySheet(std::string caption, QWidget* parent, unsigned selectPage) : QDialog(parent)
+CPropertySheet::CPropertySheet(const std::string& caption, QWidget* parent, unsigned selectPage) : QDialog(parent)
 {
     m_psh.nStartPage = selectPage;
     setWindowTitle(ToQString(caption));

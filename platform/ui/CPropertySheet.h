@@ -32,7 +32,7 @@ class CPropertySheet : public QDialog {
 
 public:
     CPropertySheet();
-    explicit CPropertySheet(std::string caption, QWidget* parent = nullptr, unsigned selectPage = 0);
+    explicit CPropertySheet(const std::string& caption, QWidget* parent = nullptr, unsigned selectPage = 0);
     ~CPropertySheet() override;
 
     // There is no Help button of the sheet's own here; the flag is kept for

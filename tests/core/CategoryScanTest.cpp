@@ -35,6 +35,7 @@ CTime At(int year, int month, int day, int hour, int minute, int second = 0)
 std::vector<std::string> Names(const std::vector<RecordedFile>& rows)
 {
     std::vector<std::string> names;
+    names.reserve(rows.size());
     for (const RecordedFile& row : rows)
         names.emplace_back(row.szFileName);
     return names;
@@ -400,6 +401,7 @@ TEST_F(CategoryScanTest, ParallelScanListsWhatASerialScanListsAndCanBeStopped)
     // Every field but the times as texts, so that a difference shows which.
     const auto texts = [](const std::vector<RecordedFile>& rows) {
         std::vector<std::string> out;
+        out.reserve(rows.size());
         for (const RecordedFile& r : rows)
             out.push_back(std::string(r.szFileName) + "|" + r.szType + "|" + r.szStartTime + "|" + r.szEndTime + "|" +
                           r.szDuration + "|" + std::to_string(r.tStart.GetTime()) + "|" +

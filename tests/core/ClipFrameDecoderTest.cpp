@@ -121,7 +121,7 @@ TEST_F(ClipFrameDecoderTest, WhatHoldsNoWholeVideoFrameGivesNoPreview)
 TEST_F(ClipFrameDecoderTest, EachLimitAloneRefusesAClipThatDecodesWithoutIt)
 {
     const std::string clip = ReadFile(kData + "/mjpeg.avi");
-    const auto decode = [&](ClipFrameDecoder::Limits limits, std::stop_token stop = {}) {
+    const auto decode = [&](ClipFrameDecoder::Limits limits, const std::stop_token& stop = {}) {
         return ClipFrameDecoder(limits).DecodeBytes(Bytes(clip), ClipFrameDecoder::Container::Avi, 64, 48, stop);
     };
     ASSERT_FALSE(decode({}).IsNull());

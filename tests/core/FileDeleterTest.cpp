@@ -92,7 +92,7 @@ protected:
 
 TEST_F(FileDeleterTest, TrashesTheListedFileAndPutsItBackByteForByteNeverOverAnother)
 {
-    const std::string bytes("first\0\xff bytes", 14);
+    const std::string bytes("first\0\xff bytes", 13);
     const std::string path = Write("a.jpg", bytes);
     Write("b.jpg", "other");
     const ListedFile first = ListedOne("a.jpg");

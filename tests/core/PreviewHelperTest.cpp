@@ -234,7 +234,7 @@ TEST(HelperSandboxTest, TheFilterKillsWhatDecodingDoesNotNeed)
         [] { ::socket(AF_INET, SOCK_STREAM, 0); },
         [] { ::fork(); },
         [] { ::execl("/bin/true", "true", nullptr); },
-        [] { ::mmap(nullptr, 4096, PROT_READ | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0); },
+        [] { (void)::mmap(nullptr, 4096, PROT_READ | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0); },
     };
     for (const auto& act : refused) {
         const int status = confined(act);
@@ -318,11 +318,11 @@ TEST_F(PreviewHelperTest, ClosingDuringADecodeKillsTheHelperAtOnce)
     std::atomic<bool> started = false;
     std::optional<PreviewWorker> worker;
     worker.emplace(
-        [stuck, &started](const std::string& path, std::stop_token stop) {
+        [stuck, &started](const std::string& path, const std::stop_token& stop) {
             started = true;
             return stuck->Decode(path, 160, 120, stop);
         },
-        [](const std::string&, PreviewImage) { ADD_FAILURE() << "a stopped decode was delivered"; });
+        [](const std::string&, const PreviewImage&) { ADD_FAILURE() << "a stopped decode was delivered"; });
     worker->Request(kData + "/mjpeg.avi");
     while (!started)
         std::this_thread::sleep_for(1ms);

@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 // starts with "slow" decodes until it is stopped.
 class Recorder {
 public:
-    PreviewImage Decode(const std::string& path, std::stop_token stop)
+    PreviewImage Decode(const std::string& path, const std::stop_token& stop)
     {
         std::unique_lock lock(m_mutex);
         m_aDecoded.push_back(path);
@@ -61,8 +61,8 @@ private:
 PreviewWorker MakeWorker(Recorder& recorder)
 {
     return PreviewWorker(
-        [&recorder](const std::string& path, std::stop_token stop) { return recorder.Decode(path, stop); },
-        [&recorder](const std::string& path, PreviewImage image) { recorder.Deliver(path, image); });
+        [&recorder](const std::string& path, const std::stop_token& stop) { return recorder.Decode(path, stop); },
+        [&recorder](const std::string& path, const PreviewImage& image) { recorder.Deliver(path, image); });
 }
 
 bool Started(const std::vector<std::string>& decoded, const std::string& path)
@@ -112,13 +112,13 @@ TEST(PreviewWorkerTest, DecodesRealClipsOneAfterAnother)
     std::mutex mutex;
     std::condition_variable done;
     std::vector<std::pair<std::string, PreviewImage>> results;
-    PreviewWorker worker(
-        [&decoder](const std::string& path, std::stop_token stop) { return decoder.DecodeFile(path, 64, 48, stop); },
-        [&](const std::string& path, PreviewImage image) {
-            const std::lock_guard lock(mutex);
-            results.emplace_back(path, std::move(image));
-            done.notify_all();
-        });
+    PreviewWorker worker([&decoder](const std::string& path,
+                                    const std::stop_token& stop) { return decoder.DecodeFile(path, 64, 48, stop); },
+                         [&](const std::string& path, const PreviewImage& image) {
+                             const std::lock_guard lock(mutex);
+                             results.emplace_back(path, image);
+                             done.notify_all();
+                         });
     const std::string data = CLIPSCOUT_TEST_DATA;
     for (const char* name : {"mjpeg.avi", "clip-trailer.asf", "audio-only.avi"}) {
         worker.Request(data + "/" + name);

@@ -15,7 +15,7 @@ namespace {
 // Sets or unsets a variable for one scope and puts the old value back.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, std::optional<std::string> value) : m_name(name)
+    ScopedVariable(const char* name, const std::optional<std::string>& value) : m_name(name)
     {
         if (const char* old = std::getenv(name))
             m_old = old;
@@ -43,7 +43,7 @@ private:
 TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndANamedPathWinsOverAll)
 {
     TempDir dir;
-    const std::string root = dir.Path();
+    const std::string& root = dir.Path();
     const std::string exe = root + "/bin/clipscout";
     ScopedVariable home("HOME", root + "/home");
     ScopedVariable configHome("XDG_CONFIG_HOME", root + "/user");

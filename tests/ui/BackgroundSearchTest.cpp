@@ -195,7 +195,9 @@ private slots:
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
         SlowStore slow;
         TwoPageSheet pages(store.Device());
-        auto& [first, second, sheet] = pages;
+        std::unique_ptr<CDlg>& first = pages.first;
+        std::unique_ptr<CDlg>& second = pages.second;
+        std::unique_ptr<TreeSheet::CTreeSheet>& sheet = pages.sheet;
         const auto clickPage = [&pages](const std::string& title) { pages.ClickPage(title); };
         const PageState before = StateOf(*first);
         QTRY_COMPARE(SearchThreads(), 0); // the last search's threads end just after it reports

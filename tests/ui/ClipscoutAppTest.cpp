@@ -235,7 +235,7 @@ void ClipscoutAppTest::chosenViewerIniBuildsThePagesAndIsKept()
     const std::string store = root + "/elsewhere/store";
     MakeDevice(store, "Porch");
     MakeDevice(store, "Drive");
-    const std::string chosen = root + "/elsewhere/Viewdeck.ini";
+    std::string chosen = root + "/elsewhere/Viewdeck.ini";
     TestStore::Write(chosen,
                      "[Directory]\nRecording=" + store + "\n[Device1]\nLocalID=Porch\n[Device2]\nLocalID=Drive\n");
     std::vector<std::string> asked;

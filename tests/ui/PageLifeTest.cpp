@@ -55,6 +55,7 @@ std::vector<std::string> Rows(const CDlg& page)
 {
     std::vector<std::string> rows;
     const auto* list = Item<MyListCtrl>(page, IDC_FILE_LIST);
+    rows.reserve(static_cast<std::size_t>(list->GetItemCount()));
     for (int row = 0; row < list->GetItemCount(); ++row)
         rows.push_back(list->GetItemText(row, 0));
     return rows;
@@ -108,7 +109,9 @@ private slots:
             store.AddClip("MotionDetection", "Md000" + std::to_string(i) + ".asf", "2006/03/15 10:00");
         BlockingStore share;
         TwoPageSheet pages(store.Device());
-        auto& [first, second, sheet] = pages;
+        std::unique_ptr<CDlg>& first = pages.first;
+        std::unique_ptr<CDlg>& second = pages.second;
+        std::unique_ptr<TreeSheet::CTreeSheet>& sheet = pages.sheet;
         const auto clickPage = [&pages](const std::string& title) { pages.ClickPage(title); };
         const std::vector<std::string> before = Rows(*first);
         QCOMPARE(before.size(), 4u);

@@ -31,6 +31,7 @@ void Click(CDlg& page, int id)
 std::vector<std::string> Names(const MyListCtrl& list)
 {
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(list.GetItemCount()));
     for (int row = 0; row < list.GetItemCount(); ++row)
         names.push_back(list.GetItemText(row, 0));
     return names;
@@ -191,6 +192,7 @@ private slots:
         const auto listed = [&page] {
             const MyListCtrl* list = List(*page);
             std::vector<std::string> names;
+            names.reserve(static_cast<std::size_t>(list->GetItemCount()));
             for (int row = 0; row < list->GetItemCount(); ++row)
                 names.push_back(list->GetItemText(row, 0));
             return names;

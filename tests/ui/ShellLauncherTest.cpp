@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -180,7 +182,7 @@ private:
 };
 
 int main(int argc, char** argv)
-{
+try {
     // GIO reads the XDG folders once, on first use: set them before anything
     // can touch it.
     XdgSandbox sandbox;
@@ -188,6 +190,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ShellLauncherTest test;
     return QTest::qExec(&test, argc, argv);
+} catch (const std::exception& e) {
+    std::fprintf(stderr, "ShellLauncherTest: %s\n", e.what());
+    return 1;
 }
 
 #include "ShellLauncherTest.moc"

@@ -124,7 +124,7 @@ public:
     std::string AddClip(const std::string& categoryFolder, const std::string& name, const std::string& start,
                         const std::string& end = "2006/03/14 10:05", std::uint64_t seconds = 123) const
     {
-        const std::string path = Folder(categoryFolder) + "/" + name;
+        std::string path = Folder(categoryFolder) + "/" + name;
         Write(path, clipbytes::AsfClip(seconds * 10'000'000u, 0, "NC" + start + "," + end));
         return path;
     }
