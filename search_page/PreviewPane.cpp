@@ -100,6 +100,9 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     connect(m_pEscape, &QShortcut::activated, this, &PreviewPane::Dismiss);
     connect(m_pList->verticalScrollBar(), &QScrollBar::valueChanged, this, &PreviewPane::Place);
 
+    // The viewport, not the list: the list lays its viewport out only after
+    // its own resize, so the list's event would place by the old size.
+    m_pList->viewport()->installEventFilter(this);
     m_pList->installEventFilter(this);
     page->installEventFilter(this);
 }
@@ -150,7 +153,8 @@ void PreviewPane::SetPreviewsOn(bool on)
 
 bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pList && event->type() == QEvent::Resize)
+    if ((watched == m_pList->viewport() && event->type() == QEvent::Resize) ||
+        (watched == m_pList && event->type() == QEvent::Move))
         Place();
     if (watched == parentWidget() && event->type() == QEvent::Hide)
         Dismiss();

@@ -249,6 +249,15 @@ private slots:
         list.scrollTo(list.model()->index(low - 2, 0), QAbstractItemView::PositionAtTop);
         QVERIFY(pane.isVisible());
         QVERIFY(pane.geometry().top() > middle);
+
+        // Enlarged, the window keeps it over the right end of the rows.
+        const int narrow = viewport->width();
+        sheet.resize(sheet.size() + QSize(300, 200));
+        QTRY_VERIFY(viewport->width() > narrow + 200);
+        const QRect rows(viewport->mapTo(&page, QPoint(0, 0)), viewport->size());
+        QVERIFY(pane.isVisible());
+        QVERIFY(rows.contains(pane.geometry()));
+        QVERIFY(rows.right() - pane.geometry().right() < 16);
     }
 
     void previewGoesOnAPageSwitch()
