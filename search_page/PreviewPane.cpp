@@ -52,6 +52,7 @@ QString PreviewPane::SettingsFile()
 PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     : QLabel(page),
       m_pList(list),
+      m_pViewport(list->viewport()),
       m_cache(kCacheEntries, kCacheBytes),
       m_worker(
           [setup = m_pDecodeSetup](const std::string& path, const std::stop_token& stop) {
@@ -102,7 +103,7 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
 
     // The viewport, not the list: the list lays its viewport out only after
     // its own resize, so the list's event would place by the old size.
-    m_pList->viewport()->installEventFilter(this);
+    m_pViewport->installEventFilter(this);
     m_pList->installEventFilter(this);
     page->installEventFilter(this);
 }
@@ -153,7 +154,7 @@ void PreviewPane::SetPreviewsOn(bool on)
 
 bool PreviewPane::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == m_pList->viewport() && event->type() == QEvent::Resize) ||
+    if ((watched == m_pViewport && event->type() == QEvent::Resize) ||
         (watched == m_pList && event->type() == QEvent::Move))
         Place();
     if (watched == parentWidget() && event->type() == QEvent::Hide)
@@ -214,7 +215,7 @@ void PreviewPane::Place()
         return;
     // Over the right end of the rows, in the half the current row is not in;
     // away while the row is scrolled out of sight.
-    const QWidget* viewport = m_pList->viewport();
+    const QWidget* viewport = m_pViewport;
     const QRect row = m_pList->GetItemRect(m_nRow, LVIR_BOUNDS);
     if (row.bottom() < 0 || row.top() >= viewport->height()) {
         hide();

@@ -73,6 +73,9 @@ private:
     void Place();
 
     MyListCtrl* m_pList;
+    // Kept apart: while the list is destroyed its viewport still sends
+    // events, and the list can no longer be asked for it.
+    QWidget* m_pViewport;
     QTimer m_delay;
     PreviewCache m_cache;
     // What a decode reads, shared with decodes that may outlive the pane:
