@@ -215,13 +215,12 @@ void PreviewPane::Place()
         return;
     // Over the right end of the rows, in the half the current row is not in;
     // away while the row is scrolled out of sight.
-    const QWidget* viewport = m_pViewport;
     const QRect row = m_pList->GetItemRect(m_nRow, LVIR_BOUNDS);
-    if (row.bottom() < 0 || row.top() >= viewport->height()) {
+    if (row.bottom() < 0 || row.top() >= m_pViewport->height()) {
         hide();
         return;
     }
-    const QRect rows(viewport->mapTo(parentWidget(), QPoint(0, 0)), viewport->size());
+    const QRect rows(m_pViewport->mapTo(parentWidget(), QPoint(0, 0)), m_pViewport->size());
     const int rowMiddle = rows.top() + row.center().y();
     const int y = rowMiddle < rows.center().y() ? rows.bottom() + 1 - kMargin - height() : rows.top() + kMargin;
     move(rows.right() + 1 - kMargin - width(), y);
