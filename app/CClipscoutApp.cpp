@@ -5,6 +5,7 @@
 #include "app/ViewerIniChoice.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
+#include "platform/WindowThreadCheck.h"
 #include "platform/ui/AsyncTask.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/QtStrings.h"
@@ -53,6 +54,13 @@ std::string PlaceholderText(const CLoadUISetting& settings, const std::string& m
     return "No device folder was found in the recording directory that " + g_strViewerIniPath + " names.";
 }
 
+// What the page says while the device folders are looked for.
+std::string LookingText()
+{
+    return "Looking for the device folders in the recording directory that " + g_strViewerIniPath +
+           " names. A share that does not answer keeps this page here until it does.";
+}
+
 } // namespace
 
 CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
@@ -92,7 +100,6 @@ bool CClipscoutApp::InitInstance()
     const ViewerIniChoice choice(WindowPlacement::DefaultFile());
     CLoadUISetting::LocateSettingsFiles(GetModulePath(), commandLine.m_strAppIni,
                                         choice.Choose(GetModulePath(), commandLine.m_strViewerIni));
-    m_nDeviceCount = FindDeviceFolders(m_pApp->m_uiSetting, g_strDeviceFolders);
 
     // The desktop finds the entry, and with it the icon, by this name; docks
     // match the window to the entry by its class, the application's name.
@@ -102,34 +109,30 @@ bool CClipscoutApp::InitInstance()
         QIcon::fromTheme(QStringLiteral("clipscout"), QIcon(QStringLiteral(":/icons/clipscout.svg"))));
 
     TreeSheet::CTreeSheet sheet(std::string("File Manager"), nullptr, 0);
-    sheet.UsePageTitles(m_nDeviceCount);
+    sheet.UsePageTitles(1);
     sheet.m_psh.dwFlags &= ~PSH_HASHELP;
     sheet.SetTreeOptions(true, true, false);
     sheet.UseSettingsFile(g_strAppIniPath, [this](const std::string& section, const std::string& key) {
         return m_pApp->m_uiSetting.GetAppSetting(section, key);
     });
 
+    // The device folders may lie on a share that does not answer: the window
+    // comes at once with a page that says they are being looked for, and the
+    // pages follow when they are found. Owned by the sheet, which outlives
+    // the placeholder that the answer removes; a later choice of Viewdeck.ini
+    // supersedes a look still going on.
     std::vector<std::unique_ptr<CDlg>> pages;
-    if (m_nDeviceCount == 0) {
-        auto* placeholder = new CPlaceholderPage(
-            kPlaceholderTitle, PlaceholderText(m_uiSetting, GetModulePath(), commandLine.m_strViewerIni), m_uiSetting);
-        pages.emplace_back(placeholder);
-        // Owned by the sheet, which outlives the placeholder that the answer
-        // removes; a later choice supersedes an earlier one still looking.
-        auto* adopt = new AsyncTask(&sheet);
-        QObject::connect(placeholder, &CPlaceholderPage::ViewerIniChosen, &sheet,
-                         [this, &sheet, &pages, placeholder, adopt](const QString& path) {
-                             AdoptViewerIni(sheet, pages, *placeholder, *adopt, ToStdString(path));
-                         });
-    }
-    for (int i = 0; i < m_nDeviceCount; ++i)
-        pages.emplace_back(NewSearchPage(g_strDeviceFolders[static_cast<std::size_t>(i)]));
-    for (const std::unique_ptr<CDlg>& page : pages) {
-        page->m_psp.dwFlags &= ~PSP_HASHELP;
-        sheet.AddPageTitle(page->m_strCaption);
-        sheet.AddPage(page.get());
-    }
-    sheet.SetActivePage(pages.front().get());
+    auto* placeholder = new CPlaceholderPage(kPlaceholderTitle, LookingText(), m_uiSetting);
+    pages.emplace_back(placeholder);
+    auto* discovery = new AsyncTask(&sheet);
+    QObject::connect(placeholder, &CPlaceholderPage::ViewerIniChosen, &sheet,
+                     [this, &sheet, &pages, placeholder, discovery](const QString& path) {
+                         AdoptViewerIni(sheet, pages, *placeholder, *discovery, ToStdString(path));
+                     });
+    placeholder->m_psp.dwFlags &= ~PSP_HASHELP;
+    sheet.AddPageTitle(placeholder->m_strCaption);
+    sheet.AddPage(placeholder);
+    sheet.SetActivePage(placeholder);
 
     // A new copy finds this one through the sheet, and only while the sheet
     // has its window.
@@ -144,7 +147,11 @@ bool CClipscoutApp::InitInstance()
     const WindowPlacement placement(WindowPlacement::DefaultFile());
     sheet.Create();
     placement.Restore(sheet);
+    // From here on this thread serves the window and touches no file system.
+    WindowThreadCheck::DeclareWindowThread();
+    DiscoverDevices(sheet, pages, *placeholder, *discovery, commandLine.m_strViewerIni, {});
     sheet.DoModal();
+    WindowThreadCheck::DeclareNone();
     placement.Save(sheet);
     g_singleInstanceGuard.StopAnswering();
 
@@ -157,6 +164,14 @@ void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std
 {
     // Read from now on, by the pages to come and by the searches of all.
     g_strViewerIniPath = path;
+    placeholder.SetNote(LookingText());
+    DiscoverDevices(sheet, pages, placeholder, task, path, path);
+}
+
+void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
+                                    CPlaceholderPage& placeholder, AsyncTask& task, const std::string& namedViewerIni,
+                                    const std::string& rememberedViewerIni)
+{
     struct Found {
         std::array<std::string, MAX_DEVICE_FOLDERS> folders;
         int nCount = 0;
@@ -164,12 +179,13 @@ void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std
     };
     const std::string modulePath = GetModulePath();
     task.Run(
-        [this, path, modulePath](const std::stop_token&) {
-            ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(path);
+        [this, namedViewerIni, rememberedViewerIni, modulePath](const std::stop_token&) {
+            if (!rememberedViewerIni.empty())
+                ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(rememberedViewerIni);
             Found found;
             found.nCount = FindDeviceFolders(m_uiSetting, found.folders);
             if (found.nCount == 0)
-                found.strNote = PlaceholderText(m_uiSetting, modulePath, path);
+                found.strNote = PlaceholderText(m_uiSetting, modulePath, namedViewerIni);
             return found;
         },
         [this, &sheet, &pages, &placeholder](const Found& found) {

@@ -41,11 +41,15 @@ protected:
     virtual CDlg* NewSearchPage(const std::string& title);
 
 private:
-    // Builds the pages from the Viewdeck.ini chosen on the placeholder page,
-    // which goes when a device folder is found; otherwise it tells what is
-    // missing now.
+    // Builds the pages from the Viewdeck.ini chosen on the placeholder page
+    // and remembers the choice.
     void AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
                         CPlaceholderPage& placeholder, AsyncTask& task, const std::string& path);
+    // Finds the device folders off the window's thread; then their pages
+    // replace the placeholder, or it tells what is missing.
+    void DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
+                         CPlaceholderPage& placeholder, AsyncTask& task, const std::string& namedViewerIni,
+                         const std::string& rememberedViewerIni);
 
     int m_nExitCode = 0;
     // The settings files the command line names; none by default.

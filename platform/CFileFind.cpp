@@ -1,6 +1,7 @@
 #include "platform/CFileFind.h"
 
 #include "platform/AsciiCase.h"
+#include "platform/WindowThreadCheck.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -35,6 +36,7 @@ bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
 
 bool CFileFind::FindFile(const std::string& folder, std::string_view mask, const std::atomic<bool>* stop)
 {
+    WindowThreadCheck::OffTheWindowThread("CFileFind::FindFile");
     Close();
     m_strFolder = folder;
     if (folder.empty())
@@ -131,6 +133,7 @@ void CFileFind::Close()
 
 std::string CFileFind::ResolveNoCase(const std::string& folder, std::string_view name)
 {
+    WindowThreadCheck::OffTheWindowThread("CFileFind::ResolveNoCase");
     std::string exact = folder + "/";
     exact += name;
     struct stat st;

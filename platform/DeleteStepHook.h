@@ -6,8 +6,9 @@
 enum class DeleteStep {
     FolderOpened, // the folder is open and is the listed one
     FileChecked,  // the name stood for the listed file
+    MovedAside,   // the file is under a private name, not yet checked there
     InfoWritten,  // the trash's record of the file is in place
-    MovedAside,   // a permanent delete has moved the name to a private one
+    Linked,       // without a no-replace rename: linked, the old name not yet removed
     RestoreFolderOpened,
 };
 

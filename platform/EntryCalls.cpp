@@ -1,11 +1,22 @@
 #include "platform/EntryCalls.h"
 
+#include "platform/DeleteStepHook.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+bool LacksNoReplaceRename(int error)
+{
+    return error == EINVAL || error == ENOSYS;
+}
+
+} // namespace
 
 bool EntryCalls::HasIdentity(int nFolder, const std::string& strName, const FileIdentity& identity)
 {
@@ -14,16 +25,28 @@ bool EntryCalls::HasIdentity(int nFolder, const std::string& strName, const File
            FileIdentity::Of(st) == identity;
 }
 
-int EntryCalls::MoveNoReplace(int nFrom, const std::string& strFromName, int nTo, const std::string& strToName)
+int EntryCalls::MoveAside(int nFolder, const std::string& strName, const std::string& strPrivateName)
 {
-    if (::renameat2(nFrom, strFromName.c_str(), nTo, strToName.c_str(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(nFolder, strName.c_str(), nFolder, strPrivateName.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
-    if (errno != EINVAL && errno != ENOSYS)
+    if (!LacksNoReplaceRename(errno))
+        return errno;
+    // A plain rename is one step, so nothing can take the name between a
+    // check and the act; what it moved is checked under the private name.
+    return ::renameat(nFolder, strName.c_str(), nFolder, strPrivateName.c_str()) == 0 ? 0 : errno;
+}
+
+int EntryCalls::MoveNoReplace(int nFrom, const std::string& strFromPrivateName, int nTo, const std::string& strToName)
+{
+    if (::renameat2(nFrom, strFromPrivateName.c_str(), nTo, strToName.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (!LacksNoReplaceRename(errno))
         return errno;
     // A file system without the no-replace rename: a new link never replaces
     // a name either.
-    if (::linkat(nFrom, strFromName.c_str(), nTo, strToName.c_str(), 0) == 0) {
-        ::unlinkat(nFrom, strFromName.c_str(), 0);
+    if (::linkat(nFrom, strFromPrivateName.c_str(), nTo, strToName.c_str(), 0) == 0) {
+        DeleteStepHook::Reach(DeleteStep::Linked);
+        ::unlinkat(nFrom, strFromPrivateName.c_str(), 0);
         return 0;
     }
     if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
@@ -35,7 +58,7 @@ int EntryCalls::MoveNoReplace(int nFrom, const std::string& strFromName, int nTo
         return EEXIST;
     if (errno != ENOENT)
         return errno;
-    return ::renameat(nFrom, strFromName.c_str(), nTo, strToName.c_str()) == 0 ? 0 : errno;
+    return ::renameat(nFrom, strFromPrivateName.c_str(), nTo, strToName.c_str()) == 0 ? 0 : errno;
 }
 
 std::string EntryCalls::PrivateName()

@@ -7,6 +7,8 @@
 #include "platform/SystemErrorText.h"
 #include "platform/TrashCan.h"
 
+#include "platform/WindowThreadCheck.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <string_view>
@@ -107,50 +109,78 @@ R Logged(R result, R done, const char* action, const std::string& path, const st
     return result;
 }
 
+// Gives a file moved aside its name again, never over a file that took the
+// name meanwhile; such a file keeps the name and ours stays where it is,
+// which the log says.
+void PutBack(int folder, const std::string& aside, const std::string& name)
+{
+    if (const int error = EntryCalls::MoveNoReplace(folder, aside, folder, name);
+        error != 0 && DiagnosticLog::IsOn(DiagnosticLog::Topic::Delete))
+        DiagnosticLog::Write(DiagnosticLog::Topic::Delete,
+                             "could not give " + aside + " its name " + name + " back: " + SystemErrorText(error));
+}
+
+// Takes the checked file out of everyone's reach under a private name and
+// checks it there, so that no later step acts on a name another file could
+// have taken; a file that took the name before the move goes back.
+Result TakeAside(int folder, const ListedFile& file, std::string& aside, std::string& strReason)
+{
+    aside = EntryCalls::PrivateName();
+    if (const int error = EntryCalls::MoveAside(folder, file.strName, aside)) {
+        errno = error;
+        return FromErrno(strReason);
+    }
+    DeleteStepHook::Reach(DeleteStep::MovedAside);
+    if (!EntryCalls::HasIdentity(folder, aside, file.idFile)) {
+        PutBack(folder, aside, file.strName);
+        return Result::Changed;
+    }
+    return Result::Done;
+}
+
 Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
 {
     FileDescriptor folder;
-    const Result checked = OpenListed(file, folder, strReason);
-    if (checked != Result::Done)
+    std::string aside;
+    if (const Result checked = OpenListed(file, folder, strReason); checked != Result::Done)
         return checked;
-    switch (TrashCan::Instance().MoveToTrash(folder.Get(), file.strName, file.idFile, trashed, strReason)) {
+    if (const Result taken = TakeAside(folder.Get(), file, aside, strReason); taken != Result::Done)
+        return taken;
+    Result result = Result::Failed;
+    switch (TrashCan::Instance().MoveToTrash(folder.Get(), aside, file.strName, file.idFile, trashed, strReason)) {
     case TrashCan::Result::Trashed:
         trashed.strOriginalPath = file.strFolder + "/" + file.strName;
         trashed.idFolder = file.idFolder;
         return Result::Done;
     case TrashCan::Result::NotSupported:
-        return Result::NoTrash;
+        result = Result::NoTrash;
+        break;
     case TrashCan::Result::Gone:
-        return Result::Gone;
+        result = Result::Gone;
+        break;
     case TrashCan::Result::Changed:
-        return Result::Changed;
+        result = Result::Changed;
+        break;
     case TrashCan::Result::Failed:
         break;
     }
-    return Result::Failed;
+    PutBack(folder.Get(), aside, file.strName);
+    return result;
 }
 
 Result DeleteListed(const ListedFile& file, std::string& strReason)
 {
     FileDescriptor folder;
-    const Result checked = OpenListed(file, folder, strReason);
-    if (checked != Result::Done)
+    std::string aside;
+    if (const Result checked = OpenListed(file, folder, strReason); checked != Result::Done)
         return checked;
-    // An unlink removes whatever the name stands for at that moment, so the
-    // file is first taken out of reach under a private name and checked there.
-    const std::string aside = EntryCalls::PrivateName();
-    if (const int error = EntryCalls::MoveNoReplace(folder.Get(), file.strName, folder.Get(), aside)) {
-        errno = error;
-        return FromErrno(strReason);
-    }
-    DeleteStepHook::Reach(DeleteStep::MovedAside);
-    if (!EntryCalls::HasIdentity(folder.Get(), aside, file.idFile)) {
-        EntryCalls::MoveNoReplace(folder.Get(), aside, folder.Get(), file.strName);
-        return Result::Changed;
-    }
+    // An unlink removes whatever the name stands for at that moment, so only
+    // the private name, checked, is removed.
+    if (const Result taken = TakeAside(folder.Get(), file, aside, strReason); taken != Result::Done)
+        return taken;
     if (::unlinkat(folder.Get(), aside.c_str(), 0) != 0) {
         strReason = SystemErrorText(errno);
-        EntryCalls::MoveNoReplace(folder.Get(), aside, folder.Get(), file.strName);
+        PutBack(folder.Get(), aside, file.strName);
         return Result::Failed;
     }
     return Result::Done;
@@ -175,17 +205,26 @@ RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
         return RestoreResult::FolderChanged;
     DeleteStepHook::Reach(DeleteStep::RestoreFolderOpened);
 
-    if (const int error = EntryCalls::MoveNoReplace(trash.Get(), trashed.strTrashName, folder.Get(), name)) {
-        if (error == EEXIST)
-            return RestoreResult::Occupied;
+    // The trash's entry is taken aside and checked there first, so that what
+    // goes back is the trashed file whatever the file system's renames allow.
+    const std::string aside = EntryCalls::PrivateName();
+    if (const int error = EntryCalls::MoveAside(trash.Get(), trashed.strTrashName, aside)) {
         if (error == ENOENT)
             return RestoreResult::Gone;
         strReason = SystemErrorText(error);
         return RestoreResult::Failed;
     }
-    if (!EntryCalls::HasIdentity(folder.Get(), name, trashed.idFile)) {
-        EntryCalls::MoveNoReplace(folder.Get(), name, trash.Get(), trashed.strTrashName);
+    DeleteStepHook::Reach(DeleteStep::MovedAside);
+    if (!EntryCalls::HasIdentity(trash.Get(), aside, trashed.idFile)) {
+        PutBack(trash.Get(), aside, trashed.strTrashName);
         return RestoreResult::Gone;
+    }
+    if (const int error = EntryCalls::MoveNoReplace(trash.Get(), aside, folder.Get(), name)) {
+        PutBack(trash.Get(), aside, trashed.strTrashName);
+        if (error == EEXIST)
+            return RestoreResult::Occupied;
+        strReason = SystemErrorText(error);
+        return RestoreResult::Failed;
     }
     const FileDescriptor info(::openat(trash.Get(), "../info", kFolderFlags | O_NOFOLLOW));
     if (info.IsOpen())
@@ -197,18 +236,21 @@ RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
 
 FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
 {
+    WindowThreadCheck::OffTheWindowThread("FileDeleter::MoveToTrash");
     return Logged(TrashListed(file, trashed, strReason), Result::Done, "moving to the trash",
                   file.strFolder + "/" + file.strName, strReason);
 }
 
 FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason)
 {
+    WindowThreadCheck::OffTheWindowThread("FileDeleter::DeletePermanently");
     return Logged(DeleteListed(file, strReason), Result::Done, "deleting", file.strFolder + "/" + file.strName,
                   strReason);
 }
 
 FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason)
 {
+    WindowThreadCheck::OffTheWindowThread("FileDeleter::Restore");
     return Logged(RestoreTrashed(trashed, strReason), RestoreResult::Restored, "restoring", trashed.strOriginalPath,
                   strReason);
 }

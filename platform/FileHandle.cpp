@@ -2,6 +2,8 @@
 
 #include "platform/CFile.h"
 
+#include "platform/WindowThreadCheck.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,28 +25,36 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
     return *this;
 }
 
-bool FileHandle::Open(const std::string& path)
+namespace {
+
+// The descriptor of what is a regular file at path now, or -1. Opening a FIFO
+// or a device has effects of its own (a waiting writer is released, a tape
+// rewinds), so nothing else is opened.
+int OpenRegular(const std::string& path)
 {
-    Close();
-    // Opening a FIFO or a device has effects of its own (a waiting writer is
-    // released, a tape rewinds), so only what is a regular file now is opened.
     struct stat named;
     if (::stat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
-        return false;
+        return -1;
     // Should the name be swapped for something else meanwhile, the open must
     // neither wait nor take a controlling terminal; the check after it
     // refuses whatever was opened instead of the file examined.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return false;
+        return -1;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != named.st_dev || st.st_ino != named.st_ino) {
         ::close(fd);
-        return false;
+        return -1;
     }
-    m_fd = fd;
-    m_nSize = static_cast<std::uint64_t>(st.st_size);
-    return true;
+    return fd;
+}
+
+} // namespace
+
+bool FileHandle::Open(const std::string& path)
+{
+    WindowThreadCheck::OffTheWindowThread("FileHandle::Open");
+    return Adopt(OpenRegular(path));
 }
 
 bool FileHandle::Adopt(int fd)
@@ -137,8 +147,9 @@ std::size_t FileHandle::ReadAt(std::uint64_t offset, void* buffer, std::size_t s
 
 bool FileHandle::ReadAll(const std::string& path, std::string& out, std::size_t limit)
 {
+    // The program's own settings files, which pages read when first shown.
     FileHandle file;
-    if (!file.Open(path))
+    if (!file.Adopt(OpenRegular(path)))
         return false;
     const std::uint64_t wanted = file.Size() < limit ? file.Size() : limit;
     out.resize(static_cast<std::size_t>(wanted));

@@ -199,8 +199,9 @@ int WriteRecord(int info, const std::string& name, const std::string& text)
 
 } // namespace
 
-TrashCan::Result FreedesktopTrashCan::MoveToTrash(int nFolder, const std::string& strName, const FileIdentity& idFile,
-                                                  TrashedFile& trashed, std::string& strReason)
+TrashCan::Result FreedesktopTrashCan::MoveToTrash(int nFolder, const std::string& strAside, const std::string& strName,
+                                                  const FileIdentity& idFile, TrashedFile& trashed,
+                                                  std::string& strReason)
 {
     TrashFolder trash;
     if (!HomeTrash(nFolder, trash)) {
@@ -227,7 +228,7 @@ TrashCan::Result FreedesktopTrashCan::MoveToTrash(int nFolder, const std::string
             return Result::Failed;
         }
         DeleteStepHook::Reach(DeleteStep::InfoWritten);
-        if (const int error = EntryCalls::MoveNoReplace(nFolder, strName, trash.files.Get(), entry)) {
+        if (const int error = EntryCalls::MoveNoReplace(nFolder, strAside, trash.files.Get(), entry)) {
             ::unlinkat(trash.info.Get(), info.c_str(), 0);
             if (error == EEXIST)
                 continue;
@@ -236,10 +237,10 @@ TrashCan::Result FreedesktopTrashCan::MoveToTrash(int nFolder, const std::string
             strReason = SystemErrorText(error);
             return Result::Failed;
         }
-        // The name may have come to stand for another file since the check:
+        // The entry may have come to stand for another file since the check:
         // that one goes back, and its record with it.
         if (!EntryCalls::HasIdentity(trash.files.Get(), entry, idFile)) {
-            if (EntryCalls::MoveNoReplace(trash.files.Get(), entry, nFolder, strName) == 0)
+            if (EntryCalls::MoveNoReplace(trash.files.Get(), entry, nFolder, strAside) == 0)
                 ::unlinkat(trash.info.Get(), info.c_str(), 0);
             return Result::Changed;
         }

@@ -9,6 +9,6 @@
 // used, so this is the one desktop service the program does itself.
 class FreedesktopTrashCan : public TrashCan {
 public:
-    Result MoveToTrash(int nFolder, const std::string& strName, const FileIdentity& idFile, TrashedFile& trashed,
-                       std::string& strReason) override;
+    Result MoveToTrash(int nFolder, const std::string& strAside, const std::string& strName, const FileIdentity& idFile,
+                       TrashedFile& trashed, std::string& strReason) override;
 };

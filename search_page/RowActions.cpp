@@ -1,6 +1,5 @@
 #include "search_page/RowActions.h"
 
-#include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/CDlg.h"
@@ -87,9 +86,11 @@ void RowActions::OnShowInFolder()
     if (paths.empty())
         return;
     QPointer<CDlg> page(&m_page);
-    ShellLauncher::Instance().ShowItems(paths, [page](ShellLauncher::Result result) {
-        if (page && result == ShellLauncher::Result::NoAssociation)
-            MessageBoxSeam::Show(page, "Unable to open the document");
+    // Without a file manager that answers, the folder is explored as Explore
+    // does it, off the window's thread: it may be a silent share.
+    ShellLauncher::Instance().ShowItems(paths, [page](bool shown) {
+        if (page && !shown)
+            page->OnExplore();
     });
 }
 

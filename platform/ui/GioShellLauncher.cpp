@@ -1,10 +1,12 @@
 #include "platform/ui/GioShellLauncher.h"
 
+#include "platform/WindowThreadCheck.h"
 #include "platform/ui/FileManagerCall.h"
 
 #include <gio/gio.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -46,6 +48,7 @@ Result LaunchDefaultFor(const char* contentType, GFile* file)
 
 ShellLauncher::Result GioShellLauncher::Open(const std::string& path)
 {
+    WindowThreadCheck::OffTheWindowThread("GioShellLauncher::Open");
     GObjectPtr<GFile> file(g_file_new_for_path(path.c_str()));
     // A path that does not exist is a failure of its own, not a missing
     // association.
@@ -61,21 +64,15 @@ ShellLauncher::Result GioShellLauncher::Open(const std::string& path)
 
 ShellLauncher::Result GioShellLauncher::Explore(const std::string& folder)
 {
+    WindowThreadCheck::OffTheWindowThread("GioShellLauncher::Explore");
     GObjectPtr<GFile> file(g_file_new_for_path(folder.c_str()));
     if (g_file_query_file_type(file.get(), G_FILE_QUERY_INFO_NONE, nullptr) != G_FILE_TYPE_DIRECTORY)
         return Result::Failed;
     return LaunchDefaultFor("inode/directory", file.get());
 }
 
-void GioShellLauncher::ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done)
+void GioShellLauncher::ShowItems(const std::vector<std::string>& paths, std::function<void(bool shown)> done)
 {
-    if (paths.empty())
-        return;
-    const std::string& first = paths.front();
-    const std::size_t slash = first.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : first.substr(0, slash == 0 ? 1 : slash);
-    FileManagerCall::ShowItems(paths, kShowItemsTimeoutMs,
-                               [this, folder = std::move(folder), done = std::move(done)](bool shown) {
-                                   done(shown ? Result::Launched : Explore(folder));
-                               });
+    if (!paths.empty())
+        FileManagerCall::ShowItems(paths, kShowItemsTimeoutMs, std::move(done));
 }

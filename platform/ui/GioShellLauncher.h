@@ -5,8 +5,7 @@
 // The desktop's launcher through GIO: the default application registered for
 // the file's content type ("inode/directory" for a folder to explore), started
 // with the file as an argument. Files are shown through the freedesktop
-// file-manager interface on the session bus, or where nothing answers there,
-// by exploring their folder.
+// file-manager interface on the session bus.
 class GioShellLauncher : public ShellLauncher {
 public:
     // How long a file manager may take to start and answer.
@@ -14,5 +13,5 @@ public:
 
     Result Open(const std::string& path) override;
     Result Explore(const std::string& folder) override;
-    void ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done) override;
+    void ShowItems(const std::vector<std::string>& paths, std::function<void(bool shown)> done) override;
 };

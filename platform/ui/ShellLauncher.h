@@ -19,9 +19,10 @@ public:
     virtual Result Open(const std::string& path) = 0;
     virtual Result Explore(const std::string& folder) = 0;
     // Shows the files, selected, in the desktop's file manager (all in one
-    // folder); done gets the outcome on the window's thread, maybe later,
-    // for nothing here waits for the file manager.
-    virtual void ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done) = 0;
+    // folder); done gets whether one showed them on the window's thread,
+    // maybe later, for nothing here waits for the file manager. Where none
+    // did, exploring the folder is the caller's, off the window's thread.
+    virtual void ShowItems(const std::vector<std::string>& paths, std::function<void(bool shown)> done) = 0;
 
     // The launcher the program uses; tests may install their own (not owned)
     // and restore the default with nullptr.

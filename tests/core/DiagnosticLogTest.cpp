@@ -24,7 +24,8 @@ public:
     ~RefusingTrash() override { TrashCan::SetInstance(nullptr); }
     RefusingTrash(const RefusingTrash&) = delete;
     RefusingTrash& operator=(const RefusingTrash&) = delete;
-    Result MoveToTrash(int, const std::string&, const FileIdentity&, TrashedFile&, std::string& strReason) override
+    Result MoveToTrash(int, const std::string&, const std::string&, const FileIdentity&, TrashedFile&,
+                       std::string& strReason) override
     {
         strReason = "No space left on device";
         return Result::Failed;

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +17,7 @@
 #include <map>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -197,7 +201,8 @@ class AnsweringTrash : public TrashCan {
 public:
     explicit AnsweringTrash(Result result) : m_result(result) { TrashCan::SetInstance(this); }
     ~AnsweringTrash() override { TrashCan::SetInstance(nullptr); }
-    Result MoveToTrash(int, const std::string&, const FileIdentity&, TrashedFile&, std::string& strReason) override
+    Result MoveToTrash(int, const std::string&, const std::string&, const FileIdentity&, TrashedFile&,
+                       std::string& strReason) override
     {
         strReason = "No space left on device";
         return m_result;
@@ -269,6 +274,19 @@ private:
     bool m_bReached = false;
 };
 
+// A file system without the no-replace rename (NFS, most FUSE mounts) for as
+// long as one of these lives: the test program's own renameat2 is found
+// before the C library's, by the program and the code it links alike.
+std::atomic<bool> g_bNoReplaceRefused = false;
+
+class WithoutNoReplaceRename {
+public:
+    explicit WithoutNoReplaceRename(bool bOn = true) { g_bNoReplaceRefused = bOn; }
+    ~WithoutNoReplaceRename() { g_bNoReplaceRefused = false; }
+    WithoutNoReplaceRename(const WithoutNoReplaceRename&) = delete;
+    WithoutNoReplaceRename& operator=(const WithoutNoReplaceRename&) = delete;
+};
+
 // Every regular file below a folder with its bytes (links are not followed).
 std::map<std::string, std::string> Contents(const std::string& folder)
 {
@@ -287,18 +305,24 @@ TEST_F(FileDeleterTest, AFolderOrFileSwappedAtAnyStepBeforeTheActLeavesEveryOthe
         DeleteStep step;
         Swap swap;
         FileDeleter::Result expected;
+        bool bOnlyWithoutNoReplace = false; // the step is reached only there
     };
     using R = FileDeleter::Result;
     // Once the folder is open its descriptor is used, so a swapped folder
     // path no longer matters; a file swapped before it is out of reach is
-    // found out and put back.
+    // found out and put back; once it is, the name is free for another file,
+    // which nothing after touches.
     const Case cases[] = {
         {true, DeleteStep::FolderOpened, Swap::FolderForLink, R::Done},
         {true, DeleteStep::FileChecked, Swap::FolderForLink, R::Done},
+        {true, DeleteStep::MovedAside, Swap::FolderForLink, R::Done},
         {true, DeleteStep::InfoWritten, Swap::FolderForLink, R::Done},
+        {true, DeleteStep::Linked, Swap::FolderForLink, R::Done, true},
         {true, DeleteStep::FolderOpened, Swap::FileForAnother, R::Changed},
         {true, DeleteStep::FileChecked, Swap::FileForAnother, R::Changed},
-        {true, DeleteStep::InfoWritten, Swap::FileForAnother, R::Changed},
+        {true, DeleteStep::MovedAside, Swap::FileForAnother, R::Done},
+        {true, DeleteStep::InfoWritten, Swap::FileForAnother, R::Done},
+        {true, DeleteStep::Linked, Swap::FileForAnother, R::Done, true},
         {false, DeleteStep::FolderOpened, Swap::FolderForLink, R::Done},
         {false, DeleteStep::FileChecked, Swap::FolderForLink, R::Done},
         {false, DeleteStep::MovedAside, Swap::FolderForLink, R::Done},
@@ -306,50 +330,75 @@ TEST_F(FileDeleterTest, AFolderOrFileSwappedAtAnyStepBeforeTheActLeavesEveryOthe
         {false, DeleteStep::FileChecked, Swap::FileForAnother, R::Changed},
         {false, DeleteStep::MovedAside, Swap::FileForAnother, R::Done},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "trash " << c.bToTrash << ", step " << static_cast<int>(c.step) << ", swap "
-                                        << static_cast<int>(c.swap));
-        fs::remove_all(m_store.Path());
-        fs::create_directories(m_store.Path());
-        fs::remove_all(TrashFolder());
-        Write("a.jpg", "listed");
-        Write("b.jpg", "listed too");
-        m_store.WriteFile("other/a.jpg", "never listed");
-        const ListedFile file = ListedOne("a.jpg");
+    for (const bool bNoReplace : {true, false})
+        for (const Case& c : cases) {
+            if (c.bOnlyWithoutNoReplace && bNoReplace)
+                continue;
+            SCOPED_TRACE(testing::Message()
+                         << "no-replace rename " << bNoReplace << ", trash " << c.bToTrash << ", step "
+                         << static_cast<int>(c.step) << ", swap " << static_cast<int>(c.swap));
+            const WithoutNoReplaceRename standIn(!bNoReplace);
+            fs::remove_all(m_store.Path());
+            fs::create_directories(m_store.Path());
+            fs::remove_all(TrashFolder());
+            Write("a.jpg", "listed");
+            Write("b.jpg", "listed too");
+            m_store.WriteFile("other/a.jpg", "never listed");
+            const ListedFile file = ListedOne("a.jpg");
 
-        std::map<std::string, std::string> before;
-        const ChangeAt change(c.step, [&] {
-            if (c.swap == Swap::FolderForLink) {
-                fs::rename(Folder(), m_store.Path() + "/moved");
-                fs::create_directory_symlink(m_store.Path() + "/other", Folder());
-            } else {
-                // Once moved aside, the name is free for another file.
-                if (fs::exists(Folder() + "/a.jpg"))
-                    fs::rename(Folder() + "/a.jpg", m_store.Path() + "/aside.jpg");
-                Write("a.jpg", "never listed either");
+            std::map<std::string, std::string> before;
+            const ChangeAt change(c.step, [&] {
+                if (c.swap == Swap::FolderForLink) {
+                    fs::rename(Folder(), m_store.Path() + "/moved");
+                    fs::create_directory_symlink(m_store.Path() + "/other", Folder());
+                } else {
+                    if (fs::exists(Folder() + "/a.jpg"))
+                        fs::rename(Folder() + "/a.jpg", m_store.Path() + "/aside.jpg");
+                    Write("a.jpg", "never listed either");
+                }
+                before = Contents(m_store.Path());
+            });
+            TrashedFile trashed;
+            const R result = c.bToTrash ? FileDeleter::MoveToTrash(file, trashed, m_strReason)
+                                        : FileDeleter::DeletePermanently(file, m_strReason);
+            ASSERT_TRUE(change.Reached());
+            EXPECT_EQ(result, c.expected);
+
+            // Only the listed file, wherever the swap left it, may have gone.
+            std::map<std::string, std::string> expected = before;
+            if (result == R::Done)
+                std::erase_if(expected, [](const auto& entry) { return entry.second == "listed"; });
+            EXPECT_EQ(Contents(m_store.Path()), expected);
+            const bool trashedListed = c.bToTrash && result == R::Done;
+            std::map<std::string, std::string> inTrash;
+            if (fs::exists(TrashFolder()))
+                inTrash = Contents(TrashFolder());
+            EXPECT_EQ(inTrash.size(), trashedListed ? 2u : 0u) << "a record or file left behind";
+            if (trashedListed) {
+                EXPECT_EQ(ReadFile(trashed.strTrashFolder + "/" + trashed.strTrashName), "listed");
             }
-            before = Contents(m_store.Path());
-        });
-        TrashedFile trashed;
-        const R result = c.bToTrash ? FileDeleter::MoveToTrash(file, trashed, m_strReason)
-                                    : FileDeleter::DeletePermanently(file, m_strReason);
-        ASSERT_TRUE(change.Reached());
-        EXPECT_EQ(result, c.expected);
-
-        // Only the listed file, wherever the swap left it, may have gone.
-        std::map<std::string, std::string> expected = before;
-        if (result == R::Done)
-            std::erase_if(expected, [](const auto& entry) { return entry.second == "listed"; });
-        EXPECT_EQ(Contents(m_store.Path()), expected);
-        const bool trashedListed = c.bToTrash && result == R::Done;
-        std::map<std::string, std::string> inTrash;
-        if (fs::exists(TrashFolder()))
-            inTrash = Contents(TrashFolder());
-        EXPECT_EQ(inTrash.size(), trashedListed ? 2u : 0u) << "a record or file left behind";
-        if (trashedListed) {
-            EXPECT_EQ(ReadFile(trashed.strTrashFolder + "/" + trashed.strTrashName), "listed");
+            if (!trashedListed || c.swap != Swap::FileForAnother)
+                continue;
+            // Undo, with a file recorded under the name while the trashed one
+            // is on its way back: both are kept.
+            fs::remove(Folder() + "/a.jpg");
+            const ChangeAt again(bNoReplace ? DeleteStep::MovedAside : DeleteStep::Linked, [&] {
+                if (fs::exists(Folder() + "/a.jpg"))
+                    fs::rename(Folder() + "/a.jpg", m_store.Path() + "/restored.jpg");
+                Write("a.jpg", "recorded meanwhile");
+            });
+            const FileDeleter::RestoreResult restored = FileDeleter::Restore(trashed, m_strReason);
+            ASSERT_TRUE(again.Reached());
+            EXPECT_EQ(ReadFile(Folder() + "/a.jpg"), "recorded meanwhile");
+            const std::map<std::string, std::string> store = Contents(m_store.Path());
+            const auto listedCopies =
+                std::count_if(store.begin(), store.end(), [](const auto& entry) { return entry.second == "listed"; });
+            if (restored == FileDeleter::RestoreResult::Restored) {
+                EXPECT_EQ(listedCopies, 1);
+            } else {
+                EXPECT_EQ(ReadFile(trashed.strTrashFolder + "/" + trashed.strTrashName), "listed");
+            }
         }
-    }
 }
 
 TEST_F(FileDeleterTest, UndoPutsTheFileBackOnlyIntoTheFolderItCameFrom)
@@ -513,3 +562,13 @@ TEST_F(FileDeleterTest, AKillDuringABulkDeleteLeavesNoEmptyRecordAndNoLostFile)
 }
 
 } // namespace
+
+// Refuses the no-replace rename as such file systems do, with EINVAL.
+extern "C" int renameat2(int nFrom, const char* from, int nTo, const char* to, unsigned int flags) noexcept
+{
+    if ((flags & RENAME_NOREPLACE) != 0 && g_bNoReplaceRefused) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_renameat2, nFrom, from, nTo, to, flags));
+}

@@ -19,8 +19,17 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
+#include <climits>
+#include <condition_variable>
+#include <dirent.h>
+#include <dlfcn.h>
 #include <filesystem>
 #include <functional>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <unistd.h>
 
 // The program defines these two in its main file; this test is its own program.
 CSingleInstanceGuard g_singleInstanceGuard("{Clipscout-AppTest}");
@@ -47,9 +56,20 @@ struct SheetSeen {
 using SheetAction = std::function<void(TreeSheet::CTreeSheet&)>;
 using SheetCheck = std::function<bool(TreeSheet::CTreeSheet&)>;
 
+// Whether the first page still says that the device folders are being
+// looked for.
+bool StillLooking(TreeSheet::CTreeSheet& sheet)
+{
+    const auto* note = sheet.GetPage(0)->findChild<QLabel*>(QStringLiteral("placeholderNote"));
+    return note != nullptr && note->text().startsWith(QStringLiteral("Looking for the device folders"));
+}
+
 // Runs InitInstance; while its sheet runs modally, does act once, waits until
-// ready holds, records what the sheet shows and presses Exit.
-bool RunApp(TestApp& app, SheetSeen& seen, SheetAction act = {}, SheetCheck ready = {})
+// ready holds (by default, until the device folders are found), records what
+// the sheet shows and presses Exit.
+bool RunApp(
+    TestApp& app, SheetSeen& seen, SheetAction act = {},
+    SheetCheck ready = [](TreeSheet::CTreeSheet& sheet) { return !StillLooking(sheet); })
 {
     std::function<void()> inspect;
     bool acted = false;
@@ -94,6 +114,17 @@ bool RunApp(TestApp& app, SheetSeen& seen, SheetAction act = {}, SheetCheck read
     return app.InitInstance();
 }
 
+// A share that stops answering: listing a folder below g_strSilentRoot blocks
+// until the test lets it go, as a call stuck in the kernel does. A listing on
+// the test's own thread, the window's, is only noted, so that the test ends.
+std::mutex g_silentMutex;
+std::condition_variable g_silentWake;
+std::string g_strSilentRoot;
+bool g_bSilent = false;
+int g_nSilentCalls = 0;
+bool g_bListedOnWindowThread = false;
+const std::thread::id g_windowThread = std::this_thread::get_id();
+
 void MakeDevice(const std::string& store, const std::string& name, bool complete = true)
 {
     for (const char* folder : {"Recording", "Snapshot", "MotionDetection"})
@@ -102,6 +133,28 @@ void MakeDevice(const std::string& store, const std::string& name, bool complete
 }
 
 } // namespace
+
+// The test program's own fdopendir is found before the C library's, by the
+// program's code and the test's alike.
+extern "C" DIR* fdopendir(int fd)
+{
+    static auto* const real = reinterpret_cast<DIR* (*)(int)>(::dlsym(RTLD_NEXT, "fdopendir"));
+    std::array<char, PATH_MAX> path{};
+    const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path.data(), path.size() - 1);
+    if (length > 0) {
+        std::unique_lock lock(g_silentMutex);
+        if (g_bSilent && std::string_view(path.data()).starts_with(g_strSilentRoot)) {
+            if (std::this_thread::get_id() == g_windowThread) {
+                g_bListedOnWindowThread = true;
+            } else {
+                ++g_nSilentCalls;
+                g_silentWake.wait(lock, [] { return !g_bSilent; });
+                --g_nSilentCalls;
+            }
+        }
+    }
+    return real(fd);
+}
 
 class ClipscoutAppTest : public QObject {
     Q_OBJECT
@@ -127,6 +180,7 @@ private slots:
     void chosenViewerIniBuildsThePagesAndIsKept();
     void windowSizeAndMaximisedStateAreKept();
     void commandLineNamesTheSettingsFiles();
+    void aSilentShareAtStartUpStillShowsTheWindow();
 
 private:
     std::unique_ptr<QTemporaryDir> m_pConfig;
@@ -343,6 +397,51 @@ void ClipscoutAppTest::commandLineNamesTheSettingsFiles()
         QCOMPARE(status, ProgramCommandLine::kExitUsage);
         QVERIFY2(output.contains("Usage:"), qPrintable(output));
     }
+}
+
+void ClipscoutAppTest::aSilentShareAtStartUpStillShowsTheWindow()
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    const std::string store = root + "/share/store";
+    MakeDevice(store, "gate");
+    TestStore::Write(root + "/Viewdeck.ini", "[Directory]\nRecording=" + store + "\n[Device1]\nLocalID=gate\n");
+    {
+        const std::lock_guard lock(g_silentMutex);
+        g_strSilentRoot = root + "/share";
+        g_bSilent = true;
+        g_bListedOnWindowThread = false;
+    }
+    const auto speak = [] {
+        {
+            const std::lock_guard lock(g_silentMutex);
+            g_bSilent = false;
+        }
+        g_silentWake.notify_all();
+    };
+    const auto blocked = [] {
+        const std::lock_guard lock(g_silentMutex);
+        return g_nSilentCalls;
+    };
+
+    // The window comes while the share is silent, says that the folders are
+    // being looked for, and Exit closes it.
+    TestApp app(root + "/clipscout");
+    SheetSeen seen;
+    QVERIFY(!RunApp(app, seen, {},
+                    [&blocked](TreeSheet::CTreeSheet& sheet) { return StillLooking(sheet) && blocked() > 0; }));
+    QCOMPARE(seen.pageCaptions, QStringList{"No Recorded Files"});
+    QVERIFY2(seen.placeholderNote.contains(QString::fromStdString(root + "/Viewdeck.ini")),
+             qPrintable(seen.placeholderNote));
+    speak();
+    QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, 10000);
+    QVERIFY(!g_bListedOnWindowThread);
+
+    // Once the share answers, the next start has its pages.
+    TestApp again(root + "/clipscout");
+    SheetSeen seenAgain;
+    QVERIFY(!RunApp(again, seenAgain));
+    QCOMPARE(seenAgain.pageCaptions, QStringList{"gate"});
 }
 
 QTEST_MAIN(ClipscoutAppTest)

@@ -65,7 +65,8 @@ public:
     }
     ~StandInTrash() override { TrashCan::SetInstance(nullptr); }
 
-    Result MoveToTrash(int, const std::string&, const FileIdentity&, TrashedFile&, std::string& strReason) override
+    Result MoveToTrash(int, const std::string&, const std::string&, const FileIdentity&, TrashedFile&,
+                       std::string& strReason) override
     {
         std::unique_lock lock(m_mutex);
         ++m_nCalls;

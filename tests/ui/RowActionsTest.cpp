@@ -111,12 +111,13 @@ private slots:
         QCOMPARE(choosers, std::vector<std::string>{"Export to Folder"});
         QCOMPARE(page->m_nCurrentRow, 1);
 
-        // Where the desktop has nothing to show a folder with, it says so as
-        // Explore does.
+        // Without a file manager the folder is explored, as Explore does it:
+        // off the window's thread, saying so where nothing can show it.
         m_launcher->SetResult(ShellLauncher::Result::NoAssociation);
         ChooseFromMenu(list, OnRow(list, 1), QStringLiteral("Show in Folder"));
-        QCOMPARE(m_messages->Texts(), std::vector<std::string>{"Unable to open the document"});
         QCOMPARE(m_launcher->Shown().back(), std::vector<std::string>{folder + "/Sr0002.asf"});
+        QTRY_COMPARE(m_messages->Texts(), std::vector<std::string>{"Unable to open the document"});
+        QCOMPARE(m_launcher->Explored(), std::vector<std::string>{folder});
 
         // The Menu key opens it for the current row; "Show Preview" toggles.
         // As the window system hands the Menu key on: to the window, which

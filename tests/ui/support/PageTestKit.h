@@ -5,6 +5,7 @@
 // record message boxes and launches instead of showing or starting anything.
 
 #include "platform/DetachedTask.h"
+#include "platform/WindowThreadCheck.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/CDlg.h"
@@ -63,9 +64,12 @@ inline const CLoadUISetting& TestUiSetting()
     return setting;
 }
 
-// A search page of the device folder, reading the test's settings files.
+// A search page of the device folder, reading the test's settings files. The
+// test's thread is the window's: any file-system call on it ends the test.
 inline std::unique_ptr<CDlg> NewPage(const std::string& device)
 {
+    WindowThreadCheck::TurnOn();
+    WindowThreadCheck::DeclareWindowThread();
     return std::make_unique<CDlg>(device, TestUiSetting());
 }
 
@@ -194,25 +198,27 @@ public:
 
     Result Open(const std::string& path) override
     {
+        WindowThreadCheck::OffTheWindowThread("ShellLauncher::Open");
         const std::lock_guard lock(m_mutex);
         m_aOpened.push_back(path);
         return m_result;
     }
     Result Explore(const std::string& folder) override
     {
+        WindowThreadCheck::OffTheWindowThread("ShellLauncher::Explore");
         const std::lock_guard lock(m_mutex);
         m_aExplored.push_back(folder);
         return m_result;
     }
-    void ShowItems(const std::vector<std::string>& paths, std::function<void(Result)> done) override
+    void ShowItems(const std::vector<std::string>& paths, std::function<void(bool shown)> done) override
     {
-        Result result;
+        bool shown = false;
         {
             const std::lock_guard lock(m_mutex);
             m_aShown.push_back(paths);
-            result = m_result;
+            shown = m_result == Result::Launched;
         }
-        done(result);
+        done(shown);
     }
 
     void SetResult(Result result)

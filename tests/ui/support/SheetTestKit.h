@@ -18,7 +18,9 @@
 
 class TestApp : public CClipscoutApp {
 public:
-    explicit TestApp(std::string modulePath) : m_strModulePath(std::move(modulePath)) { }
+    // The program declares its window's thread once it has read its settings;
+    // from then on any file-system call there ends the test.
+    explicit TestApp(std::string modulePath) : m_strModulePath(std::move(modulePath)) { WindowThreadCheck::TurnOn(); }
 
 protected:
     std::string GetModulePath() const override { return m_strModulePath; }
