@@ -1,7 +1,11 @@
 #include "platform/FileCopier.h"
 
+#include "platform/Utf8Cut.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +16,9 @@ using Result = FileCopier::Result;
 using Outcome = FileCopier::Outcome;
 
 constexpr std::size_t kBufferBytes = 1u << 20;
+// Of the file's name in its copy's temporary name: room for the rest within
+// the 255 bytes a name may have.
+constexpr std::size_t kPartNameBytes = 200;
 
 FileCopier::ChunkHook& BeforeChunkHook()
 {
@@ -99,6 +106,37 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
+// A hidden name for the copy in progress that says whose copy it is and that
+// no one else would take: ".Sr0001.asf.1f3a09c2.clipscout-part".
+std::string PartName(const std::string& name)
+{
+    std::random_device random;
+    char tag[16];
+    std::snprintf(tag, sizeof tag, ".%08x", random());
+    return "." + std::string(CutUtf8(name, kPartNameBytes)) + tag + FileCopier::kPartSuffix;
+}
+
+// The copy's file, made anew under a temporary name (set in part); readable
+// and writable by the owner alone until it is whole.
+int CreatePart(int folder, const std::string& name, std::string& part)
+{
+    for (int attempt = 0;; ++attempt) {
+        part = PartName(name);
+        const int fd = ::openat(folder, part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST || attempt == 8)
+            return fd;
+    }
+}
+
+// Removes the copy's temporary name, only while it still stands for the file
+// this copy made.
+void RemovePart(int folder, const std::string& part, const FileIdentity& made)
+{
+    struct stat now;
+    if (::fstatat(folder, part.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && FileIdentity::Of(now) == made)
+        ::unlinkat(folder, part.c_str(), 0);
+}
+
 } // namespace
 
 int FileCopier::Open(const std::string& destFolder)
@@ -141,19 +179,30 @@ FileCopier::Outcome FileCopier::Copy(const ListedFile& file, const std::stop_tok
     if (source.Get() < 0)
         return outcome;
 
-    // O_EXCL: whatever has the name already, even a dangling link, stays.
-    Descriptor target(
-        ::openat(m_nFolder, file.strName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    // Nothing is copied for a name already there, even a dangling link; the
+    // last step checks again, since the name may be taken meanwhile.
+    struct stat there;
+    if (::fstatat(m_nFolder, file.strName.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
+        return {Result::Exists, 0};
+    std::string part;
+    Descriptor target(CreatePart(m_nFolder, file.strName, part));
     if (target.Get() < 0)
-        return errno == EEXIST ? Outcome{Result::Exists, 0} : Outcome{Result::Failed, errno};
+        return {Result::Failed, errno};
     struct stat made;
     if (::fstat(target.Get(), &made) != 0) {
         const int error = errno;
-        ::unlinkat(m_nFolder, file.strName.c_str(), 0);
+        ::unlinkat(m_nFolder, part.c_str(), 0);
         return {Result::Failed, error};
     }
+    const FileIdentity madeIdentity = FileIdentity::Of(made);
 
     outcome = CopyOpen(file.strName, source.Get(), static_cast<std::uint64_t>(st.st_size), target.Get(), stop);
+    // The file's permission bits, as cp gives them, set before the copy has a
+    // name anyone would open: never wider than the file's, whatever the
+    // umask. A file system without modes of its own (FAT) refuses any.
+    if (outcome.result == Result::Copied && ::fchmod(target.Get(), st.st_mode & 0777) != 0 && errno != EPERM &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        outcome = {Result::Failed, errno};
     if (outcome.result == Result::Copied) {
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         if (::futimens(target.Get(), times) != 0)
@@ -162,13 +211,32 @@ FileCopier::Outcome FileCopier::Copy(const ListedFile& file, const std::stop_tok
     // Some file systems report a failed write only when the file is closed.
     if (::close(target.Release()) != 0 && outcome.result == Result::Copied)
         outcome = {Result::Failed, errno};
-    if (outcome.result != Result::Copied) {
-        // Only the file this copy made: the name might stand for another by now.
-        struct stat now;
-        if (::fstatat(m_nFolder, file.strName.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-            FileIdentity::Of(now) == FileIdentity::Of(made))
-            ::unlinkat(m_nFolder, file.strName.c_str(), 0);
+    if (outcome.result == Result::Copied)
+        return TakeName(part, file.strName, madeIdentity);
+    RemovePart(m_nFolder, part, madeIdentity);
+    return outcome;
+}
+
+FileCopier::Outcome FileCopier::TakeName(const std::string& part, const std::string& name, const FileIdentity& made)
+{
+    Outcome outcome{Result::Copied, 0};
+    if (::renameat2(m_nFolder, part.c_str(), m_nFolder, name.c_str(), RENAME_NOREPLACE) == 0)
+        return outcome;
+    if (errno == EINVAL || errno == ENOSYS) {
+        // NFS and most FUSE mounts have no no-replace rename, but a new link
+        // never replaces a name either.
+        if (::linkat(m_nFolder, part.c_str(), m_nFolder, name.c_str(), 0) == 0) {
+            RemovePart(m_nFolder, part, made);
+            return outcome;
+        }
+        // Neither: a plain rename could replace a file that took the name
+        // since it was looked at, so the copy is not named at all.
+        if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS)
+            outcome = {Result::NoSafeName, 0};
     }
+    if (outcome.result == Result::Copied)
+        outcome = errno == EEXIST ? Outcome{Result::Exists, 0} : Outcome{Result::Failed, errno};
+    RemovePart(m_nFolder, part, made);
     return outcome;
 }
 

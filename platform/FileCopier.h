@@ -11,19 +11,24 @@
 #include <string>
 
 // Copies listed files into one folder, byte for byte, keeping each file's
-// modification time. A copy never replaces anything: its name is created
-// anew in the folder or the file is skipped. A copy that fails, comes out of
-// another size than its file or is stopped midway is removed, so the folder
-// only ever gains whole copies.
+// modification time and permission bits. A copy never replaces anything: it
+// is written under a temporary name of its own in the folder (hidden, ending
+// in kPartSuffix) and takes the file's name only when whole, by a rename or
+// link that fails rather than replace a name. A copy that fails, comes out
+// of another size than its file or is stopped midway is removed; one the
+// process could not finish (killed, or stuck at exit) is left under its
+// temporary name, never under the file's, so the folder's names only ever
+// stand for whole copies.
 class FileCopier {
 public:
     enum class Result {
         Copied,
-        Exists,  // the folder already has something of that name; left alone
-        Changed, // the file is not the one the search listed, or is gone
-        Short,   // the copy's size differs from the file's (the file changed meanwhile)
-        Stopped, // asked to stop midway; the partial copy is removed
-        Failed,  // the system refused; the error says why
+        Exists,     // the folder already has something of that name; left alone
+        Changed,    // the file is not the one the search listed, or is gone
+        Short,      // the copy's size differs from the file's (the file changed meanwhile)
+        NoSafeName, // the folder's file system can name the copy only by a rename that could replace a file
+        Stopped,    // asked to stop midway; the partial copy is removed
+        Failed,     // the system refused; the error says why
     };
     struct Outcome {
         Result result = Result::Failed;
@@ -54,6 +59,9 @@ public:
     // calls cost nothing beside the copying.
     static constexpr std::size_t kChunkBytes = 4u << 20;
 
+    // How the temporary name of a copy in progress ends.
+    static constexpr const char* kPartSuffix = ".clipscout-part";
+
     // Where tests hold a copy midway: called on the copying thread before each
     // chunk, with the file's name and its bytes copied so far. Set it only
     // while no copy runs; empty by default.
@@ -62,6 +70,7 @@ public:
 
 private:
     Outcome CopyOpen(const std::string& name, int source, std::uint64_t size, int target, const std::stop_token& stop);
+    Outcome TakeName(const std::string& part, const std::string& name, const FileIdentity& made);
 
     int m_nFolder = -1;
     int m_nOpenError = EBADF;

@@ -26,6 +26,8 @@ std::string Reason(const FileCopier::Outcome& outcome)
         return "the file has changed since the search";
     case Result::Short:
         return "the copy came out short and was removed";
+    case Result::NoSafeName:
+        return "the folder's file system cannot name the copy without the risk of replacing a file";
     case Result::Failed:
         return SystemErrorText(outcome.nError);
     case Result::Copied:

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -152,4 +153,77 @@ TEST(FileCopierTest, LeavesNoPartOfACopyThatChangedWasStoppedOrCameOutShort)
     }
     EXPECT_TRUE(fs::is_empty(target));
     EXPECT_EQ(ReadFile(folder + "/Sr0002.asf"), big);
+}
+
+TEST(FileCopierTest, ACopyIsNamedOnlyWhenWholeWithTheFilesModeAndNeverOverATakenName)
+{
+    const TempDir dir;
+    const std::string folder = dir.MakeDir("Cam1/Recording");
+    const std::string big = Pattern(2 * FileCopier::kChunkBytes + 3);
+    const std::pair<const char*, mode_t> files[] = {
+        {"Sr0001.asf", 0600}, {"Sr0002.asf", 0640}, {"Sr0003.asf", 04755}, {"Sr0004.asf", 0644}};
+    for (const auto& [name, mode] : files) {
+        dir.WriteFile(std::string("Cam1/Recording/") + name, big);
+        ASSERT_EQ(::chmod((folder + "/" + name).c_str(), mode), 0);
+    }
+    const std::string target = dir.MakeDir("stick");
+    // Left by a copy that never finished: a later one neither takes it for a
+    // whole copy nor touches it.
+    const std::string stale = std::string(".Sr0004.asf.00000000") + FileCopier::kPartSuffix;
+    dir.WriteFile("stick/" + stale, "half");
+
+    const auto entries = [&] {
+        std::set<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(target))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    std::vector<std::string> midway; // what the folder held halfway through Sr0001.asf
+    mode_t partMode = 0;
+    const ChunkHookGuard hook([&](const std::string& name, std::uint64_t copied) {
+        if (name == "Sr0001.asf" && copied == FileCopier::kChunkBytes) {
+            for (const std::string& entry : entries()) {
+                midway.push_back(entry);
+                struct stat st { };
+                ::lstat((target + "/" + entry).c_str(), &st);
+                if (entry != stale)
+                    partMode = st.st_mode & 0777;
+            }
+        }
+        // Another program takes the name while the copy is made.
+        if (name == "Sr0002.asf" && copied == FileCopier::kChunkBytes)
+            std::ofstream(target + "/Sr0002.asf", std::ios::binary) << "taken meanwhile";
+    });
+
+    const mode_t oldMask = ::umask(0);
+    FileCopier copier;
+    ASSERT_EQ(copier.Open(target), 0);
+    const std::stop_source running;
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0001.asf"), running.get_token()).result, Result::Copied);
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0002.asf"), running.get_token()).result, Result::Exists);
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0003.asf"), running.get_token()).result, Result::Copied);
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0004.asf"), running.get_token()).result, Result::Copied);
+    ::umask(oldMask);
+
+    // Midway, only a hidden temporary name that says whose copy it is, for the
+    // owner's eyes alone: an exit then leaves nothing under the file's name.
+    ASSERT_EQ(midway.size(), 2u);
+    const std::string part = midway[0] == stale ? midway[1] : midway[0];
+    EXPECT_EQ(part.rfind(".Sr0001.asf.", 0), 0u) << part;
+    EXPECT_TRUE(part.ends_with(FileCopier::kPartSuffix)) << part;
+    EXPECT_EQ(partMode & 077, 0u);
+
+    EXPECT_EQ(entries(), (std::set<std::string>{stale, "Sr0001.asf", "Sr0002.asf", "Sr0003.asf", "Sr0004.asf"}));
+    EXPECT_EQ(ReadFile(target + "/Sr0002.asf"), "taken meanwhile");
+    EXPECT_EQ(ReadFile(target + "/" + stale), "half");
+    // The file's permission bits, as cp gives them: a private recording stays
+    // private, and no set-user-ID bit comes along.
+    for (const auto& [name, mode] : files) {
+        if (std::string(name) == "Sr0002.asf")
+            continue;
+        EXPECT_EQ(ReadFile(target + "/" + name), big) << name;
+        struct stat st { };
+        ASSERT_EQ(::lstat((target + "/" + name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode & 0777) << name;
+    }
 }
