@@ -2,13 +2,108 @@
 
 #include "platform/ui/CPropertySheet.h"
 
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr auto kSize = "Window/Size";
 constexpr auto kMaximized = "Window/Maximized";
+
+// Where the file can be read without waiting: a regular file, not a FIFO
+// that no one writes, a device or a folder, nor a link to one.
+enum class FileKind { Missing, Regular, Other };
+
+FileKind Open(const QString& path, int& fd)
+{
+    fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? FileKind::Missing : FileKind::Other;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        return FileKind::Regular;
+    ::close(fd);
+    fd = -1;
+    return FileKind::Other;
+}
+
+// The file's first kMaxFileBytes bytes, when it is a regular file.
+std::optional<QByteArray> ReadRegular(const QString& path)
+{
+    int fd = -1;
+    if (Open(path, fd) != FileKind::Regular)
+        return std::nullopt;
+    QByteArray bytes(WindowPlacement::kMaxFileBytes, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t count = ::read(fd, bytes.data() + filled, static_cast<std::size_t>(bytes.size() - filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        filled += count;
+    }
+    ::close(fd);
+    bytes.truncate(filled);
+    return bytes;
+}
+
+struct Kept {
+    QSize size;
+    bool bMaximized = false;
+};
+
+// The [Window] keys as QSettings writes them: "Size=@Size(1200 800)",
+// "Maximized=true". A size is taken only as two numbers a screen could have.
+Kept Parse(const QByteArray& bytes)
+{
+    Kept kept;
+    bool inWindow = false;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('[')) {
+            inWindow = line == "[Window]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (!inWindow || equals < 0)
+            continue;
+        const QByteArray key = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (key == "Maximized") {
+            kept.bMaximized = value == "true";
+        } else if (key == "Size" && value.startsWith("@Size(") && value.endsWith(')')) {
+            const QList<QByteArray> numbers = value.mid(6, value.size() - 7).split(' ');
+            bool width = false, height = false;
+            if (numbers.size() == 2) {
+                const QSize size(numbers[0].toInt(&width), numbers[1].toInt(&height));
+                kept.size = width && height && size.width() > 0 && size.height() > 0 && size.width() <= 65535 &&
+                                    size.height() <= 65535
+                                ? size
+                                : QSize();
+            }
+        }
+    }
+    return kept;
+}
+
+QRect FreeArea(const QWidget& window)
+{
+    const QScreen* screen = window.screen();
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
 
 } // namespace
 
@@ -23,21 +118,41 @@ QString WindowPlacement::DefaultFile()
 
 void WindowPlacement::Restore(CPropertySheet& window) const
 {
-    const QSettings file(m_strFile, QSettings::IniFormat);
-    const QSize size = file.value(kSize).toSize();
-    if (size.isValid()) {
-        window.resize(size.expandedTo(window.minimumSize()));
+    const std::optional<QByteArray> bytes = ReadRegular(m_strFile);
+    const Kept kept = bytes ? Parse(*bytes) : Kept();
+    const QRect area = FreeArea(window);
+    if (!area.isEmpty())
+        window.setMinimumSize(window.minimumSize().boundedTo(area.size()));
+    if (kept.size.isValid()) {
+        window.resize(kept.size.expandedTo(window.minimumSize()));
         window.CenterWindow();
     }
-    if (file.value(kMaximized, false).toBool())
+    if (!area.isEmpty()) {
+        window.resize(window.size().boundedTo(area.size()));
+        QRect frame = window.geometry();
+        frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width() + 1));
+        frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() - frame.height() + 1));
+        window.move(frame.topLeft());
+    }
+    if (kept.bMaximized)
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
 
 void WindowPlacement::Save(const QWidget& window) const
 {
-    QSettings file(m_strFile, QSettings::IniFormat);
+    int fd = -1;
+    const FileKind kind = Open(m_strFile, fd);
+    if (fd >= 0)
+        ::close(fd);
+    if (kind == FileKind::Other)
+        return;
     // A maximised window comes back to its last size of its own when it is
     // restored, so that is the size kept.
-    file.setValue(kSize, window.isMaximized() ? window.normalGeometry().size() : window.size());
+    QSize size = window.isMaximized() ? window.normalGeometry().size() : window.size();
+    const QRect area = FreeArea(window);
+    if (!area.isEmpty())
+        size = size.boundedTo(area.size());
+    QSettings file(m_strFile, QSettings::IniFormat);
+    file.setValue(kSize, size);
     file.setValue(kMaximized, window.isMaximized());
 }

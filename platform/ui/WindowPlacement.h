@@ -15,10 +15,16 @@ public:
     static QString DefaultFile();
 
     // Before the window is shown: the kept size, never below the window's
-    // least, centred again; maximised when it was.
+    // least, centred again; maximised when it was. Whatever was kept, the
+    // window fits the screen's free area: no larger than it, and within it,
+    // its least size lowered for a screen smaller than that.
     void Restore(CPropertySheet& window) const;
-    // When the window has closed.
+    // When the window has closed: its size, no larger than the screen's free
+    // area. A file that is not a regular one is left alone.
     void Save(const QWidget& window) const;
+
+    // Bytes of the file read at most: far more than the few keys it holds.
+    static constexpr long kMaxFileBytes = 64 * 1024;
 
 private:
     QString m_strFile;
