@@ -88,6 +88,13 @@ void CSingleInstanceGuard::StopAnswering()
     m_pChannel.reset();
 }
 
+void CSingleInstanceGuard::Release()
+{
+    StopAnswering();
+    if (m_hGuardMutex)
+        m_hGuardMutex->Release();
+}
+
 bool CSingleInstanceGuard::IsAnswering() const
 {
     return m_pChannel && m_pChannel->IsListening();

@@ -52,6 +52,10 @@ public:
     bool AnswerInstanceQueries(QueryHandler onQuery, ForegroundHandler onForeground);
     void StopAnswering();
     bool IsAnswering() const;
+    // Stops answering and gives up the marker at once: a new copy starts as
+    // if this one had ended, though a thread stuck in a silent share's call
+    // may keep this process alive, and with it any lock it holds, for long.
+    void Release();
 
     std::uint32_t m_dwCreateError = ERROR_SUCCESS;
     std::unique_ptr<ProcessMarker> m_hGuardMutex;

@@ -14,6 +14,8 @@ CClipscoutApp theApp;
 int main(int argc, char** argv)
 {
     const int status = AfxWinMain(argc, argv);
+    // The window has closed: a new start takes over at once.
+    g_singleInstanceGuard.Release();
     // Stopped work gets a moment to tidy up; a thread still stuck in a call of
     // a silent share is not waited for longer, and nothing is torn down under
     // it.

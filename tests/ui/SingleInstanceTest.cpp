@@ -232,6 +232,17 @@ void SingleInstanceTest::guardAnswersOnlyWhileItHoldsTheMarker()
     running.StopAnswering();
     QVERIFY(!AskFrom(second));
     QCOMPARE(forward, 1);
+
+    // Released while this process goes on (as one held by a stuck call
+    // does): a new copy is alone and answers in its place.
+    QVERIFY(running.AnswerInstanceQueries(answer, [&] { ++forward; }));
+    running.Release();
+    QVERIFY(!running.IsAnswering());
+    CSingleInstanceGuard next("{Guard-Test}");
+    QVERIFY(!next.AnotherInstanceExists());
+    QVERIFY(next.AnswerInstanceQueries(answer, [&] { ++forward; }));
+    QVERIFY(AskFrom(second));
+    QTRY_COMPARE(forward, 2);
 }
 
 void SingleInstanceTest::secondStartBringsTheFirstForwardAndEnds()
