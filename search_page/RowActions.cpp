@@ -21,6 +21,53 @@ QByteArray FileUri(const std::string& path)
     return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
 }
 
+// The length of the UTF-8 sequence of a character that is no control
+// character at the start of bytes; 0 for a control character (C0, DEL, C1) or
+// a byte that starts no well-formed sequence.
+qsizetype PrintableLength(QByteArrayView bytes)
+{
+    const auto lead = static_cast<unsigned char>(bytes.front());
+    if (lead < 0x80)
+        return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+    const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (bytes.size() < length || !bytes.first(length).isValidUtf8())
+        return 0;
+    return lead == 0xC2 && static_cast<unsigned char>(bytes[1]) < 0xA0 ? 0 : length;
+}
+
+// A path as the clipboard's text gives it: as it is, unless a control
+// character (which a terminal acts on, and which splits or hides lines) or a
+// byte that is not UTF-8 (which text cannot carry) is in it. Such a path is
+// written in the shell's $'...' quoting, those bytes as \xHH: pasted into a
+// shell it names the file, and read it still says which file is meant.
+QByteArray PathText(const std::string& path)
+{
+    const QByteArrayView bytes(path);
+    bool plain = true;
+    for (qsizetype i = 0; plain && i < bytes.size();) {
+        const qsizetype length = PrintableLength(bytes.sliced(i));
+        plain = length > 0;
+        i += length;
+    }
+    if (plain)
+        return bytes.toByteArray();
+    QByteArray text = "$'";
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype length = PrintableLength(bytes.sliced(i));
+        if (length == 0) {
+            text += "\\x" + QByteArray::number(static_cast<unsigned char>(bytes[i]), 16).rightJustified(2, '0');
+            ++i;
+        } else if (bytes[i] == '\\' || bytes[i] == '\'') {
+            text += '\\';
+            text += bytes[i++];
+        } else {
+            text += bytes.sliced(i, length);
+            i += length;
+        }
+    }
+    return text + '\'';
+}
+
 } // namespace
 
 RowActions::RowActions(CDlg& page, MyListCtrl& list, QAction* showPreview)
@@ -61,12 +108,12 @@ QMimeData* RowActions::MakeMimeData(const std::vector<std::string>& paths)
     for (const std::string& path : paths) {
         if (!text.isEmpty())
             text += '\n';
-        text += QByteArray::fromStdString(path);
+        text += PathText(path);
         uris += FileUri(path) + "\r\n";
         gnome += '\n' + FileUri(path);
     }
     auto* data = new QMimeData;
-    data->setText(ToQString(text.toStdString()));
+    data->setText(QString::fromUtf8(text));
     data->setData(QStringLiteral("text/uri-list"), uris);
     // What GNOME's file manager pastes from.
     data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);

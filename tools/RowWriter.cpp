@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace {
@@ -148,7 +149,23 @@ std::string TsvField(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        // Other control characters, which a terminal would act on: C0, DEL
+        // and C1 (in UTF-8, C2 80 to C2 9F), each byte as \xHH.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F || c1) {
+            const std::size_t count = c1 ? 2 : 1;
+            for (std::size_t k = 0; k < count; ++k) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(text[i + k]));
+                out += hex;
+            }
+            i += count - 1;
+            continue;
+        }
         switch (c) {
         case '\\':
             out += "\\\\";

@@ -37,5 +37,7 @@ private:
 // empty when the local fields cannot be computed.
 std::string IsoLocalTime(const CTime& time);
 
-// A TSV field: backslash, tab, line feed and carriage return escaped.
+// A TSV field: backslash, tab, line feed and carriage return escaped as \\,
+// \t, \n and \r, every other control character (C0, DEL, C1) as \xHH of its
+// bytes, so that a field never acts on the terminal that shows it.
 std::string TsvField(std::string_view text);

@@ -449,14 +449,16 @@ TEST_F(ClipscoutListTest, HelpIsNoError)
     EXPECT_NE(r.out.find("pathBase64"), std::string::npos);
 }
 
-TEST_F(ClipscoutListTest, TsvEscapesTabsAndLineBreaksInNames)
+TEST_F(ClipscoutListTest, TsvEscapesTabsLineBreaksAndEveryControlCharacterInNames)
 {
-    m_dir.WriteFile("rec/Cam1/MotionDetection/Md\ta\nb.asf",
+    m_dir.WriteFile("rec/Cam1/MotionDetection/Md\ta\nb\x1b[2J\r\x7f\xc2\x9b\\\xc3\xa9.asf",
                     AsfClip(20000000, 0, "NC2006/03/14 10:00,2006/03/14 10:01"));
     const Result r =
         Run(Args({"--category", "Motion Detection", "--from", "2006-03-14 00:00", "--to", "2006-03-15 00:00"}));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\t')), "Md\\ta\\nb.asf");
+    // A terminal shows the name and does not act on it; printable text, é
+    // too, stays as it is.
+    EXPECT_EQ(r.out.substr(0, r.out.find('\t')), "Md\\ta\\nb\\x1b[2J\\r\\x7f\\xc2\\x9b\\\\\xc3\xa9.asf");
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
 }
 

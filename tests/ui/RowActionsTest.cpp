@@ -148,10 +148,13 @@ private slots:
         store.AddClip("Recording", odd, "2006/03/14 10:00");
         store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
         store.AddClip("Recording", "Sr0003.asf", "2006/03/14 12:00");
+        const std::string controls = "Sr\xffz\x1b[2J\n\r\xc2\x9b'\\\xc3\xa9.asf";
+        store.AddClip("Recording", controls, "2006/03/14 13:00");
         const std::string folder = store.Folder("Recording");
         auto page = ShowPage(store.Device());
         MyListCtrl& list = *List(*page);
         QCOMPARE(list.GetItemText(2, 0), odd);
+        QCOMPARE(list.GetItemText(3, 0), controls);
         Press(list, 1);
         Press(list, 2, Qt::ShiftModifier);
 
@@ -159,7 +162,9 @@ private slots:
         QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data != nullptr);
-        QCOMPARE(data->text(), QString::fromLocal8Bit(folder + "/Sr0003.asf\n" + folder + "/" + odd));
+        // A name the text could not carry as it is comes in the shell's
+        // quoting, which still names the file; the others stay as they are.
+        QCOMPARE(data->text(), QString::fromUtf8(folder + "/Sr0003.asf\n$'" + folder + "/Sr\\xff odd #1.asf'"));
         const QByteArray encodedFolder = QByteArray::fromStdString(folder).toPercentEncoding("/");
         QCOMPARE(data->data(QStringLiteral("text/uri-list")),
                  "file://" + encodedFolder + "/Sr0003.asf\r\nfile://" + encodedFolder + "/Sr%FF%20odd%20%231.asf\r\n");
@@ -173,7 +178,13 @@ private slots:
         QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, OnRow(list, 2));
         QCoreApplication::processEvents();
         QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromLocal8Bit(folder + "/" + odd));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8("$'" + folder + "/Sr\\xff odd #1.asf'"));
+
+        // Control characters, C1 ones too, never reach the text as they are.
+        Press(list, 3);
+        QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QString::fromUtf8("$'" + folder + "/Sr\\xffz\\x1b[2J\\x0a\\x0d\\xc2\\x9b\\'\\\\\xc3\xa9.asf'"));
     }
 
     void theStripLeftOfSearchTellsHowManyWereFoundAndTheirSize()
