@@ -1,10 +1,15 @@
 #include "app/ProgramCommandLine.h"
 
 #include "platform/ui/QtStrings.h"
+#include "tree_sheet/CTreeSheet.h"
 
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -29,6 +34,16 @@ constexpr const char* kToolkitOptionsWithValue[] = {"platform",
                                                     "qmljsdebugger"};
 constexpr const char* kToolkitFlags[] = {"reverse", "testability", "widgetcount", "nograb", "dograb"};
 
+// The manual Help opens: the first one there, else where it belongs.
+std::string ManualFile()
+{
+    const std::vector<std::string> files = TreeSheet::CTreeSheet::InstalledManualFiles();
+    for (const std::string& file : files)
+        if (std::error_code error; std::filesystem::is_regular_file(file, error))
+            return file;
+    return files.back();
+}
+
 } // namespace
 
 bool ProgramCommandLine::Parse(const QStringList& arguments)
@@ -40,7 +55,8 @@ bool ProgramCommandLine::Parse(const QStringList& arguments)
         QStringLiteral("Finds, lists, plays back and deletes the recordings of the Viewdeck camera recorder.\n"
                        "Clipscout.ini and Viewdeck.ini are looked for beside the program, then in\n"
                        "$XDG_CONFIG_HOME/clipscout/ (~/.config/clipscout/), then in /etc/xdg/clipscout/.\n"
-                       "Exit status: 0 done, 2 bad usage."));
+                       "Help and F1 open the manual, ") +
+        QString::fromStdString(ManualFile()) + QStringLiteral(".\nExit status: 0 done, 2 bad usage."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Print this usage and end."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},

@@ -38,6 +38,7 @@ add_library(clipscout_ui STATIC
   search_page/DeleteReport.cpp search_page/DeleteReport.h
   search_page/FileActions.cpp search_page/FileActions.h
   search_page/FileExport.cpp search_page/FileExport.h
+  search_page/ListSortChoice.cpp search_page/ListSortChoice.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PageLabels.cpp search_page/PageLabels.h
   search_page/PageSearch.cpp search_page/PageSearch.h
@@ -61,8 +62,11 @@ include(GNUInstallDirs)
 # The manual as a web page, for Help: made from the manual page's source, kept
 # beside the program in the build tree and installed with it.
 set(CLIPSCOUT_MANUAL_DIR ${CMAKE_INSTALL_DATADIR}/clipscout)
+# Found from the program's own place, as the helper is, so that any prefix
+# (the package's /usr among them) works.
+file(RELATIVE_PATH CLIPSCOUT_MANUAL_FROM_PROGRAM /${CMAKE_INSTALL_BINDIR} /${CLIPSCOUT_MANUAL_DIR})
 target_compile_definitions(clipscout_ui PRIVATE
-  CLIPSCOUT_MANUAL="${CMAKE_INSTALL_PREFIX}/${CLIPSCOUT_MANUAL_DIR}/clipscout.html")
+  CLIPSCOUT_MANUAL_INSTALLED="${CLIPSCOUT_MANUAL_FROM_PROGRAM}/clipscout.html")
 find_program(MANDOC mandoc REQUIRED)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/clipscout.html
   COMMAND ${MANDOC} -Thtml ${CMAKE_CURRENT_SOURCE_DIR}/res/man/clipscout.1 > ${CMAKE_BINARY_DIR}/clipscout.html

@@ -30,13 +30,15 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
     return text;
 }
 
-std::vector<std::string> InstalledManualFiles()
+} // namespace
+
+std::vector<std::string> CTreeSheet::InstalledManualFiles()
 {
     const std::string program = GetModuleFileName();
-    return {program.substr(0, program.rfind('/') + 1) + "clipscout.html", CLIPSCOUT_MANUAL};
+    const std::string folder = program.substr(0, program.rfind('/') + 1);
+    return {folder + "clipscout.html",
+            std::filesystem::path(folder + CLIPSCOUT_MANUAL_INSTALLED).lexically_normal().string()};
 }
-
-} // namespace
 
 CTreeSheet::CTreeSheet() : m_aManualFiles(InstalledManualFiles())
 { }

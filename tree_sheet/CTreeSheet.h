@@ -77,6 +77,9 @@ public:
     // file is missing: by default the page beside the program (a build tree),
     // then the installed one.
     void SetManualFiles(std::vector<std::string> files) { m_aManualFiles = std::move(files); }
+    // Those defaults: beside the program, then where the package puts it
+    // relative to the program.
+    static std::vector<std::string> InstalledManualFiles();
     // While Help looks for its file and starts the viewer.
     bool IsOpeningHelp() const { return m_pHelp->IsRunning(); }
 

@@ -23,6 +23,13 @@ foreach(path "${PREFIX}/bin/clipscout" "${PREFIX}/bin/clipscout-list" "${entry}"
   endif()
 endforeach()
 
+# Help finds the manual from wherever the program was installed.
+execute_process(COMMAND "${PREFIX}/bin/clipscout" --help OUTPUT_VARIABLE usage RESULT_VARIABLE result)
+string(FIND "${usage}" "${PREFIX}/share/clipscout/clipscout.html." at)
+if(NOT result EQUAL 0 OR at EQUAL -1)
+  message(FATAL_ERROR "the installed program does not name its installed manual: ${usage}")
+endif()
+
 file(STRINGS "${entry}" lines)
 foreach(expected "[Desktop Entry]" "Type=Application" "Exec=clipscout" "Icon=clipscout" "Name=Clipscout"
                  "StartupWMClass=Clipscout")
