@@ -4,6 +4,7 @@
 #include "platform/FileHandle.h"
 #include "preview/BoundedDecoder.h"
 #include "preview/FrameScaler.h"
+#include "preview/StillHeader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -118,6 +119,17 @@ bool IsRecorderCodec(AVCodecID id)
     }
 }
 
+// An MJPEG frame is a JPEG picture, checked as a snapshot is before the
+// decoder sees it: its scans where the decoder finds them, and its size.
+bool IsWithinJpegLimits(const AVPacket& packet, const ClipFrameDecoder::Limits& limits)
+{
+    if (packet.size <= 0)
+        return false;
+    const std::optional<StillHeader> header = StillHeader::ReadJpeg(
+        std::span<const std::uint8_t>(packet.data, static_cast<std::size_t>(packet.size)), limits.nMaxScans);
+    return header && header->nScans <= limits.nMaxScans && header->nWidth * header->nHeight <= limits.nMaxPixels;
+}
+
 PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, int boxWidth, int boxHeight,
                     const ClipFrameDecoder::Limits& limits)
 {
@@ -189,6 +201,8 @@ PreviewImage Decode(BoundedInput& input, ClipFrameDecoder::Container container, 
         if (ts != AV_NOPTS_VALUE && PastFirstSecond(ts, start, stream->time_base))
             break;
         if (!(packet->flags & AV_PKT_FLAG_KEY) || (packet->flags & AV_PKT_FLAG_CORRUPT))
+            continue;
+        if (parameters->codec_id == AV_CODEC_ID_MJPEG && !IsWithinJpegLimits(*packet, limits))
             continue;
         if (BoundedDecoder::DecodePicture(codec.get(), packet.get(), frame.get()))
             return ScaleFrameToBox(frame.get(), boxWidth, boxHeight);

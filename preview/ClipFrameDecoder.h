@@ -29,6 +29,8 @@ public:
         // before decoding and held by the decoder while it decodes.
         std::int64_t nMaxPixels = 4096 * 4096;
         std::chrono::milliseconds timeout{2000};
+        // Of an MJPEG frame, counted as a snapshot's are.
+        int nMaxScans = 24;
     };
 
     // Only the recorder's two clip containers are opened, each with its own

@@ -1,4 +1,5 @@
 #include "platform/FileHandle.h"
+#include "preview/ClipFrameDecoder.h"
 #include "preview/HelperAnswer.h"
 #include "preview/HelperDecoder.h"
 #include "preview/HelperRequest.h"
@@ -69,6 +70,58 @@ std::string JpegClaiming(std::string jpeg, int width, int height)
     jpeg[sof + 7] = static_cast<char>(width >> 8);
     jpeg[sof + 8] = static_cast<char>(width);
     return jpeg;
+}
+
+// The JPEG's SOF0 made SOF2 (progressive), with the given bytes put before
+// its EOI.
+std::string ProgressiveWith(std::string jpeg, const std::string& inserted)
+{
+    jpeg[jpeg.find("\xff\xc0") + 1] = '\xc2';
+    jpeg.insert(jpeg.rfind("\xff\xd9"), inserted);
+    return jpeg;
+}
+
+std::string EmptyScans(int count)
+{
+    std::string scans;
+    for (int i = 0; i < count; ++i)
+        scans += std::string("\xff\xda\x00\x08\x01\x01\x00\x00\x00\x00", 10);
+    return scans;
+}
+
+// A segment: marker FF xx, length(2) counting itself, payload.
+std::string Segment(char marker, const std::string& payload)
+{
+    return std::string("\xff") + marker + static_cast<char>((payload.size() + 2) >> 8) +
+           static_cast<char>(payload.size() + 2) + payload;
+}
+
+// The MJPEG clip with every frame (each "00dc" chunk of its "movi" list) made
+// by frame from its JPEG; the list, the file's and the index's sizes and
+// offsets follow.
+std::string MjpegClipWith(const std::function<std::string(const std::string&)>& frame)
+{
+    const std::string clip = ReadFile(kData + "/mjpeg.avi");
+    const auto le32 = [&clip](std::size_t at) {
+        return std::size_t{static_cast<unsigned char>(clip[at])} |
+               std::size_t{static_cast<unsigned char>(clip[at + 1])} << 8 |
+               std::size_t{static_cast<unsigned char>(clip[at + 2])} << 16 |
+               std::size_t{static_cast<unsigned char>(clip[at + 3])} << 24;
+    };
+    const std::size_t movi = clip.find("movi") - 8;
+    const std::size_t moviEnd = movi + 8 + le32(movi + 4);
+    std::string chunks;
+    std::string index;
+    for (std::size_t at = movi + 12; at + 8 <= moviEnd;) {
+        const std::size_t size = le32(at + 4);
+        const std::string made = frame(clip.substr(at + 8, size));
+        // Offsets from the list's "movi", as the recorder writes them.
+        index += "00dc" + LE(0x10, 4) + LE(4 + chunks.size(), 4) + LE(made.size(), 4);
+        chunks += Chunk("00dc", made);
+        at += 8 + size + size % 2;
+    }
+    std::string body = clip.substr(8, movi - 8) + List("movi", {chunks}) + Chunk("idx1", index);
+    return "RIFF" + LE(body.size(), 4) + body;
 }
 
 // A 24-bit BMP, red left half and blue right half: BITMAPFILEHEADER "BM"
@@ -199,6 +252,55 @@ TEST(StillFrameDecoderTest, HeadersAreCheckedBeforeAnyDecoderIsOpened)
     EXPECT_LT(Clock::now() - start, 1s);
     // A camera's few scans still decode, so the refusal above came from the count.
     EXPECT_FALSE(decode(WithEmptyScans(jpeg, 8), StillFrameDecoder::Format::Jpeg).IsNull());
+}
+
+TEST(StillFrameDecoderTest, ScansAreCountedWhereTheDecoderFindsThemInSnapshotsAndMjpegClips)
+{
+    const StillFrameDecoder decoder;
+    const std::string jpeg = CameraJpeg();
+    const auto scans = [](const std::string& bytes) {
+        const std::optional<StillHeader> header = StillHeader::ReadJpeg(Bytes(bytes), 24);
+        return header ? header->nScans : -1;
+    };
+    const auto decodes = [&decoder](const std::string& bytes) {
+        return !decoder.DecodeBytes(Bytes(bytes), StillFrameDecoder::Format::Jpeg, 160, 160).IsNull();
+    };
+    // Thirty scans, few enough to decode at once, too many to be let through.
+    const std::string hidden = EmptyScans(30);
+    // A pair below FF C0 is no marker to the decoder, nor is the length after
+    // it; a marker it does not know (JPGn, FF F0) has no length it skips; a
+    // quantisation segment is read only as far as its tables go; fill bytes
+    // come before a marker.
+    const std::string hiding[] = {
+        ProgressiveWith(jpeg, Segment('\x02', hidden)),
+        ProgressiveWith(jpeg, Segment('\xbf', hidden)),
+        ProgressiveWith(jpeg, Segment('\xf0', hidden)),
+        ProgressiveWith(jpeg, Segment('\xdb', std::string(1, '\0') + std::string(64, '\x01') + hidden)),
+        ProgressiveWith(jpeg, "\xff\xff\xff" + hidden.substr(1)),
+        // Past an EOI: the second field of an interlaced frame.
+        ProgressiveWith(jpeg, "\xff\xd9" + hidden),
+    };
+    for (const std::string& bytes : hiding) {
+        EXPECT_EQ(scans(bytes), 25);
+        EXPECT_FALSE(decodes(bytes));
+    }
+    // What the decoder skips whole is not counted: an APP1 segment (Exif,
+    // with its thumbnail's scans) and a comment.
+    const std::string skipped = ProgressiveWith(jpeg, Segment('\xe1', "Exif" + hidden) + Segment('\xfe', hidden));
+    EXPECT_EQ(scans(skipped), 1);
+    EXPECT_TRUE(decodes(skipped));
+    EXPECT_TRUE(decodes(ProgressiveWith(jpeg, Segment('\x02', EmptyScans(8)))));
+
+    // MJPEG frames in an AVI clip get the same count before decoding.
+    const auto decodesClip = [](const std::string& clip) {
+        return !ClipFrameDecoder().DecodeBytes(Bytes(clip), ClipFrameDecoder::Container::Avi, 64, 48).IsNull();
+    };
+    EXPECT_TRUE(decodesClip(MjpegClipWith([](const std::string& frame) { return frame; })));
+    EXPECT_TRUE(
+        decodesClip(MjpegClipWith([](const std::string& frame) { return ProgressiveWith(frame, EmptyScans(8)); })));
+    EXPECT_FALSE(decodesClip(MjpegClipWith([&](const std::string& frame) { return ProgressiveWith(frame, hidden); })));
+    EXPECT_FALSE(decodesClip(
+        MjpegClipWith([&](const std::string& frame) { return ProgressiveWith(frame, Segment('\x02', hidden)); })));
 }
 
 TEST(HelperSandboxTest, TheFilterKillsWhatDecodingDoesNotNeed)
