@@ -23,6 +23,19 @@ std::string HelperDecoder::DefaultProgram()
     return folder + CLIPSCOUT_PREVIEW_HELPER_INSTALLED;
 }
 
+std::shared_ptr<const HelperDecoder> HelperDecoder::ForProgram()
+{
+    static std::mutex mutex;
+    static std::weak_ptr<const HelperDecoder> current;
+    const std::lock_guard lock(mutex);
+    std::shared_ptr<const HelperDecoder> decoder = current.lock();
+    if (!decoder) {
+        decoder = std::make_shared<const HelperDecoder>();
+        current = decoder;
+    }
+    return decoder;
+}
+
 HelperDecoder::HelperDecoder(std::string program) : m_strProgram(std::move(program))
 { }
 

@@ -25,6 +25,10 @@ public:
     // CLIPSCOUT_PREVIEW_HELPER names another.
     static std::string DefaultProgram();
 
+    // The program's one decoder, shared by whoever decodes while it is in
+    // use; it goes, and its waiting helper with it, when the last user lets go.
+    static std::shared_ptr<const HelperDecoder> ForProgram();
+
     explicit HelperDecoder(std::string program = DefaultProgram());
     ~HelperDecoder();
     HelperDecoder(const HelperDecoder&) = delete;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,6 +28,19 @@ namespace {
 constexpr int kPipe = 0;
 constexpr unsigned kCpuSeconds = 2;
 constexpr unsigned long kAddressSpace = 512ul << 20;
+
+// A helper waiting for a preview that does not come ends, so that an idle
+// program does not keep a process with FFmpeg's libraries loaded; the next
+// preview starts another.
+constexpr int kIdleMs = 60000;
+
+bool RequestArrives()
+{
+    pollfd pipe{kPipe, POLLIN, 0};
+    int ready = 0;
+    while ((ready = ::poll(&pipe, 1, kIdleMs)) < 0 && errno == EINTR) { }
+    return ready > 0;
+}
 
 // The request and, with its first bytes, the file's descriptor.
 bool Receive(std::array<std::uint8_t, HelperRequest::kSize>& request, int& fd)
@@ -114,6 +128,8 @@ int main(int argc, char** argv)
 
     std::array<std::uint8_t, HelperRequest::kSize> bytes{};
     int fd = -1;
+    if (!RequestArrives())
+        return 0;
     if (!Receive(bytes, fd))
         return 3;
     const std::optional<HelperRequest> request = HelperRequest::Parse(bytes);

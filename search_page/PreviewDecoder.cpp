@@ -4,7 +4,7 @@
 
 PreviewImage PreviewDecoder::Decode(const std::string& path, QSize box, const std::stop_token& stop) const
 {
-    return m_helpers.Decode(path, box.width(), box.height(), stop);
+    return m_pHelpers->Decode(path, box.width(), box.height(), stop);
 }
 
 QImage PreviewDecoder::ToImage(const PreviewImage& preview)

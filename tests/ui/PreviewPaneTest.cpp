@@ -22,8 +22,13 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -72,6 +77,27 @@ std::map<QString, QRect> Controls(const QWidget& page)
 QString Path(const TestStore& store, const char* name)
 {
     return QString::fromStdString(store.Folder("Recording") + "/" + name);
+}
+
+// The decoding helpers of this process that are alive (not dead and
+// waiting to be reaped).
+int LiveHelpers()
+{
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.find("(clipscout-previ") == std::string::npos)
+            continue;
+        // pid (name) state parent ...
+        std::istringstream rest(line.substr(line.rfind(')') + 1));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        count += parent == ::getpid() && state != 'Z' ? 1 : 0;
+    }
+    return count;
 }
 
 void WaitPastTheDelay()
@@ -165,6 +191,16 @@ private slots:
         QCOMPARE(shown.last().at(0).toString(), Path(store, list.GetItemText(0, 0).c_str()));
 
         QVERIFY(Controls(*page) == before);
+
+        // Another page decodes through the same helpers: one waits for the
+        // next preview, however many pages have shown one.
+        auto other = ShowPage(store.Device());
+        QSignalSpy otherShown(Pane(*other), &PreviewPane::Shown);
+        QTRY_COMPARE(otherShown.size(), 1);
+        WaitPastTheDelay();
+        QTRY_COMPARE(LiveHelpers(), 1);
+        WaitPastTheDelay();
+        QCOMPARE(LiveHelpers(), 1);
     }
 
     void previewIsSizedFromTheLaidOutListAndKeepsToItsRow()
