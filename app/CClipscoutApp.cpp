@@ -42,22 +42,23 @@ bool IsWindowsPath(const std::string& path)
 std::string PlaceholderText(const CLoadUISetting& settings, const std::string& modulePath,
                             const std::string& namedViewerIni)
 {
-    if (FileHandle file; !file.Open(g_strViewerIniPath))
+    const std::string viewerIni = GetViewerIniPath();
+    if (FileHandle file; !file.Open(viewerIni))
         return SettingsLookup::DescribeSearch(modulePath, kViewerIniName, namedViewerIni);
     const std::string recording = settings.GetViewerSetting("Directory", "Recording");
     if (recording.empty())
-        return g_strViewerIniPath + " names no recording directory: it needs [Directory] and Recording=.";
+        return viewerIni + " names no recording directory: it needs [Directory] and Recording=.";
     if (std::error_code error; !std::filesystem::is_directory(recording, error))
-        return "The recording directory " + recording + " that " + g_strViewerIniPath + " names does not exist" +
+        return "The recording directory " + recording + " that " + viewerIni + " names does not exist" +
                (IsWindowsPath(recording) ? ": it is a path of Windows; name the folder as this computer sees it."
                                          : ".");
-    return "No device folder was found in the recording directory that " + g_strViewerIniPath + " names.";
+    return "No device folder was found in the recording directory that " + viewerIni + " names.";
 }
 
 // What the page says while the device folders are looked for.
 std::string LookingText()
 {
-    return "Looking for the device folders in the recording directory that " + g_strViewerIniPath +
+    return "Looking for the device folders in the recording directory that " + GetViewerIniPath() +
            " names. A share that does not answer keeps this page here until it does.";
 }
 
@@ -163,7 +164,7 @@ void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std
                                    CPlaceholderPage& placeholder, AsyncTask& task, const std::string& path)
 {
     // Read from now on, by the pages to come and by the searches of all.
-    g_strViewerIniPath = path;
+    SetViewerIniPath(path);
     placeholder.SetNote(LookingText());
     DiscoverDevices(sheet, pages, placeholder, task, path, path);
 }

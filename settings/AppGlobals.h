@@ -11,3 +11,9 @@ inline constexpr int MAX_DEVICE_FOLDERS = 255;
 extern std::string g_strAppIniPath;    // Clipscout.ini
 extern std::string g_strViewerIniPath; // Viewdeck.ini
 extern std::array<std::string, MAX_DEVICE_FOLDERS> g_strDeviceFolders;
+
+// The Viewdeck.ini in use, as searches read it on their threads while the
+// window's thread may choose another: once any thread other than the one
+// that set it can read it, only through these.
+std::string GetViewerIniPath();
+void SetViewerIniPath(std::string path);

@@ -11,12 +11,12 @@ std::string CLoadUISetting::GetAppSetting(const std::string& section, const std:
 
 std::string CLoadUISetting::GetViewerSetting(const std::string& section, const std::string& key) const
 {
-    return GetPrivateProfileString(section, key, g_strViewerIniPath);
+    return GetPrivateProfileString(section, key, GetViewerIniPath());
 }
 
 void CLoadUISetting::LocateSettingsFiles(const std::string& executablePath, const std::string& appIniPath,
                                          const std::string& viewerIniPath)
 {
     g_strAppIniPath = SettingsLookup::Locate(executablePath, kAppIniName, appIniPath);
-    g_strViewerIniPath = SettingsLookup::Locate(executablePath, kViewerIniName, viewerIniPath);
+    SetViewerIniPath(SettingsLookup::Locate(executablePath, kViewerIniName, viewerIniPath));
 }
