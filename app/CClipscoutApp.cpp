@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -94,6 +95,11 @@ bool CClipscoutApp::InitInstance()
 {
     const ProgramCommandLine& commandLine = m_commandLine;
     if (g_singleInstanceGuard.AnotherInstanceExists()) {
+        // The running copy keeps the settings files it started with.
+        if (!commandLine.m_strViewerIni.empty() || !commandLine.m_strAppIni.empty())
+            std::fputs("clipscout: a copy is running already and keeps its own settings files; end it first to "
+                       "read the ones named here.\n",
+                       stderr);
         g_singleInstanceGuard.BringRunningInstanceForward();
         return false;
     }

@@ -20,6 +20,7 @@ install(FILES ${CMAKE_BINARY_DIR}/package/clipscout.1.gz ${CMAKE_BINARY_DIR}/pac
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/package/changelog.gz res/package/copyright
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES res/package/Viewdeck.ini DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES res/com.veltrane.Clipscout.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 set(CPACK_PACKAGE_NAME clipscout)

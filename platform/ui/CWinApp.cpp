@@ -4,6 +4,10 @@
 
 #include <QApplication>
 
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
 namespace {
 
 // Constant-initialised, so registering from another static constructor is safe.
@@ -58,6 +62,18 @@ int AfxWinMain(int argc, char** argv)
     if (!app->ReadCommandLine(std::vector<std::string>(argv, argv + argc)))
         return app->ExitInstance();
     QtDiagnosticLog::RouteCore();
+    // Without a display the toolkit would end the process with its own words;
+    // the lister is what works there.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && std::none_of(argv + 1, argv + argc, [](const char* argument) {
+            const std::string_view text(argument);
+            return text.starts_with("-platform") || text.starts_with("--platform");
+        })) {
+        std::fputs("clipscout: there is no display to show the window on; clipscout-list lists the recordings "
+                   "without one.\n",
+                   stderr);
+        return 1;
+    }
     QApplication application(argc, argv);
     if (!app->GetAppName().empty())
         QApplication::setApplicationName(QString::fromStdString(app->GetAppName()));

@@ -16,7 +16,7 @@ foreach(path "${PREFIX}/bin/clipscout" "${PREFIX}/bin/clipscout-list" "${entry}"
              "${PREFIX}/share/icons/hicolor/scalable/apps/clipscout.svg"
              "${PREFIX}/share/man/man1/clipscout.1.gz" "${PREFIX}/share/man/man1/clipscout-list.1.gz"
              "${PREFIX}/share/metainfo/com.veltrane.Clipscout.metainfo.xml"
-             "${PREFIX}/share/clipscout/clipscout.html"
+             "${PREFIX}/share/clipscout/clipscout.html" "${PREFIX}/share/doc/clipscout/examples/Viewdeck.ini"
              "${PREFIX}/share/doc/clipscout/copyright" "${PREFIX}/share/doc/clipscout/changelog.gz")
   if(NOT EXISTS "${path}")
     message(FATAL_ERROR "not installed: ${path}")

@@ -388,6 +388,12 @@ void ClipscoutAppTest::commandLineNamesTheSettingsFiles()
         QVERIFY2(help.contains("--viewer-ini <PATH>") && help.contains("--app-ini <PATH>"), qPrintable(help));
         QVERIFY2(!help.contains("platform"), qPrintable(help));
     }
+    // Without a display it says what works there, in its own words.
+    const auto [noDisplayStatus, noDisplay] = run({});
+    QCOMPARE(noDisplayStatus, 1);
+    QVERIFY2(noDisplay.startsWith(QStringLiteral("clipscout: ")) &&
+                 noDisplay.contains(QStringLiteral("clipscout-list")),
+             qPrintable(noDisplay));
     const auto [versionStatus, version] = run({"--version"});
     QCOMPARE(versionStatus, 0);
     QCOMPARE(version, QStringLiteral("clipscout " CLIPSCOUT_VERSION "\n"));
