@@ -198,6 +198,17 @@ std::string RecordedFileTable::GetDuration(std::size_t i) const
     return FormatDuration(row.nDuration);
 }
 
+std::int64_t RecordedFileTable::GetRecordedTime(std::size_t i) const
+{
+    return At(i).tRecorded;
+}
+
+int RecordedFileTable::GetDurationSeconds(std::size_t i) const
+{
+    const Row& row = At(i);
+    return row.nDuration == kNoDuration ? -1 : row.nDuration;
+}
+
 FileIdentity RecordedFileTable::GetFileIdentity(std::size_t i) const
 {
     const Row& row = At(i);

@@ -42,6 +42,11 @@ public:
     std::string GetDisplayTime(std::size_t i) const;
     std::string GetDuration(std::size_t i) const;
     FileIdentity GetFileIdentity(std::size_t i) const;
+    // What the list sorts row i by besides its name: its recorded time, and
+    // its length in seconds, MAX_DURATION_SECONDS + 1 for any longer clip and
+    // -1 for a snapshot.
+    std::int64_t GetRecordedTime(std::size_t i) const;
+    int GetDurationSeconds(std::size_t i) const;
 
 private:
     struct Row;

@@ -10,6 +10,7 @@
 #include "res/StringTable.h"
 #include "search_page/FileActions.h"
 #include "search_page/FileExport.h"
+#include "search_page/ListSortChoice.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PageLabels.h"
 #include "search_page/PreviewPane.h"
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <utility>
 
@@ -91,6 +93,8 @@ void CDlg::ConnectHandlers()
         OnSearch();
     });
     connect(m_wndList, &MyListCtrl::DrawItem, this, &CDlg::OnDrawItem);
+    connect(m_wndList, &MyListCtrl::ColumnClick, m_pSortChoice, &ListSortChoice::OnColumnClick);
+    connect(m_pSortChoice, &ListSortChoice::Changed, this, &CDlg::FollowSortChoice);
     connect(m_wndList, &MyListCtrl::KeyDown, this, &CDlg::OnListKeyDown);
     connect(m_wndList, &MyListCtrl::LButtonDown, this, &CDlg::OnLButtonDown, Qt::QueuedConnection);
     connect(m_wndList, &MyListCtrl::LButtonDblClk, this, &CDlg::OnLButtonDblClk, Qt::QueuedConnection);
@@ -98,6 +102,19 @@ void CDlg::ConnectHandlers()
     connect(
         m_wndList, &MyListCtrl::DragStarted, this, [this] { m_nPressedInSelection = -1; }, Qt::QueuedConnection);
     connect(m_pSearch, &PageSearch::Finished, this, &CDlg::OnSearchFinished);
+
+    // Shortcuts, since they come before the sheet, which keeps Enter from
+    // every control of the window.
+    auto* play = new QShortcut(m_wndList);
+    play->setKeys({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    play->setContext(Qt::WidgetShortcut);
+    connect(play, &QShortcut::activated, this, [this] {
+        if (m_nCurrentRow >= 0 && m_nCurrentRow < m_wndList->GetItemCount())
+            OnPlayback();
+    });
+    auto* search = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    search->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(search, &QShortcut::activated, m_wndSearch, &QPushButton::click);
 }
 
 bool CDlg::OnInitDialog()
@@ -108,6 +125,7 @@ bool CDlg::OnInitDialog()
     m_pSummary = new SearchSummary(this, findChild<QLabel*>(QString::number(IDC_SEARCH_PROGRESS)));
     m_pFileActions = new FileActions(this, m_wndUndo);
     m_pExport = new FileExport(this);
+    m_pSortChoice = &ListSortChoice::Of(*window());
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
     m_pRowActions = new RowActions(*this, *m_wndList, m_pPreview->ShowAction());
@@ -127,6 +145,7 @@ bool CDlg::OnInitDialog()
     m_wndList->SetMarkSource([this](int nItem) { return ItemState(nItem); }, [this] { return m_nCurrentRow; });
 
     SearchPageLayout::InsertColumns(*m_wndList, labels.astrHeadings);
+    m_wndList->SortItems(m_pSortChoice->Column(), m_pSortChoice->Order());
     SearchPageLayout::Install(*this);
     SearchPageAccessibility::Describe(*this);
 
@@ -213,7 +232,7 @@ std::vector<ListedFile> CDlg::GetSelectedFiles() const
         files.push_back({{},
                          m_wndList->GetItemText(row, 0),
                          m_aFiles->GetFolderIdentity(),
-                         m_aFiles->GetFileIdentity(static_cast<std::size_t>(row))});
+                         m_aFiles->GetFileIdentity(static_cast<std::size_t>(m_wndList->GetItemData(row)))});
     }
     return files;
 }
@@ -391,6 +410,21 @@ void CDlg::FollowCurrentRow()
         m_pPreview->Dismiss();
     else
         m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
+}
+
+void CDlg::FollowSortChoice()
+{
+    const std::vector<int> moved = m_wndList->SortItems(m_pSortChoice->Column(), m_pSortChoice->Order());
+    // The current and the selected rows stay on their recordings.
+    if (m_nCurrentRow >= 0 && m_nCurrentRow < static_cast<int>(moved.size()))
+        m_nCurrentRow = moved[static_cast<std::size_t>(m_nCurrentRow)];
+    m_selection.Reorder(moved);
+    m_nPressedInSelection = -1;
+    m_wndList->EnsureVisible(m_nCurrentRow);
+    m_wndList->viewport()->update();
+    // The preview is placed by its row, which has moved.
+    m_pPreview->Dismiss();
+    FollowCurrentRow();
 }
 
 void CDlg::OnDrawItem(QPainter* painter, int nItem)

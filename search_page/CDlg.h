@@ -15,6 +15,7 @@
 class CDateTimeCtrl;
 class CLoadUISetting;
 class FileExport;
+class ListSortChoice;
 class MyListCtrl;
 class PreviewPane;
 class RowActions;
@@ -111,6 +112,8 @@ private:
     void OnLButtonUp(QPoint listPoint);
     void OnListKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void FollowCurrentRow();
+    // Orders the rows as the window's sort choice says.
+    void FollowSortChoice();
     void OnDrawItem(QPainter* painter, int nItem);
     // The files an action on the selection acts on, the current row's when
     // no row is selected; their folder is left for the worker to resolve.
@@ -150,6 +153,7 @@ private:
     FileExport* m_pExport = nullptr;
     RowActions* m_pRowActions = nullptr;
     SearchSummary* m_pSummary = nullptr;
+    ListSortChoice* m_pSortChoice = nullptr;
     // A plain press on one of several selected rows: the selection stays
     // until the button is let go without a drag, so that a drag takes it all.
     int m_nPressedInSelection = -1;

@@ -3,6 +3,8 @@
 #include "platform/ui/AsyncTask.h"
 #include "platform/ui/MessageBoxSeam.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -14,6 +16,11 @@ std::string NameOrCount(const std::vector<ListedFile>& files, const char* severa
     if (files.size() == 1)
         return files.front().strName;
     return std::string(several) + std::to_string(files.size()) + " files";
+}
+
+bool AskToDeletePermanently(QWidget* page, std::string question)
+{
+    return MessageBoxSeam::Ask(page, {std::move(question), "Delete Permanently", "Cancel"});
 }
 
 } // namespace
@@ -70,7 +77,7 @@ void FileActions::DeletePermanently(std::vector<ListedFile> files, std::string f
 {
     if (IsBusy() || files.empty())
         return;
-    if (!MessageBoxSeam::Ask(m_pPage, "Delete " + NameOrCount(files, "these ") + " permanently?"))
+    if (!AskToDeletePermanently(m_pPage, "Delete " + NameOrCount(files, "these ") + " permanently?"))
         return;
     m_aTrashed.clear();
     m_failures.Clear();
@@ -116,7 +123,7 @@ void FileActions::Finish(bool bToTrash, const std::vector<FileOutcome>& outcomes
             noTrash.size() == 1
                 ? noTrash.front().strName + " cannot be moved to the trash. Delete it permanently?"
                 : std::to_string(noTrash.size()) + " files cannot be moved to the trash. Delete them permanently?";
-        if (MessageBoxSeam::Ask(m_pPage, question)) {
+        if (AskToDeletePermanently(m_pPage, question)) {
             Run(false, std::move(noTrash), std::move(folder));
             return;
         }
@@ -142,6 +149,23 @@ void FileActions::SetUndo(std::vector<TrashedFile> files)
     m_wndUndo->setVisible(!m_aUndo.empty());
     // Only then, so that the keys undo typing elsewhere the rest of the time.
     m_pUndoShortcut->setEnabled(!m_aUndo.empty());
+    // A text field of the window (the category box's, a date or time
+    // picker's) claims Ctrl+Z for its own undo before any shortcut is
+    // looked at; while a delete can be undone, the key is the window's.
+    if (m_aUndo.empty())
+        qApp->removeEventFilter(this);
+    else
+        qApp->installEventFilter(this);
+}
+
+bool FileActions::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Undo) &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == m_pPage->window()) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void FileActions::Undo()

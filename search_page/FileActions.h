@@ -45,6 +45,9 @@ public:
     bool CanUndo() const { return !m_aUndo.empty(); }
     void ForgetUndo() { SetUndo({}); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A delete or an Undo began; Done follows it.
     void Started();

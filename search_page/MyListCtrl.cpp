@@ -35,7 +35,10 @@ MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
     columns->setSectionsMovable(false);
     columns->setStretchLastSection(false);
     columns->setMinimumSectionSize(0);
+    // The owner sorts, and only once the user asks.
     setSortingEnabled(false);
+    columns->setSectionsClickable(true);
+    connect(columns, &QHeaderView::sectionClicked, this, &MyListCtrl::ColumnClick);
 }
 
 void MyListCtrl::FollowFont()
@@ -89,6 +92,15 @@ void MyListCtrl::DeleteAllItems()
 void MyListCtrl::SetItems(std::shared_ptr<const RecordedFileTable> rows)
 {
     m_model.SetItems(std::move(rows));
+}
+
+std::vector<int> MyListCtrl::SortItems(int nColumn, Qt::SortOrder order)
+{
+    QHeaderView* columns = horizontalHeader();
+    columns->setSortIndicatorShown(nColumn >= 0);
+    if (nColumn >= 0)
+        columns->setSortIndicator(nColumn, order);
+    return m_model.Sort(nColumn, order);
 }
 
 int MyListCtrl::GetItemCount() const

@@ -20,7 +20,8 @@
 // runs. The owner sees
 // every key (KeyDown) before the view handles it; Page Up, Page Down, Home
 // and End only scroll. While the list has the keyboard focus it marks the row
-// that has its focus.
+// that has its focus. A click on a column's header goes to the owner
+// (ColumnClick), which may sort the rows by it.
 class MyListCtrl : public QTableView {
     Q_OBJECT
 
@@ -47,6 +48,11 @@ public:
     int GetItemCount() const;
     // Empty for a row that does not exist (such as row -1).
     std::string GetItemText(int nItem, int nSubItem) const;
+    // The row of the search's table that nItem shows; -1 for none.
+    int GetItemData(int nItem) const { return m_model.GetTableRow(nItem); }
+    // Orders the rows by nColumn, now and after SetItems, and shows it on the
+    // header; -1 for the search's order. Returns where each row is now.
+    std::vector<int> SortItems(int nColumn, Qt::SortOrder order);
 
     // LVIR_BOUNDS: the whole row across all columns; LVIR_LABEL: its column-0
     // cell. In viewport coordinates, where the owner draws.
@@ -65,6 +71,7 @@ public:
 signals:
     void DrawItem(QPainter* painter, int nItem);
     void KeyDown(int nKey, Qt::KeyboardModifiers modifiers);
+    void ColumnClick(int nColumn);
     // A left-button press or double click, in client coordinates, with the
     // keys held; the owner connects these queued, so it handles them after
     // the list's own event.

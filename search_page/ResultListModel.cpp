@@ -5,6 +5,7 @@
 #include "platform/ui/QtStrings.h"
 
 #include <algorithm>
+#include <numeric>
 
 ResultListModel::ResultListModel(QObject* parent) : QAbstractTableModel(parent)
 { }
@@ -97,14 +98,88 @@ void ResultListModel::SetItems(std::shared_ptr<const RecordedFileTable> rows)
 {
     beginResetModel();
     m_pRows = std::move(rows);
+    Order();
     endResetModel();
+}
+
+int ResultListModel::GetTableRow(int nItem) const
+{
+    if (nItem < 0 || nItem >= rowCount())
+        return -1;
+    return m_aOrder.empty() ? nItem : m_aOrder[static_cast<std::size_t>(nItem)];
+}
+
+void ResultListModel::Order()
+{
+    m_aOrder.clear();
+    if (m_nSortColumn < 0 || m_pRows == nullptr)
+        return;
+    const RecordedFileTable& rows = *m_pRows;
+    m_aOrder.resize(rows.GetCount());
+    std::iota(m_aOrder.begin(), m_aOrder.end(), 0);
+    const bool ascending = m_sortOrder == Qt::AscendingOrder;
+    // Stable either way, so that rows that tie keep the search's order.
+    const auto by = [this, ascending](auto key) {
+        std::ranges::stable_sort(m_aOrder, [&key, ascending](int a, int b) {
+            const auto left = key(static_cast<std::size_t>(a));
+            const auto right = key(static_cast<std::size_t>(b));
+            return ascending ? left < right : right < left;
+        });
+    };
+    switch (m_nSortColumn) {
+    case 0:
+        by([&rows](std::size_t row) { return rows.GetFileName(row); });
+        break;
+    case 1:
+        by([&rows](std::size_t row) { return rows.GetRecordedTime(row); });
+        break;
+    case 2:
+        by([&rows](std::size_t row) { return rows.GetDurationSeconds(row); });
+        break;
+    default:
+        break;
+    }
+}
+
+std::vector<int> ResultListModel::ShownOrder() const
+{
+    if (!m_aOrder.empty())
+        return m_aOrder;
+    std::vector<int> order(static_cast<std::size_t>(rowCount()));
+    std::iota(order.begin(), order.end(), 0);
+    return order;
+}
+
+std::vector<int> ResultListModel::Sort(int nColumn, Qt::SortOrder order)
+{
+    const std::vector<int> before = ShownOrder();
+    emit layoutAboutToBeChanged({}, VerticalSortHint);
+    m_nSortColumn = nColumn;
+    m_sortOrder = order;
+    Order();
+    const std::vector<int> after = ShownOrder();
+    std::vector<int> shownAt(after.size());
+    for (std::size_t place = 0; place < after.size(); ++place)
+        shownAt[static_cast<std::size_t>(after[place])] = static_cast<int>(place);
+    std::vector<int> moved;
+    moved.reserve(before.size());
+    for (const int row : before)
+        moved.push_back(shownAt[static_cast<std::size_t>(row)]);
+
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    for (const QModelIndex& index : from)
+        to.append(this->index(moved[static_cast<std::size_t>(index.row())], index.column()));
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, VerticalSortHint);
+    return moved;
 }
 
 std::string ResultListModel::GetItemText(int nItem, int nSubItem) const
 {
     if (nItem < 0 || nItem >= rowCount())
         return {};
-    const auto row = static_cast<std::size_t>(nItem);
+    const auto row = static_cast<std::size_t>(GetTableRow(nItem));
     switch (nSubItem) {
     case 0:
         return std::string(m_pRows->GetFileName(row));

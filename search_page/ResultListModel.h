@@ -12,7 +12,9 @@ class RecordedFileTable;
 // shared with the page, and their texts are made when asked for: column 0
 // the file name, 1 the recorded time, 2 the duration, any other column
 // empty. Texts are the bytes they came with, so a file name that is not UTF-8
-// still names its file when an action reads it back.
+// still names its file when an action reads it back. The rows are shown in
+// the table's order, the search's, or sorted by a column; rows are counted
+// as shown, and GetTableRow says which row of the table one is.
 class ResultListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -43,9 +45,26 @@ public:
     void SetItems(std::shared_ptr<const RecordedFileTable> rows);
     // Empty for a row or column that does not exist.
     std::string GetItemText(int nItem, int nSubItem) const;
+    // The table's row shown as nItem; -1 for none.
+    int GetTableRow(int nItem) const;
+
+    // Shows the rows, these and those set later, by nColumn (0 the name, 1
+    // the recorded time, 2 the duration), rows that tie in the search's order;
+    // -1 for the search's order itself. Returns where each row shown before
+    // is shown now.
+    std::vector<int> Sort(int nColumn, Qt::SortOrder order);
 
 private:
+    // m_aOrder for the rows and the sort.
+    void Order();
+    // The table's row shown at each place.
+    std::vector<int> ShownOrder() const;
+
     std::vector<Column> m_aColumns;
     int m_nShownColumns = 0;
     std::shared_ptr<const RecordedFileTable> m_pRows;
+    int m_nSortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    // The table's row shown at each place; empty in the search's order.
+    std::vector<int> m_aOrder;
 };

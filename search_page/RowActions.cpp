@@ -74,18 +74,22 @@ RowActions::RowActions(CDlg& page, MyListCtrl& list, QAction* showPreview)
     : QObject(&page), m_page(page), m_list(list), m_pMenu(new QMenu(&list))
 {
     m_pMenu->setObjectName(QStringLiteral("rowMenu"));
-    const auto add = [this](const char* text, auto handler) {
+    const auto add = [this](const char* text, const QKeySequence& keys, auto handler) {
         QAction* action = m_pMenu->addAction(QString::fromLatin1(text));
         connect(action, &QAction::triggered, this, handler);
+        // Shown beside it: the keys are the list's own, and as a shortcut of
+        // the menu, which never takes the focus, the action's never fires.
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);
         m_aRowActions.push_back(action);
     };
-    add("Play", [this] { m_page.OnPlayback(); });
-    add("Show in Folder", [this] { OnShowInFolder(); });
-    add("Copy Path", [this] { OnCopyPath(); });
-    add("Export to Folder...", [this] { m_page.OnExport(); });
+    add("Play", Qt::Key_Enter, [this] { m_page.OnPlayback(); });
+    add("Show in Folder", {}, [this] { OnShowInFolder(); });
+    add("Copy Path", QKeySequence::Copy, [this] { OnCopyPath(); });
+    add("Export to Folder...", Qt::CTRL | Qt::Key_E, [this] { m_page.OnExport(); });
     m_pMenu->addSeparator();
-    add("Move to Trash", [this] { m_page.OnDelete(); });
-    add("Delete Permanently...", [this] { m_page.OnDeletePermanently(); });
+    add("Move to Trash", Qt::Key_Delete, [this] { m_page.OnDelete(); });
+    add("Delete Permanently...", Qt::SHIFT | Qt::Key_Delete, [this] { m_page.OnDeletePermanently(); });
     m_pMenu->addSeparator();
     m_pMenu->addAction(showPreview);
 

@@ -45,6 +45,19 @@ void RowSelection::SelectAll()
     std::fill(m_abSelected.begin(), m_abSelected.end(), true);
 }
 
+void RowSelection::Reorder(const std::vector<int>& moved)
+{
+    if (moved.size() != m_abSelected.size())
+        return;
+    std::vector<bool> selected(m_abSelected.size(), false);
+    for (std::size_t row = 0; row < moved.size(); ++row)
+        if (m_abSelected[row])
+            selected[static_cast<std::size_t>(moved[row])] = true;
+    m_abSelected = std::move(selected);
+    if (IsRow(m_abSelected, m_nAnchor))
+        m_nAnchor = moved[static_cast<std::size_t>(m_nAnchor)];
+}
+
 bool RowSelection::IsSelected(int row) const
 {
     return IsRow(m_abSelected, row) && m_abSelected[static_cast<std::size_t>(row)];

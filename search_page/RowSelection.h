@@ -20,6 +20,8 @@ public:
     void Toggle(int row);
     void Extend(int row);
     void SelectAll();
+    // The rows were put in another order: row i is now at moved[i].
+    void Reorder(const std::vector<int>& moved);
 
     // The row that Up, Down, or with Shift Home and End, make current from
     // row among count rows; none for another key, which leaves the current

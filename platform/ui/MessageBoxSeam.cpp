@@ -3,6 +3,7 @@
 #include "platform/ui/QtStrings.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -35,14 +36,18 @@ void MessageBoxSeam::SetShower(Shower shower)
     ReplacementShower() = std::move(shower);
 }
 
-bool MessageBoxSeam::Ask(QWidget* parent, const std::string& question)
+bool MessageBoxSeam::Ask(QWidget* parent, const Question& question)
 {
     if (const Asker& replacement = ReplacementAsker())
         return replacement(parent, question);
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Clipscout"), ToQString(question),
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Clipscout"), ToQString(question.strText),
+                    QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton(ToQString(question.strYes), QMessageBox::AcceptRole);
+    QPushButton* no = box.addButton(ToQString(question.strNo), QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 void MessageBoxSeam::SetAsker(Asker asker)

@@ -7,7 +7,9 @@
 #include "support/PageTestKit.h"
 #include "support/ReadFile.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
 
@@ -417,6 +419,7 @@ private slots:
 
         QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
         QCOMPARE(m_messages->Questions(), std::vector<std::string>{"Delete Sr0001.asf permanently?"});
+        QCOMPARE(m_messages->Buttons(), std::vector<std::string>{"Delete Permanently / Cancel"});
         QCoreApplication::processEvents();
         QCOMPARE(list.GetItemCount(), 3);
 
@@ -430,6 +433,71 @@ private slots:
         QVERIFY(fs::is_empty(store.Folder("Recording")));
         QVERIFY(!fs::exists(m_strTrash + "/files"));
         QVERIFY(!Undo(*page)->isVisible());
+    }
+
+    void afterASortDeleteTrashesTheRowsAsShown()
+    {
+        const ConfigHome config;
+        TestStore store;
+        // A search lists them by name; their times are in another order.
+        const std::map<std::string, std::string> times = {{"Sr-a.asf", "12:00"}, {"Sr-b.asf", "10:00"},
+                                                          {"Sr-c.asf", "13:00"}, {"Sr-d.asf", "11:00"},
+                                                          {"Sr-e.asf", "09:00"}, {"Sr-f.asf", "14:00"}};
+        for (const auto& [name, time] : times)
+            store.AddClip("Recording", name, "2006/03/14 " + time);
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        QCOMPARE(list.GetItemText(0, 0), std::string("Sr-a.asf"));
+        // Newest first, then oldest first.
+        QHeaderView* header = list.horizontalHeader();
+        const QPoint timeHeader(header->sectionViewportPosition(1) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, timeHeader);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, timeHeader);
+        QCOMPARE(list.GetItemText(0, 0), std::string("Sr-e.asf"));
+
+        Press(list, 0);
+        Press(list, 3, Qt::ControlModifier);
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(list.GetItemCount(), 4);
+        QVERIFY(m_messages->Texts().empty());
+        for (const auto& [name, time] : times) {
+            const bool chosen = name == "Sr-e.asf" || name == "Sr-a.asf";
+            QCOMPARE(fs::exists(store.Folder("Recording") + "/" + name), !chosen);
+            QCOMPARE(fs::exists(m_strTrash + "/files/" + name), chosen);
+        }
+        // The search after it keeps the order.
+        QCOMPARE(list.GetItemText(0, 0), std::string("Sr-b.asf"));
+    }
+
+    void undoKeyPutsTheFilesBackWhereverTheFocusIs()
+    {
+        TestStore store;
+        for (int i = 1; i <= 3; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        auto* category = Item<QComboBox>(*page, 1020);
+
+        // Text fields that keep an undo of their own: the category box and
+        // the pickers.
+        for (int id : {1020, 1005, 1011}) {
+            Press(list, 1);
+            QTest::keyClick(&list, Qt::Key_Delete);
+            QTRY_VERIFY(Undo(*page)->isVisible());
+            WaitForSearch(*page);
+            QCOMPARE(list.GetItemCount(), 2);
+            page->GetDlgItem(id)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+            QTRY_COMPARE(list.GetItemCount(), 3);
+            QVERIFY(!Undo(*page)->isVisible());
+        }
+        // With nothing to put back, the field's own undo has the key again.
+        category->setFocus();
+        const QString typed = category->currentText();
+        QTest::keyClicks(QApplication::focusWidget(), "x");
+        QVERIFY(category->currentText() != typed);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(category->currentText(), typed);
     }
 
     void aLongDeleteLeavesTheWindowFreeAndStopsWhenThePageGoes()

@@ -32,7 +32,8 @@ void Press(MyListCtrl& list, int row, Qt::KeyboardModifiers modifiers = {})
 }
 
 // Right-clicks the viewport at point, picks the menu entry called text and
-// returns the menu's entries as they were offered.
+// returns the menu's entries as they were offered, each with its key after a
+// tab.
 QStringList ChooseFromMenu(MyListCtrl& list, QPoint point, const QString& text)
 {
     QTest::mouseClick(list.viewport(), Qt::RightButton, {}, point);
@@ -44,7 +45,9 @@ QStringList ChooseFromMenu(MyListCtrl& list, QPoint point, const QString& text)
     for (QAction* action : menu->actions()) {
         if (action->isSeparator())
             continue;
-        offered << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
+        const QString keys = action->shortcut().toString();
+        offered << action->text() + (keys.isEmpty() ? QString() : QLatin1Char('\t') + keys) +
+                       (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
         if (action->text() == text)
             chosen = action;
     }
@@ -88,8 +91,9 @@ private slots:
 
         // On a selected row: the whole selection.
         const QStringList offered = ChooseFromMenu(list, OnRow(list, 0), QStringLiteral("Show in Folder"));
-        QCOMPARE(offered, (QStringList{"Play", "Show in Folder", "Copy Path", "Export to Folder...", "Move to Trash",
-                                       "Delete Permanently...", "Show Preview"}));
+        QCOMPARE(offered,
+                 (QStringList{"Play\tEnter", "Show in Folder", "Copy Path\tCtrl+C", "Export to Folder...\tCtrl+E",
+                              "Move to Trash\tDel", "Delete Permanently...\tShift+Del", "Show Preview"}));
         QCOMPARE(page->m_nCurrentRow, 0);
         const std::vector<std::vector<std::string>> shown = {{folder + "/Sr0001.asf", folder + "/Sr0003.asf"}};
         QCOMPARE(m_launcher->Shown(), shown);
@@ -136,8 +140,9 @@ private slots:
         QTest::mouseClick(Item<QPushButton>(*page, 1013), Qt::LeftButton);
         WaitForSearch(*page);
         QCOMPARE(ChooseFromMenu(list, QPoint(20, 20), QStringLiteral("Play")),
-                 (QStringList{"Play (off)", "Show in Folder (off)", "Copy Path (off)", "Export to Folder... (off)",
-                              "Move to Trash (off)", "Delete Permanently... (off)", "Show Preview"}));
+                 (QStringList{"Play\tEnter (off)", "Show in Folder (off)", "Copy Path\tCtrl+C (off)",
+                              "Export to Folder...\tCtrl+E (off)", "Move to Trash\tDel (off)",
+                              "Delete Permanently...\tShift+Del (off)", "Show Preview"}));
         QCOMPARE(m_launcher->Opened().size(), std::size_t(1));
     }
 

@@ -404,29 +404,76 @@ private slots:
         QCOMPARE(page->m_nCurrentRow, 0);
     }
 
-    void aHeaderClickChangesNothing()
+    void headerClicksSortTheRowsTheirFilesStayChosenAndTheNextRunSortsAlike()
     {
+        const ConfigHome config;
         TestStore store;
-        store.AddClip("Recording", "Sr-b.asf", "2006/03/14 10:00");
-        store.AddClip("Recording", "Sr-a.asf", "2006/03/14 09:00");
-        store.AddClip("Recording", "Sr-c.asf", "2006/03/14 11:00");
+        // A search lists them by name; their times and lengths are in other
+        // orders.
+        store.AddClip("Recording", "Sr-c.asf", "2006/03/14 10:00", "2006/03/14 10:05", 120);
+        store.AddClip("Recording", "Sr-a.asf", "2006/03/14 11:00", "2006/03/14 11:05", 60);
+        store.AddClip("Recording", "Sr-d.asf", "2006/03/14 08:00", "2006/03/14 08:05", 30);
+        store.AddClip("Recording", "Sr-b.asf", "2006/03/14 09:00", "2006/03/14 09:05", 300);
+        const std::string folder = store.Folder("Recording");
         auto page = ShowPage(store.Device());
         MyListCtrl* list = List(*page);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 1));
-        QTRY_COMPARE(page->m_nCurrentRow, 1);
-        const std::vector<std::string> order = Names(*list);
-
         QHeaderView* header = list->horizontalHeader();
-        for (int column = 0; column < 3; ++column) {
-            const QPoint point(header->sectionViewportPosition(column) + 5, header->height() / 2);
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
-        }
-        QCoreApplication::processEvents();
-        QCOMPARE(Names(*list), order);
-        QCOMPARE(page->m_nCurrentRow, 1);
+        // Until a click the rows are in the search's order.
         QVERIFY(!header->isSortIndicatorShown());
-        for (int row = 0; row < 3; ++row)
-            QCOMPARE(list->GetItemState(row, LVIS_SELECTED), row == 1 ? LVIS_SELECTED : 0u);
+
+        const auto rowOf = [list](const std::string& name) {
+            const std::vector<std::string> names = Names(*list);
+            return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+        };
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, rowOf("Sr-a.asf")));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, OnRow(*list, rowOf("Sr-c.asf")));
+        QTRY_COMPARE(list->GetItemText(page->m_nCurrentRow, 0), std::string("Sr-c.asf"));
+
+        struct Step {
+            int nColumn;
+            std::vector<std::string> order;
+            Qt::SortOrder indicator;
+        };
+        const Step steps[] = {
+            {0, {"Sr-a.asf", "Sr-b.asf", "Sr-c.asf", "Sr-d.asf"}, Qt::AscendingOrder},
+            {0, {"Sr-d.asf", "Sr-c.asf", "Sr-b.asf", "Sr-a.asf"}, Qt::DescendingOrder},
+            // Newest and longest first, then the other way.
+            {1, {"Sr-a.asf", "Sr-c.asf", "Sr-b.asf", "Sr-d.asf"}, Qt::DescendingOrder},
+            {2, {"Sr-b.asf", "Sr-c.asf", "Sr-a.asf", "Sr-d.asf"}, Qt::DescendingOrder},
+            {2, {"Sr-d.asf", "Sr-a.asf", "Sr-c.asf", "Sr-b.asf"}, Qt::AscendingOrder},
+        };
+        for (const Step& step : steps) {
+            const QPoint point(header->sectionViewportPosition(step.nColumn) + 5, header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
+            QCOMPARE(Names(*list), step.order);
+            QVERIFY(header->isSortIndicatorShown());
+            QCOMPARE(header->sortIndicatorSection(), step.nColumn);
+            QCOMPARE(header->sortIndicatorOrder(), step.indicator);
+            // The current row and the selection stay on their files, and
+            // the actions act on those.
+            QCOMPARE(list->GetItemText(page->m_nCurrentRow, 0), std::string("Sr-c.asf"));
+            for (int row = 0; row < 4; ++row)
+                QCOMPARE(list->GetItemState(row, LVIS_SELECTED) != 0,
+                         row == rowOf("Sr-a.asf") || row == rowOf("Sr-c.asf"));
+        }
+        QCOMPARE(page->GetSelectedPaths(), (std::vector<std::string>{folder + "/Sr-a.asf", folder + "/Sr-c.asf"}));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_COMPARE(m_launcher->Opened(), std::vector<std::string>{folder + "/Sr-b.asf"});
+
+        // A search lists its rows in the chosen order.
+        store.AddClip("Recording", "Sr-e.asf", "2006/03/14 07:00", "2006/03/14 07:05", 200);
+        Click(*page, 1013);
+        QCOMPARE(Names(*list), (std::vector<std::string>{"Sr-d.asf", "Sr-a.asf", "Sr-c.asf", "Sr-e.asf", "Sr-b.asf"}));
+
+        // The next run sorts alike once it has read the choice.
+        QTRY_COMPARE(config.Value("List/SortColumn").toInt(), 2);
+        page.reset();
+        auto next = ShowPage(store.Device());
+        QTRY_COMPARE(Names(*List(*next)),
+                     (std::vector<std::string>{"Sr-d.asf", "Sr-a.asf", "Sr-c.asf", "Sr-e.asf", "Sr-b.asf"}));
+        QCOMPARE(List(*next)->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
     }
 
     void tabStopsOncePerControlInTemplateOrderAndArrowsMoveBetweenPickerFields()
@@ -611,7 +658,7 @@ private slots:
         QVERIFY(!differs(row.top() - MyListCtrl::kRowHeight / 2));
     }
 
-    void aDoubleClickPlaysTheClickedRow()
+    void aDoubleClickOrEnterPlaysTheRowAndF5SearchesAgain()
     {
         TestStore store;
         for (int i = 0; i < 3; ++i)
@@ -626,6 +673,22 @@ private slots:
         QCOMPARE(m_launcher->Opened().front(), store.Folder("Recording") + "/" + list->GetItemText(2, 0));
         QCOMPARE(list->GetItemState(2, LVIS_SELECTED | LVIS_FOCUSED), LVIS_SELECTED | LVIS_FOCUSED);
         QCOMPARE(list->GetItemState(0, LVIS_SELECTED | LVIS_FOCUSED), 0u);
+
+        // Enter, and the keypad's, play the current row as a double click does.
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(list, Qt::Key_Up);
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_COMPARE(m_launcher->Opened().size(), std::size_t(3));
+        QCOMPARE(m_launcher->Opened()[1], store.Folder("Recording") + "/" + list->GetItemText(1, 0));
+        QCOMPARE(m_launcher->Opened()[2], store.Folder("Recording") + "/" + list->GetItemText(0, 0));
+
+        // F5 searches again, wherever the focus is on the page.
+        store.AddClip("Recording", "Sr0003.asf", "2006/03/14 10:00");
+        Item<QComboBox>(*page, 1020)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        WaitForSearch(*page);
+        QCOMPARE(list->GetItemCount(), 4);
     }
 
     void playbackAndExploreReportOnlyAMissingAssociation()

@@ -14,6 +14,8 @@
 #include "support/ClipBytes.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -148,14 +150,40 @@ private:
     std::string m_strRecording;
 };
 
+// A configuration folder of the test's own while it lives, where the program
+// keeps its state from one run to the next.
+class ConfigHome {
+public:
+    ConfigHome() : m_suiteHome(qgetenv("XDG_CONFIG_HOME"))
+    {
+        if (!m_dir.isValid())
+            throw std::runtime_error("no temporary folder");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+    }
+    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", m_suiteHome); }
+    ConfigHome(const ConfigHome&) = delete;
+    ConfigHome& operator=(const ConfigHome&) = delete;
+
+    // A key of the state file as it is now.
+    QVariant Value(const QString& key) const
+    {
+        return QSettings(m_dir.path() + QStringLiteral("/clipscout/state.conf"), QSettings::IniFormat).value(key);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_suiteHome;
+};
+
 // Collects the texts of the message boxes shown while it lives.
 class MessageRecorder {
 public:
     MessageRecorder()
     {
         MessageBoxSeam::SetShower([this](QWidget*, const std::string& text) { m_aTexts.push_back(text); });
-        MessageBoxSeam::SetAsker([this](QWidget*, const std::string& question) {
-            m_aQuestions.push_back(question);
+        MessageBoxSeam::SetAsker([this](QWidget*, const MessageBoxSeam::Question& question) {
+            m_aQuestions.push_back(question.strText);
+            m_aButtons.push_back(question.strYes + " / " + question.strNo);
             return m_bAnswer;
         });
     }
@@ -169,10 +197,13 @@ public:
 
     const std::vector<std::string>& Texts() const { return m_aTexts; }
     const std::vector<std::string>& Questions() const { return m_aQuestions; }
+    // The buttons of each question, "yes text / no text".
+    const std::vector<std::string>& Buttons() const { return m_aButtons; }
     void Clear()
     {
         m_aTexts.clear();
         m_aQuestions.clear();
+        m_aButtons.clear();
     }
 
     // The answer to every question: true for Yes.
@@ -181,6 +212,7 @@ public:
 private:
     std::vector<std::string> m_aTexts;
     std::vector<std::string> m_aQuestions;
+    std::vector<std::string> m_aButtons;
 };
 
 // Records what would have been opened or explored and answers with a chosen
