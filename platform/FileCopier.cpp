@@ -1,6 +1,7 @@
 #include "platform/FileCopier.h"
 
 #include "platform/Utf8Cut.h"
+#include "platform/WindowThreadCheck.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -141,6 +142,7 @@ void RemovePart(int folder, const std::string& part, const FileIdentity& made)
 
 int FileCopier::Open(const std::string& destFolder)
 {
+    WindowThreadCheck::OffTheWindowThread("FileCopier::Open");
     if (m_nFolder >= 0)
         ::close(m_nFolder);
     m_nFolder = ::open(destFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -161,6 +163,7 @@ void FileCopier::SetBeforeChunk(ChunkHook hook)
 
 std::uint64_t FileCopier::SizeOf(const ListedFile& file)
 {
+    WindowThreadCheck::OffTheWindowThread("FileCopier::SizeOf");
     struct stat st;
     Outcome ignored;
     const Descriptor source(OpenListed(file, st, ignored));
@@ -169,6 +172,7 @@ std::uint64_t FileCopier::SizeOf(const ListedFile& file)
 
 FileCopier::Outcome FileCopier::Copy(const ListedFile& file, const std::stop_token& stop)
 {
+    WindowThreadCheck::OffTheWindowThread("FileCopier::Copy");
     if (m_nFolder < 0)
         return {Result::Failed, m_nOpenError};
     if (stop.stop_requested())
