@@ -4,12 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <set>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -53,6 +62,42 @@ public:
     explicit ChunkHookGuard(FileCopier::ChunkHook hook) { FileCopier::SetBeforeChunk(std::move(hook)); }
     ~ChunkHookGuard() { FileCopier::SetBeforeChunk({}); }
 };
+
+// Runs work on a thread of its own whose system calls see a file system
+// without the no-replace rename (NFS, most FUSE mounts): renameat2 fails with
+// EINVAL; with refuseLinks, linkat with EPERM as well (FAT through FUSE). The
+// filter goes with the thread.
+bool OnFileSystemWithoutNoReplaceRename(bool refuseLinks, const std::function<void()>& work)
+{
+#if defined(__x86_64__)
+    std::vector<sock_filter> filter = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+    };
+    if (refuseLinks) {
+        filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_linkat, 0, 1));
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM));
+    }
+    filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    bool filtered = false;
+    std::thread([&] {
+        const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+        filtered = ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+                   ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+        if (filtered)
+            work();
+    }).join();
+    return filtered;
+#else
+    (void)refuseLinks;
+    (void)work;
+    return false;
+#endif
+}
 
 } // namespace
 
@@ -226,4 +271,43 @@ TEST(FileCopierTest, ACopyIsNamedOnlyWhenWholeWithTheFilesModeAndNeverOverATaken
         ASSERT_EQ(::lstat((target + "/" + name).c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, mode & 0777) << name;
     }
+}
+
+TEST(FileCopierTest, WhereTheFileSystemLacksTheNoReplaceRenameALinkNamesTheCopyAndNeverReplaces)
+{
+    const TempDir dir;
+    const std::string folder = dir.MakeDir("Cam1/Recording");
+    const std::string big = Pattern(FileCopier::kChunkBytes + 5);
+    for (const char* name : {"Sr0001.asf", "Sr0002.asf", "Sr0003.asf"})
+        dir.WriteFile(std::string("Cam1/Recording/") + name, big);
+    const std::string target = dir.MakeDir("stick");
+    // Another program takes the name while the copy is made.
+    const ChunkHookGuard hook([&](const std::string& name, std::uint64_t copied) {
+        if (name == "Sr0002.asf" && copied > 0)
+            std::ofstream(target + "/Sr0002.asf", std::ios::binary) << "taken meanwhile";
+    });
+
+    FileCopier copier;
+    ASSERT_EQ(copier.Open(target), 0);
+    const std::stop_source running;
+    std::vector<Result> results;
+    const auto copy = [&](const char* name) {
+        results.push_back(copier.Copy(Listed(folder, name), running.get_token()).result);
+    };
+    if (!OnFileSystemWithoutNoReplaceRename(false, [&] {
+            copy("Sr0001.asf");
+            copy("Sr0002.asf");
+        }))
+        GTEST_SKIP() << "no seccomp filter for this thread";
+    // Without hard links either, a copy is not named rather than named by a
+    // rename that could replace a file.
+    ASSERT_TRUE(OnFileSystemWithoutNoReplaceRename(true, [&] { copy("Sr0003.asf"); }));
+
+    EXPECT_EQ(results, (std::vector<Result>{Result::Copied, Result::Exists, Result::NoSafeName}));
+    EXPECT_EQ(ReadFile(target + "/Sr0001.asf"), big);
+    EXPECT_EQ(ReadFile(target + "/Sr0002.asf"), "taken meanwhile");
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(target))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"Sr0001.asf", "Sr0002.asf"}));
 }
