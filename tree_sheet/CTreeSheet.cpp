@@ -14,6 +14,7 @@
 
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <filesystem>
 #include <new>
@@ -255,6 +256,11 @@ void CTreeSheet::SetUpButtons()
     ok->setText(exitText.empty() ? QStringLiteral("Exit") : ToQString(exitText));
     apply->setText(helpText.empty() ? QStringLiteral("Help") : ToQString(helpText));
     apply->setEnabled(true);
+    // Ctrl+Q as Exit, named outright: some platforms' Quit key is none. Made
+    // with the button, so that each window of the sheet has one.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), ok);
+    quit->setContext(Qt::WindowShortcut);
+    connect(quit, &QShortcut::activated, ok, &QPushButton::click);
 }
 
 void CTreeSheet::SetUpTree()

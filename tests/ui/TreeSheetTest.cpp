@@ -134,7 +134,7 @@ class TreeSheetTest : public QObject {
 private slots:
     void buttonsReadExitAndHelpInBothModes();
     void buttonTextsComeFromTheSettingsFile();
-    void enterAndEscapeDoNotCloseTheSheet();
+    void enterAndEscapeDoNotCloseTheSheetAndCtrlQExits();
     void helpOpensTheHelpFileBesideTheProgram();
     void answersTheInstanceQueryAndComesToFront();
     void pathSegments_data();
@@ -199,12 +199,13 @@ void TreeSheetTest::buttonTextsComeFromTheSettingsFile()
     QCOMPARE(kit.Button(ID_APPLY_NOW)->text(), QStringLiteral("Help"));
 }
 
-void TreeSheetTest::enterAndEscapeDoNotCloseTheSheet()
+void TreeSheetTest::enterAndEscapeDoNotCloseTheSheetAndCtrlQExits()
 {
     const SettingsBeside settings;
     SheetKit kit({"Cam1", "Cam2"});
     int rounds = 0;
     bool stillOpen = false;
+    bool quitKeyFailed = false;
     QTimer::singleShot(0, kit.sheet.get(), [&] {
         for (QWidget* target : {static_cast<QWidget*>(kit.pages[0]->Edit()), static_cast<QWidget*>(kit.Tree()),
                                 static_cast<QWidget*>(kit.Button(IDOK))}) {
@@ -216,11 +217,18 @@ void TreeSheetTest::enterAndEscapeDoNotCloseTheSheet()
         }
         QTest::keyClick(kit.sheet.get(), Qt::Key_Escape);
         stillOpen = kit.sheet->isVisible();
-        kit.Button(IDOK)->click();
+        // Ctrl+Q does as Exit, from a text field too.
+        QVERIFY(QTest::qWaitForWindowActive(kit.sheet.get()));
+        kit.pages[0]->Edit()->setFocus();
+        QTest::keyClick(kit.pages[0]->Edit(), Qt::Key_Q, Qt::ControlModifier);
+        quitKeyFailed = kit.sheet->isVisible();
+        if (quitKeyFailed)
+            kit.Button(IDOK)->click();
     });
     QCOMPARE(kit.sheet->DoModal(), IDOK);
     QCOMPARE(rounds, 3);
     QVERIFY(stillOpen);
+    QVERIFY(!quitKeyFailed);
     // The window went with DoModal, and with it the tree and the frame.
     QVERIFY(!kit.sheet->HasWindow());
     QVERIFY(kit.sheet->GetPageTree() == nullptr);
