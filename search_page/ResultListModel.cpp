@@ -118,11 +118,16 @@ void ResultListModel::Order()
     m_aOrder.resize(rows.GetCount());
     std::iota(m_aOrder.begin(), m_aOrder.end(), 0);
     const bool ascending = m_sortOrder == Qt::AscendingOrder;
-    // Stable either way, so that rows that tie keep the search's order.
-    const auto by = [this, ascending](auto key) {
-        std::ranges::stable_sort(m_aOrder, [&key, ascending](int a, int b) {
-            const auto left = key(static_cast<std::size_t>(a));
-            const auto right = key(static_cast<std::size_t>(b));
+    // Each row's key is taken once, not at every comparison; stable either
+    // way, so that rows that tie keep the search's order.
+    const auto by = [this, ascending, &rows](auto key) {
+        std::vector<decltype(key(0))> keys;
+        keys.reserve(rows.GetCount());
+        for (std::size_t row = 0; row < rows.GetCount(); ++row)
+            keys.push_back(key(row));
+        std::ranges::stable_sort(m_aOrder, [&keys, ascending](int a, int b) {
+            const auto& left = keys[static_cast<std::size_t>(a)];
+            const auto& right = keys[static_cast<std::size_t>(b)];
             return ascending ? left < right : right < left;
         });
     };
