@@ -75,7 +75,9 @@ public:
     // selection becomes the only selected row.
     void MakeRowCurrent(int row);
 
-    // The result table of the last scan, which the list shows.
+    // The result table of the last scan, which the list shows, in the
+    // window's sort; rows are counted as shown, and the list's GetItemData
+    // gives a row's place in the table.
     int m_nFiles = 0;
     std::shared_ptr<const RecordedFileTable> m_aFiles = std::make_shared<const RecordedFileTable>();
     CTime m_tSearchStart;
