@@ -17,11 +17,7 @@ constexpr std::int64_t kMostTabled = 200 * 366 * kDay;
 
 std::optional<std::int64_t> OffsetAt(std::int64_t t)
 {
-    const time_t time = static_cast<time_t>(t);
-    struct tm local;
-    if (localtime_r(&time, &local) == nullptr)
-        return std::nullopt;
-    return static_cast<std::int64_t>(local.tm_gmtoff);
+    return CTime(t).GetUtcOffset();
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.
@@ -116,7 +112,6 @@ bool LocalZone::GetLocalTm(const CTime& time, struct tm& local) const
     local.tm_hour = static_cast<int>(seconds / 3600);
     local.tm_min = static_cast<int>(seconds / 60 % 60);
     local.tm_sec = static_cast<int>(seconds % 60);
-    local.tm_gmtoff = static_cast<long>(period->offset);
     return true;
 }
 

@@ -11,8 +11,9 @@
 
 // Local time for one search, without the C library's lock per call: the
 // zone's offsets over a span of time are read once, when the object is made
-// (from localtime_r, so TZ and /etc/localtime count as they do for the rest of
-// the program), and then only looked up, from any number of threads at once.
+// (from CTime::GetUtcOffset, so the system's zone and TZ count as they do for
+// the rest of the program), and then only looked up, from any number of
+// threads at once.
 //
 // Results equal those of the C library (CTime::FromLocalFields,
 // CTime::GetLocalTm). Inside the span they come from the table, except for a
@@ -20,7 +21,7 @@
 // before. Outside it, local times are converted with the nearest known
 // offset, which is close enough to tell that they lie outside the span (a
 // search's range sits well inside it), and times are shown through
-// localtime_r.
+// CTime::GetLocalTm.
 class LocalZone {
 public:
     // The offsets in force from `from` to `to`, with two days to spare on

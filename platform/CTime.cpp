@@ -1,5 +1,7 @@
 #include "platform/CTime.h"
 
+#include "platform/LocalClock.h"
+
 #include <cstring>
 
 namespace {
@@ -25,7 +27,7 @@ std::int64_t FromLocal(int year, int month, int day, int hour, int minute, int s
     fields.tm_min = minute;
     fields.tm_sec = second;
     fields.tm_isdst = -1;
-    return static_cast<std::int64_t>(mktime(&fields));
+    return LocalClock::FromLocal(fields);
 }
 
 } // namespace
@@ -45,17 +47,21 @@ std::optional<CTime> CTime::FromLocalFields(int year, int month, int day, int ho
 
 CTime CTime::GetCurrentTime()
 {
-    return CTime(static_cast<std::int64_t>(time(nullptr)));
+    return CTime(LocalClock::Now());
 }
 
 bool CTime::GetLocalTm(struct tm* local) const
 {
-    const time_t t = static_cast<time_t>(m_time);
-    if (localtime_r(&t, local) == nullptr) {
+    if (!LocalClock::ToLocal(m_time, *local)) {
         std::memset(local, 0, sizeof *local);
         return false;
     }
     return true;
+}
+
+std::optional<std::int64_t> CTime::GetUtcOffset() const
+{
+    return LocalClock::UtcOffset(m_time);
 }
 
 int CTime::GetYear() const

@@ -37,6 +37,10 @@ public:
     int GetMinute() const;
     int GetSecond() const;
 
+    // How far local time is ahead of UTC at this time, in seconds (negative
+    // west of Greenwich); empty when the local fields cannot be computed.
+    std::optional<std::int64_t> GetUtcOffset() const;
+
     // strftime of the local fields; empty when they cannot be computed.
     std::string Format(const char* format) const;
 

@@ -1,13 +1,9 @@
 #include "platform/ProfileReader.h"
 
 #include "platform/AsciiCase.h"
-#include "platform/FileHandle.h"
 #include "platform/Utf8Cut.h"
 
 namespace {
-
-// Settings files are a few KB; a larger file is read only this far.
-constexpr std::size_t kMaxProfileFile = 16u << 20;
 
 bool IsBlank(char c)
 {
@@ -83,6 +79,9 @@ std::string Utf16ToUtf8(std::string_view bytes, bool littleEndian)
 
 std::string FinishValue(std::string_view value)
 {
+    // A NUL byte ends the value, as on Windows: after the blanks around the
+    // whole line's value are dropped, before its quotes are looked at.
+    value = value.substr(0, value.find('\0'));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value.remove_prefix(1);
         value.remove_suffix(1);
@@ -104,20 +103,24 @@ std::string ProfileLookup(std::string_view content, std::string_view section, st
         content.remove_prefix(3);
     }
 
-    bool inSection = false;
-    bool sectionSeen = false;
+    // As Windows reads them: the keys before the first section belong to a
+    // section without a name; a line that opens a bracket without closing it
+    // is no section (its keys stay in the section before); a line starting
+    // with ';' is a comment only in that no key is ever asked for by such a
+    // name.
+    bool inSection = section.empty();
+    bool sectionSeen = inSection;
     while (!content.empty()) {
         const std::string_view line = Trim(NextLine(content));
-        if (line.empty() || line.front() == ';')
+        if (line.empty())
             continue;
         if (line.front() == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close == std::string_view::npos)
+                continue;
             if (inSection)
                 return {}; // only the first section of that name is searched
-            std::string_view name = line.substr(1);
-            const std::size_t close = name.rfind(']');
-            if (close != std::string_view::npos)
-                name = name.substr(0, close);
-            inSection = !sectionSeen && EqualsNoCase(Trim(name), section);
+            inSection = !sectionSeen && EqualsNoCase(Trim(line.substr(1, close - 1)), section);
             sectionSeen = sectionSeen || inSection;
             continue;
         }
@@ -130,14 +133,4 @@ std::string ProfileLookup(std::string_view content, std::string_view section, st
             return FinishValue(Trim(line.substr(equals + 1)));
     }
     return {};
-}
-
-std::string GetPrivateProfileString(std::string_view section, std::string_view key, const std::string& path)
-{
-    if (path.empty())
-        return {};
-    std::string content;
-    if (!FileHandle::ReadAll(path, content, kMaxProfileFile))
-        return {};
-    return ProfileLookup(content, section, key);
 }

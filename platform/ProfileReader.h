@@ -13,9 +13,11 @@ inline constexpr std::size_t kMaxProfileValue = 510;
 
 // Looks up a key in the given file content: UTF-8 (or a single-byte code
 // page), or UTF-16 of either byte order when it starts with its byte-order
-// mark, which is read as UTF-8.
+// mark, which is read as UTF-8. The same on every system.
 std::string ProfileLookup(std::string_view content, std::string_view section, std::string_view key);
 
 // Reads the file afresh and looks up the key; empty when the file, the section
-// or the key is missing or unreadable.
+// or the key is missing or unreadable. On Windows a file without a byte-order
+// mark is read in the system's ANSI code page, as Windows reads it, and the
+// value handed back in UTF-8; on Linux its bytes are taken as they are.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key, const std::string& path);

@@ -5,9 +5,11 @@
 
 // Where a settings file is looked for, in this order: beside the executable,
 // so that a portable copy keeps its files with it; the user's configuration
-// folder ($XDG_CONFIG_HOME/clipscout/, by default ~/.config/clipscout/); the
-// system's (each folder of $XDG_CONFIG_DIRS + clipscout/, by default
-// /etc/xdg/clipscout/). A path named outright wins over all of them.
+// folder ($XDG_CONFIG_HOME/clipscout/, by default ~/.config/clipscout/; on
+// Windows %APPDATA%\Clipscout\); the system's (each folder of
+// $XDG_CONFIG_DIRS + clipscout/, by default /etc/xdg/clipscout/; on Windows
+// %ProgramData%\Clipscout\). See platform/ConfigPlaces.h. A path named
+// outright wins over all of them.
 class SettingsLookup {
 public:
     // The places fileName is looked for, in order; the environment is read on

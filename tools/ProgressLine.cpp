@@ -1,14 +1,14 @@
 #include "tools/ProgressLine.h"
 
 #include "catalog/ScanControl.h"
+#include "platform/Console.h"
 
 #include <chrono>
 #include <cstdio>
-#include <unistd.h>
 
 ProgressLine::ProgressLine(const ScanControl& control) : m_control(control)
 {
-    if (::isatty(STDERR_FILENO))
+    if (Console::IsTerminal(stderr))
         m_printer = std::thread([this] { Print(); });
 }
 

@@ -10,6 +10,7 @@
 #include "catalog/ScanControl.h"
 #include "catalog/SearchRequest.h"
 #include "platform/CTime.h"
+#include "platform/Console.h"
 #include "platform/FileHandle.h"
 #include "platform/ModulePath.h"
 #include "settings/AppGlobals.h"
@@ -24,12 +25,10 @@
 
 #include <algorithm>
 #include <array>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -138,8 +137,14 @@ int Run(int argc, char** argv)
                    "its exact bytes.")
         ->check(CLI::IsMember({"tsv", "json"}));
 
+    // UTF-8 on every system, as the folder names the lister compares them with.
+    std::vector<std::string> arguments = Console::Arguments(argc, argv);
+    std::vector<char*> pointers;
+    pointers.reserve(arguments.size());
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : kExitUsage; // --help and --version are no error
     }
@@ -200,7 +205,7 @@ int Run(int argc, char** argv)
 
     // A reader that goes away (head) shows up as a failed write, which ends
     // the scan, instead of killing the process.
-    std::signal(SIGPIPE, SIG_IGN);
+    Console::SurviveClosedReaders();
     RowWriter writer(stdout, format == "json" ? RowWriter::Format::Json : RowWriter::Format::Tsv);
     for (const std::string& name : searched) {
         SearchRequest request;
@@ -216,7 +221,7 @@ int Run(int argc, char** argv)
         // Rows on a terminal are progress enough; a second line there would
         // tangle with them.
         std::optional<ProgressLine> progress;
-        if (!::isatty(STDOUT_FILENO))
+        if (!Console::IsTerminal(stdout))
             progress.emplace(control);
         std::string folder, searchedCategory;
         RunSearch(
@@ -239,6 +244,7 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    Console::Prepare();
     // Out of memory, say: a message and a status rather than an abort.
     try {
         return Run(argc, argv);

@@ -70,7 +70,7 @@ TEST(AviHeaderReader, TruncatedHeadersGiveNoStream)
 {
     const std::string file = Avi({Strl("vids", 1, 5, 0, 10)});
     const std::size_t strh = Find(file, "strh");
-    for (std::size_t n : {0ul, 4ul, 11ul, 12ul, 20ul, 24ul, strh + 8 + 20, strh + 8 + 35})
+    for (const std::size_t n : std::initializer_list<std::size_t>{0, 4, 11, 12, 20, 24, strh + 8 + 20, strh + 8 + 35})
         EXPECT_FALSE(Read(file.substr(0, n))) << n;
     // Cut anywhere before the RIFF chunk's end: its size runs past the file.
     EXPECT_FALSE(Read(file.substr(0, file.size() - 1)));

@@ -158,10 +158,11 @@ TEST_F(CategoryScanTest, ScheduledAndInstantShareRecordingAndAreToldApartByTypeC
 
 TEST_F(CategoryScanTest, MotionDetectionListsEveryCodeButIrSrAndSs)
 {
-    for (const char* name : {"Ir1.asf", "Sr1.asf", "Ss1.asf", "Md1.asf", "ir1.asf", "x.asf", "Zz.asf"})
+    // (ir2, not ir1: a Windows folder cannot hold both Ir1 and ir1.)
+    for (const char* name : {"Ir1.asf", "Sr1.asf", "Ss1.asf", "Md1.asf", "ir2.asf", "x.asf", "Zz.asf"})
         m_dir.WriteFile(std::string("Cam1/MotionDetection/") + name, Clip("2006/03/14 10:00"));
     EXPECT_EQ(Names(Scan("Motion Detection", m_dayStart, m_dayEnd)),
-              (std::vector<std::string>{"ir1.asf", "Md1.asf", "x.asf", "Zz.asf"}));
+              (std::vector<std::string>{"ir2.asf", "Md1.asf", "x.asf", "Zz.asf"}));
     EXPECT_EQ(m_folder, "MotionDetection");
 }
 
@@ -286,13 +287,16 @@ TEST_F(CategoryScanTest, FolderNamesFallBackToAnotherLetterCase)
     Snapshot("cam1/Snapshot/a.jpg");
     EXPECT_EQ(Scan("SnapShot", CTime(0), At(2100, 1, 1, 0, 0), "Cam1").size(), 1u);
     EXPECT_EQ(CategoryFolderPath(m_dir.Path(), "Cam1", "SnapShot"), m_dir.Path() + "/cam1/Snapshot");
+    // A piece that matches nothing is kept as given: nothing is listed.
+    EXPECT_EQ(CategoryFolderPath(m_dir.Path(), "Cam9", "Recording"), m_dir.Path() + "/Cam9/Recording");
+    EXPECT_TRUE(Scan("Scheduled Recording", CTime(0), At(2100, 1, 1, 0, 0), "Cam9").empty());
+#ifdef _WIN32
+    GTEST_SKIP() << "one Windows folder cannot hold both SnapShot and Snapshot";
+#endif
     // The exact name wins when both exist.
     Snapshot("cam1/SnapShot/b.jpg");
     Snapshot("cam1/SnapShot/c.jpg");
     EXPECT_EQ(Scan("SnapShot", CTime(0), At(2100, 1, 1, 0, 0), "Cam1").size(), 2u);
-    // A piece that matches nothing is kept as given: nothing is listed.
-    EXPECT_EQ(CategoryFolderPath(m_dir.Path(), "Cam9", "Recording"), m_dir.Path() + "/Cam9/Recording");
-    EXPECT_TRUE(Scan("Scheduled Recording", CTime(0), At(2100, 1, 1, 0, 0), "Cam9").empty());
 }
 
 TEST_F(CategoryScanTest, InvertedRangeReadsNothingAndKeepsTheRows)

@@ -4,13 +4,22 @@
 // a folder of 100,000 files, FIFOs named like clips. Every search must finish,
 // list exactly the good recordings, open nothing but regular files, and leave
 // every byte of the store as it was.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+
+TEST(HostileStoreTest, EverySearchListsExactlyTheGoodRecordingsAndChangesNothing)
+{
+    GTEST_SKIP() << "the store's FIFOs, names that are no UTF-8 and the watch on opens (inotify) are Linux's";
+}
+
+#else
+
 #include "catalog/SearchRequest.h"
 #include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fcntl.h>
@@ -220,3 +229,5 @@ TEST_F(HostileStoreTest, EverySearchListsExactlyTheGoodRecordingsAndChangesNothi
     EXPECT_EQ(::read(opens, events, sizeof events), -1) << "a FIFO was opened";
     ::close(opens);
 }
+
+#endif

@@ -51,7 +51,10 @@ TEST(ProfileReader, LineEndingsCommentsAndOddLines)
     EXPECT_EQ(ProfileLookup(ini, "S", "k"), "v1 = still value");
     EXPECT_EQ(ProfileLookup(ini, "S", "k2"), "x");
     EXPECT_EQ(ProfileLookup(ini, "S", "orphan"), "");
-    EXPECT_EQ(ProfileLookup(ini, "", "orphan"), "");
+    // Keys before the first section are in a section without a name, as
+    // Windows reads them.
+    EXPECT_EQ(ProfileLookup(ini, "", "orphan"), "before");
+    EXPECT_EQ(ProfileLookup(ini, "", "k"), "");
 }
 
 TEST(ProfileReader, FirstSectionAndFirstKeyWin)
@@ -67,6 +70,18 @@ TEST(ProfileReader, SectionNameRunsToTheLastBracket)
 {
     EXPECT_EQ(ProfileLookup("[a]b]\nk=v\n", "a]b", "k"), "v");
     EXPECT_EQ(ProfileLookup("[ spaced name ] trailing\nk=v\n", "spaced name", "k"), "v");
+    // A bracket opened and never closed makes no section, as on Windows: its
+    // keys stay in the section before.
+    EXPECT_EQ(ProfileLookup("[S]\n[open\nk=v\n", "S", "k"), "v");
+    EXPECT_EQ(ProfileLookup("[S]\n[open\nk=v\n", "open", "k"), "");
+}
+
+TEST(ProfileReader, ASemicolonStartsAKeyThatNoOneAsksFor)
+{
+    // Windows has no comment lines: "; k" is a key of its own, so a key k
+    // after it is found, and ";k" can be asked for.
+    EXPECT_EQ(ProfileLookup("[S]\n; k=commented\nk=v\n", "S", "k"), "v");
+    EXPECT_EQ(ProfileLookup("[S]\n;k=c\n", "S", ";k"), "c");
 }
 
 TEST(ProfileReader, LongValuesAreCutTo510BytesOnACharacterBoundary)
@@ -129,6 +144,14 @@ TEST(ProfileReader, Utf16FilesWithAByteOrderMarkReadAsUtf8)
     }
     // Without its mark, UTF-16 is not recognised (as on Windows).
     EXPECT_EQ(ProfileLookup(Utf16File(ini, true).substr(2), "Directory", "Recording"), "");
+}
+
+TEST(ProfileReader, ANulByteEndsTheValue)
+{
+    EXPECT_EQ(ProfileLookup(std::string("[S]\nk=v\0w\n", 10), "S", "k"), "v");
+    // Before the quotes are looked at: one is left unmatched.
+    EXPECT_EQ(ProfileLookup(std::string("[S]\nk=\"v\0w\"\n", 12), "S", "k"), "\"v");
+    EXPECT_EQ(ProfileLookup(std::string("[S]\nk=v \0w\n", 11), "S", "k"), "v ");
 }
 
 TEST(ProfileReader, EmptyValueReadsLikeAMissingKey)

@@ -1,6 +1,7 @@
 #include "settings/SettingsLookup.h"
 #include "settings/AppGlobals.h"
 #include "settings/CLoadUISetting.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +26,7 @@ public:
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
-    void Set(const std::optional<std::string>& value) const
-    {
-        if (value)
-            ::setenv(m_name, value->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
+    void Set(const std::optional<std::string>& value) const { SetVariable(m_name, value); }
 
 private:
     const char* m_name;
@@ -42,6 +37,9 @@ private:
 
 TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndANamedPathWinsOverAll)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the XDG folders are Linux's; Windows' places are tested below";
+#endif
     TempDir dir;
     const std::string& root = dir.Path();
     const std::string exe = root + "/bin/clipscout";
@@ -99,4 +97,45 @@ TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndAName
 
     g_strAppIniPath.clear();
     g_strViewerIniPath.clear();
+}
+
+TEST(SettingsLookup, OnWindowsBesideTheExecutableThenAppDataThenProgramData)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "%APPDATA% and %ProgramData% are Windows' places";
+#else
+    TempDir dir;
+    const std::string& root = dir.Path();
+    const std::string exe = root + "\\bin\\clipscout-list.exe";
+    ScopedVariable appData("APPDATA", root + "\\roaming");
+    ScopedVariable programData("ProgramData", root + "\\machine\\");
+
+    EXPECT_EQ(SettingsLookup::Candidates(exe, "Viewdeck.ini"),
+              (std::vector<std::string>{root + "\\bin\\Viewdeck.ini", root + "\\roaming\\Clipscout\\Viewdeck.ini",
+                                        root + "\\machine\\Clipscout\\Viewdeck.ini"}));
+    // A forward slash separates too.
+    EXPECT_EQ(SettingsLookup::Candidates(root + "/bin/clipscout-list.exe", "Viewdeck.ini").front(),
+              root + "/bin/Viewdeck.ini");
+
+    // Each place wins over those after it; a folder of the file's name is no file.
+    const auto locate = [&] { return SettingsLookup::Locate(exe, "Viewdeck.ini", ""); };
+    EXPECT_EQ(locate(), root + "\\bin\\Viewdeck.ini");
+    dir.WriteFile("machine/Clipscout/Viewdeck.ini", "[Directory]\nRecording=C:\\machine\n");
+    EXPECT_EQ(locate(), root + "\\machine\\Clipscout\\Viewdeck.ini");
+    dir.MakeDir("roaming/Clipscout/Viewdeck.ini");
+    EXPECT_EQ(locate(), root + "\\machine\\Clipscout\\Viewdeck.ini");
+    dir.WriteFile("bin/Viewdeck.ini", "[Directory]\nRecording=C:\\bin\n");
+    EXPECT_EQ(locate(), root + "\\bin\\Viewdeck.ini");
+    CLoadUISetting::LocateSettingsFiles(exe);
+    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "C:\\bin");
+
+    // A variable that is no absolute path is passed over.
+    appData.Set("relative\\folder");
+    programData.Set(std::nullopt);
+    EXPECT_EQ(SettingsLookup::Candidates(exe, "Clipscout.ini"),
+              std::vector<std::string>{root + "\\bin\\Clipscout.ini"});
+
+    g_strAppIniPath.clear();
+    g_strViewerIniPath.clear();
+#endif
 }
