@@ -1,6 +1,7 @@
 #include "search_page/PreviewPane.h"
 
 #include "search_page/MyListCtrl.h"
+#include "search_page/ResultRowPainter.h"
 
 #include <QAction>
 #include <QEvent>
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr int kMargin = 4;
+// Narrower than this a picture shows nothing worth seeing.
+constexpr int kLeastWidth = 48;
 constexpr const char* kShowKey = "Preview/Show";
 
 QSettings UserSettings()
@@ -199,11 +202,11 @@ void PreviewPane::OnDecoded(const std::string& path, const PreviewImage& preview
 
 void PreviewPane::ShowPreview(const std::string& path, const QImage& image)
 {
-    if (image.isNull())
+    m_image = image;
+    if (image.isNull()) {
         setText(QStringLiteral("No preview"));
-    else
-        setPixmap(QPixmap::fromImage(FittedTo(image, BoxFor(*m_pList))));
-    adjustSize();
+        adjustSize();
+    }
     m_bShown = true;
     Place();
     emit Shown(QString::fromStdString(path));
@@ -220,9 +223,36 @@ void PreviewPane::Place()
         hide();
         return;
     }
+    // Right of the text of every row in that half, so that it hides none:
+    // the picture shrinks to the room there, and goes where there is none.
+    const int viewportHeight = m_pViewport->height();
+    const bool lowerHalf = row.center().y() < viewportHeight / 2;
+    const int halfTop = lowerHalf ? viewportHeight / 2 : 0;
+    const int halfBottom = lowerHalf ? viewportHeight : viewportHeight / 2;
+    int textRight = 0;
+    // Past the last row the list answers -1: no row there.
+    for (int item = m_pList->rowAt(halfTop); item >= 0 && item < m_pList->GetItemCount(); ++item) {
+        if (m_pList->GetItemRect(item, LVIR_BOUNDS).top() >= halfBottom)
+            break;
+        textRight = std::max(textRight, ResultRowTextRight(m_pList->fontMetrics(), *m_pList, item));
+    }
+    const int room = m_pViewport->width() - textRight - 2 * kMargin;
+    // The frame and the margin around the picture.
+    const int border = 2 * (frameWidth() + margin());
+    if (!m_image.isNull()) {
+        const QSize box = BoxFor(*m_pList);
+        const int width = std::min(box.width(), room - border);
+        if (width >= kLeastWidth) {
+            setPixmap(QPixmap::fromImage(FittedTo(m_image, {width, width * box.height() / box.width()})));
+            adjustSize();
+        }
+    }
+    if (width() > room || (!m_image.isNull() && room - border < kLeastWidth)) {
+        hide();
+        return;
+    }
     const QRect rows(m_pViewport->mapTo(parentWidget(), QPoint(0, 0)), m_pViewport->size());
-    const int rowMiddle = rows.top() + row.center().y();
-    const int y = rowMiddle < rows.center().y() ? rows.bottom() + 1 - kMargin - height() : rows.top() + kMargin;
+    const int y = lowerHalf ? rows.bottom() + 1 - kMargin - height() : rows.top() + kMargin;
     move(rows.right() + 1 - kMargin - width(), y);
     show();
     raise();

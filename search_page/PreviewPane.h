@@ -4,6 +4,7 @@
 #include "search_page/PreviewCache.h"
 #include "search_page/PreviewDecoder.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QTimer>
 
@@ -101,6 +102,9 @@ private:
     // A picture or "No preview" is up for m_strWanted; it is in sight while
     // its row is.
     bool m_bShown = false;
+    // The picture shown, null for "No preview"; fitted again to the room it
+    // has wherever it is placed.
+    QImage m_image;
     QShortcut* m_pEscape = nullptr;
     bool m_bOn = true;
 };

@@ -6,6 +6,7 @@
 #include "platform/ui/CTreeCtrl.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "search_page/ResultRowPainter.h"
 #include "support/PageTestKit.h"
 #include "support/ReadFile.h"
 #include "tree_sheet/CTreeSheet.h"
@@ -240,11 +241,13 @@ private slots:
         WaitForSearch(page);
         QCOMPARE(list.GetItemCount(), 63);
 
-        // Row 0 first, then each size: all shown at the box's full size.
+        // Row 0 first, then each size: all shown at one size, the box's or
+        // the room's right of the rows' text, whichever is smaller.
         QTRY_COMPARE(shown.size(), 1);
         QCOMPARE(shown.last().at(0).toString(),
                  QString::fromStdString(store.Folder("SnapShot") + "/" + list.GetItemText(0, 0)));
-        QCOMPARE(pane.pixmap().size(), QSize(192, 144));
+        const QSize fitted = pane.pixmap().size();
+        QVERIFY(fitted.width() <= 192 && fitted.height() <= 144 && fitted.width() >= 48);
         for (const char* name : {"size64.jpg", "size320.jpg", "size640.jpg"}) {
             const int row = RowOf(list, name);
             if (row == 0)
@@ -253,7 +256,7 @@ private slots:
             ClickRow(list, row);
             QTRY_VERIFY(pane.isVisible());
             QCOMPARE(shown.last().at(0).toString(), QString::fromStdString(store.Folder("SnapShot") + "/" + name));
-            QCOMPARE(pane.pixmap().size(), QSize(192, 144));
+            QCOMPARE(pane.pixmap().size(), fitted);
         }
 
         // Escape, pressed in the sheet, takes it away; the sheet stays.
@@ -294,6 +297,41 @@ private slots:
         QVERIFY(pane.isVisible());
         QVERIFY(rows.contains(pane.geometry()));
         QVERIFY(rows.right() - pane.geometry().right() < 16);
+    }
+
+    void previewHidesNoTextOfALongList()
+    {
+        // More rows than the list shows, each with a picture.
+        TestStore store;
+        const std::string clip = ReadFile(kData + "/clip-trailer.asf");
+        for (int i = 1; i <= 40; ++i)
+            TestStore::Write(store.Folder("Recording") + QString::asprintf("/Sr%04d.asf", i).toStdString(), clip);
+        auto page = ShowPage(store.Device());
+        MyListCtrl& list = *List(*page);
+        PreviewPane& pane = *Pane(*page);
+        QSignalSpy shown(&pane, &PreviewPane::Shown);
+        QVERIFY(list.GetItemCount() == 40 && list.rowAt(list.viewport()->height() - 1) >= 0);
+
+        // A row in either half of the rows: the picture goes in the other,
+        // right of every row's text.
+        const QWidget& viewport = *list.viewport();
+        for (const int row : {0, list.rowAt(viewport.height() - 3 * MyListCtrl::kRowHeight / 2)}) {
+            ClickRow(list, row);
+            QTRY_VERIFY(pane.isVisible() && !pane.pixmap().isNull());
+            const QRect onViewport(viewport.mapFrom(page.get(), pane.geometry().topLeft()), pane.size());
+            QVERIFY(viewport.rect().contains(onViewport));
+            for (int item = list.rowAt(0); item >= 0 && item < list.GetItemCount(); ++item) {
+                const QRect bounds = list.GetItemRect(item, LVIR_BOUNDS);
+                if (bounds.top() >= viewport.height())
+                    break;
+                if (bounds.intersects(onViewport)) {
+                    QVERIFY2(ResultRowTextRight(list.fontMetrics(), list, item) <= onViewport.left(),
+                             qPrintable(QString::asprintf("row %d", item)));
+                    QVERIFY(item != row);
+                }
+            }
+        }
+        QCOMPARE(pane.pixmap().size().width() * 3, pane.pixmap().size().height() * 4);
     }
 
     void previewGoesOnAPageSwitch()
