@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -187,6 +188,13 @@ int Run(int argc, char** argv)
         return std::cout ? 0 : kExitWriteError;
     }
     std::vector<std::string> searched = devices;
+    // Nothing to list is not "no recordings": a job that runs this must see
+    // that the store is not where the settings say.
+    if (allDevices && devices.empty()) {
+        if (std::error_code error; !std::filesystem::is_directory(recordingDir, error))
+            return usage("--all-devices: the recording directory " + recordingDir + " does not exist");
+        return usage("--all-devices: " + recordingDir + " holds no device folder of a configured device");
+    }
     if (!allDevices) {
         if (std::find(devices.begin(), devices.end(), device) == devices.end())
             return usage("--device: no device '" + device + "' in " + recordingDir + "; " +

@@ -526,6 +526,20 @@ TEST_F(ClipscoutListTest, SettingsWithoutRecordingDirectoryAreRefused)
     const Result r = Run({"--viewer-ini", ini, "--device", "Cam1", "--category", "SnapShot"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("Recording"), std::string::npos);
+
+    // A recording directory that is missing, written for another system, or
+    // without a device folder has nothing to list for any device either: a
+    // scheduled job must not take that for "no recordings".
+    const std::string missing = m_dir.Path() + "/missing";
+    m_dir.WriteFile("bare/readme.txt", "");
+    for (const std::string& recording : {missing, std::string("D:\\Viewdeck\\Record"), m_dir.Path() + "/bare"}) {
+        const std::string named =
+            m_dir.WriteFile("named.ini", "[Directory]\nRecording=" + recording + "\n[Device1]\nLocalID=Cam1\n");
+        const Result all = Run({"--viewer-ini", named, "--all-devices", "--category", "sr"});
+        EXPECT_EQ(all.status, 2) << recording;
+        EXPECT_EQ(all.out, "");
+        EXPECT_NE(all.err.find(recording), std::string::npos) << all.err;
+    }
 }
 
 TEST_F(ClipscoutListTest, RenamedCategoriesNameTheCategoryOfTheirPlaceInThePagesBox)
