@@ -1,6 +1,7 @@
 #include "app/CClipscoutApp.h"
 #include "app/CSingleInstanceGuard.h"
 #include "app/ProgramCommandLine.h"
+#include "app/ViewerIniChoice.h"
 #include "platform/ui/WindowPlacement.h"
 #include "res/Resource.h"
 #include "search_page/CDlg.h"
@@ -24,10 +25,13 @@
 #include <condition_variable>
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string_view>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -181,6 +185,7 @@ private slots:
     void windowSizeAndMaximisedStateAreKept();
     void commandLineNamesTheSettingsFiles();
     void aSilentShareAtStartUpStillShowsTheWindow();
+    void aStateFileThatIsAFifoDoesNotHoldTheStart();
 
 private:
     std::unique_ptr<QTemporaryDir> m_pConfig;
@@ -332,7 +337,8 @@ void ClipscoutAppTest::windowSizeAndMaximisedStateAreKept()
 {
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
-    const QSize grown(40, 30);
+    // Taller only: the test screen (800 wide) has no room to grow wider.
+    const QSize grown(0, 30);
     QSize least;
     // Grown on the first run, maximised on the second, as it was on the third.
     for (int run = 0; run < 3; ++run) {
@@ -448,6 +454,29 @@ void ClipscoutAppTest::aSilentShareAtStartUpStillShowsTheWindow()
     SheetSeen seenAgain;
     QVERIFY(!RunApp(again, seenAgain));
     QCOMPARE(seenAgain.pageCaptions, QStringList{"gate"});
+}
+
+void ClipscoutAppTest::aStateFileThatIsAFifoDoesNotHoldTheStart()
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("state.conf"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const ViewerIniChoice choice(fifo);
+    auto chosen = std::async(std::launch::async, [&] {
+        const std::string path = choice.Choose(dir.filePath("clipscout").toStdString(), {});
+        choice.Remember(dir.filePath("Viewdeck.ini").toStdString());
+        return path;
+    });
+    const bool ready = chosen.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ready) {
+        // Let a read or write that waits on the FIFO go, so that the test ends.
+        const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        ::close(writer);
+        ::close(reader);
+    }
+    QVERIFY2(ready, "the state file held the start");
+    QCOMPARE(chosen.get(), std::string());
 }
 
 QTEST_MAIN(ClipscoutAppTest)
