@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the suite, the suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
-# ThreadSanitizer, and the fuzz targets.
+# ThreadSanitizer, the fuzz targets, and the Windows build's tests under Wine.
 # Works on a fresh Debian 12 machine.
 #   FUZZ_SECONDS=n   seconds of fuzzing per target (default 60; 0 only replays)
 set -euo pipefail
@@ -68,6 +68,11 @@ echo "== fuzzing"
 tools/fuzz.sh "${FUZZ_SECONDS:-60}" | tee build/fuzz.log
 targets=$(grep -c '^== .*: replayed ' build/fuzz.log)
 
+echo "== Windows build and tests under Wine"
+mkdir -p build-mingw
+LINUX_BUILD=build tools/test-windows.sh build-mingw | tee build-mingw/test-windows.log
+windows=$(sed -nE 's/^windows: ([0-9]+) passed, 0 failed.*$/\1/p' build-mingw/test-windows.log | grep .)
+
 # Every step above stops the script on a failure, so reaching here means all passed.
-echo "suite $suite, package checks $packaged, under sanitizers $sanitized, under ThreadSanitizer $threaded, fuzz targets $targets"
-echo "total: $((suite + packaged + sanitized + threaded + targets)) passed, 0 failed"
+echo "suite $suite, package checks $packaged, under sanitizers $sanitized, under ThreadSanitizer $threaded, fuzz targets $targets, Windows under Wine $windows"
+echo "total: $((suite + packaged + sanitized + threaded + targets + windows)) passed, 0 failed"
