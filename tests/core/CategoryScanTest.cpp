@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <filesystem>
+#include <windows.h>
+#endif
+
 #include <chrono>
 #include <fstream>
 #include <sys/stat.h>
@@ -279,6 +284,31 @@ TEST_F(CategoryScanTest, ReadOnlyClipIsListed)
     const std::string path = m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 10:00"));
     ::chmod(path.c_str(), 0444);
     EXPECT_EQ(Scan("Scheduled Recording", m_dayStart, m_dayEnd).size(), 1u);
+}
+
+TEST_F(CategoryScanTest, AClipBeingRecordedIsListedAndOneHeldWithoutSharingIsPassedOver)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "files are opened with share modes on Windows only";
+#else
+    const std::string recording = m_dir.WriteFile("Cam1/Recording/Sr1.asf", Clip("2006/03/14 10:00"));
+    const std::string held = m_dir.WriteFile("Cam1/Recording/Sr2.asf", Clip("2006/03/14 10:00"));
+    const auto open = [](const std::string& path, DWORD share) {
+        const std::filesystem::path name(std::u8string(path.begin(), path.end()));
+        return ::CreateFileW(name.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+    };
+    // The recorder writes the one and lets others read it; something else
+    // holds the other and lets no one in.
+    const HANDLE writer = open(recording, FILE_SHARE_READ);
+    const HANDLE locker = open(held, 0);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    ASSERT_NE(locker, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Names(Scan("Scheduled Recording", m_dayStart, m_dayEnd)), std::vector<std::string>{"Sr1.asf"});
+    ::CloseHandle(writer);
+    ::CloseHandle(locker);
+    EXPECT_EQ(Scan("Scheduled Recording", m_dayStart, m_dayEnd).size(), 2u);
+#endif
 }
 
 TEST_F(CategoryScanTest, FolderNamesFallBackToAnotherLetterCase)
