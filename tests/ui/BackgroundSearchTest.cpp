@@ -173,7 +173,8 @@ private slots:
         request.strCategory = "Motion Detection";
         request.tSearchStart = page->m_tSearchStart;
         request.tSearchEnd = page->m_tSearchEnd;
-        const std::vector<RecordedFile> rows = RunSearchIn(store.Root() + "/store", request).aRows;
+        const std::vector<RecordedFile> rows =
+            OffTheWindowThread([&] { return RunSearchIn(store.Root() + "/store", request).aRows; });
         const PageState after = StateOf(*page);
         QCOMPARE(after.names.size(), rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i)

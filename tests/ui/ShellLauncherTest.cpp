@@ -147,7 +147,7 @@ private slots:
         TestStore store;
         const std::string path = store.AddClip("Recording", "Sr\xff\xfe odd.asf", "2006/03/14 10:00");
         GioShellLauncher launcher;
-        QCOMPARE(launcher.Open(path), ShellLauncher::Result::Launched);
+        QCOMPARE(OffTheWindowThread([&] { return launcher.Open(path); }), ShellLauncher::Result::Launched);
         QVERIFY(WaitForLaunch());
         QCOMPARE(ReceivedArguments(), std::vector<std::string>{path});
     }
@@ -156,8 +156,10 @@ private slots:
     {
         TestStore store;
         GioShellLauncher launcher;
-        QCOMPARE(launcher.Open(store.Folder("Recording") + "/Sr-gone.asf"), ShellLauncher::Result::Failed);
-        QCOMPARE(launcher.Explore(store.Folder("Missing")), ShellLauncher::Result::Failed);
+        QCOMPARE(OffTheWindowThread([&] { return launcher.Open(store.Folder("Recording") + "/Sr-gone.asf"); }),
+                 ShellLauncher::Result::Failed);
+        QCOMPARE(OffTheWindowThread([&] { return launcher.Explore(store.Folder("Missing")); }),
+                 ShellLauncher::Result::Failed);
     }
 
     void withoutAnyHandlerPlaybackAndExploreSaySo()

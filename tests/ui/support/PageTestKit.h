@@ -25,10 +25,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Searches run off the window's thread: waits until the page's search, if one
@@ -64,6 +66,14 @@ inline const CLoadUISetting& TestUiSetting()
 {
     static const CLoadUISetting setting;
     return setting;
+}
+
+// Runs work on a thread of its own and waits for it: the test's own direct
+// calls into the file system, which the window's thread may not make.
+template <class Work>
+auto OffTheWindowThread(Work work)
+{
+    return std::async(std::launch::async, std::move(work)).get();
 }
 
 // A search page of the device folder, reading the test's settings files. The
