@@ -463,7 +463,7 @@ void ClipscoutAppTest::aStateFileThatIsAFifoDoesNotHoldTheStart()
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const ViewerIniChoice choice(fifo);
     auto chosen = std::async(std::launch::async, [&] {
-        const std::string path = choice.Choose(dir.filePath("clipscout").toStdString(), {});
+        std::string path = choice.Choose(dir.filePath("clipscout").toStdString(), {});
         choice.Remember(dir.filePath("Viewdeck.ini").toStdString());
         return path;
     });
