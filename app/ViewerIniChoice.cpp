@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr auto kKey = "Settings/ViewerIni";
+// As the state file's reader in the core reads it.
+const QString kKey = QString::fromLatin1(SettingsLookup::kChoiceSection) + '/' + SettingsLookup::kChoiceKey;
 
 bool IsFile(const std::string& path)
 {
@@ -27,14 +28,7 @@ std::string ViewerIniChoice::Choose(const std::string& executablePath, const std
 {
     if (!namedPath.empty())
         return namedPath;
-    for (const std::string& candidate : SettingsLookup::Candidates(executablePath, kViewerIniName))
-        if (IsFile(candidate))
-            return {};
-    // A state file that is no regular file (a FIFO, say) would block the start.
-    if (!IsFile(ToStdString(m_strStateFile)))
-        return {};
-    const std::string remembered = ToStdString(QSettings(m_strStateFile, QSettings::IniFormat).value(kKey).toString());
-    return IsFile(remembered) ? remembered : std::string();
+    return SettingsLookup::RememberedViewerIni(executablePath, ToStdString(m_strStateFile));
 }
 
 void ViewerIniChoice::Remember(const std::string& path) const

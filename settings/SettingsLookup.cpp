@@ -1,6 +1,8 @@
 #include "settings/SettingsLookup.h"
 
 #include "platform/ConfigPlaces.h"
+#include "platform/ProfileReader.h"
+#include "settings/CLoadUISetting.h"
 
 std::vector<std::string> SettingsLookup::Candidates(const std::string& executablePath, const std::string& fileName)
 {
@@ -32,4 +34,21 @@ std::string SettingsLookup::DescribeSearch(const std::string& executablePath, co
     for (const std::string& place : places)
         text += "\n" + place;
     return text;
+}
+
+std::string SettingsLookup::RememberedViewerIni(const std::string& executablePath, const std::string& stateFile)
+{
+    for (const std::string& candidate : Candidates(executablePath, kViewerIniName))
+        if (ConfigPlaces::IsFile(candidate))
+            return {};
+    // Read as any settings file is: a state file that is no regular file
+    // (a FIFO, say) reads as empty and holds nothing up.
+    std::string remembered = GetPrivateProfileString(kChoiceSection, kChoiceKey, stateFile);
+    return ConfigPlaces::IsFile(remembered) ? remembered : std::string();
+}
+
+std::string SettingsLookup::StateFile()
+{
+    const std::vector<std::string> folders = ConfigPlaces::SettingsFolders();
+    return folders.empty() ? std::string() : folders.front() + "state.conf";
 }

@@ -26,4 +26,16 @@ public:
     // "No Viewdeck.ini was found. Looked for:" and one place per line.
     static std::string DescribeSearch(const std::string& executablePath, const std::string& fileName,
                                       const std::string& namedPath);
+
+    // The Viewdeck.ini chosen in the window ("Choose Viewdeck.ini...") and
+    // kept in stateFile, for when none is named and none lies in the places
+    // above; empty otherwise, or when the chosen one is no file any more.
+    // The window and the lister both take their Viewdeck.ini so.
+    static std::string RememberedViewerIni(const std::string& executablePath, const std::string& stateFile);
+    // Where the window keeps its state, the choice above among it: in the
+    // user's configuration folder.
+    static std::string StateFile();
+    // The section and key of the choice in the state file.
+    static constexpr const char* kChoiceSection = "Settings";
+    static constexpr const char* kChoiceKey = "ViewerIni";
 };

@@ -166,7 +166,11 @@ int Run(int argc, char** argv)
         return kExitInvertedRange;
     }
 
-    CLoadUISetting::LocateSettingsFiles(GetModuleFileName(), appIni, viewerIni);
+    // Without one named or found, the Viewdeck.ini chosen in the window.
+    CLoadUISetting::LocateSettingsFiles(
+        GetModuleFileName(), appIni,
+        viewerIni.empty() ? SettingsLookup::RememberedViewerIni(GetModuleFileName(), SettingsLookup::StateFile())
+                          : viewerIni);
     // FileHandle opens regular files only, so a FIFO given here cannot block.
     if (FileHandle settingsFile; !settingsFile.Open(g_strViewerIniPath)) {
         if (viewerIni.empty())

@@ -629,6 +629,14 @@ TEST_F(ClipscoutListTest, SettingsFilesAreLookedUpOrNamedAsTheProgramDoes)
     EXPECT_NE(nowhere.err.find(userFolder + "Viewdeck.ini"), std::string::npos) << nowhere.err;
     EXPECT_NE(nowhere.err.find(systemFolder + "Viewdeck.ini"), std::string::npos) << nowhere.err;
 
+    // The one chosen in the window, as the window keeps it, when none is
+    // found; one that is gone since is passed over.
+    const std::string chosen = m_dir.WriteFile("chosen dir/Viewdeck.ini", Slurp(m_ini));
+    m_dir.WriteFile("user/" + folder + "/state.conf", "[Settings]\nViewerIni=" + m_dir.Path() + "/gone.ini\n");
+    EXPECT_EQ(run({"Scheduled Recording"}).status, 2);
+    m_dir.WriteFile("user/" + folder + "/state.conf", "[Window]\nwidth=900\n\n[Settings]\nViewerIni=" + chosen + "\n");
+    EXPECT_EQ(run({"Scheduled Recording"}).out, expected.out);
+
     // Found in the system's folder, then in the user's, which wins.
     m_dir.WriteFile("system/" + folder + "/Viewdeck.ini", "[Directory]\nRecording=" + m_dir.Path() + "/nothing\n");
     EXPECT_EQ(run({"Scheduled Recording"}).out, "");

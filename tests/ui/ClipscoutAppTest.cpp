@@ -291,10 +291,11 @@ void ClipscoutAppTest::chosenViewerIniBuildsThePagesAndIsKept()
     QTemporaryDir dir;
     const std::string root = dir.path().toStdString();
     qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(root + "/system"));
-    const std::string store = root + "/elsewhere/store";
+    // A folder name the state file must keep as it is.
+    const std::string store = root + "/else where; é,=/store";
     MakeDevice(store, "Porch");
     MakeDevice(store, "Drive");
-    std::string chosen = root + "/elsewhere/Viewdeck.ini";
+    std::string chosen = root + "/else where; é,=/Viewdeck.ini";
     TestStore::Write(chosen,
                      "[Directory]\nRecording=" + store + "\n[Device1]\nLocalID=Porch\n[Device2]\nLocalID=Drive\n");
     std::vector<std::string> asked;
