@@ -1,5 +1,6 @@
 #include "app/ViewerIniChoice.h"
 
+#include "platform/Utf8Path.h"
 #include "platform/ui/QtStrings.h"
 #include "settings/CLoadUISetting.h"
 #include "settings/SettingsLookup.h"
@@ -16,7 +17,7 @@ const QString kKey = QString::fromLatin1(SettingsLookup::kChoiceSection) + '/' +
 bool IsFile(const std::string& path)
 {
     std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
+    return std::filesystem::is_regular_file(Utf8Path(path), error);
 }
 
 } // namespace
@@ -34,7 +35,7 @@ std::string ViewerIniChoice::Choose(const std::string& executablePath, const std
 void ViewerIniChoice::Remember(const std::string& path) const
 {
     if (std::error_code error;
-        std::filesystem::exists(ToStdString(m_strStateFile), error) && !IsFile(ToStdString(m_strStateFile)))
+        std::filesystem::exists(Utf8Path(ToStdString(m_strStateFile)), error) && !IsFile(ToStdString(m_strStateFile)))
         return;
     QSettings(m_strStateFile, QSettings::IniFormat).setValue(kKey, ToQString(path));
 }

@@ -1,6 +1,10 @@
 # The widgets (clipscout_ui) and the program. Everything here depends on the
 # core, never the reverse.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network DBus)
+if(WIN32)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)
+else()
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network DBus)
+endif()
 set(CMAKE_AUTOMOC ON)
 
 add_library(clipscout_ui STATIC
@@ -20,10 +24,9 @@ add_library(clipscout_ui STATIC
   platform/ui/DialogControlTemplate.h
   platform/ui/DialogTemplate.h
   platform/ui/DialogUnits.cpp platform/ui/DialogUnits.h
-  platform/ui/FileManagerCall.cpp platform/ui/FileManagerCall.h
   platform/ui/FolderChooserSeam.cpp platform/ui/FolderChooserSeam.h
-  platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
+  platform/ui/InstanceListener.h
   platform/ui/MessageBoxSeam.cpp platform/ui/MessageBoxSeam.h
   platform/ui/QtDiagnosticLog.cpp platform/ui/QtDiagnosticLog.h
   platform/ui/QtStrings.h
@@ -58,13 +61,33 @@ add_library(clipscout_ui STATIC
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
   tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
+# One half per system, as in the core.
+if(WIN32)
+  target_sources(clipscout_ui PRIVATE
+    platform/ui/win/InstanceListener.cpp
+    platform/ui/win/WinShellLauncher.cpp platform/ui/win/WinShellLauncher.h)
+  target_link_libraries(clipscout_ui PRIVATE ole32 shell32)
+else()
+  target_sources(clipscout_ui PRIVATE
+    platform/ui/InstanceListener.cpp
+    platform/ui/FileManagerCall.cpp platform/ui/FileManagerCall.h
+    platform/ui/GioShellLauncher.cpp platform/ui/GioShellLauncher.h)
+  # The desktop's file manager, to show a file in its folder, and the
+  # desktop's launcher: default applications by content type.
+  target_link_libraries(clipscout_ui PRIVATE Qt6::DBus PkgConfig::GIO)
+endif()
 include(GNUInstallDirs)
 # The manual as a web page, for Help: made from the manual page's source, kept
 # beside the program in the build tree and installed with it.
 set(CLIPSCOUT_MANUAL_DIR ${CMAKE_INSTALL_DATADIR}/clipscout)
 # Found from the program's own place, as the helper is, so that any prefix
 # (the package's /usr among them) works.
-file(RELATIVE_PATH CLIPSCOUT_MANUAL_FROM_PROGRAM /${CMAKE_INSTALL_BINDIR} /${CLIPSCOUT_MANUAL_DIR})
+# On Windows everything lies in the program's folder, as the zip unpacks it.
+if(WIN32)
+  set(CLIPSCOUT_MANUAL_FROM_PROGRAM .)
+else()
+  file(RELATIVE_PATH CLIPSCOUT_MANUAL_FROM_PROGRAM /${CMAKE_INSTALL_BINDIR} /${CLIPSCOUT_MANUAL_DIR})
+endif()
 target_compile_definitions(clipscout_ui PRIVATE
   CLIPSCOUT_MANUAL_INSTALLED="${CLIPSCOUT_MANUAL_FROM_PROGRAM}/clipscout.html")
 find_program(MANDOC mandoc REQUIRED)
@@ -74,15 +97,13 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/clipscout.html
   VERBATIM)
 add_custom_target(clipscout_manual ALL DEPENDS ${CMAKE_BINARY_DIR}/clipscout.html)
 target_compile_definitions(clipscout_ui PRIVATE CLIPSCOUT_VERSION="${PROJECT_VERSION}")
-# The desktop's file manager, to show a file in its folder.
-target_link_libraries(clipscout_ui PRIVATE Qt6::DBus)
 # The window icon for a copy that is not installed (the desktop's theme has
 # none then).
 qt_add_resources(clipscout_ui icons PREFIX /icons BASE res FILES res/clipscout.svg)
-# The desktop launcher: default applications by content type.
-target_link_libraries(clipscout_ui PRIVATE PkgConfig::GIO)
 
 add_executable(clipscout app/main.cpp)
+# A window program on Windows: no console opens with it.
+set_target_properties(clipscout PROPERTIES WIN32_EXECUTABLE ON)
 target_link_libraries(clipscout PRIVATE clipscout_ui)
 add_dependencies(clipscout clipscout_manual)
 # The program, and the desktop entry and icon that put it in the desktop's menu.

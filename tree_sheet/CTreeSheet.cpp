@@ -2,6 +2,7 @@
 
 #include "platform/ModulePath.h"
 #include "platform/Utf8Cut.h"
+#include "platform/Utf8Path.h"
 #include "platform/ui/AnchoredLayout.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
@@ -35,10 +36,9 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 
 std::vector<std::string> CTreeSheet::InstalledManualFiles()
 {
-    const std::string program = GetModuleFileName();
-    const std::string folder = program.substr(0, program.rfind('/') + 1);
-    return {folder + "clipscout.html",
-            std::filesystem::path(folder + CLIPSCOUT_MANUAL_INSTALLED).lexically_normal().string()};
+    const std::filesystem::path folder = Utf8Path(GetModuleFileName()).parent_path();
+    return {PathUtf8(folder / "clipscout.html"),
+            PathUtf8((folder / Utf8Path(CLIPSCOUT_MANUAL_INSTALLED)).lexically_normal())};
 }
 
 CTreeSheet::CTreeSheet() : m_aManualFiles(InstalledManualFiles())
@@ -403,10 +403,8 @@ void CTreeSheet::OnHelpButton()
     // only open the same file twice.
     if (m_pHelp->IsRunning())
         return;
-    const std::size_t slash = m_strSettingsFile.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : m_strSettingsFile.substr(0, slash + 1);
     // The recorder's help where it lies beside the settings, else the manual.
-    std::vector<std::string> files{folder + "VIEWDECK.HLP"};
+    std::vector<std::string> files{PathUtf8(Utf8Path(m_strSettingsFile).parent_path() / "VIEWDECK.HLP")};
     files.insert(files.end(), m_aManualFiles.begin(), m_aManualFiles.end());
     m_pHelp->Run(
         [files = std::move(files)](const std::stop_token& stop) {
@@ -414,7 +412,7 @@ void CTreeSheet::OnHelpButton()
                 if (stop.stop_requested())
                     return false;
                 std::error_code error;
-                if (std::filesystem::is_regular_file(file, error))
+                if (std::filesystem::is_regular_file(Utf8Path(file), error))
                     return ShellLauncher::Instance().Open(file) == ShellLauncher::Result::Launched;
             }
             return false;

@@ -1,28 +1,20 @@
 #include "platform/ui/InstanceChannel.h"
 
+#include "platform/ui/InstanceListener.h"
+
 #include <QDeadlineTimer>
 #include <QLocalSocket>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
 // A peer is the same user, but a confused one must not make the program hold
 // an ever-growing buffer.
 constexpr qsizetype kMaxLine = 1024;
-// Connections the system queues for us; a flood beyond it waits in the peers.
-constexpr int kBacklog = 64;
-// After an accept that failed for want of descriptors, with none in reserve,
-// the queue waits this long rather than wake the loop again at once.
-constexpr int kRetryMs = 100;
 
 bool IsTokenText(const std::string& text)
 {
@@ -30,11 +22,6 @@ bool IsTokenText(const std::string& text)
         if (const auto byte = static_cast<unsigned char>(c); byte <= ' ' || byte >= 0x7f)
             return false;
     return text.size() < kMaxLine / 2;
-}
-
-int OpenSpare()
-{
-    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
 }
 
 } // namespace
@@ -51,101 +38,30 @@ InstanceChannel::~InstanceChannel()
 bool InstanceChannel::Listen(const std::string& path)
 {
     Close();
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof(address.sun_path))
-        return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-
-    // Qt's local server closes itself, and removes its socket, the first time
-    // an accept fails; this one must go on answering after a flood.
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        return false;
-    ::unlink(path.c_str());
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return false;
-    }
-    if (::chmod(path.c_str(), 0600) != 0 || ::listen(fd, kBacklog) != 0) {
-        ::close(fd);
-        ::unlink(path.c_str());
-        return false;
-    }
-    m_nListenFd = fd;
-    m_strPath = path;
-    m_nSpareFd = OpenSpare();
-    m_pNotifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
-    connect(m_pNotifier, &QSocketNotifier::activated, this, &InstanceChannel::OnAcceptable);
-    return true;
+    m_pListener = new InstanceListener(
+        [this] { return findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly).size() < kMaxConnections; },
+        [this](QLocalSocket* socket) { Serve(socket); }, this);
+    if (m_pListener->Listen(path))
+        return true;
+    Close();
+    return false;
 }
 
 void InstanceChannel::Close()
 {
-    delete m_pNotifier;
-    m_pNotifier = nullptr;
+    delete m_pListener;
+    m_pListener = nullptr;
     qDeleteAll(findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly));
-    if (m_nListenFd >= 0) {
-        ::close(m_nListenFd);
-        ::unlink(m_strPath.c_str());
-    }
-    m_nListenFd = -1;
-    m_strPath.clear();
-    if (m_nSpareFd >= 0)
-        ::close(m_nSpareFd);
-    m_nSpareFd = -1;
 }
 
-void InstanceChannel::OnAcceptable()
+bool InstanceChannel::IsListening() const
 {
-    // Bounded, so a steady flood cannot keep the window's thread here.
-    for (int i = 0; i < kBacklog; ++i) {
-        const int fd = ::accept4(m_nListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd >= 0) {
-            Serve(fd);
-            continue;
-        }
-        if (errno == EINTR || errno == ECONNABORTED)
-            continue;
-        if ((errno == EMFILE || errno == ENFILE) && ShedOneConnection())
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            m_pNotifier->setEnabled(false);
-            QTimer::singleShot(kRetryMs, this, [this] {
-                if (m_pNotifier)
-                    m_pNotifier->setEnabled(true);
-            });
-        }
-        return;
-    }
+    return m_pListener != nullptr && m_pListener->IsListening();
 }
 
-bool InstanceChannel::ShedOneConnection()
+void InstanceChannel::Serve(QLocalSocket* socket)
 {
-    if (m_nSpareFd < 0) {
-        m_nSpareFd = OpenSpare();
-        return false;
-    }
-    ::close(m_nSpareFd);
-    const int fd = ::accept4(m_nListenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd >= 0)
-        ::close(fd);
-    m_nSpareFd = OpenSpare();
-    return fd >= 0;
-}
-
-void InstanceChannel::Serve(int fd)
-{
-    if (findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly).size() >= kMaxConnections) {
-        ::close(fd);
-        return;
-    }
-    auto* socket = new QLocalSocket(this);
-    if (!socket->setSocketDescriptor(fd)) {
-        ::close(fd);
-        delete socket;
-        return;
-    }
+    socket->setParent(this);
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
     QTimer::singleShot(kConnectionTimeoutMs, socket, [socket] {
@@ -195,7 +111,7 @@ bool InstanceChannel::QueryAndRaise(const std::string& path, unsigned message, i
 {
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(path));
+    socket.connectToServer(InstanceListener::AddressOf(path));
     if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
         return false;
     socket.write("Q " + QByteArray::number(message) + "\n");
@@ -211,6 +127,11 @@ bool InstanceChannel::QueryAndRaise(const std::string& path, unsigned message, i
     if (!ok || answer != message)
         return false;
 
+#ifdef _WIN32
+    // Windows lets a process take the foreground only when the one in it
+    // allows: this copy, just started by the user, allows the running one.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+#endif
     QByteArray request = "F";
     if (!tokenName.empty() && IsTokenText(tokenName) && IsTokenText(token) && !token.empty())
         request += " " + QByteArray::fromStdString(tokenName) + " " + QByteArray::fromStdString(token);

@@ -5,11 +5,11 @@
 #include <functional>
 #include <string>
 
+class InstanceListener;
 class QLocalSocket;
-class QSocketNotifier;
 
 // The line protocol by which a new copy of the program talks to the running
-// one over a local socket that only this user can reach:
+// one over a local socket (a named pipe on Windows) that only this user can reach:
 //   new copy:     "Q <message>"       running copy: "<answer>"
 //   new copy:     "F <token name> <token>"   (come to the front; token optional)
 // The listening side is an object of this class; the asking side is QueryAndRaise.
@@ -36,7 +36,7 @@ public:
     bool Listen(const std::string& path);
     // Stops listening and removes the socket.
     void Close();
-    bool IsListening() const { return m_nListenFd >= 0; }
+    bool IsListening() const;
 
     // Connects to path and sends message within timeoutMs in all. When the
     // answer equals message, asks the other side to come to the front, passing
@@ -45,18 +45,11 @@ public:
                               const std::string& token);
 
 private:
-    void OnAcceptable();
-    bool ShedOneConnection();
-    void Serve(int fd);
+    void Serve(QLocalSocket* socket);
     void OnReadyRead(QLocalSocket* socket);
     void HandleLine(QLocalSocket* socket, const QByteArray& line);
 
     QueryHandler m_onQuery;
     ForegroundHandler m_onForeground;
-    int m_nListenFd = -1;
-    // Held in reserve: when the process runs out of descriptors it is given up
-    // for a moment to take a waiting connection off the queue and close it.
-    int m_nSpareFd = -1;
-    QSocketNotifier* m_pNotifier = nullptr;
-    std::string m_strPath;
+    InstanceListener* m_pListener = nullptr;
 };

@@ -1,6 +1,12 @@
 #include "platform/ui/ShellLauncher.h"
 
+#ifdef _WIN32
+#include "platform/ui/win/WinShellLauncher.h"
+using DesktopLauncher = WinShellLauncher;
+#else
 #include "platform/ui/GioShellLauncher.h"
+using DesktopLauncher = GioShellLauncher;
+#endif
 
 namespace {
 
@@ -10,7 +16,7 @@ ShellLauncher* g_pReplacementLauncher = nullptr;
 
 ShellLauncher& ShellLauncher::Instance()
 {
-    static GioShellLauncher desktop;
+    static DesktopLauncher desktop;
     return g_pReplacementLauncher != nullptr ? *g_pReplacementLauncher : desktop;
 }
 

@@ -1,19 +1,18 @@
 #include "platform/ui/WindowPlacement.h"
 
+#include "platform/FileHandle.h"
 #include "platform/ui/CPropertySheet.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
+#include <filesystem>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string>
+#include <system_error>
 
 namespace {
 
@@ -24,38 +23,23 @@ constexpr auto kMaximized = "Window/Maximized";
 // that no one writes, a device or a folder, nor a link to one.
 enum class FileKind { Missing, Regular, Other };
 
-FileKind Open(const QString& path, int& fd)
+FileKind KindOf(const QString& path)
 {
-    fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? FileKind::Missing : FileKind::Other;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        return FileKind::Regular;
-    ::close(fd);
-    fd = -1;
-    return FileKind::Other;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path.toStdU16String(), error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return FileKind::Missing;
+    return !error && status.type() == std::filesystem::file_type::regular ? FileKind::Regular : FileKind::Other;
 }
 
 // The file's first kMaxFileBytes bytes, when it is a regular file.
 std::optional<QByteArray> ReadRegular(const QString& path)
 {
-    int fd = -1;
-    if (Open(path, fd) != FileKind::Regular)
+    std::string bytes;
+    if (KindOf(path) != FileKind::Regular ||
+        !FileHandle::ReadAll(path.toStdString(), bytes, static_cast<std::size_t>(WindowPlacement::kMaxFileBytes)))
         return std::nullopt;
-    QByteArray bytes(WindowPlacement::kMaxFileBytes, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t count = ::read(fd, bytes.data() + filled, static_cast<std::size_t>(bytes.size() - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        filled += count;
-    }
-    ::close(fd);
-    bytes.truncate(filled);
-    return bytes;
+    return QByteArray::fromStdString(bytes);
 }
 
 struct Kept {
@@ -140,11 +124,7 @@ void WindowPlacement::Restore(CPropertySheet& window) const
 
 void WindowPlacement::Save(const QWidget& window) const
 {
-    int fd = -1;
-    const FileKind kind = Open(m_strFile, fd);
-    if (fd >= 0)
-        ::close(fd);
-    if (kind == FileKind::Other)
+    if (KindOf(m_strFile) == FileKind::Other)
         return;
     // A maximised window comes back to its last size of its own when it is
     // restored, so that is the size kept.
