@@ -15,9 +15,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
+#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -247,112 +246,126 @@ private:
 };
 
 // Examined files on their way from the workers, who finish them in any
-// order, to the sink, which takes them in listing order. A ring of slots
-// bounds the memory: a worker does not start on a file more than a ring's
-// length ahead of the next one the sink is waiting for.
+// order, to the sink, which takes them in listing order. Every file's place
+// is known from the listing, so a worker fills its own slot of a ring and
+// marks it ready without a lock; the sink follows the slots in order and
+// sleeps only on the very slot it needs, which the worker filling it then
+// wakes. The ring bounds the memory: a worker does not start on a file a
+// ring's length ahead of the next one the sink takes.
 class OrderedRows {
 public:
     explicit OrderedRows(std::size_t ring)
-        : m_slots(ring), m_states(std::make_unique<std::atomic<unsigned char>[]>(ring)), m_nRing(ring)
+        : m_slots(ring), m_states(std::make_unique<std::atomic<std::uint32_t>[]>(ring)), m_nRing(ring), m_nLimit(ring)
     { }
 
     // Worker side: waits until file i has a slot, then returns it; null when
     // the scan stops meanwhile.
-    RecordedFile* SlotFor(std::size_t i, const StopFlags& stop)
+    RecordedFile* SlotFor(std::size_t i)
     {
-        if (i >= m_nNext.load() + m_nRing) {
-            std::unique_lock lock(m_mutex);
-            ++m_nRoomWaiters;
-            while (i >= m_nNext.load() + m_nRing && !stop.Stopped() && !m_bAbandoned)
-                m_room.wait(lock);
-            --m_nRoomWaiters;
-            if (i >= m_nNext.load() + m_nRing)
-                return nullptr;
+        std::size_t limit = m_nLimit.load();
+        if (limit != kStopped && i >= limit) {
+            // Counted before looking again, so that the sink, which moves
+            // the limit before it looks at the count, wakes this.
+            m_nRoomWaiters.fetch_add(1);
+            while ((limit = m_nLimit.load()) != kStopped && i >= limit)
+                m_nLimit.wait(limit);
+            m_nRoomWaiters.fetch_sub(1);
         }
-        return &m_slots[i % m_nRing];
+        return limit == kStopped ? nullptr : &m_slots[i % m_nRing];
     }
 
     // Worker side: file i is examined; keep tells whether its slot holds a row.
     void Done(std::size_t i, bool keep)
     {
-        m_states[i % m_nRing].store(keep ? kKept : kDropped);
-        if (m_nAwaited.load() == i) {
-            const std::lock_guard lock(m_mutex);
-            m_ready.notify_one();
-        }
+        std::atomic<std::uint32_t>& state = m_states[i % m_nRing];
+        if (state.exchange(keep ? kKept : kDropped) == kAwaited)
+            state.notify_one();
     }
 
-    // Worker side: this worker takes no more files.
+    // Worker side: this worker takes no more files. The sink may be asleep
+    // on a file that no worker is going to fill now, so it is woken to look.
     void WorkerLeaves()
     {
-        const std::lock_guard lock(m_mutex);
-        ++m_nLeft;
-        m_ready.notify_one();
+        m_nLeft.fetch_add(1);
+        const std::size_t limit = m_nLimit.load();
+        if (limit == kStopped)
+            return;
+        std::atomic<std::uint32_t>& state = m_states[(limit - m_nRing) % m_nRing];
+        std::uint32_t awaited = kAwaited;
+        if (state.compare_exchange_strong(awaited, kPending))
+            state.notify_one();
     }
 
-    // Sink side: hands files from the next one on to sink, in order, up to
-    // count; returns false when the sink stops the scan or when every worker
-    // has left before the files were done (a stopped scan).
-    bool Deliver(std::size_t count, std::size_t workers, const RowSink& sink, StopFlags& stop)
+    // Sink side: hands files from the first on to sink, in order, up to
+    // count, calling pause (if any) before it waits for a file; returns false
+    // when the sink stops the scan or when every worker has left before the
+    // files were done (a stopped scan).
+    bool Deliver(std::size_t count, std::size_t workers, const RowSink& sink, const std::function<void()>& pause,
+                 StopFlags& stop)
     {
-        while (m_nNext.load() < count) {
+        bool givenSincePause = false;
+        for (std::size_t i = 0; i < count; ++i) {
             if (stop.Stopped())
                 return false;
-            const std::size_t i = m_nNext.load();
-            std::atomic<unsigned char>& state = m_states[i % m_nRing];
-            unsigned char s = state.load();
-            if (s == kPending) {
-                std::unique_lock lock(m_mutex);
-                m_nAwaited.store(i);
-                // A stop request comes without a notification, but the
-                // workers that see it leave, and leaving wakes this.
-                while ((s = state.load()) == kPending && m_nLeft < workers && !stop.Stopped())
-                    m_ready.wait(lock);
-                m_nAwaited.store(kNone);
-                if (s == kPending)
+            std::atomic<std::uint32_t>& state = m_states[i % m_nRing];
+            std::uint32_t s = state.load();
+            if (s == kPending && pause && givenSincePause) {
+                pause();
+                givenSincePause = false;
+            }
+            while (s == kPending || s == kAwaited) {
+                if (s == kPending && !state.compare_exchange_strong(s, kAwaited))
+                    continue;
+                // Announced before looking at who is left, so that a worker
+                // leaving after this look wakes the sleep below.
+                if (m_nLeft.load() >= workers || stop.Stopped()) {
+                    s = kAwaited;
+                    if (state.compare_exchange_strong(s, kPending))
+                        return false;
+                    continue;
+                }
+                state.wait(kAwaited);
+                s = state.load();
+            }
+            if (s == kKept) {
+                if (!sink(m_slots[i % m_nRing])) {
+                    stop.StopBySink();
                     return false;
+                }
+                givenSincePause = true;
             }
-            if (s == kKept && !sink(m_slots[i % m_nRing])) {
-                stop.StopBySink();
-                Abandon();
-                return false;
-            }
-            state.store(kPending);
-            m_nNext.store(i + 1);
-            if (m_nRoomWaiters.load() > 0) {
-                const std::lock_guard lock(m_mutex);
-                m_room.notify_all();
-            }
+            state.store(kPending, std::memory_order_relaxed);
+            // The slot is free again once the limit has moved past it.
+            m_nLimit.store(i + 1 + m_nRing);
+            if (m_nRoomWaiters.load() > 0)
+                m_nLimit.notify_all();
         }
         return true;
     }
 
-    // Wakes workers waiting for room, for a scan that stops.
+    // Wakes the workers waiting for room, for a scan that ends.
     void Abandon()
     {
-        const std::lock_guard lock(m_mutex);
-        m_bAbandoned = true;
-        m_room.notify_all();
+        m_nLimit.store(kStopped);
+        m_nLimit.notify_all();
     }
 
 private:
-    static constexpr unsigned char kPending = 0, kKept = 1, kDropped = 2;
-    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    // A slot's state: empty, empty with the sink asleep on it, or filled.
+    static constexpr std::uint32_t kPending = 0, kAwaited = 1, kKept = 2, kDropped = 3;
+    // No file is below this limit.
+    static constexpr std::size_t kStopped = 0;
 
     std::vector<RecordedFile> m_slots;
-    std::unique_ptr<std::atomic<unsigned char>[]> m_states;
+    std::unique_ptr<std::atomic<std::uint32_t>[]> m_states;
     const std::size_t m_nRing;
-    // The next file for the sink, and the one it sleeps on (kNone: awake).
-    // Both sides store, then look at the other's: sequentially consistent,
-    // so that a wake-up is never lost.
-    std::atomic<std::size_t> m_nNext{0};
-    std::atomic<std::size_t> m_nAwaited{kNone};
+    // One past the last file that has a slot: the sink's next file plus the
+    // ring's length. Both sides store, then look at the other's (the limit,
+    // the waiters; a state, who is left): sequentially consistent, so that a
+    // wake-up is never lost.
+    std::atomic<std::size_t> m_nLimit;
     std::atomic<std::size_t> m_nRoomWaiters{0};
-    std::mutex m_mutex;
-    std::condition_variable m_ready;
-    std::condition_variable m_room;
-    std::size_t m_nLeft = 0;
-    bool m_bAbandoned = false;
+    std::atomic<std::size_t> m_nLeft{0};
 };
 
 // What every way of scanning needs.
@@ -363,6 +376,7 @@ struct ScanJob {
     CTime searchStart;
     CTime searchEnd;
     StopFlags& stop;
+    const std::function<void()>& pause;
 
     FileExaminer Examiner() const { return FileExaminer(listing, zone, category, searchStart, searchEnd); }
 };
@@ -372,15 +386,24 @@ bool ScanSerially(const ScanJob& job, const RowSink& sink)
     FileExaminer examiner = job.Examiner();
     ScanControl* const control = job.stop.Control();
     RecordedFile row{};
+    bool givenSincePause = false;
     for (std::size_t i = 0; i < job.listing.names.size(); ++i) {
+        // Each file is a wait for the sink here.
+        if (givenSincePause && job.pause) {
+            job.pause();
+            givenSincePause = false;
+        }
         ScanSeam::BeforeFile(control);
         if (job.stop.Stopped())
             return false;
         const bool keep = examiner.Examine(i, row);
         if (control != nullptr)
             control->AddExamined(1);
-        if (keep && !sink(row))
-            return false;
+        if (keep) {
+            if (!sink(row))
+                return false;
+            givenSincePause = true;
+        }
     }
     return true;
 }
@@ -410,9 +433,9 @@ bool ScanInParallel(const ScanJob& job, std::size_t threads, std::size_t chunk, 
 {
     const std::size_t count = job.listing.names.size();
     ScanControl* const control = job.stop.Control();
-    // Room for every worker's chunk several times over, so that a slow file
-    // seldom holds the others up.
-    OrderedRows rows(std::max<std::size_t>(4096, 4 * threads * chunk));
+    // Room for every worker's chunk twice over, so that a slow file seldom
+    // holds the others up; each slot is a whole row, so no more than that.
+    OrderedRows rows(2 * threads * chunk);
     std::atomic<std::size_t> next{0};
     const std::function<void()> work = [&] {
         FileExaminer examiner = job.Examiner();
@@ -420,7 +443,7 @@ bool ScanInParallel(const ScanJob& job, std::size_t threads, std::size_t chunk, 
             const std::size_t first = next.fetch_add(chunk, std::memory_order_relaxed);
             for (std::size_t i = first; i < std::min(first + chunk, count); ++i) {
                 ScanSeam::BeforeFile(control);
-                RecordedFile* const slot = job.stop.Stopped() ? nullptr : rows.SlotFor(i, job.stop);
+                RecordedFile* const slot = job.stop.Stopped() ? nullptr : rows.SlotFor(i);
                 if (slot == nullptr) {
                     rows.WorkerLeaves();
                     return;
@@ -438,7 +461,7 @@ bool ScanInParallel(const ScanJob& job, std::size_t threads, std::size_t chunk, 
     std::vector<std::thread> workers = StartWorkers(threads, work);
     if (workers.empty())
         return ScanSerially(job, sink);
-    const bool complete = rows.Deliver(count, workers.size(), sink, job.stop) && !job.stop.Stopped();
+    const bool complete = rows.Deliver(count, workers.size(), sink, job.pause, job.stop) && !job.stop.Stopped();
     rows.Abandon();
     for (std::thread& worker : workers)
         worker.join();
@@ -470,6 +493,6 @@ bool CategoryScan::Run(const std::string& folder, std::string_view category, con
     const std::size_t threads = std::min(wanted, (count + chunk - 1) / chunk);
     // The zone's rules once for the whole scan, read while no worker runs.
     const LocalZone zone(searchStart, searchEnd);
-    const ScanJob job{listing, zone, category, searchStart, searchEnd, stop};
+    const ScanJob job{listing, zone, category, searchStart, searchEnd, stop, options.fnPause};
     return threads <= 1 ? ScanSerially(job, sink) : ScanInParallel(job, threads, chunk, sink);
 }

@@ -32,6 +32,10 @@ public:
         int nWorkers = kDefaultWorkers;
         // Follows and stops the scan from another thread; may be null.
         ScanControl* pControl = nullptr;
+        // Called on the sink's thread when the scan is about to wait for its
+        // next row after handing over some: the rows since the last call
+        // form a block that can be passed on in one go. May be empty.
+        std::function<void()> fnPause;
     };
 
     // Hands sink, on the calling thread, every recording of `category` in

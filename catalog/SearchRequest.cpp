@@ -50,8 +50,9 @@ SearchResult RunSearchIn(const std::string& recordingDir, const SearchRequest& r
         started(result);
     if (!result.bScanned)
         return result;
-    result.bComplete = CategoryScan::Run(result.strFolderPath, result.strCategory, request.tSearchStart,
-                                         request.tSearchEnd, sink, {request.nWorkers, request.pControl});
+    result.bComplete =
+        CategoryScan::Run(result.strFolderPath, result.strCategory, request.tSearchStart, request.tSearchEnd, sink,
+                          {request.nWorkers, request.pControl, request.fnPause});
     return result;
 }
 

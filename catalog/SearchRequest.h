@@ -33,6 +33,8 @@ struct SearchRequest {
     int nWorkers = CategoryScan::kDefaultWorkers;
     // Follows and stops the search from another thread; may be null.
     ScanControl* pControl = nullptr;
+    // Called between blocks of rows (see CategoryScan::Options); may be empty.
+    std::function<void()> fnPause;
 };
 
 struct SearchResult {

@@ -1,6 +1,7 @@
 #include "tools/RowWriter.h"
 
 #include "catalog/RecordingNames.h"
+#include "platform/Console.h"
 
 #include <nlohmann/json.hpp>
 
@@ -10,6 +11,8 @@
 #include <sys/stat.h>
 
 namespace {
+
+constexpr std::size_t kBlockBytes = 64 * 1024;
 
 // Whether text is well-formed UTF-8: no stray or missing continuation bytes,
 // no overlong forms, no surrogates, nothing above U+10FFFF.
@@ -79,7 +82,12 @@ void AddField(nlohmann::ordered_json& line, const std::string& key, std::string_
 RowWriter::RowWriter(std::FILE* out, Format format) : m_out(out), m_format(format)
 {
     struct stat status { };
-    m_bFlushEachRow = ::fstat(::fileno(out), &status) != 0 || !S_ISREG(status.st_mode);
+    m_bFlushEachRow = Console::IsTerminal(out);
+    m_bFlushOnPause = ::fstat(::fileno(out), &status) != 0 || !S_ISREG(status.st_mode);
+    // A pipe's default buffer is a page: room for a block of rows instead,
+    // set while nothing has been written yet.
+    if (!m_bFlushEachRow)
+        std::setvbuf(out, nullptr, _IOFBF, kBlockBytes);
 }
 
 bool RowWriter::Write(const RecordedFile& row, const std::string& device, const std::string& category,
@@ -113,6 +121,14 @@ bool RowWriter::Write(const RecordedFile& row, const std::string& device, const 
     if (m_bFlushEachRow)
         std::fflush(m_out);
     return Check();
+}
+
+void RowWriter::Pause()
+{
+    if (m_bFlushOnPause && !m_bFailed) {
+        std::fflush(m_out);
+        Check();
+    }
 }
 
 bool RowWriter::Flush()

@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
-// Writes the lister's rows, one a line, as TSV or as JSON objects, each as
-// soon as it is given: a script reading the output sees the first rows while
-// the scan goes on.
+// Writes the lister's rows, one a line, as TSV or as JSON objects: a script
+// reading the output sees the first rows while the scan goes on. A terminal
+// gets each row as it is given; a pipe gets the rows in blocks, one write
+// each time the scan pauses for its next row (see Pause) or a buffer fills,
+// rather than one write per row.
 class RowWriter {
 public:
     enum class Format { Tsv, Json };
@@ -20,6 +22,8 @@ public:
     bool Write(const RecordedFile& row, const std::string& device, const std::string& category,
                const std::string& folder);
     bool Flush();
+    // The scan waits for its next row: the rows given since are passed on.
+    void Pause();
     bool Closed() const { return m_bClosed; }
 
 private:
@@ -27,8 +31,9 @@ private:
 
     std::FILE* m_out;
     Format m_format;
-    // A pipe or a terminal gets each row at once; a file, whole buffers.
+    // A terminal gets each row at once, a pipe each block; a file, whole buffers.
     bool m_bFlushEachRow;
+    bool m_bFlushOnPause;
     bool m_bFailed = false;
     bool m_bClosed = false;
 };

@@ -230,6 +230,7 @@ int Run(int argc, char** argv)
         request.tSearchEnd = searchEnd;
         ScanControl control;
         request.pControl = &control;
+        request.fnPause = [&writer] { writer.Pause(); };
         // Rows on a terminal are progress enough; a second line there would
         // tangle with them.
         std::optional<ProgressLine> progress;

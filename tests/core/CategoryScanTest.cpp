@@ -481,14 +481,20 @@ TEST_F(CategoryScanTest, RowsReachTheSinkInOrderAsSoonAsKnownAndTheSinkCanStopTh
     for (int i = 0; i < clips; ++i)
         m_dir.WriteFile("Cam1/Recording/Sr" + std::to_string(1000 + i) + ".asf", Clip("2006/03/14 10:00"));
 
-    // Files past the first 300 wait until the sink has had a row: a scan
-    // that hands rows over only at its end would keep them waiting.
+    // The first file each worker takes is slow, so that the files after it
+    // are done first, and more files than the workers' slots are waiting at
+    // once. Files past the first 300 wait until the sink has had a row and
+    // the scan has paused for the next one: a scan that hands rows over only
+    // at its end, or that never says when it waits, would keep them waiting.
     std::atomic<int> started{0};
-    std::atomic<bool> firstRow{false}, waitedInVain{false};
+    std::atomic<bool> paused{false}, waitedInVain{false};
     ScanSeam::SetBeforeFile([&](const ScanControl*) {
-        if (started.fetch_add(1) < 300)
+        const int n = started.fetch_add(1);
+        if (n < 8)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (n < 300)
             return;
-        for (int ms = 0; !firstRow.load() && !waitedInVain.load(); ++ms) {
+        for (int ms = 0; !paused.load() && !waitedInVain.load(); ++ms) {
             if (ms == 5000) {
                 waitedInVain.store(true);
                 return;
@@ -497,12 +503,15 @@ TEST_F(CategoryScanTest, RowsReachTheSinkInOrderAsSoonAsKnownAndTheSinkCanStopTh
         }
     });
     std::vector<std::string> names;
-    RunSearchIn(m_dir.Path(), Request("Scheduled Recording", m_dayStart, m_dayEnd, "Cam1", 8),
-                [&](const RecordedFile& row) {
-                    names.emplace_back(row.szFileName);
-                    firstRow.store(true);
-                    return true;
-                });
+    SearchRequest ordered = Request("Scheduled Recording", m_dayStart, m_dayEnd, "Cam1", 8);
+    ordered.fnPause = [&] {
+        if (!names.empty())
+            paused.store(true);
+    };
+    RunSearchIn(m_dir.Path(), ordered, [&](const RecordedFile& row) {
+        names.emplace_back(row.szFileName);
+        return true;
+    });
     ScanSeam::SetBeforeFile({});
     EXPECT_FALSE(waitedInVain.load());
     ASSERT_EQ(names.size(), static_cast<std::size_t>(clips));
