@@ -81,16 +81,20 @@ pass "the window came up"
 
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
 eval "$(xdotool getwindowgeometry --shell "$window")"
-# The template's list starts about 200 pixels below the window's top and 270
-# right of its left edge; its first row lies just below the header.
-first_row() { xdotool mousemove --window "$window" 300 213 click 1; }
-copy_all() {
-  first_row
-  sleep 0.3
-  xdotool key ctrl+a ctrl+c
+# The selected rows' names, by Copy Path.
+copy_names() { # to file
+  xdotool key ctrl+c
   sleep 0.5
-  { xclip -o -selection clipboard 2>/dev/null; echo; } | tr -d '\r' | sed -E 's#.*[/\\]##' | grep . >"$work/listed"
-  [ -s "$work/listed" ]
+  { xclip -o -selection clipboard 2>/dev/null; echo; } | tr -d '\r' | sed -E 's#.*[/\\]##' | grep . >"$1"
+}
+copy_all() {
+  # A click in the list below its rows (the template's list spans about 200
+  # to 580 pixels from the window's top; the store's rows fill its upper half)
+  # gives it the focus without choosing a row; then all rows are selected.
+  xdotool mousemove --window "$window" 300 520 click 1
+  sleep 0.3
+  xdotool key ctrl+a
+  copy_names "$work/listed" && [ -s "$work/listed" ]
 }
 within 60 copy_all || fail "the list gave nothing to copy"
 first_device="$(tr -d '\r' <"$work/Viewdeck.ini" | sed -nE 's/^LocalID=(.*)$/\1/p' | sort | head -n 1)"
@@ -104,11 +108,13 @@ cmp -s "$work/listed" "$work/expected" ||
 pass "$(wc -l <"$work/listed") rows in the lister's order"
 shot window
 
-victim="$(head -n 1 "$work/expected")"
+# Down and Up leave the first row alone selected and current.
+xdotool key Down Up
+copy_names "$work/selected"
+victim="$(cat "$work/selected")"
+[ "$victim" = "$(head -n 1 "$work/expected")" ] || fail "Down, Up selected '$victim', not the first row"
 stored="$work/rec/$first_device/Recording/$victim"
 [ -f "$stored" ] || fail "no $stored"
-first_row
-sleep 0.3
 xdotool key Delete
 trashed() { [ ! -e "$stored" ] && [ -n "$(find "$XDG_DATA_HOME/Trash/files" -name "$victim" 2>/dev/null)" ]; }
 within 30 trashed || fail "Delete did not move $victim to the trash"

@@ -11,7 +11,7 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libseccomp-dev
   libcli11-dev nlohmann-json3-dev
   fonts-dejavu-core
-  xvfb xauth imagemagick x11-utils desktop-file-utils
+  xvfb xauth imagemagick x11-utils desktop-file-utils openbox xdotool xclip
   mandoc
   clang libclang-rt-14-dev
   dpkg-dev file appstream lintian

@@ -45,6 +45,10 @@ check appstreamcli validate --no-net /usr/share/metainfo/com.veltrane.Clipscout.
 check lintian --fail-on error "$package"
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y clipscout
 
+echo "== the program by real input"
+tools/check-program.sh build/clipscout | tee build/check-program.log
+real_input=$(sed -nE 's/^program check: ([0-9]+) steps passed$/\1/p' build/check-program.log | grep .)
+
 echo "== build and test under ASan and UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCLIPSCOUT_SANITIZE=ON -DCLIPSCOUT_WITH_UI=ON -DCLIPSCOUT_WERROR=ON
 cmake --build build-asan
@@ -74,5 +78,5 @@ LINUX_BUILD=build tools/test-windows.sh build-mingw | tee build-mingw/test-windo
 windows=$(sed -nE 's/^windows: ([0-9]+) passed, 0 failed.*$/\1/p' build-mingw/test-windows.log | grep .)
 
 # Every step above stops the script on a failure, so reaching here means all passed.
-echo "suite $suite, package checks $packaged, under sanitizers $sanitized, under ThreadSanitizer $threaded, fuzz targets $targets, Windows under Wine $windows"
-echo "total: $((suite + packaged + sanitized + threaded + targets + windows)) passed, 0 failed"
+echo "suite $suite, package checks $packaged, real-input steps $real_input, under sanitizers $sanitized, under ThreadSanitizer $threaded, fuzz targets $targets, Windows under Wine $windows"
+echo "total: $((suite + packaged + real_input + sanitized + threaded + targets + windows)) passed, 0 failed"
