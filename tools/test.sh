@@ -77,6 +77,11 @@ mkdir -p build-mingw
 LINUX_BUILD=build tools/test-windows.sh build-mingw | tee build-mingw/test-windows.log
 windows=$(sed -nE 's/^windows: ([0-9]+) passed, 0 failed.*$/\1/p' build-mingw/test-windows.log | grep .)
 
+echo "== Windows window under Wine"
+LINUX_BUILD=build tools/test-windows-window.sh build-mingw | tee build-mingw/test-windows-window.log
+window=$(sed -nE 's/^windows window: ([0-9]+) passed, 0 failed.*$/\1/p' build-mingw/test-windows-window.log)
+window=${window:-0}
+
 # Every step above stops the script on a failure, so reaching here means all passed.
-echo "suite $suite, package checks $packaged, real-input steps $real_input, under sanitizers $sanitized, under ThreadSanitizer $threaded, fuzz targets $targets, Windows under Wine $windows"
-echo "total: $((suite + packaged + real_input + sanitized + threaded + targets + windows)) passed, 0 failed"
+echo "suite $suite, package checks $packaged, real-input steps $real_input, under sanitizers $sanitized, under ThreadSanitizer $threaded, fuzz targets $targets, Windows under Wine $windows, Windows window under Wine $window"
+echo "total: $((suite + packaged + real_input + sanitized + threaded + targets + windows + window)) passed, 0 failed"
