@@ -1,5 +1,6 @@
 #include "platform/ui/CWinApp.h"
 
+#include "platform/Console.h"
 #include "platform/ui/QtDiagnosticLog.h"
 
 #include <QApplication>
@@ -59,11 +60,13 @@ int AfxWinMain(int argc, char** argv)
         return 1;
     // Before the Qt application, which needs a display: the usage and a
     // complaint about the command line do not.
-    if (!app->ReadCommandLine(std::vector<std::string>(argv, argv + argc)))
+    Console::Prepare();
+    if (!app->ReadCommandLine(Console::Arguments(argc, argv)))
         return app->ExitInstance();
     QtDiagnosticLog::RouteCore();
+#ifndef _WIN32
     // Without a display the toolkit would end the process with its own words;
-    // the lister is what works there.
+    // the lister is what works there. Windows always has its desktop.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && std::none_of(argv + 1, argv + argc, [](const char* argument) {
             const std::string_view text(argument);
@@ -74,6 +77,7 @@ int AfxWinMain(int argc, char** argv)
                    stderr);
         return 1;
     }
+#endif
     QApplication application(argc, argv);
     if (!app->GetAppName().empty())
         QApplication::setApplicationName(QString::fromStdString(app->GetAppName()));

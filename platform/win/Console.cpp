@@ -2,6 +2,7 @@
 
 #include "platform/win/WideText.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -12,6 +13,14 @@ namespace Console {
 
 void Prepare()
 {
+    // A window program has no console of its own: started from one, it
+    // writes its usage and complaints there, unless they go elsewhere.
+    if (::GetConsoleWindow() == nullptr && ::AttachConsole(ATTACH_PARENT_PROCESS)) {
+        if (::GetFileType(::GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN)
+            std::freopen("CONOUT$", "w", stdout);
+        if (::GetFileType(::GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_UNKNOWN)
+            std::freopen("CONOUT$", "w", stderr);
+    }
     ::_setmode(::_fileno(stdout), _O_BINARY);
     ::_setmode(::_fileno(stderr), _O_BINARY);
     ::SetConsoleOutputCP(CP_UTF8);
