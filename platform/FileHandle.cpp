@@ -75,39 +75,44 @@ bool FileHandle::OpenAt(int folderFd, const char* name, unsigned char listedType
                         FileIdentity* identity)
 {
     Close();
-    constexpr unsigned kLookMask = STATX_TYPE | STATX_INO;
-    constexpr unsigned kOpenedMask = STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME;
-    FileIdentity named;
-    bool known = false;
-    bool link = false;
-    if (listedType != DT_REG) {
+    // Anything the listing says is neither a file nor a link is never opened.
+    if (listedType != DT_REG && listedType != DT_UNKNOWN && listedType != DT_LNK)
+        return false;
+    // Should the name be swapped for something else meanwhile, the open must
+    // neither wait nor take a controlling terminal, and a link is not
+    // followed; the file's type and identity come from the opened
+    // descriptor, so a name is looked up once. A listing without types
+    // tells of a link only by the open's refusal.
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int fd = -1;
+    bool link = listedType == DT_LNK;
+    if (!link) {
+        fd = ::openat(folderFd, name, kFlags | O_NOFOLLOW);
+        if (fd < 0 && !(errno == ELOOP && listedType == DT_UNKNOWN))
+            return false;
+        link = fd < 0;
+    }
+    // A link is followed to a regular file only, looked at before it is
+    // opened, and keeps its own identity.
+    FileIdentity named, target;
+    if (link) {
+        constexpr unsigned kLookMask = STATX_TYPE | STATX_INO;
         struct statx sx;
-        if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW, kLookMask, &sx) != 0)
+        if (::statx(folderFd, name, AT_SYMLINK_NOFOLLOW, kLookMask, &sx) != 0 || !S_ISLNK(sx.stx_mode))
             return false;
         named = CFile::IdentityOf(sx);
-        known = true;
-        link = S_ISLNK(sx.stx_mode);
-        if (!link && !S_ISREG(sx.stx_mode))
-            return false;
-    }
-    FileIdentity target;
-    if (link) {
-        struct statx sx;
         if (::statx(folderFd, name, 0, kLookMask, &sx) != 0 || !S_ISREG(sx.stx_mode))
             return false;
         target = CFile::IdentityOf(sx);
+        fd = ::openat(folderFd, name, kFlags);
+        if (fd < 0)
+            return false;
     }
-    // Should the name be swapped for something else meanwhile, the open must
-    // neither wait nor take a controlling terminal, and a link put in place
-    // of a regular file is not followed; the check after it refuses whatever
-    // was opened instead of the file examined.
-    const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (link ? 0 : O_NOFOLLOW));
-    if (fd < 0)
-        return false;
+    constexpr unsigned kOpenedMask = STATX_TYPE | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME;
     struct statx sx;
     const bool regular = ::statx(fd, "", AT_EMPTY_PATH, kOpenedMask, &sx) == 0 && S_ISREG(sx.stx_mode);
     const FileIdentity opened = regular ? CFile::IdentityOf(sx) : FileIdentity{};
-    if (!regular || (link && opened != target) || (known && !link && opened != named)) {
+    if (!regular || (link && opened != target)) {
         ::close(fd);
         return false;
     }

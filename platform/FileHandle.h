@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-// An open, read-only regular file. Anything that is not a regular file (a
+// An open, read-only regular file. Anything known not to be a regular file (a
 // folder, a FIFO, a device) fails to open without ever being opened, so that
-// opening has no side effect and no read can block; a name swapped between
+// opening has no side effect, and no read can block; a name swapped between
 // the check and the open fails too.
 class FileHandle {
 public:
@@ -23,10 +23,13 @@ public:
     bool Open(const std::string& path);
     // The same for the entry `name` of the folder open as folderFd, without
     // walking a path. listedType is what the folder's listing said of it
-    // (DT_REG, DT_LNK, ..., DT_UNKNOWN): an entry listed as a regular file is
-    // opened at once, without following a link, and checked on the opened
-    // descriptor; any other is looked at first, and a link is followed to a
-    // regular file only. status and identity, where given, come from the
+    // (DT_REG, DT_LNK, ..., DT_UNKNOWN): an entry listed as a regular file,
+    // or without a type, is opened at once, without following a link, and
+    // checked on the opened descriptor, so that its name is looked up once;
+    // a link (listed so, or refused by that open) is looked at first and
+    // followed to a regular file only; any other type is never opened. On a
+    // store whose listing gives no types a FIFO is thus opened, without
+    // waiting, and refused. status and identity, where given, come from the
     // call that checks the opened file; identity is the entry's own (a
     // link's, not its target's).
     bool OpenAt(int folderFd, const char* name, unsigned char listedType, CFileStatus* status = nullptr,

@@ -16,12 +16,14 @@ TEST(HostileStoreTest, EverySearchListsExactlyTheGoodRecordingsAndChangesNothing
 #else
 
 #include "catalog/SearchRequest.h"
+#include "platform/FileHandle.h"
 #include "support/ClipBytes.h"
 #include "support/LocalTimeZone.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -225,6 +227,27 @@ TEST_F(HostileStoreTest, EverySearchListsExactlyTheGoodRecordingsAndChangesNothi
     EXPECT_FALSE(fs::exists(m_store + "/x"));
     EXPECT_FALSE(fs::exists("x"));
     EXPECT_TRUE(before == Snapshot(m_store)) << "the store changed during the searches";
+    // A share's listing may give no types: a link is then told by the open's
+    // refusal and followed to a file only, keeping its own identity.
+    const std::string recording = m_store + "/cam/Recording";
+    const int folderFd = ::open(recording.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folderFd, 0);
+    for (const auto& [name, openable] :
+         std::initializer_list<std::pair<const char*, bool>>{{"Sr_good.asf", true},
+                                                             {"Sr_link.asf", true},
+                                                             {"Sr_loop.asf", false},
+                                                             {"Sr_fifolink.asf", false},
+                                                             {"Sr_folder.asf", false},
+                                                             {"Sr_dirlink.asf", false}}) {
+        FileHandle file;
+        FileIdentity identity;
+        EXPECT_EQ(file.OpenAt(folderFd, name, DT_UNKNOWN, nullptr, &identity), openable) << name;
+        struct stat st;
+        if (openable && ::lstat((recording + "/" + name).c_str(), &st) == 0) {
+            EXPECT_EQ(identity, FileIdentity::Of(st)) << name;
+        }
+    }
+    ::close(folderFd);
     alignas(inotify_event) char events[4096];
     EXPECT_EQ(::read(opens, events, sizeof events), -1) << "a FIFO was opened";
     ::close(opens);
