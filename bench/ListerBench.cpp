@@ -1,17 +1,27 @@
 // The lister on a large store: how long until its first row, how long until
 // its last, and its peak memory, for this build's clipscout-list and, when
-// given, another build of it (--baseline PATH) on the same store in the same
-// run. Rows reach a pipe, as they do in a script.
-//     build/bench/clipscout-lister-bench [--clips N] [--runs N] [--baseline PATH] [--keep]
+// given, another build of it (--baseline PATH), against a floor on the same
+// files: a process that lists the folder, reads per clip only what a probe
+// cannot do without, with 32 requests in flight, and writes a line per clip
+// in blocks. Rows reach a pipe, as they do in a script. The runs interleave,
+// each row of the table with the load average when it ended.
+//     build/bench/clipscout-lister-bench [--clips N] [--runs N] [--baseline PATH] [--max-ratio R] [--keep]
+// Exit status 1 when the lister's median last row or peak memory is more than
+// R times the floor's (1.2 by default; 0 judges nothing), or when it lists
+// fewer rows than the floor; times alone are never judged.
 
+#include "FolderProbe.h"
 #include "support/ClipBytes.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -56,6 +66,38 @@ void MakeStore(const std::string& root, int clips)
     }
 }
 
+// The floor's child: one line per clip, written a block at a time.
+int FloorChild(const std::string& folder)
+{
+    std::setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+    std::atomic<std::size_t> written{0};
+    std::mutex out;
+    ProbeFolder(folder, 32, [&](int folderFd, const char* name, char(&buffer)[8192]) {
+        if (!ReadClip(folderFd, name, buffer))
+            return false;
+        const std::lock_guard lock(out);
+        std::fputs(name, stdout);
+        std::fputc('\n', stdout);
+        ++written;
+        return true;
+    });
+    std::fflush(stdout);
+    return written > 0 ? 0 : 1;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double LoadAverage()
+{
+    double load[1] = {0};
+    return ::getloadavg(load, 1) == 1 ? load[0] : -1;
+}
+
 Run RunLister(const std::string& exe, const std::string& ini)
 {
     int out[2];
@@ -69,6 +111,11 @@ Run RunLister(const std::string& exe, const std::string& ini)
         ::close(out[1]);
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, STDERR_FILENO);
+        // The floor starts afresh too, as this program, so that its memory
+        // holds nothing of this process's.
+        if (exe.empty())
+            ::execl("/proc/self/exe", "clipscout-lister-bench", "--floor-child", ini.c_str(),
+                    static_cast<char*>(nullptr));
         ::execl(exe.c_str(), exe.c_str(), "--viewer-ini", ini.c_str(), "--device", "Cam1", "--category",
                 "Motion Detection", "--from", "2005-01-01 00:00", "--to", "2030-01-01 00:00",
                 static_cast<char*>(nullptr));
@@ -99,7 +146,10 @@ Run RunLister(const std::string& exe, const std::string& ini)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--floor-child") == 0)
+        return FloorChild(argv[2]);
     int clips = 200000, runs = 3;
+    double maxRatio = 1.2;
     std::string baseline;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
@@ -110,10 +160,13 @@ int main(int argc, char** argv)
             runs = std::atoi(argv[++i]);
         else if (arg == "--baseline" && i + 1 < argc)
             baseline = argv[++i];
+        else if (arg == "--max-ratio" && i + 1 < argc)
+            maxRatio = std::atof(argv[++i]);
         else if (arg == "--keep")
             keep = true;
         else {
-            std::fprintf(stderr, "usage: %s [--clips N] [--runs N] [--baseline PATH] [--keep]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--clips N] [--runs N] [--baseline PATH] [--max-ratio R] [--keep]\n",
+                         argv[0]);
             return 2;
         }
     }
@@ -123,18 +176,46 @@ int main(int argc, char** argv)
     const std::string root = folder;
     std::printf("making %d clips in %s\n", clips, folder);
     MakeStore(root, clips);
-    std::vector<std::pair<std::string, std::string>> listers = {{"this", CLIPSCOUT_LIST_EXE}};
+    // An empty program: the floor, run in the forked child itself.
+    std::vector<std::pair<std::string, std::string>> listers = {{"this", CLIPSCOUT_LIST_EXE}, {"floor", ""}};
     if (!baseline.empty())
         listers.emplace_back("baseline", baseline);
-    std::printf("%-9s %8s %12s %12s %10s\n", "lister", "rows", "first ms", "last ms", "peak MiB");
+    std::printf("%-9s %8s %12s %12s %10s %6s\n", "lister", "rows", "first ms", "last ms", "peak MiB", "load");
+    std::vector<std::vector<Run>> results(listers.size());
     for (int r = 0; r < runs; ++r)
-        for (const auto& [label, exe] : listers) {
-            const Run run = RunLister(exe, root + "/Viewdeck.ini");
-            std::printf("%-9s %8zu %12.1f %12.1f %10.1f\n", label.c_str(), run.rows, run.firstMs, run.lastMs,
-                        static_cast<double>(run.peakKb) / 1024.0);
+        for (std::size_t l = 0; l < listers.size(); ++l) {
+            const auto& [label, exe] = listers[l];
+            const Run run = RunLister(exe, exe.empty() ? root + "/rec/Cam1/MotionDetection" : root + "/Viewdeck.ini");
+            results[l].push_back(run);
+            std::printf("%-9s %8zu %12.1f %12.1f %10.1f %6.2f\n", label.c_str(), run.rows, run.firstMs, run.lastMs,
+                        static_cast<double>(run.peakKb) / 1024.0, LoadAverage());
             std::fflush(stdout);
         }
+    const auto median = [&](std::size_t l, auto field) {
+        std::vector<double> values;
+        for (const Run& run : results[l])
+            values.push_back(field(run));
+        return Median(values);
+    };
+    const auto last = [](const Run& run) { return run.lastMs; };
+    const auto peak = [](const Run& run) { return static_cast<double>(run.peakKb) / 1024.0; };
+    const auto first = [](const Run& run) { return run.firstMs; };
+    std::printf("\nmedians  %12s %12s %10s\n", "first ms", "last ms", "peak MiB");
+    for (std::size_t l = 0; l < listers.size(); ++l)
+        std::printf("%-9s%12.1f %12.1f %10.1f\n", listers[l].first.c_str(), median(l, first), median(l, last),
+                    median(l, peak));
+    const double timeRatio = median(1, last) > 0 ? median(0, last) / median(1, last) : 0;
+    const double memoryRatio = median(1, peak) > 0 ? median(0, peak) / median(1, peak) : 0;
+    std::printf("this / floor: last row %.2f, peak memory %.2f (at most %.2f)\n", timeRatio, memoryRatio, maxRatio);
+    bool ok = median(0, [](const Run& run) { return static_cast<double>(run.rows); }) >=
+              median(1, [](const Run& run) { return static_cast<double>(run.rows); });
+    if (!ok)
+        std::printf("FAILED: the lister listed fewer rows than the floor\n");
+    if (maxRatio > 0 && (timeRatio > maxRatio || memoryRatio > maxRatio)) {
+        std::printf("FAILED: a ratio above %.2f\n", maxRatio);
+        ok = false;
+    }
     if (!keep)
         std::filesystem::remove_all(root);
-    return 0;
+    return ok ? 0 : 1;
 }
