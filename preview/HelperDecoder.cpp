@@ -9,18 +9,25 @@
 
 #include <cerrno>
 #include <cstdlib>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 std::string HelperDecoder::DefaultProgram()
 {
     if (const char* named = std::getenv("CLIPSCOUT_PREVIEW_HELPER"); named && *named)
         return named;
     const std::string self = GetModuleFileName();
+#ifdef _WIN32
+    // The Windows program is unpacked as one folder, the helper in it.
+    return self.substr(0, self.find_last_of("\\/") + 1) + "clipscout-preview-helper.exe";
+#else
     const std::string folder = self.substr(0, self.rfind('/') + 1);
     std::string beside = folder + "clipscout-preview-helper";
     if (!self.empty() && ::access(beside.c_str(), X_OK) == 0)
         return beside;
     return folder + CLIPSCOUT_PREVIEW_HELPER_INSTALLED;
+#endif
 }
 
 std::shared_ptr<const HelperDecoder> HelperDecoder::ForProgram()

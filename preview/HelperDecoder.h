@@ -20,9 +20,9 @@ class HelperDecoder {
 public:
     static constexpr std::chrono::milliseconds kTimeout{2000};
 
-    // The helper beside the running program (a build tree), else the one
-    // installed with it (../libexec/clipscout/ from the program's folder);
-    // CLIPSCOUT_PREVIEW_HELPER names another.
+    // The helper beside the running program (a build tree, and always on
+    // Windows), else the one installed with it (../libexec/clipscout/ from the
+    // program's folder); CLIPSCOUT_PREVIEW_HELPER names another.
     static std::string DefaultProgram();
 
     // The program's one decoder, shared by whoever decodes while it is in

@@ -59,6 +59,12 @@ void ReapWhatDied(int letGo)
 
 } // namespace
 
+struct HelperProcess::System {
+    pid_t pid;
+    int pidFd;
+    int socket;
+};
+
 std::unique_ptr<HelperProcess> HelperProcess::Start(const std::string& program)
 {
     ReapWhatDied(-1);
@@ -101,37 +107,43 @@ std::unique_ptr<HelperProcess> HelperProcess::Start(const std::string& program)
         ::close(ends[0]);
         return nullptr;
     }
-    return std::unique_ptr<HelperProcess>(new HelperProcess(pid, pidFd, ends[0]));
+    return std::unique_ptr<HelperProcess>(new HelperProcess(std::make_unique<System>(System{pid, pidFd, ends[0]})));
 }
 
-HelperProcess::HelperProcess(pid_t pid, int pidFd, int socket) : m_pid(pid), m_nPidFd(pidFd), m_nSocket(socket)
+HelperProcess::HelperProcess(std::unique_ptr<System> system) : m_pSystem(std::move(system))
 { }
 
 HelperProcess::~HelperProcess()
 {
     Kill();
-    ::close(m_nSocket);
-    ReapWhatDied(m_nPidFd);
+    ::close(m_pSystem->socket);
+    ReapWhatDied(m_pSystem->pidFd);
+}
+
+int HelperProcess::Pid() const
+{
+    return m_pSystem->pid;
 }
 
 void HelperProcess::Kill() const
 {
-    ::pidfd_send_signal(m_nPidFd, SIGKILL, nullptr, 0);
+    ::pidfd_send_signal(m_pSystem->pidFd, SIGKILL, nullptr, 0);
 }
 
 bool HelperProcess::HasExited() const
 {
-    pollfd exited{m_nPidFd, POLLIN, 0};
+    pollfd exited{m_pSystem->pidFd, POLLIN, 0};
     return ::poll(&exited, 1, 0) != 0;
 }
 
 std::string HelperProcess::HowItEnded() const
 {
     // It may be closing its end just before it ends: a moment is allowed.
-    pollfd exited{m_nPidFd, POLLIN, 0};
+    pollfd exited{m_pSystem->pidFd, POLLIN, 0};
     siginfo_t info{};
     if (::poll(&exited, 1, 200) <= 0 ||
-        ::waitid(P_PIDFD, static_cast<id_t>(m_nPidFd), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == 0)
+        ::waitid(P_PIDFD, static_cast<id_t>(m_pSystem->pidFd), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+        info.si_pid == 0)
         return "it has not ended";
     if (info.si_code == CLD_EXITED)
         return "it exited with status " + std::to_string(info.si_status);
@@ -161,7 +173,7 @@ PreviewImage HelperProcess::Decode(const FileHandle& file, const HelperRequest& 
     std::memcpy(CMSG_DATA(rights), &fd, sizeof fd);
     ssize_t sent = -1;
     do
-        sent = ::sendmsg(m_nSocket, &message, MSG_NOSIGNAL);
+        sent = ::sendmsg(m_pSystem->socket, &message, MSG_NOSIGNAL);
     while (sent < 0 && errno == EINTR);
     if (sent != static_cast<ssize_t>(bytes.size())) {
         if (why != nullptr)
@@ -178,13 +190,13 @@ PreviewImage HelperProcess::Decode(const FileHandle& file, const HelperRequest& 
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             break;
-        pollfd readable{m_nSocket, POLLIN, 0};
+        pollfd readable{m_pSystem->socket, POLLIN, 0};
         const int ready = ::poll(&readable, 1, static_cast<int>(std::min<long long>(left, 60'000)));
         if (ready < 0 && errno != EINTR)
             break;
         if (ready <= 0)
             continue;
-        const ssize_t n = ::read(m_nSocket, answer.data() + got, answer.size() - got);
+        const ssize_t n = ::read(m_pSystem->socket, answer.data() + got, answer.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n == 0)

@@ -7,14 +7,15 @@
 #include <memory>
 #include <stop_token>
 #include <string>
-#include <sys/types.h>
 
 class FileHandle;
 
 // One decoding helper process, started and waiting for its one request. It
 // holds nothing of the program's but its end of the pipe: no other
-// descriptor, no environment. Going out of scope kills it; it is reaped
-// later if it has not died yet, so no one ever waits for it.
+// descriptor or handle, no environment. Going out of scope kills it; it is
+// reaped later if it has not died yet, so no one ever waits for it.
+// HelperProcess.cpp is the Linux half, win/HelperProcess.cpp the Windows one
+// (where the helper runs in a job object that holds its limits).
 class HelperProcess {
 public:
     using Clock = std::chrono::steady_clock;
@@ -25,7 +26,7 @@ public:
     HelperProcess(const HelperProcess&) = delete;
     HelperProcess& operator=(const HelperProcess&) = delete;
 
-    pid_t Pid() const { return m_pid; }
+    int Pid() const;
     // Whether it is gone already (killed with the thread that started it, say).
     bool HasExited() const;
 
@@ -37,12 +38,14 @@ public:
                         const std::stop_token& stop, std::string* why = nullptr);
 
 private:
-    HelperProcess(pid_t pid, int pidFd, int socket);
+    // What the system knows the process by, its pipe's end and, on Windows,
+    // its job.
+    struct System;
+
+    explicit HelperProcess(std::unique_ptr<System> system);
     void Kill() const;
     // How the helper ended, once it has (it is left unreaped).
     std::string HowItEnded() const;
 
-    pid_t m_pid;
-    int m_nPidFd;
-    int m_nSocket;
+    std::unique_ptr<System> m_pSystem;
 };

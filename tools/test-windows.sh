@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the GUI-free core, clipscout-list and their tests for 64-bit
-# Windows with Debian's MinGW-w64, runs the tests under Debian's Wine (in a
+# Cross-builds the GUI-free core, clipscout-list, the previews (where FFmpeg
+# for Windows is built: tools/build-ffmpeg-windows.sh, or
+# CLIPSCOUT_BUILD_FFMPEG_WINDOWS=1) and their tests for 64-bit Windows with
+# Debian's MinGW-w64, runs the tests under Debian's Wine (in a
 # fresh Wine prefix of the build folder, without a display), and compares the
 # Windows lister with the Linux one on one generated store.
 # Installs what it needs first (tools/windows-deps.sh).
@@ -15,8 +17,21 @@ build="$out/win"
 
 tools/windows-deps.sh "$out/deps"
 
+# Previews need FFmpeg built for Windows: the cache's, built here only when
+# asked, for it takes long.
+ffmpeg="${CLIPSCOUT_FFMPEG_WINDOWS:-${XDG_CACHE_HOME:-$HOME/.cache}/clipscout/ffmpeg-windows}"
+if [ "${CLIPSCOUT_BUILD_FFMPEG_WINDOWS:-0}" = 1 ]; then
+  tools/build-ffmpeg-windows.sh "$ffmpeg"
+fi
+if [ -f "$ffmpeg/.complete" ]; then
+  preview=(-DCLIPSCOUT_WITH_PREVIEW=ON -DCLIPSCOUT_FFMPEG_WINDOWS="$ffmpeg")
+else
+  preview=(-DCLIPSCOUT_WITH_PREVIEW=OFF)
+  echo "windows: previews skipped: no FFmpeg for Windows in $ffmpeg (CLIPSCOUT_BUILD_FFMPEG_WINDOWS=1 builds it)"
+fi
+
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
-  -DCLIPSCOUT_WINDOWS_DEPS="$out/deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WERROR=ON >/dev/null
+  -DCLIPSCOUT_WINDOWS_DEPS="$out/deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WERROR=ON "${preview[@]}" >/dev/null
 cmake --build "$build"
 
 # A Wine of its own: a fresh prefix, no display (so no window can wait for a
