@@ -5,11 +5,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -138,6 +140,29 @@ void RemovePart(int folder, const std::string& part, const FileIdentity& made)
         ::unlinkat(folder, part.c_str(), 0);
 }
 
+// The file a name in the folder stands for holds the same bytes as the
+// source: a copy made before, not another file (another camera's clip) of
+// the same name. Read without moving the source's offset.
+bool HoldsTheSameBytes(int folder, const std::string& name, int source, const struct stat& file,
+                       const std::stop_token& stop)
+{
+    const Descriptor there(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    if (there.Get() < 0 || ::fstat(there.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != file.st_size)
+        return false;
+    constexpr std::size_t kCompareBytes = 64u << 10;
+    std::vector<char> ours(kCompareBytes);
+    std::vector<char> theirs(kCompareBytes);
+    for (off_t offset = 0; offset < file.st_size && !stop.stop_requested();) {
+        const ssize_t count = ::pread(source, ours.data(), kCompareBytes, offset);
+        if (count <= 0 || ::pread(there.Get(), theirs.data(), static_cast<std::size_t>(count), offset) != count ||
+            std::memcmp(ours.data(), theirs.data(), static_cast<std::size_t>(count)) != 0)
+            return false;
+        offset += count;
+    }
+    return !stop.stop_requested();
+}
+
 } // namespace
 
 int FileCopier::Open(const std::string& destFolder)
@@ -170,7 +195,7 @@ std::uint64_t FileCopier::SizeOf(const ListedFile& file)
     return source.Get() >= 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
-FileCopier::Outcome FileCopier::Copy(const ListedFile& file, const std::stop_token& stop)
+FileCopier::Outcome FileCopier::Copy(const ListedFile& file, const std::stop_token& stop, const std::string& asName)
 {
     WindowThreadCheck::OffTheWindowThread("FileCopier::Copy");
     if (m_nFolder < 0)
@@ -183,13 +208,20 @@ FileCopier::Outcome FileCopier::Copy(const ListedFile& file, const std::stop_tok
     if (source.Get() < 0)
         return outcome;
 
+    const std::string& name = asName.empty() ? file.strName : asName;
+    if (!IsPlainName(name))
+        return {Result::Failed, EINVAL};
     // Nothing is copied for a name already there, even a dangling link; the
     // last step checks again, since the name may be taken meanwhile.
     struct stat there;
-    if (::fstatat(m_nFolder, file.strName.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0)
-        return {Result::Exists, 0};
+    if (::fstatat(m_nFolder, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
+        const bool same = HoldsTheSameBytes(m_nFolder, name, source.Get(), st, stop);
+        if (stop.stop_requested())
+            return {Result::Stopped, 0};
+        return {same ? Result::Same : Result::Exists, 0};
+    }
     std::string part;
-    Descriptor target(CreatePart(m_nFolder, file.strName, part));
+    Descriptor target(CreatePart(m_nFolder, name, part));
     if (target.Get() < 0)
         return {Result::Failed, errno};
     struct stat made;
@@ -216,7 +248,7 @@ FileCopier::Outcome FileCopier::Copy(const ListedFile& file, const std::stop_tok
     if (::close(target.Release()) != 0 && outcome.result == Result::Copied)
         outcome = {Result::Failed, errno};
     if (outcome.result == Result::Copied)
-        return TakeName(part, file.strName, madeIdentity);
+        return TakeName(part, name, madeIdentity);
     RemovePart(m_nFolder, part, madeIdentity);
     return outcome;
 }

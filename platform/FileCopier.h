@@ -24,6 +24,7 @@ public:
     enum class Result {
         Copied,
         Exists,     // the folder already has something of that name; left alone
+        Same,       // the folder already has a file of that name with the same bytes; left alone
         Changed,    // the file is not the one the search listed, or is gone
         Short,      // the copy's size differs from the file's (the file changed meanwhile)
         NoSafeName, // the folder's file system can name the copy only by a rename that could replace a file
@@ -47,9 +48,10 @@ public:
     // The file's size as it is now, 0 for one that cannot be read.
     static std::uint64_t SizeOf(const ListedFile& file);
 
-    // The file.strFolder/file.strName copied as file.strName. Stops between
-    // chunks of at most a few megabytes once stop is requested.
-    Outcome Copy(const ListedFile& file, const std::stop_token& stop);
+    // The file.strFolder/file.strName copied as asName, or as file.strName
+    // when asName is empty. Stops between chunks of at most a few megabytes
+    // once stop is requested.
+    Outcome Copy(const ListedFile& file, const std::stop_token& stop, const std::string& asName = {});
 
     // Bytes written so far, all files together; readable from any thread.
     std::uint64_t BytesCopied() const { return m_nBytesCopied.load(std::memory_order_relaxed); }

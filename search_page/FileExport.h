@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 #include <memory>
@@ -20,7 +21,9 @@ class QWidget;
 // the copying takes a moment, and one message at the end that says how many
 // were copied and which were not, and why. The window's thread never waits
 // for the copying: Cancel, and the page going, only ask it to stop; the copy
-// in hand is then removed, the whole ones are kept.
+// in hand is then removed, the whole ones are kept. Where another file (say
+// another camera's clip) has a file's name in the folder, the user may keep
+// both, the copy named with the camera's name added.
 class FileExport : public QObject {
     Q_OBJECT
 
@@ -30,14 +33,21 @@ public:
     // Files a message names at most.
     static constexpr std::size_t kListedFailures = 20;
 
-    explicit FileExport(QWidget* page);
+    // camera: the device folder whose files the page exports. The folder
+    // the chooser opens in is kept in the program's state file from one run
+    // to the next.
+    FileExport(QWidget* page, std::string camera);
     ~FileExport() override;
 
-    bool IsRunning() const { return m_job != nullptr; }
+    // From the folder's choice until the message at the end is answered.
+    bool IsRunning() const { return m_bRunning; }
     // Asks for the folder, then copies the files, which lie in folder, into
     // it. Ignored while an export runs and without files.
     void Start(std::vector<ListedFile> files, const std::string& folder);
     void Cancel();
+
+    // The name a file is copied under beside another file of its own name.
+    static std::string NameWithCamera(const std::string& name, const std::string& camera);
 
 signals:
     // An export ended and its message was shown.
@@ -46,17 +56,30 @@ signals:
 private:
     struct Job;
     struct Copied;
+    struct Export;
 
+    void Choose(std::vector<ListedFile> files, const std::string& folder, const std::string& start);
+    void RunJob(std::shared_ptr<Job> job);
     void OnCopied(const Copied& copied);
     void OnTick();
-    void Report(const Job& job, const std::vector<FileCopier::Outcome>& outcomes, int openError);
+    void AskToKeepBoth(const std::vector<std::size_t>& clashes);
+    void Report();
+    void OpenFolder(const std::string& folder);
 
     QWidget* m_pPage;
+    const std::string m_strCamera;
+    const QString m_strStateFile;
+    bool m_bRunning = false;
+    // The export under way, across its copying and the copying of the files
+    // kept beside others.
+    std::unique_ptr<Export> m_export;
     std::shared_ptr<Job> m_job;
     AsyncTask* m_pTask;
+    AsyncTask* m_pLoadFolder;
+    AsyncTask* m_pSaveFolder;
     QProgressDialog* m_pProgress = nullptr;
     QTimer m_ticker;
     QElapsedTimer m_clock;
-    // Where the chooser opens: the last folder chosen in this run.
+    // The last folder chosen in this run, for when the state file has none.
     std::string m_strLastFolder;
 };

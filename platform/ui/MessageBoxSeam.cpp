@@ -13,6 +13,12 @@ MessageBoxSeam::Shower& ReplacementShower()
     return shower;
 }
 
+MessageBoxSeam::Notifier& ReplacementNotifier()
+{
+    static MessageBoxSeam::Notifier notifier;
+    return notifier;
+}
+
 MessageBoxSeam::Asker& ReplacementAsker()
 {
     static MessageBoxSeam::Asker asker;
@@ -34,6 +40,24 @@ void MessageBoxSeam::Show(QWidget* parent, const std::string& text)
 void MessageBoxSeam::SetShower(Shower shower)
 {
     ReplacementShower() = std::move(shower);
+}
+
+bool MessageBoxSeam::Notify(QWidget* parent, const Notice& notice)
+{
+    if (const Notifier& replacement = ReplacementNotifier())
+        return replacement(parent, notice);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Clipscout"), ToQString(notice.strText), QMessageBox::Ok,
+                    parent);
+    QPushButton* action = box.addButton(ToQString(notice.strAction), QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == action;
+}
+
+void MessageBoxSeam::SetNotifier(Notifier notifier)
+{
+    ReplacementNotifier() = std::move(notifier);
 }
 
 bool MessageBoxSeam::Ask(QWidget* parent, const Question& question)

@@ -6,9 +6,11 @@
 class QWidget;
 
 // Every message box of the program goes through here: the application's title,
-// a warning icon and one OK button, or for a question a button that does what
-// it asks and one that does not. Tests replace the shower and the asker to
-// read the texts and answer without a modal dialog.
+// a warning icon and one OK button; for news that all went well an
+// information icon and a button for what comes next beside OK; or for a
+// question a button that does what it asks and one that does not. Tests
+// replace the shower, the notifier and the asker to read the texts and
+// answer without a modal dialog.
 class MessageBoxSeam {
 public:
     using Shower = std::function<void(QWidget* parent, const std::string& text)>;
@@ -16,6 +18,18 @@ public:
     static void Show(QWidget* parent, const std::string& text);
     // An empty function restores the real message box.
     static void SetShower(Shower shower);
+
+    struct Notice {
+        std::string strText;
+        // The button beside OK.
+        std::string strAction;
+    };
+    using Notifier = std::function<bool(QWidget* parent, const Notice& notice)>;
+
+    // True for the action's button; OK is the default answer, and Escape's.
+    static bool Notify(QWidget* parent, const Notice& notice);
+    // An empty function restores the real message box.
+    static void SetNotifier(Notifier notifier);
 
     // The buttons name what they do, so that the answer needs no reading of
     // the question.

@@ -131,9 +131,16 @@ TEST(FileCopierTest, CopiesByteForByteWithTheTimeAndNeverReplacesAName)
     }
     EXPECT_EQ(copier.BytesCopied(), big.size() + small.size());
 
-    // A name already there, even as a dangling link, is left as it is.
+    // A name already there, even as a dangling link, is left as it is; a
+    // copy of the file is told apart from another file, and the file can be
+    // copied beside the other under a name of its own.
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0001.asf"), running.get_token()).result, Result::Same);
     EXPECT_EQ(copier.Copy(Listed(folder, "Sr0004.asf"), running.get_token()).result, Result::Exists);
     EXPECT_EQ(ReadFile(target + "/Sr0004.asf"), "already here");
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0004.asf"), running.get_token(), "Sr0004 (Cam1).asf").result,
+              Result::Copied);
+    EXPECT_EQ(ReadFile(target + "/Sr0004 (Cam1).asf"), ReadFile(folder + "/Sr0004.asf"));
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0004.asf"), running.get_token(), "../Sr0004.asf").result, Result::Failed);
     EXPECT_EQ(copier.Copy(Listed(folder, "Sr0005.asf"), running.get_token()).result, Result::Exists);
     EXPECT_TRUE(fs::is_symlink(target + "/Sr0005.asf"));
     EXPECT_FALSE(fs::exists(target + "/nowhere"));
@@ -141,7 +148,7 @@ TEST(FileCopierTest, CopiesByteForByteWithTheTimeAndNeverReplacesAName)
     // Into its own folder: every name is taken.
     FileCopier same;
     ASSERT_EQ(same.Open(folder), 0);
-    EXPECT_EQ(same.Copy(Listed(folder, "Sr0002.asf"), running.get_token()).result, Result::Exists);
+    EXPECT_EQ(same.Copy(Listed(folder, "Sr0002.asf"), running.get_token()).result, Result::Same);
     EXPECT_EQ(ReadFile(folder + "/Sr0002.asf"), small);
 
     // From a file system of another kind (where the kernel may refuse to copy

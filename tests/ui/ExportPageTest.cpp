@@ -6,6 +6,7 @@
 #include "support/ReadFile.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -104,8 +105,16 @@ class ExportPageTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { m_messages = std::make_unique<MessageRecorder>(); }
-    void cleanup() { m_messages.reset(); }
+    void init()
+    {
+        m_config = std::make_unique<ConfigHome>();
+        m_messages = std::make_unique<MessageRecorder>();
+    }
+    void cleanup()
+    {
+        m_messages.reset();
+        m_config.reset();
+    }
 
     void ctrlECopiesTheSelectedRowsWithTheirTimesAndReplacesNothing()
     {
@@ -136,6 +145,7 @@ private slots:
         QCOMPARE(m_messages->Texts().front(),
                  "2 files were copied to " + target +
                      ".\nThis file was not copied:\nSr0005.asf: a file of that name is already in the folder");
+        QCOMPARE(m_messages->Buttons(), std::vector<std::string>{"Keep Both / Skip"});
         for (const char* name : {"Sr0001.asf", "Sr0003.asf"}) {
             QCOMPARE(ReadFile(target + "/" + name), ReadFile(folder + "/" + name));
             QCOMPARE(fs::last_write_time(target + "/" + name), fs::last_write_time(folder + "/" + name));
@@ -143,18 +153,83 @@ private slots:
         QCOMPARE(ReadFile(target + "/Sr0005.asf"), std::string("someone else's"));
         QCOMPARE(std::distance(fs::directory_iterator(target), fs::directory_iterator()), 3);
 
-        // Again, from the folder chosen last: every name is taken now, and a
-        // file gone since the search is reported as such.
+        // Again, from the folder chosen last: every name is taken now, by a
+        // copy of the file or by another, and a file gone since the search
+        // is reported as such.
         fs::remove(folder + "/Sr0001.asf");
         m_messages->Clear();
         page->OnExport();
         QTRY_COMPARE(m_messages->Texts().size(), std::size_t(1));
         QCOMPARE(chooser.m_aStarts.back(), target);
         QCOMPARE(m_messages->Texts().front(), "0 files were copied to " + target +
-                                                  ".\nThese files were not copied:\n"
+                                                  ". 1 file was there already.\nThese files were not copied:\n"
                                                   "Sr0001.asf: the file has changed since the search\n"
-                                                  "Sr0003.asf: a file of that name is already in the folder\n"
                                                   "Sr0005.asf: a file of that name is already in the folder");
+        QVERIFY(m_messages->Notices().empty());
+    }
+
+    void namesOfAnotherCameraAreKeptBothAndSuccessOffersTheFolderChosenLast()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 11:00");
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 12:00");
+        // Another camera of the store with a clip of the same name.
+        const std::string other = store.Root() + "/store/Cam2/Recording";
+        fs::create_directories(other);
+        TestStore::Write(other + "/Sr0001.asf",
+                         clipbytes::AsfClip(4'560'000'000u, 0, "NC2006/03/15 09:00,2006/03/15 09:10"));
+        TestStore::Write(other + "/Sr0003.asf",
+                         clipbytes::AsfClip(1'230'000'000u, 0, "NC2006/03/15 10:00,2006/03/15 10:05"));
+        const std::string target = store.Root() + "/stick";
+        fs::create_directory(target);
+        ChooserStandIn chooser(target);
+        RecordingLauncher launcher;
+        m_messages->m_bAnswer = true;
+        m_messages->m_bAct = true;
+
+        {
+            auto page = ShowPage(store.Device());
+            MyListCtrl& list = *List(*page);
+            QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+            QTRY_COMPARE(m_messages->Notices().size(), std::size_t(1));
+            QCOMPARE(m_messages->Notices().front(), "2 files were copied to " + target + ". [Open Folder]");
+            QCOMPARE(chooser.m_aStarts, std::vector<std::string>{QDir::homePath().toStdString()});
+            QTRY_COMPARE(launcher.Explored(), std::vector<std::string>{target});
+            QTRY_COMPARE(m_config->Value(QStringLiteral("Export/Folder")).toString().toStdString(), target);
+        }
+
+        // The other camera's page, as in the next run: the chooser opens
+        // where the last export went, and both clips named Sr0001.asf stay.
+        m_messages->Clear();
+        auto page = ShowPage("Cam2");
+        MyListCtrl& list = *List(*page);
+        QCOMPARE(list.GetItemCount(), 2);
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+        QTRY_COMPARE(m_messages->Notices().size(), std::size_t(1));
+        QCOMPARE(chooser.m_aStarts.back(), target);
+        QCOMPARE(m_messages->Questions(),
+                 std::vector<std::string>{"Another file named Sr0001.asf is already in " + target +
+                                          ".\nKeep both, naming the copy Sr0001 (Cam2).asf?"});
+        QCOMPARE(m_messages->Buttons(), std::vector<std::string>{"Keep Both / Skip"});
+        QCOMPARE(m_messages->Notices().front(), "2 files were copied to " + target + ". [Open Folder]");
+        QCOMPARE(ReadFile(target + "/Sr0001 (Cam2).asf"), ReadFile(other + "/Sr0001.asf"));
+        QCOMPARE(ReadFile(target + "/Sr0001.asf"), ReadFile(store.Folder("Recording") + "/Sr0001.asf"));
+        QCOMPARE(ReadFile(target + "/Sr0003.asf"), ReadFile(other + "/Sr0003.asf"));
+        QCOMPARE(std::distance(fs::directory_iterator(target), fs::directory_iterator()), 4);
+        QTRY_COMPARE(launcher.Explored().size(), std::size_t(2));
+
+        // Once more: nothing is copied twice, and that is no fault either.
+        m_messages->Clear();
+        m_messages->m_bAct = false;
+        page->OnExport();
+        QTRY_COMPARE(m_messages->Notices().size(), std::size_t(1));
+        QCOMPARE(m_messages->Notices().front(),
+                 "0 files were copied to " + target + ". 2 files were there already. [Open Folder]");
+        QCOMPARE(std::distance(fs::directory_iterator(target), fs::directory_iterator()), 4);
+        QVERIFY(m_messages->Texts().empty());
+        QCOMPARE(launcher.Explored(), (std::vector<std::string>{target, target}));
     }
 
     void cancelKeepsTheWholeCopiesAndRemovesThePartOneWithoutTheWindowWaiting()
@@ -223,6 +298,7 @@ private slots:
     }
 
 private:
+    std::unique_ptr<ConfigHome> m_config;
     std::unique_ptr<MessageRecorder> m_messages;
 };
 

@@ -196,11 +196,16 @@ public:
             m_aButtons.push_back(question.strYes + " / " + question.strNo);
             return m_bAnswer;
         });
+        MessageBoxSeam::SetNotifier([this](QWidget*, const MessageBoxSeam::Notice& notice) {
+            m_aNotices.push_back(notice.strText + " [" + notice.strAction + "]");
+            return m_bAct;
+        });
     }
     ~MessageRecorder()
     {
         MessageBoxSeam::SetShower({});
         MessageBoxSeam::SetAsker({});
+        MessageBoxSeam::SetNotifier({});
     }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
@@ -209,17 +214,23 @@ public:
     const std::vector<std::string>& Questions() const { return m_aQuestions; }
     // The buttons of each question, "yes text / no text".
     const std::vector<std::string>& Buttons() const { return m_aButtons; }
+    // The news that all went well, "text [action button]".
+    const std::vector<std::string>& Notices() const { return m_aNotices; }
     void Clear()
     {
         m_aTexts.clear();
         m_aQuestions.clear();
         m_aButtons.clear();
+        m_aNotices.clear();
     }
 
     // The answer to every question: true for Yes.
     bool m_bAnswer = false;
+    // The answer to every notice: true for its action's button.
+    bool m_bAct = false;
 
 private:
+    std::vector<std::string> m_aNotices;
     std::vector<std::string> m_aTexts;
     std::vector<std::string> m_aQuestions;
     std::vector<std::string> m_aButtons;
