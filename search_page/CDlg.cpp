@@ -185,9 +185,6 @@ void CDlg::OnSearchFinished()
     m_nFiles = static_cast<int>(m_aFiles->GetCount());
     m_wndList->DeleteAllItems();
 
-    if (!result.bScanned)
-        MessageBoxSeam::Show(this, LoadResourceString(IDS_START_AFTER_END));
-
     m_pSummary->Set(m_aFiles->GetCount(), m_aFiles->GetTotalSize());
     m_wndList->SetItems(m_aFiles);
     m_strFolderPath = std::move(result.strFolderPath);
@@ -197,9 +194,13 @@ void CDlg::OnSearchFinished()
     if (found && m_wndList->GetItemCount() > 0)
         m_nCurrentRow = 0;
     m_selection.Reset(m_wndList->GetItemCount(), found ? m_nCurrentRow : -1);
+    m_wndList->MarksChanged();
     m_pSearch->SetFound(found);
     if (found)
         FollowCurrentRow();
+    // Last: the page behind the message shows what the search left.
+    if (!result.bScanned)
+        MessageBoxSeam::Show(this, LoadResourceString(IDS_START_AFTER_END));
     emit SearchFinished();
 }
 
@@ -291,7 +292,7 @@ void CDlg::MakeRowCurrent(int row)
     if (!m_selection.IsSelected(row))
         m_selection.Reset(m_wndList->GetItemCount(), row);
     m_nCurrentRow = row;
-    m_wndList->viewport()->update();
+    m_wndList->MarksChanged();
     FollowCurrentRow();
 }
 
@@ -344,7 +345,7 @@ void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)
     m_nCurrentRow = row;
     update();
     m_wndList->EnsureVisible(row);
-    m_wndList->viewport()->update();
+    m_wndList->MarksChanged();
     m_wndList->setFocus(Qt::MouseFocusReason);
     FollowCurrentRow();
 }
@@ -356,7 +357,7 @@ void CDlg::OnLButtonUp(QPoint listPoint)
     if (row < 0 || m_wndList->HitTest(listPoint) != row)
         return;
     m_selection.Reset(m_wndList->GetItemCount(), row);
-    m_wndList->viewport()->update();
+    m_wndList->MarksChanged();
 }
 
 void CDlg::OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers)
@@ -364,7 +365,7 @@ void CDlg::OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers)
     m_nCurrentRow = m_wndList->HitTest(listPoint);
     m_selection.Reset(m_wndList->GetItemCount(), m_nCurrentRow);
     update();
-    m_wndList->viewport()->update();
+    m_wndList->MarksChanged();
     OnPlayback();
 }
 
@@ -381,7 +382,7 @@ void CDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers)
     }
     if (key == Qt::Key_A && modifiers == Qt::ControlModifier) {
         m_selection.SelectAll();
-        m_wndList->viewport()->update();
+        m_wndList->MarksChanged();
         return;
     }
     const std::optional<int> moved = RowSelection::RowForKey(key, shift, m_nCurrentRow, count);
@@ -394,7 +395,7 @@ void CDlg::OnListKeyDown(int key, Qt::KeyboardModifiers modifiers)
     else
         m_selection.Reset(count, row);
     m_wndList->EnsureVisible(row);
-    m_wndList->viewport()->update();
+    m_wndList->MarksChanged();
     FollowCurrentRow();
 }
 
@@ -421,7 +422,7 @@ void CDlg::FollowSortChoice()
     m_selection.Reorder(moved);
     m_nPressedInSelection = -1;
     m_wndList->EnsureVisible(m_nCurrentRow);
-    m_wndList->viewport()->update();
+    m_wndList->MarksChanged();
     // The preview is placed by its row, which has moved.
     m_pPreview->Dismiss();
     FollowCurrentRow();

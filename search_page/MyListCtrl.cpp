@@ -13,9 +13,14 @@
 MyListCtrl::MyListCtrl(QWidget* parent, unsigned style) : QTableView(parent)
 {
     setModel(&m_model);
-    // The owner keeps the selection; the view's own would be a second copy.
-    setSelectionMode(NoSelection);
+    // The owner keeps the selection; the view's own only mirrors it (see
+    // MarksChanged), so that screen readers can tell several rows may be
+    // selected.
+    setSelectionMode(ExtendedSelection);
     setSelectionBehavior(SelectItems);
+    // The owner brings rows into view; the view would also scroll to the
+    // first column whenever the current row changes.
+    setAutoScroll(false);
     setShowGrid(false);
     setFrameShape((style & WS_BORDER) != 0 ? QFrame::StyledPanel : QFrame::NoFrame);
     setEditTriggers(NoEditTriggers);
@@ -132,6 +137,32 @@ unsigned MyListCtrl::GetItemState(int nItem, unsigned mask) const
     if (!m_itemState || nItem < 0 || nItem >= GetItemCount())
         return 0;
     return m_itemState(nItem) & mask;
+}
+
+void MyListCtrl::MarksChanged()
+{
+    const int count = GetItemCount();
+    const int lastColumn = m_model.columnCount() - 1;
+    QItemSelection selected;
+    for (int row = 0; row < count && lastColumn >= 0; ++row) {
+        if (GetItemState(row, LVIS_SELECTED) == 0)
+            continue;
+        int last = row;
+        while (last + 1 < count && GetItemState(last + 1, LVIS_SELECTED) != 0)
+            ++last;
+        selected.select(m_model.index(row, 0), m_model.index(last, lastColumn));
+        row = last;
+    }
+    selectionModel()->select(selected, QItemSelectionModel::ClearAndSelect);
+    const int focused = m_focusedItem ? m_focusedItem() : -1;
+    selectionModel()->setCurrentIndex(focused >= 0 && focused < count ? m_model.index(focused, 0) : QModelIndex(),
+                                      QItemSelectionModel::NoUpdate);
+    viewport()->update();
+}
+
+QItemSelectionModel::SelectionFlags MyListCtrl::selectionCommand(const QModelIndex&, const QEvent*) const
+{
+    return QItemSelectionModel::NoUpdate;
 }
 
 int MyListCtrl::HitTest(QPoint clientPoint) const

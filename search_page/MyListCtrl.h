@@ -21,7 +21,8 @@
 // every key (KeyDown) before the view handles it; Page Up, Page Down, Home
 // and End only scroll. While the list has the keyboard focus it marks the row
 // that has its focus. A click on a column's header goes to the owner
-// (ColumnClick), which may sort the rows by it.
+// (ColumnClick), which may sort the rows by it. The owner's marks are
+// mirrored in the view's selection for assistive technology alone.
 class MyListCtrl : public QTableView {
     Q_OBJECT
 
@@ -62,6 +63,10 @@ public:
     // of its own.
     void SetMarkSource(std::function<unsigned(int nItem)> itemState, std::function<int()> focusedItem);
     unsigned GetItemState(int nItem, unsigned mask) const;
+    // The owner's marks have changed: the rows are drawn again, and the
+    // view's own selection and current cell, where assistive technology
+    // reads them, follow the marks.
+    void MarksChanged();
 
     // The row at a point in client coordinates, or -1.
     int HitTest(QPoint clientPoint) const;
@@ -94,6 +99,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+    // The view never changes its selection itself: it only mirrors the owner's.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
     QPoint ViewportToClient(QPoint viewportPoint) const;

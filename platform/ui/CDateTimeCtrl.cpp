@@ -3,7 +3,9 @@
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QStyleOptionComboBox>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -219,10 +221,28 @@ void CDateTimeCtrl::TypeDigit(int digit)
     const FieldRange range = RangeOf(section);
     if (range.nMax < range.nMin)
         return;
+    if (m_nTypedDigits == 0)
+        m_nValueBeforeTyping = FieldValue(section);
     m_nTypedValue = m_nTypedDigits == 0 ? digit : m_nTypedValue * 10 + digit;
     ++m_nTypedDigits;
-    // Full when no further digit could make a value of the field.
-    const bool full = m_nTypedDigits >= DigitsOf(section) || m_nTypedValue * 10 > range.nMax;
+    // Full when no further digit could make a value of the field; a day may
+    // be typed as far as any month goes, so that 30 in February is seen as
+    // typed and refused rather than taken as 3.
+    const int most = section == DaySection ? 31 : range.nMax;
+    const bool full = m_nTypedDigits >= DigitsOf(section) || m_nTypedValue * 10 > most;
+    if (full && section == DaySection && m_nTypedValue > range.nMax) {
+        SetFieldValue(section, m_nValueBeforeTyping);
+        m_nTypedDigits = 0;
+        setSelectedSection(section);
+        const QDate shown = date();
+        QToolTip::showText(mapToGlobal(QPoint(0, height())),
+                           QStringLiteral("%1 %2 has no day %3.")
+                               .arg(QLocale::c().standaloneMonthName(shown.month()))
+                               .arg(shown.year())
+                               .arg(m_nTypedValue),
+                           this);
+        return;
+    }
     if (full || m_nTypedValue >= range.nMin)
         SetFieldValue(section, std::clamp(m_nTypedValue, range.nMin, range.nMax));
     if (full && index + 1 < sectionCount()) {

@@ -7,7 +7,8 @@
 // next and previous control. One field is always the selected one: Left and
 // Right move between fields, Up and Down step the field round within its
 // range, digits are typed into it and a full field (or a separator) moves on
-// to the next. Alt+Down and F4 drop down a date picker's calendar.
+// to the next. A day the month does not have is refused with a note beside
+// the field. Alt+Down and F4 drop down a date picker's calendar.
 class CDateTimeCtrl : public QDateTimeEdit {
     Q_OBJECT
 
@@ -41,9 +42,11 @@ private:
     void SetFieldValue(Section section, int value);
     int DigitsOf(Section section) const;
 
-    // The digits typed so far into the selected field, and their value.
+    // The digits typed so far into the selected field, their value, and the
+    // field's value before them.
     int m_nTypedDigits = 0;
     int m_nTypedValue = 0;
+    int m_nValueBeforeTyping = 0;
     // A field filled up by typing moved on by itself; a separator typed
     // right after it belongs to it and does not move on again.
     bool m_bMovedOnByTyping = false;

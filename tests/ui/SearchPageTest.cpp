@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -307,6 +308,20 @@ private slots:
         QVERIFY(m_messages->Texts().empty());
         QCOMPARE(Names(*List(*page)), std::vector<std::string>{"Sr0001.asf"});
         QVERIFY(ActionsEnabled(*page));
+
+        // While the message is open, the page behind it already shows that
+        // nothing was found, not what the search before found.
+        QString behind;
+        MessageBoxSeam::SetShower([&](QWidget*, const std::string&) {
+            const auto* summary = Item<QLabel>(*page, 1028);
+            behind = QStringLiteral("%1 (%2 rows%3)")
+                         .arg(summary->isVisible() ? summary->text() : QStringLiteral("no summary"))
+                         .arg(List(*page)->GetItemCount())
+                         .arg(ActionsEnabled(*page) ? ", actions enabled" : "");
+        });
+        SetRange(*page, QDate(2006, 3, 14), QTime(10, 1), QDate(2006, 3, 14), QTime(10, 0));
+        Click(*page, 1013);
+        QCOMPARE(behind, QStringLiteral("No recordings (0 rows)"));
     }
 
     void showAllFilesKeepsTheCategoryAndWidensTheRange()
@@ -542,6 +557,16 @@ private slots:
         QCOMPARE(startDate->currentSection(), QDateTimeEdit::YearSection);
         QTest::mouseClick(edit, Qt::LeftButton, {}, month);
         QCOMPARE(startDate->currentSection(), QDateTimeEdit::MonthSection);
+        type("12-01-26");
+        QCOMPARE(startDate->date(), QDate(2026, 12, 1));
+        // A day the month does not have is refused with a note, and the day
+        // stays as it was, not turned into another.
+        QTest::mouseClick(edit, Qt::LeftButton, {}, month);
+        type("02-30");
+        QCOMPARE(QToolTip::text(), QStringLiteral("February 2026 has no day 30."));
+        type("-26");
+        QCOMPARE(startDate->date(), QDate(2026, 2, 1));
+        QTest::mouseClick(edit, Qt::LeftButton, {}, month);
         type("12-01-26");
         QCOMPARE(startDate->date(), QDate(2026, 12, 1));
 
@@ -816,6 +841,9 @@ private slots:
     {
         TestStore store;
         store.WriteAppIni("[Clipscout]\nS_Start=From\n");
+        for (int i = 1; i <= 4; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf",
+                          "2006/03/14 1" + std::to_string(i) + ":00");
         auto page = ShowPage(store.Device());
         const auto name = [](QWidget* control) {
             return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
@@ -847,6 +875,41 @@ private slots:
         QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(list)->tableInterface();
         QVERIFY(table != nullptr);
         QCOMPARE(table->columnCount(), 3);
+
+        // The reader learns which rows are selected and which is current, as
+        // the list shows them, whichever way they came to be.
+        const auto marks = [table](int row) {
+            QString text;
+            for (int column = 0; column < 3; ++column) {
+                const QAccessible::State state = table->cellAt(row, column)->state();
+                text += state.selected ? (state.focused ? QLatin1Char('F') : QLatin1Char('S'))
+                                       : (state.focused ? QLatin1Char('f') : QLatin1Char('-'));
+            }
+            return text;
+        };
+        const auto expect = [&](const QList<int>& selected, int current) {
+            for (int row = 0; row < 4; ++row) {
+                const QString want = QString::fromLatin1(selected.contains(row) ? (row == current ? "FSS" : "SSS")
+                                                                                : (row == current ? "f--" : "---"));
+                if (marks(row) != want)
+                    return QStringLiteral("row %1: %2 instead of %3").arg(row).arg(marks(row), want);
+            }
+            if (table->selectedRows() != selected || table->selectedCellCount() != 3 * selected.size())
+                return QStringLiteral("selected rows differ");
+            return QString();
+        };
+        QTRY_COMPARE(expect({0}, 0), QString());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 2));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, OnRow(*list, 1));
+        QTRY_COMPARE(expect({1, 2}, 1), QString());
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QTRY_COMPARE(expect({2}, 2), QString());
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QTRY_COMPARE(expect({0, 1, 2, 3}, 2), QString());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, OnRow(*list, 3));
+        QTRY_COMPARE(expect({0, 1, 2}, 3), QString());
+        QTest::keyClick(list, Qt::Key_Up);
+        QTRY_COMPARE(expect({2}, 2), QString());
     }
 
 private:
