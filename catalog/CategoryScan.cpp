@@ -486,10 +486,11 @@ bool CategoryScan::Run(const std::string& folder, std::string_view category, con
         control->SetListed(count);
 
     // Chunks of consecutive files, about four per worker so that a slow file
-    // holds nobody up for long, and at most 64 so that a worker stays near
-    // its neighbours on disk.
+    // holds nobody up for long, and at most 16 so that a worker stays near
+    // its neighbours on disk while the rows waiting for their turn (two
+    // chunks a worker) take little memory.
     const std::size_t wanted = static_cast<std::size_t>(std::max(options.nWorkers, 1));
-    const std::size_t chunk = std::clamp<std::size_t>(count / (wanted * 4), 1, 64);
+    const std::size_t chunk = std::clamp<std::size_t>(count / (wanted * 4), 1, 16);
     const std::size_t threads = std::min(wanted, (count + chunk - 1) / chunk);
     // The zone's rules once for the whole scan, read while no worker runs.
     const LocalZone zone(searchStart, searchEnd);
