@@ -27,11 +27,27 @@ HANDLE HandleOf(int fd);
 // when the C runtime has no descriptor left.
 int DescriptorFor(HANDLE handle);
 
+inline constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // Opens the entry name of the open folder, without walking a path (as
-// openat does): FILE_OPEN with the given access and options, shared with
-// readers, writers and deleters. Sets errno and returns INVALID_HANDLE_VALUE
-// on failure.
-HANDLE OpenInFolder(HANDLE folder, const std::string& name, ACCESS_MASK access, ULONG options);
+// openat does): FILE_OPEN with the given access and options, shared as share
+// says (by default with readers, writers and deleters). Sets errno and
+// returns INVALID_HANDLE_VALUE on failure.
+HANDLE OpenInFolder(HANDLE folder, const std::string& name, ACCESS_MASK access, ULONG options, ULONG share = kShareAll);
+// Makes a new file of that name in the open folder (FILE_CREATE: never one
+// that exists), shared with readers only. The same failures.
+HANDLE CreateInFolder(HANDLE folder, const std::string& name, ACCESS_MASK access, ULONG options, ULONG attributes);
+
+// Opens a folder by its path (a link to it is followed), shared as share says.
+HANDLE OpenFolder(const std::string& path, ACCESS_MASK access, ULONG share = kShareAll);
+
+// Gives the file open as handle (with DELETE access) the name name in the open
+// folder, never over an entry that has it; 0, else the errno (EEXIST when the
+// name is taken).
+int RenameNoReplace(HANDLE handle, HANDLE folder, const std::string& name);
+// Deletes the file open as handle (with DELETE access), whatever its name is
+// now; 0, else the errno.
+int DeleteOpen(HANDLE handle);
 
 struct Facts {
     CFileStatus status;

@@ -1,0 +1,422 @@
+#include "platform/FileDeleter.h"
+
+#include "platform/DeleteStepHook.h"
+#include "platform/DiagnosticLog.h"
+#include "platform/SystemErrorText.h"
+#include "platform/WindowThreadCheck.h"
+
+#include "platform/win/WideText.h"
+#include "platform/win/WinFiles.h"
+
+#include <cerrno>
+#include <memory>
+#include <optional>
+#include <sddl.h>
+#include <shellapi.h>
+#include <string_view>
+#include <vector>
+#include <windows.h>
+
+// The Recycle Bin is the shell's: only the shell puts a file there with the
+// record that lets Explorer show where it came from, and the shell names
+// files by their paths. So the file is checked through handles that keep it
+// in place (opened without sharing its deletion, so nobody can rename, delete
+// or replace it meanwhile), let go just before the shell is asked to recycle
+// its path, and looked for by its identity in the bin afterwards. What a
+// handle cannot cover is the moment between letting go and the shell's own
+// opening of the path: a file that took the name in that moment is the one
+// recycled, and the result is Changed (it stays in the bin, nothing is lost).
+// Deleting for good and restoring act on handles of the checked files only.
+namespace {
+
+using Result = FileDeleter::Result;
+using RestoreResult = FileDeleter::RestoreResult;
+
+// Shared with readers and writers but never with a rename or a delete.
+constexpr ULONG kKeepInPlace = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// Entries looked at in a bin folder for the trashed file, at most.
+constexpr int kBinEntriesLooked = 100000;
+
+class Handle {
+public:
+    Handle() = default;
+    explicit Handle(HANDLE handle) : m_handle(handle) { }
+    ~Handle() { Close(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE Get() const { return m_handle; }
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE handle)
+    {
+        Close();
+        m_handle = handle;
+    }
+    void Close()
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
+bool IsPlainName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+}
+
+std::string Joined(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+        return folder + name;
+    return folder + "\\" + name;
+}
+
+Result FromErrno(int error, std::string& strReason)
+{
+    if (error == ENOENT)
+        return Result::Gone;
+    if (error == ENOTDIR)
+        return Result::Changed;
+    strReason = SystemErrorText(error);
+    return Result::Failed;
+}
+
+// Opens the listed folder and the named entry in it, both kept in place, and
+// checks that they are still the ones the search listed.
+Result OpenListed(const ListedFile& file, ACCESS_MASK access, Handle& folder, Handle& entry, std::string& strReason)
+{
+    if (!IsPlainName(file.strName))
+        return Result::Changed;
+    folder.Reset(
+        winfiles::OpenFolder(file.strFolder, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES, kKeepInPlace));
+    if (!folder.IsOpen())
+        return FromErrno(errno, strReason);
+    winfiles::Facts facts;
+    if (!winfiles::FactsOf(folder.Get(), facts))
+        return FromErrno(errno, strReason);
+    if (facts.identity != file.idFolder)
+        return Result::Changed;
+    DeleteStepHook::Reach(DeleteStep::FolderOpened);
+    // Reading the data is what makes the share mode bind others: an open for
+    // attributes alone would keep no one out.
+    entry.Reset(winfiles::OpenInFolder(folder.Get(), file.strName, access | FILE_READ_DATA | FILE_READ_ATTRIBUTES,
+                                       FILE_OPEN_REPARSE_POINT, kKeepInPlace));
+    if (!entry.IsOpen())
+        return FromErrno(errno, strReason);
+    if (!winfiles::FactsOf(entry.Get(), facts))
+        return FromErrno(errno, strReason);
+    if (facts.identity != file.idFile)
+        return Result::Changed;
+    if (facts.status.m_bDirectory || facts.bReparsePoint || ::GetFileType(entry.Get()) != FILE_TYPE_DISK)
+        return Result::NotRegular;
+    DeleteStepHook::Reach(DeleteStep::FileChecked);
+    return Result::Done;
+}
+
+const char* Meaning(Result result)
+{
+    switch (result) {
+    case Result::Done:
+        return "done";
+    case Result::NoTrash:
+        return "its location has no Recycle Bin";
+    case Result::Gone:
+        return "nothing has its name any more";
+    case Result::NotRegular:
+        return "it is no regular file";
+    case Result::Changed:
+        return "the folder or the file is not the one listed";
+    case Result::Failed:
+        break;
+    }
+    return "the system refused";
+}
+
+const char* Meaning(RestoreResult result)
+{
+    switch (result) {
+    case RestoreResult::Restored:
+        return "done";
+    case RestoreResult::Occupied:
+        return "something else has its name now";
+    case RestoreResult::Gone:
+        return "the Recycle Bin no longer holds it";
+    case RestoreResult::FolderChanged:
+        return "its folder is gone or another folder has its path";
+    case RestoreResult::Failed:
+        break;
+    }
+    return "the system refused";
+}
+
+// A result other than done is logged with what the system said, if anything.
+template <typename R>
+R Logged(R result, R done, const char* action, const std::string& path, const std::string& strReason)
+{
+    if (result != done && DiagnosticLog::IsOn(DiagnosticLog::Topic::Delete))
+        DiagnosticLog::Write(DiagnosticLog::Topic::Delete, std::string(action) + " " + path +
+                                                               " failed: " + Meaning(result) +
+                                                               (strReason.empty() ? "" : " (" + strReason + ")"));
+    return result;
+}
+
+std::string Environment(const wchar_t* name)
+{
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return {};
+    std::wstring value(size, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(name, value.data(), size);
+    if (length == 0 || length >= size)
+        return {};
+    value.resize(length);
+    return Utf8FromWide(value);
+}
+
+// The user's bin folder on the volume of path: "C:\$Recycle.Bin\<SID>".
+std::optional<std::string> WindowsBinFolder(const std::wstring& path)
+{
+    wchar_t root[MAX_PATH + 1];
+    if (!::GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1))
+        return std::nullopt;
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return std::nullopt;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[size > 0 ? size : 1]);
+    wchar_t* sid = nullptr;
+    const bool known = size > 0 && ::GetTokenInformation(token, TokenUser, buffer.get(), size, &size) &&
+                       ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, &sid);
+    ::CloseHandle(token);
+    if (!known)
+        return std::nullopt;
+    std::string folder = Utf8FromWide(root) + "$Recycle.Bin\\" + Utf8FromWide(sid);
+    ::LocalFree(sid);
+    return folder;
+}
+
+// Under Wine the Recycle Bin is the desktop's trash of the user, whose
+// "files" folder Wine reaches through a drive of its own.
+std::optional<std::string> DesktopTrashFolder()
+{
+    using DosName = wchar_t*(CDECL*)(const char*);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto dosName =
+        kernel ? reinterpret_cast<DosName>(reinterpret_cast<void*>(::GetProcAddress(kernel, "wine_get_dos_file_name")))
+               : nullptr;
+    if (dosName == nullptr)
+        return std::nullopt;
+    std::string data = Environment(L"XDG_DATA_HOME");
+    if (data.empty() || data[0] != '/') {
+        const std::string home = Environment(L"HOME");
+        if (home.empty() || home[0] != '/')
+            return std::nullopt;
+        data = home + "/.local/share";
+    }
+    wchar_t* dos = dosName((data + "/Trash/files").c_str());
+    if (dos == nullptr)
+        return std::nullopt;
+    std::string folder = Utf8FromWide(dos);
+    ::HeapFree(::GetProcessHeap(), 0, dos);
+    return folder;
+}
+
+// Where the bin put the file of identity id, of size size: its folder and name.
+bool FindInBin(const std::string& originalPath, const FileIdentity& id, std::uint64_t size, TrashedFile& trashed)
+{
+    std::vector<std::string> folders;
+    if (auto folder = WindowsBinFolder(WideFromUtf8(originalPath)))
+        folders.push_back(*folder);
+    if (auto folder = DesktopTrashFolder())
+        folders.push_back(*folder);
+    for (const std::string& folderPath : folders) {
+        const Handle folder(
+            winfiles::OpenFolder(folderPath, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES));
+        winfiles::Facts folderFacts;
+        if (!folder.IsOpen() || !winfiles::FactsOf(folder.Get(), folderFacts))
+            continue;
+        WIN32_FIND_DATAW found;
+        const HANDLE search = ::FindFirstFileExW(WideFromUtf8(Joined(folderPath, "*")).c_str(), FindExInfoBasic, &found,
+                                                 FindExSearchNameMatch, nullptr, 0);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        bool matched = false;
+        int looked = 0;
+        do {
+            const std::uint64_t foundSize =
+                (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || foundSize != size)
+                continue;
+            const std::string name = Utf8FromWide(found.cFileName);
+            const Handle entry(
+                winfiles::OpenInFolder(folder.Get(), name, FILE_READ_ATTRIBUTES, FILE_OPEN_REPARSE_POINT));
+            winfiles::Facts facts;
+            if (entry.IsOpen() && winfiles::FactsOf(entry.Get(), facts) && facts.identity == id) {
+                trashed.strTrashFolder = folderPath;
+                trashed.idTrashFolder = folderFacts.identity;
+                trashed.strTrashName = name;
+                matched = true;
+            }
+        } while (!matched && ++looked < kBinEntriesLooked && ::FindNextFileW(search, &found));
+        ::FindClose(search);
+        if (matched)
+            return true;
+    }
+    return false;
+}
+
+// Recycles the file at path through the shell, without any question or
+// window: 0, else the shell's code.
+int Recycle(const std::string& path)
+{
+    std::wstring from = WideFromUtf8(path);
+    for (wchar_t& c : from)
+        if (c == L'/')
+            c = L'\\';
+    // The list of paths ends in an empty one.
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_NORECURSION;
+    const int code = ::SHFileOperationW(&operation);
+    return code == 0 && operation.fAnyOperationsAborted ? ERROR_CANCELLED : code;
+}
+
+// Only a fixed disk has a Recycle Bin; elsewhere (a stick, a share) the
+// shell would delete for good without asking.
+bool HasRecycleBin(const std::string& folder)
+{
+    wchar_t root[MAX_PATH + 1];
+    return ::GetVolumePathNameW(WideFromUtf8(folder).c_str(), root, MAX_PATH + 1) &&
+           ::GetDriveTypeW(root) == DRIVE_FIXED;
+}
+
+Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+{
+    Handle folder;
+    Handle entry;
+    if (const Result checked = OpenListed(file, 0, folder, entry, strReason); checked != Result::Done)
+        return checked;
+    if (!HasRecycleBin(file.strFolder))
+        return Result::NoTrash;
+    winfiles::Facts facts;
+    if (!winfiles::FactsOf(entry.Get(), facts))
+        return FromErrno(errno, strReason);
+    // The folder stays open, and so in place, while the shell moves the file.
+    entry.Close();
+    const std::string path = Joined(file.strFolder, file.strName);
+    if (const int code = Recycle(path); code != 0) {
+        strReason = "the shell's code " + std::to_string(code);
+        return Result::Failed;
+    }
+    if (!FindInBin(path, file.idFile, facts.status.m_size, trashed)) {
+        // Either the shell left the file where it was, or what it recycled
+        // was a file that took the name meanwhile.
+        const Handle left(
+            winfiles::OpenInFolder(folder.Get(), file.strName, FILE_READ_ATTRIBUTES, FILE_OPEN_REPARSE_POINT));
+        if (left.IsOpen() && winfiles::FactsOf(left.Get(), facts) && facts.identity == file.idFile) {
+            strReason = "the shell left it in place";
+            return Result::Failed;
+        }
+        return Result::Changed;
+    }
+    trashed.strOriginalPath = path;
+    trashed.idFolder = file.idFolder;
+    trashed.idFile = file.idFile;
+    return Result::Done;
+}
+
+Result DeleteListed(const ListedFile& file, std::string& strReason)
+{
+    Handle folder;
+    Handle entry;
+    if (const Result checked = OpenListed(file, DELETE, folder, entry, strReason); checked != Result::Done)
+        return checked;
+    // Through the checked handle: exactly the listed file goes, whatever
+    // its name.
+    if (const int error = winfiles::DeleteOpen(entry.Get())) {
+        strReason = SystemErrorText(error);
+        return Result::Failed;
+    }
+    return Result::Done;
+}
+
+// Drops the bin's record of a file taken back out of it: Windows keeps it
+// beside the file ("$I..." for "$R..."), the desktop's trash in "info".
+void DropRecord(const TrashedFile& trashed)
+{
+    std::string record;
+    if (trashed.strTrashName.rfind("$R", 0) == 0) {
+        record = Joined(trashed.strTrashFolder, "$I" + trashed.strTrashName.substr(2));
+    } else {
+        const std::size_t slash = trashed.strTrashFolder.find_last_of("/\\");
+        if (slash == std::string::npos)
+            return;
+        record = trashed.strTrashFolder.substr(0, slash) + "\\info\\" + trashed.strTrashName + ".trashinfo";
+    }
+    ::DeleteFileW(WideFromUtf8(record).c_str());
+}
+
+RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
+{
+    const std::size_t slash = trashed.strOriginalPath.find_last_of("/\\");
+    if (slash == std::string::npos)
+        return RestoreResult::FolderChanged;
+    const std::string name = trashed.strOriginalPath.substr(slash + 1);
+    const std::string folderPath = trashed.strOriginalPath.substr(0, slash + 1);
+
+    winfiles::Facts facts;
+    const Handle trash(winfiles::OpenFolder(trashed.strTrashFolder,
+                                            FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES, kKeepInPlace));
+    if (!trash.IsOpen() || !winfiles::FactsOf(trash.Get(), facts) || facts.identity != trashed.idTrashFolder)
+        return RestoreResult::Gone;
+    // Kept in place from here on: what goes back is the trashed file.
+    const Handle entry(winfiles::OpenInFolder(trash.Get(), trashed.strTrashName,
+                                              DELETE | FILE_READ_DATA | FILE_READ_ATTRIBUTES, FILE_OPEN_REPARSE_POINT,
+                                              kKeepInPlace));
+    if (!entry.IsOpen() || !winfiles::FactsOf(entry.Get(), facts) || facts.identity != trashed.idFile)
+        return RestoreResult::Gone;
+    const Handle folder(
+        winfiles::OpenFolder(folderPath, FILE_ADD_FILE | FILE_TRAVERSE | FILE_READ_ATTRIBUTES, kKeepInPlace));
+    if (!folder.IsOpen() || !IsPlainName(name) || !winfiles::FactsOf(folder.Get(), facts) ||
+        facts.identity != trashed.idFolder)
+        return RestoreResult::FolderChanged;
+    DeleteStepHook::Reach(DeleteStep::RestoreFolderOpened);
+
+    if (const int error = winfiles::RenameNoReplace(entry.Get(), folder.Get(), name)) {
+        if (error == EEXIST)
+            return RestoreResult::Occupied;
+        strReason = SystemErrorText(error);
+        return RestoreResult::Failed;
+    }
+    DropRecord(trashed);
+    return RestoreResult::Restored;
+}
+
+} // namespace
+
+FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+{
+    WindowThreadCheck::OffTheWindowThread("FileDeleter::MoveToTrash");
+    return Logged(TrashListed(file, trashed, strReason), Result::Done, "moving to the Recycle Bin",
+                  Joined(file.strFolder, file.strName), strReason);
+}
+
+FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason)
+{
+    WindowThreadCheck::OffTheWindowThread("FileDeleter::DeletePermanently");
+    return Logged(DeleteListed(file, strReason), Result::Done, "deleting", Joined(file.strFolder, file.strName),
+                  strReason);
+}
+
+FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason)
+{
+    WindowThreadCheck::OffTheWindowThread("FileDeleter::Restore");
+    return Logged(RestoreTrashed(trashed, strReason), RestoreResult::Restored, "restoring", trashed.strOriginalPath,
+                  strReason);
+}
