@@ -1,6 +1,6 @@
 # Cross-builds for 64-bit Windows with Debian's MinGW-w64 (the compilers of
 # g++-mingw-w64-x86-64-posix, whose threads back std::thread and std::mutex).
-#   cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+#   cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
 #         -DCLIPSCOUT_WINDOWS_DEPS=$PWD/build-mingw/deps
 # CLIPSCOUT_WINDOWS_DEPS is the prefix that tools/windows-deps.sh fills with
 # GoogleTest built for Windows and the header-only libraries the lister uses.
