@@ -8,6 +8,7 @@
 #include "platform/ui/QtStrings.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -214,7 +215,18 @@ int CPropertySheet::DoModal()
 {
     if (!m_bHasWindow && !Create())
         return -1;
-    const int result = exec();
+    int result = 0;
+    if (parentWidget()) {
+        result = exec();
+    } else {
+        // The program's own window: a normal window to the window manager,
+        // not a modal dialog that nothing else could be used beside.
+        QEventLoop loop;
+        connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+        show();
+        loop.exec(QEventLoop::DialogExec);
+        result = this->result();
+    }
     DestroyWindow();
     return result;
 }
@@ -245,9 +257,9 @@ bool CPropertySheet::Create()
     m_pApply->setEnabled(false);
     m_bHasWindow = true;
     qApp->installEventFilter(this);
-    // A window of its own can be maximised like any other.
+    // A window of its own is a main window, maximised like any other.
     if (!parentWidget())
-        setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Window | Qt::WindowMinMaxButtonsHint);
     OnInitDialog();
 
     // Set-up has left every child window where it belongs at the least size.
