@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <objbase.h>
 #include <optional>
 #include <sddl.h>
 #include <shellapi.h>
@@ -200,29 +201,28 @@ std::optional<std::string> WindowsBinFolder(const std::wstring& path)
 }
 
 // Under Wine the Recycle Bin is the desktop's trash of the user, whose
-// "files" folder Wine reaches through a drive of its own.
-std::optional<std::string> DesktopTrashFolder()
+// "files" folder Wine reaches through a drive of its own: the one in
+// $XDG_DATA_HOME, or where that folder is missing, the one in the home folder.
+std::vector<std::string> DesktopTrashFolders()
 {
     using DosName = wchar_t*(CDECL*)(const char*);
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
     const auto dosName =
         kernel ? reinterpret_cast<DosName>(reinterpret_cast<void*>(::GetProcAddress(kernel, "wine_get_dos_file_name")))
                : nullptr;
+    std::vector<std::string> folders;
     if (dosName == nullptr)
-        return std::nullopt;
-    std::string data = Environment(L"XDG_DATA_HOME");
-    if (data.empty() || data[0] != '/') {
-        const std::string home = Environment(L"HOME");
-        if (home.empty() || home[0] != '/')
-            return std::nullopt;
-        data = home + "/.local/share";
+        return folders;
+    const std::string home = Environment(L"HOME");
+    for (const std::string& data : {Environment(L"XDG_DATA_HOME"), home.empty() ? home : home + "/.local/share"}) {
+        if (data.empty() || data[0] != '/')
+            continue;
+        if (wchar_t* dos = dosName((data + "/Trash/files").c_str())) {
+            folders.push_back(Utf8FromWide(dos));
+            ::HeapFree(::GetProcessHeap(), 0, dos);
+        }
     }
-    wchar_t* dos = dosName((data + "/Trash/files").c_str());
-    if (dos == nullptr)
-        return std::nullopt;
-    std::string folder = Utf8FromWide(dos);
-    ::HeapFree(::GetProcessHeap(), 0, dos);
-    return folder;
+    return folders;
 }
 
 // Where the bin put the file of identity id, of size size: its folder and name.
@@ -231,8 +231,8 @@ bool FindInBin(const std::string& originalPath, const FileIdentity& id, std::uin
     std::vector<std::string> folders;
     if (auto folder = WindowsBinFolder(WideFromUtf8(originalPath)))
         folders.push_back(*folder);
-    if (auto folder = DesktopTrashFolder())
-        folders.push_back(*folder);
+    for (std::string& folder : DesktopTrashFolders())
+        folders.push_back(std::move(folder));
     for (const std::string& folderPath : folders) {
         const Handle folder(
             winfiles::OpenFolder(folderPath, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES));
@@ -283,7 +283,12 @@ int Recycle(const std::string& path)
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_NORECURSION;
+    // The shell's file operations want a single-threaded apartment; a thread
+    // already in another keeps it.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const int code = ::SHFileOperationW(&operation);
+    if (SUCCEEDED(com))
+        ::CoUninitialize();
     return code == 0 && operation.fAnyOperationsAborted ? ERROR_CANCELLED : code;
 }
 

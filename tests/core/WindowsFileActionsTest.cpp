@@ -1,4 +1,5 @@
 #include "platform/DeleteStepHook.h"
+#include "platform/FileCopier.h"
 #include "platform/FileDeleter.h"
 #include "support/ReadFile.h"
 #include "support/TempDir.h"
@@ -8,12 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stop_token>
+#include <vector>
 
-// The Windows half of deleting: the Recycle Bin (under Wine the desktop's
-// trash, which the tests' environment puts in the build folder).
+// The Windows halves of deleting and exporting: the Recycle Bin (under Wine
+// the desktop's trash, which the tests' environment puts in the build
+// folder), a copy's name and times.
 namespace fs = std::filesystem;
 
 namespace {
@@ -54,10 +59,31 @@ private:
     std::function<void()> m_act;
 };
 
+// Under Wine, the folder of the desktop's trash the tests' environment names,
+// made if missing (else Wine would use the user's own); false when there is
+// none to make.
+bool MakeTestsTrashUnderWine()
+{
+    using DosName = wchar_t*(CDECL*)(const char*);
+    const auto dosName = reinterpret_cast<DosName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (dosName == nullptr)
+        return true;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    wchar_t* dos = data != nullptr ? dosName(data) : nullptr;
+    if (dos == nullptr)
+        return false;
+    fs::create_directories(dos);
+    ::HeapFree(::GetProcessHeap(), 0, dos);
+    return true;
+}
+
 } // namespace
 
 TEST(WindowsFileActionsTest, TheRecycleBinTakesOnlyTheListedFileAndGivesItBackNeverOverAnother)
 {
+    if (!MakeTestsTrashUnderWine())
+        GTEST_SKIP() << "under Wine without XDG_DATA_HOME the Recycle Bin would be the user's own trash";
     using R = FileDeleter::Result;
     using RR = FileDeleter::RestoreResult;
     const TempDir store;
@@ -111,4 +137,69 @@ TEST(WindowsFileActionsTest, TheRecycleBinTakesOnlyTheListedFileAndGivesItBackNe
     EXPECT_EQ(FileDeleter::DeletePermanently(Listed(folder, "Sr0001.asf"), reason), R::Done) << reason;
     EXPECT_EQ(FileDeleter::MoveToTrash(listed, none, reason), R::Gone);
     EXPECT_EQ(FileDeleter::MoveToTrash(Listed(store.Path(), "Cam1"), none, reason), R::NotRegular);
+}
+
+TEST(WindowsFileActionsTest, ACopyKeepsTheTimesAndTakesItsNameOnlyWhenWholeNeverOverAnother)
+{
+    using Result = FileCopier::Result;
+    const TempDir dirs;
+    const std::string from = dirs.MakeDir("from");
+    const std::string to = dirs.MakeDir("to");
+    std::string big(3u << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    Write(from + "\\Sr0001.asf", big);
+    Write(from + "\\Sr0002.asf", "small");
+    Write(to + "\\Sr0002.asf", "already here");
+    // A time the copy could only have from its file.
+    const auto then = fs::last_write_time(from + "\\Sr0001.asf") - std::chrono::hours(24 * 400);
+    fs::last_write_time(from + "\\Sr0001.asf", then);
+
+    FileCopier copier;
+    ASSERT_EQ(copier.Open(to), 0);
+    std::stop_source running;
+    // Midway, only the hidden part is in the folder.
+    bool onlyPart = false;
+    FileCopier::SetBeforeChunk([&](const std::string&, std::uint64_t copied) {
+        if (copied == 0)
+            return;
+        std::vector<fs::path> names;
+        for (const auto& entry : fs::directory_iterator(to))
+            if (entry.path().filename() != "Sr0002.asf")
+                names.push_back(entry.path());
+        onlyPart = names.size() == 1 && names[0].string().ends_with(FileCopier::kPartSuffix) &&
+                   (::GetFileAttributesW(names[0].c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0;
+    });
+    const auto outcome = copier.Copy(Listed(from, "Sr0001.asf"), running.get_token());
+    EXPECT_EQ(outcome.result, Result::Copied) << outcome.nError;
+    FileCopier::SetBeforeChunk({});
+    EXPECT_TRUE(onlyPart);
+    EXPECT_EQ(ReadFile(to + "\\Sr0001.asf"), big);
+    EXPECT_EQ(fs::last_write_time(to + "\\Sr0001.asf"), then);
+    EXPECT_EQ(::GetFileAttributesW(WideFromUtf8(to + "\\Sr0001.asf").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+
+    EXPECT_EQ(copier.Copy(Listed(from, "Sr0001.asf"), running.get_token()).result, Result::Same);
+    EXPECT_EQ(copier.Copy(Listed(from, "Sr0002.asf"), running.get_token()).result, Result::Exists);
+    EXPECT_EQ(ReadFile(to + "\\Sr0002.asf"), "already here");
+    // Of the same size, but another camera's clip.
+    Write(from + "\\Sr0003.asf", "clip of Cam1");
+    Write(to + "\\Sr0003.asf", "clip of Cam2");
+    EXPECT_EQ(copier.Copy(Listed(from, "Sr0003.asf"), running.get_token()).result, Result::Exists);
+    EXPECT_EQ(ReadFile(to + "\\Sr0003.asf"), "clip of Cam2");
+
+    // Stopped midway, or changed since it was listed: nothing is left.
+    const ListedFile second = Listed(from, "Sr0002.asf");
+    FileCopier::SetBeforeChunk([&](const std::string&, std::uint64_t) { running.request_stop(); });
+    EXPECT_EQ(copier.Copy(second, running.get_token(), "Sr0002 (Cam1).asf").result, Result::Stopped);
+    FileCopier::SetBeforeChunk({});
+    // Made while the listed file still holds its inode, so that it cannot reuse it.
+    Write(from + "\\Sr0002.new", "another file");
+    fs::remove(from + "\\Sr0002.asf");
+    fs::rename(from + "\\Sr0002.new", from + "\\Sr0002.asf");
+    const std::stop_source again;
+    EXPECT_EQ(copier.Copy(second, again.get_token(), "Sr0002 (Cam1).asf").result, Result::Changed);
+    int names = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(to))
+        ++names;
+    EXPECT_EQ(names, 3);
 }
