@@ -4,6 +4,10 @@
 
 // The confinement a decoding helper puts itself in before it reads a byte of
 // the file it was handed. Everything here is one-way: nothing lets go again.
+// HelperSandbox.cpp is the Linux half; on Windows (win/HelperSandbox.cpp) the
+// limits are the job's the program starts the helper in, DieWithParent checks
+// that it is in one, and ConfineTo takes the process mitigation policies that
+// need no administrator rights.
 namespace HelperSandbox {
 
 // Dies with the thread that started it; false when that parent is already

@@ -69,10 +69,10 @@ Owned MakeJob()
     return job;
 }
 
-// The program's token with every group but the user's made deny-only, all
-// privileges dropped, at low integrity: what the helper starts with cannot
-// open the user's files, nor write where the user may. Null where the system
-// will not make one; the job's limits hold then still.
+// The program's token without its privileges, at low integrity: what the
+// helper starts with can write to nothing of the user's (files, registry
+// keys, the user's other processes). Null where the system will not make
+// one; the job's limits hold then still.
 Owned RestrictedToken()
 {
     HANDLE own = nullptr;
@@ -127,7 +127,7 @@ long long Finish(HANDLE pipe, OVERLAPPED& overlapped, BOOL started, HelperProces
     if (::GetLastError() != ERROR_IO_PENDING)
         return -1;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - HelperProcess::Clock::now()).count();
-    if (::WaitForSingleObject(overlapped.hEvent, static_cast<DWORD>(std::clamp<long long>(left, 0, 60'000))) !=
+    if (::WaitForSingleObject(overlapped.hEvent, static_cast<DWORD>(std::clamp<long long>(left, 0, INFINITE - 1))) !=
         WAIT_OBJECT_0) {
         ::CancelIoEx(pipe, &overlapped);
         // The cancelled transfer lets go of the buffer only once it is over.
@@ -183,8 +183,9 @@ std::unique_ptr<HelperProcess> HelperProcess::Start(const std::string& program)
             environment += std::wstring(name) + L"=" + value + L'\0';
     }
     environment += L'\0';
-    // Suspended until it is in its job, so that nothing runs outside it.
-    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT;
+    // Suspended until it is in its job, so that nothing runs outside it; no
+    // console, which it does not use.
+    const DWORD flags = CREATE_SUSPENDED | DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT | EXTENDED_STARTUPINFO_PRESENT;
     PROCESS_INFORMATION started{};
     const Owned token = RestrictedToken();
     BOOL created = FALSE;
