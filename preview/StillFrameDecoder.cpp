@@ -1,21 +1,11 @@
 #include "preview/StillFrameDecoder.h"
 
-#include "platform/AsciiCase.h"
 #include "preview/BoundedDecoder.h"
 #include "preview/FrameScaler.h"
 #include "preview/StillHeader.h"
 
 #include <cstring>
 #include <memory>
-
-std::optional<StillFrameDecoder::Format> StillFrameDecoder::FormatOf(const std::string& path)
-{
-    if (EndsWithNoCase(path, ".jpg"))
-        return Format::Jpeg;
-    if (EndsWithNoCase(path, ".bmp"))
-        return Format::Bmp;
-    return std::nullopt;
-}
 
 StillFrameDecoder::StillFrameDecoder() : StillFrameDecoder(Limits{})
 { }

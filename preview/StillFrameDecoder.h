@@ -3,9 +3,7 @@
 #include "preview/PreviewImage.h"
 
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
 
 // A snapshot's picture, decoded with FFmpeg's JPEG or BMP decoder and scaled
 // to fit a box. Snapshots come from outside: the file's size, the picture's
@@ -23,9 +21,6 @@ public:
         // A camera's progressive JPEG has about ten.
         int nMaxScans = 24;
     };
-
-    // Empty for a path that ends in neither ".jpg" nor ".bmp" (any case).
-    static std::optional<Format> FormatOf(const std::string& path);
 
     StillFrameDecoder();
     explicit StillFrameDecoder(Limits limits);

@@ -42,7 +42,6 @@ public:
     // Asks once first.
     void DeletePermanently(std::vector<ListedFile> files, std::string folder);
     void Undo();
-    bool CanUndo() const { return !m_aUndo.empty(); }
     void ForgetUndo() { SetUndo({}); }
 
 protected:

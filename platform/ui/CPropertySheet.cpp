@@ -140,11 +140,6 @@ int CPropertySheet::GetActiveIndex() const
     return m_bHasWindow ? m_nActive : static_cast<int>(m_psh.nStartPage);
 }
 
-CPropertyPage* CPropertySheet::GetActivePage() const
-{
-    return GetPage(GetActiveIndex());
-}
-
 bool CPropertySheet::SetActivePage(int index)
 {
     if (!m_bHasWindow) {

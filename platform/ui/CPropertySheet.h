@@ -49,7 +49,6 @@ public:
     CPropertyPage* GetPage(int index) const;
     int GetPageIndex(const CPropertyPage* page) const;
     int GetActiveIndex() const;
-    CPropertyPage* GetActivePage() const;
     // Before the window exists this only chooses the start page.
     bool SetActivePage(int index);
     bool SetActivePage(CPropertyPage* page);

@@ -13,9 +13,6 @@ public:
     // The platform's default UI font stands in for 8-point "MS Sans Serif".
     static DialogUnits ForDefaultFont();
 
-    int GetBaseX() const { return m_nBaseX; }
-    int GetBaseY() const { return m_nBaseY; }
-
     int ToPixelsX(int du) const;
     int ToPixelsY(int du) const;
     QRect MapDialogRect(int x, int y, int cx, int cy) const;
