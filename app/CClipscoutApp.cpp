@@ -43,7 +43,7 @@ bool IsWindowsPath(const std::string& path)
 std::string PlaceholderText(const CLoadUISetting& settings, const std::string& modulePath,
                             const std::string& namedViewerIni)
 {
-    const std::string viewerIni = GetViewerIniPath();
+    const std::string& viewerIni = settings.ViewerIniPath();
     if (FileHandle file; !file.Open(viewerIni))
         return SettingsLookup::DescribeSearch(modulePath, kViewerIniName, namedViewerIni);
     const std::string recording = settings.GetViewerSetting("Directory", "Recording");
@@ -57,9 +57,9 @@ std::string PlaceholderText(const CLoadUISetting& settings, const std::string& m
 }
 
 // What the page says while the device folders are looked for.
-std::string LookingText()
+std::string LookingText(const CLoadUISetting& settings)
 {
-    return "Looking for the device folders in the recording directory that " + GetViewerIniPath() +
+    return "Looking for the device folders in the recording directory that " + settings.ViewerIniPath() +
            " names. A share that does not answer keeps this page here until it does.";
 }
 
@@ -105,8 +105,8 @@ bool CClipscoutApp::InitInstance()
     }
 
     const ViewerIniChoice choice(WindowPlacement::DefaultFile());
-    CLoadUISetting::LocateSettingsFiles(GetModulePath(), commandLine.m_strAppIni,
-                                        choice.Choose(GetModulePath(), commandLine.m_strViewerIni));
+    m_uiSetting = CLoadUISetting::Locate(GetModulePath(), commandLine.m_strAppIni,
+                                         choice.Choose(GetModulePath(), commandLine.m_strViewerIni));
 
     // The desktop finds the entry, and with it the icon, by this name; docks
     // match the window to the entry by its class, the application's name.
@@ -119,7 +119,7 @@ bool CClipscoutApp::InitInstance()
     sheet.UsePageTitles(1);
     sheet.m_psh.dwFlags &= ~PSH_HASHELP;
     sheet.SetTreeOptions(true, true, false);
-    sheet.UseSettingsFile(g_strAppIniPath, [this](const std::string& section, const std::string& key) {
+    sheet.UseSettingsFile(m_uiSetting.AppIniPath(), [this](const std::string& section, const std::string& key) {
         return m_pApp->m_uiSetting.GetAppSetting(section, key);
     });
 
@@ -129,7 +129,7 @@ bool CClipscoutApp::InitInstance()
     // the placeholder that the answer removes; a later choice of Viewdeck.ini
     // supersedes a look still going on.
     std::vector<std::unique_ptr<CDlg>> pages;
-    auto* placeholder = new CPlaceholderPage(kPlaceholderTitle, LookingText(), m_uiSetting);
+    auto* placeholder = new CPlaceholderPage(kPlaceholderTitle, LookingText(m_uiSetting), m_uiSetting);
     pages.emplace_back(placeholder);
     auto* discovery = new AsyncTask(&sheet);
     QObject::connect(placeholder, &CPlaceholderPage::ViewerIniChosen, &sheet,
@@ -169,9 +169,9 @@ bool CClipscoutApp::InitInstance()
 void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
                                    CPlaceholderPage& placeholder, AsyncTask& task, const std::string& path)
 {
-    // Read from now on, by the pages to come and by the searches of all.
-    SetViewerIniPath(path);
-    placeholder.SetNote(LookingText());
+    // Read from now on by the pages to come, once their device folders are found.
+    m_uiSetting = CLoadUISetting(m_uiSetting.AppIniPath(), path);
+    placeholder.SetNote(LookingText(m_uiSetting));
     DiscoverDevices(sheet, pages, placeholder, task, path, path);
 }
 
@@ -183,16 +183,20 @@ void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<st
         std::array<std::string, MAX_DEVICE_FOLDERS> folders;
         int nCount = 0;
         std::string strNote;
+        CLoadUISetting settings;
     };
     const std::string modulePath = GetModulePath();
+    // A copy of its own: a later choice changes the window's while this runs.
     task.Run(
-        [this, namedViewerIni, rememberedViewerIni, modulePath](const std::stop_token&) {
+        [settings = m_uiSetting, namedViewerIni, rememberedViewerIni, modulePath](const std::stop_token&) {
             if (!rememberedViewerIni.empty())
                 ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(rememberedViewerIni);
             Found found;
-            found.nCount = FindDeviceFolders(m_uiSetting, found.folders);
+            found.settings = settings;
+            found.settings.ReadRecordingDir();
+            found.nCount = FindDeviceFolders(found.settings, found.folders);
             if (found.nCount == 0)
-                found.strNote = PlaceholderText(m_uiSetting, modulePath, namedViewerIni);
+                found.strNote = PlaceholderText(found.settings, modulePath, namedViewerIni);
             return found;
         },
         [this, &sheet, &pages, &placeholder](const Found& found) {
@@ -201,6 +205,8 @@ void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<st
                 return;
             }
             m_nDeviceCount = found.nCount;
+            // The pages' searches take the recording directory read with their folders.
+            m_uiSetting = found.settings;
             g_strDeviceFolders = found.folders;
             const std::size_t first = pages.size();
             for (int i = 0; i < m_nDeviceCount; ++i) {

@@ -83,8 +83,15 @@ std::string MakeStore(const QTemporaryDir& dir)
     std::string folder = root + "/store/Cam1/Recording";
     std::filesystem::create_directories(folder);
     std::ofstream(root + "/Viewdeck.ini") << "[Directory]\nRecording=" << root << "/store\n";
-    CLoadUISetting::LocateSettingsFiles(root + "/clipscout");
     return folder;
+}
+
+// The settings the store's page reads, its recording directory read.
+CLoadUISetting StoreSettings(const QTemporaryDir& dir)
+{
+    CLoadUISetting settings = CLoadUISetting::Locate(dir.path().toStdString() + "/clipscout");
+    settings.ReadRecordingDir();
+    return settings;
 }
 
 void WriteClips(const std::string& folder, int rows)
@@ -105,7 +112,7 @@ Figures Measure(int rows, int runs)
 
     Figures figures;
     figures.nRows = rows;
-    const CLoadUISetting uiSetting;
+    const CLoadUISetting uiSetting = StoreSettings(dir);
     CDlg page("Cam1", uiSetting);
     page.show();
     QApplication::processEvents();
@@ -282,7 +289,7 @@ MemoryFigures MeasureMemory(int rows)
     // counted against the rows.
     MemoryFigures figures;
     figures.nRows = rows;
-    const CLoadUISetting uiSetting;
+    const CLoadUISetting uiSetting = StoreSettings(dir);
     CDlg page("Cam1", uiSetting);
     page.show();
     auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(1018));

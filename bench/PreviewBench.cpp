@@ -188,7 +188,8 @@ public:
             std::ofstream(device + name, std::ios::binary) << clip;
         }
         std::ofstream(m_strRoot + "/Viewdeck.ini") << "[Directory]\nRecording=" << m_strRoot << "/store\n";
-        CLoadUISetting::LocateSettingsFiles(m_strRoot + "/clipscout");
+        m_uiSetting = CLoadUISetting::Locate(m_strRoot + "/clipscout");
+        m_uiSetting.ReadRecordingDir();
 
         m_page = std::make_unique<CDlg>("Cam1", m_uiSetting);
         m_page->show();
@@ -245,7 +246,7 @@ public:
 private:
     QTemporaryDir m_dir;
     std::string m_strRoot;
-    const CLoadUISetting m_uiSetting;
+    CLoadUISetting m_uiSetting;
     std::unique_ptr<CDlg> m_page;
     MyListCtrl* m_pList = nullptr;
     PreviewPane* m_pPane = nullptr;

@@ -2,7 +2,6 @@
 
 #include "catalog/RecordingNames.h"
 #include "platform/CFileFind.h"
-#include "settings/CLoadUISetting.h"
 
 namespace {
 
@@ -14,11 +13,6 @@ std::string ResolvePiece(const std::string& parent, const std::string& name)
             return resolved;
     }
     return parent + "/" + name;
-}
-
-std::string RecordingDirOf(const SearchRequest& request)
-{
-    return request.pSettings != nullptr ? request.pSettings->GetViewerSetting("Directory", "Recording") : std::string();
 }
 
 } // namespace
@@ -69,10 +63,10 @@ SearchResult RunSearchIn(const std::string& recordingDir, const SearchRequest& r
 
 SearchResult RunSearch(const SearchRequest& request, const RowSink& sink, const SearchStartSink& started)
 {
-    return RunSearchIn(RecordingDirOf(request), request, sink, started);
+    return RunSearchIn(request.strRecordingDir, request, sink, started);
 }
 
 SearchResult RunSearch(const SearchRequest& request)
 {
-    return RunSearchIn(RecordingDirOf(request), request);
+    return RunSearchIn(request.strRecordingDir, request);
 }

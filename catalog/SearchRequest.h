@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-class CLoadUISetting;
 class ScanControl;
 
 // One search of a device's recordings, as the search page and the lister ask
 // for it: the one way into the category scan.
 struct SearchRequest {
-    // Reads the recording directory when the search runs.
-    const CLoadUISetting* pSettings = nullptr;
+    // As Viewdeck.ini named it when the caller read it: the search reads no
+    // settings file and no global.
+    std::string strRecordingDir;
     std::string strDevice;
     // The category as the category box shows it, or as typed.
     std::string strCategory;
@@ -58,7 +58,7 @@ struct SearchResult {
 // accepted (bScanned).
 using SearchStartSink = std::function<void(const SearchResult&)>;
 
-// Reads the recording directory from request.pSettings and searches.
+// Searches request.strRecordingDir.
 SearchResult RunSearch(const SearchRequest& request);
 // The same, handing each row to sink as it becomes known (see RowSink), on
 // the calling thread; aRows stays empty. started, if given, comes first.

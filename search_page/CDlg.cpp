@@ -163,7 +163,7 @@ void CDlg::OnSearch()
     m_pPreview->Dismiss();
 
     BackgroundSearch::Request request;
-    request.pSettings = &m_uiSetting;
+    request.strRecordingDir = m_uiSetting.RecordingDir();
     request.strDevice = m_strCaption;
     request.strCategory = ToStdString(m_wndCategory->currentText());
     for (int i = 0; i < m_wndCategory->count(); ++i)

@@ -48,10 +48,7 @@ public:
     // The list, the current row and the action buttons stay as they are, the
     // actions disabled, until the scan ends; then the list is replaced by its
     // rows, an inverted range is reported and the three action buttons are set.
-    void OnSearch();
-    // Stops a running search, leaving the page as it was before it, and says
-    // so in the progress strip.
-    void CancelSearch() { m_pSearch->Cancel(); }
+    virtual void OnSearch();
     bool IsSearching() const { return m_pSearch != nullptr && m_pSearch->IsRunning(); }
 
     void OnPlayback();

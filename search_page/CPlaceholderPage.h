@@ -21,6 +21,9 @@ public:
 
     void SetNote(std::string note);
 
+    // No device folder was found: there is nothing to search.
+    void OnSearch() override { }
+
     // Asks for a file; empty when the user cancels. The program's is a file
     // dialog; tests, which must not block on one, put their own.
     using FileChooser = std::function<std::string(QWidget* parent)>;

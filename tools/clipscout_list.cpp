@@ -57,9 +57,8 @@ CTime CurrentMinute()
 }
 
 // The texts the page's category box offers: Clipscout.ini's, or the built-in ones.
-std::vector<std::string> CategoryTexts()
+std::vector<std::string> CategoryTexts(const CLoadUISetting& settings)
 {
-    const CLoadUISetting settings;
     std::vector<std::string> texts;
     for (const CategoryLabel& category : kCategoryLabels) {
         std::string shown = settings.GetAppSetting("Clipscout", category.szKey);
@@ -167,21 +166,21 @@ int Run(int argc, char** argv)
     }
 
     // Without one named or found, the Viewdeck.ini chosen in the window.
-    CLoadUISetting::LocateSettingsFiles(
+    CLoadUISetting settings = CLoadUISetting::Locate(
         GetModuleFileName(), appIni,
         viewerIni.empty() ? SettingsLookup::RememberedViewerIni(GetModuleFileName(), SettingsLookup::StateFile())
                           : viewerIni);
     // FileHandle opens regular files only, so a FIFO given here cannot block.
-    if (FileHandle settingsFile; !settingsFile.Open(g_strViewerIniPath)) {
+    if (FileHandle settingsFile; !settingsFile.Open(settings.ViewerIniPath())) {
         if (viewerIni.empty())
             return usage(SettingsLookup::DescribeSearch(GetModuleFileName(), kViewerIniName, "") +
                          "\nName one with --viewer-ini.");
         return usage("cannot read the settings file " + viewerIni);
     }
-    const CLoadUISetting settings;
-    const std::string recordingDir = settings.GetViewerSetting("Directory", "Recording");
+    settings.ReadRecordingDir();
+    const std::string& recordingDir = settings.RecordingDir();
     if (recordingDir.empty())
-        return usage(g_strViewerIniPath + " names no recording directory ([Directory] Recording=)");
+        return usage(settings.ViewerIniPath() + " names no recording directory ([Directory] Recording=)");
 
     std::array<std::string, MAX_DEVICE_FOLDERS> folders;
     const std::vector<std::string> devices(folders.begin(), folders.begin() + FindDeviceFolders(settings, folders));
@@ -207,7 +206,7 @@ int Run(int argc, char** argv)
         searched = {device};
     }
 
-    const std::vector<std::string> categoryTexts = CategoryTexts();
+    const std::vector<std::string> categoryTexts = CategoryTexts(settings);
     const int entry = CategoryEntryOfArgument(category, categoryTexts);
     const std::string categoryText = entry >= 0 ? categoryTexts[static_cast<std::size_t>(entry)] : category;
     if (CategoryFolder(CategoryOfText(categoryText, categoryTexts, entry)).empty())
@@ -221,7 +220,7 @@ int Run(int argc, char** argv)
     RowWriter writer(stdout, format == "json" ? RowWriter::Format::Json : RowWriter::Format::Tsv);
     for (const std::string& name : searched) {
         SearchRequest request;
-        request.pSettings = &settings;
+        request.strRecordingDir = recordingDir;
         request.strDevice = name;
         request.strCategory = categoryText;
         request.aCategoryTexts = categoryTexts;

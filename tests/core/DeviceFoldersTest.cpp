@@ -11,12 +11,6 @@ namespace {
 
 class DeviceFoldersTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        g_strAppIniPath.clear();
-        g_strViewerIniPath.clear();
-    }
-
     std::string Root() const { return m_dir.Path() + "/store"; }
 
     void MakeDevice(const std::string& name, bool recording = true, bool snapshot = true, bool motion = true,
@@ -34,9 +28,8 @@ protected:
     std::vector<std::string> Discover(const std::string& viewdeckIni)
     {
         m_dir.WriteFile("bin/Viewdeck.ini", viewdeckIni);
-        CLoadUISetting::LocateSettingsFiles(m_dir.Path() + "/bin/clipscout");
         std::array<std::string, MAX_DEVICE_FOLDERS> folders;
-        const int count = FindDeviceFolders(CLoadUISetting(), folders);
+        const int count = FindDeviceFolders(CLoadUISetting::Locate(m_dir.Path() + "/bin/clipscout"), folders);
         return std::vector<std::string>(folders.begin(), folders.begin() + count);
     }
 

@@ -1,5 +1,4 @@
 #include "platform/ProfileReader.h"
-#include "settings/AppGlobals.h"
 #include "settings/CLoadUISetting.h"
 #include "support/TempDir.h"
 
@@ -182,17 +181,20 @@ TEST(LoadUISetting, EachReaderReadsItsOwnFile)
     dir.WriteFile("bin/Clipscout.ini", "[Clipscout]\nB_Exit=Quit\n");
     dir.WriteFile("bin/Viewdeck.ini", "[Directory]\nRecording=/data\n");
 
-    CLoadUISetting::LocateSettingsFiles(dir.Path() + "/bin/clipscout");
-    EXPECT_EQ(g_strAppIniPath, dir.Path() + "/bin/Clipscout.ini");
-    EXPECT_EQ(g_strViewerIniPath, dir.Path() + "/bin/Viewdeck.ini");
-
-    const CLoadUISetting settings;
+    CLoadUISetting settings = CLoadUISetting::Locate(dir.Path() + "/bin/clipscout");
+    EXPECT_EQ(settings.AppIniPath(), dir.Path() + "/bin/Clipscout.ini");
+    EXPECT_EQ(settings.ViewerIniPath(), dir.Path() + "/bin/Viewdeck.ini");
     EXPECT_EQ(settings.GetAppSetting("Clipscout", "B_Exit"), "Quit");
     EXPECT_EQ(settings.GetViewerSetting("Directory", "Recording"), "/data");
     // Each reader reads its own file only.
     EXPECT_EQ(settings.GetAppSetting("Directory", "Recording"), "");
     EXPECT_EQ(settings.GetViewerSetting("Clipscout", "B_Exit"), "");
 
-    g_strAppIniPath.clear();
-    g_strViewerIniPath.clear();
+    // A copy keeps what the original had read, whatever the file says later.
+    settings.ReadRecordingDir();
+    const CLoadUISetting copy = settings;
+    dir.WriteFile("bin/Viewdeck.ini", "[Directory]\nRecording=/elsewhere\n");
+    settings.ReadRecordingDir();
+    EXPECT_EQ(copy.RecordingDir(), "/data");
+    EXPECT_EQ(settings.RecordingDir(), "/elsewhere");
 }

@@ -1,5 +1,4 @@
 #include "settings/SettingsLookup.h"
-#include "settings/AppGlobals.h"
 #include "settings/CLoadUISetting.h"
 #include "support/Environment.h"
 #include "support/TempDir.h"
@@ -60,8 +59,7 @@ TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndAName
     // Nowhere: the place beside the executable, which reads as empty.
     const auto locate = [&] { return SettingsLookup::Locate(exe, "Viewdeck.ini", ""); };
     EXPECT_EQ(locate(), root + "/bin/Viewdeck.ini");
-    CLoadUISetting::LocateSettingsFiles(exe);
-    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "");
+    EXPECT_EQ(CLoadUISetting::Locate(exe).GetViewerSetting("Directory", "Recording"), "");
 
     // Each place wins over those after it; a folder of the file's name is no file.
     dir.WriteFile("sys2/clipscout/Viewdeck.ini", "[Directory]\nRecording=/sys2\n");
@@ -86,17 +84,15 @@ TEST(SettingsLookup, BesideTheExecutableThenTheUsersThenTheSystemsFolderAndAName
 
     // The two files are looked up each on its own, and the reader reads what was found.
     dir.WriteFile("home/.config/clipscout/Clipscout.ini", "[Clipscout]\nB_Exit=Quit\n");
-    CLoadUISetting::LocateSettingsFiles(exe);
-    EXPECT_EQ(g_strAppIniPath, root + "/home/.config/clipscout/Clipscout.ini");
-    EXPECT_EQ(g_strViewerIniPath, root + "/bin/Viewdeck.ini");
-    EXPECT_EQ(CLoadUISetting().GetAppSetting("Clipscout", "B_Exit"), "Quit");
-    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "/bin");
-    CLoadUISetting::LocateSettingsFiles(exe, root + "/missing.ini", root + "/sys2/clipscout/Viewdeck.ini");
-    EXPECT_EQ(CLoadUISetting().GetAppSetting("Clipscout", "B_Exit"), "");
-    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "/sys2");
-
-    g_strAppIniPath.clear();
-    g_strViewerIniPath.clear();
+    const CLoadUISetting found = CLoadUISetting::Locate(exe);
+    EXPECT_EQ(found.AppIniPath(), root + "/home/.config/clipscout/Clipscout.ini");
+    EXPECT_EQ(found.ViewerIniPath(), root + "/bin/Viewdeck.ini");
+    EXPECT_EQ(found.GetAppSetting("Clipscout", "B_Exit"), "Quit");
+    EXPECT_EQ(found.GetViewerSetting("Directory", "Recording"), "/bin");
+    const CLoadUISetting named =
+        CLoadUISetting::Locate(exe, root + "/missing.ini", root + "/sys2/clipscout/Viewdeck.ini");
+    EXPECT_EQ(named.GetAppSetting("Clipscout", "B_Exit"), "");
+    EXPECT_EQ(named.GetViewerSetting("Directory", "Recording"), "/sys2");
 }
 
 TEST(SettingsLookup, OnWindowsBesideTheExecutableThenAppDataThenProgramData)
@@ -126,16 +122,12 @@ TEST(SettingsLookup, OnWindowsBesideTheExecutableThenAppDataThenProgramData)
     EXPECT_EQ(locate(), root + "\\machine\\Clipscout\\Viewdeck.ini");
     dir.WriteFile("bin/Viewdeck.ini", "[Directory]\nRecording=C:\\bin\n");
     EXPECT_EQ(locate(), root + "\\bin\\Viewdeck.ini");
-    CLoadUISetting::LocateSettingsFiles(exe);
-    EXPECT_EQ(CLoadUISetting().GetViewerSetting("Directory", "Recording"), "C:\\bin");
+    EXPECT_EQ(CLoadUISetting::Locate(exe).GetViewerSetting("Directory", "Recording"), "C:\\bin");
 
     // A variable that is no absolute path is passed over.
     appData.Set("relative\\folder");
     programData.Set(std::nullopt);
     EXPECT_EQ(SettingsLookup::Candidates(exe, "Clipscout.ini"),
               std::vector<std::string>{root + "\\bin\\Clipscout.ini"});
-
-    g_strAppIniPath.clear();
-    g_strViewerIniPath.clear();
 #endif
 }

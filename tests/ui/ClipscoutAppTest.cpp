@@ -7,7 +7,6 @@
 #include "search_page/CDlg.h"
 #include "search_page/CPlaceholderPage.h"
 #include "search_page/MyListCtrl.h"
-#include "settings/AppGlobals.h"
 #include "support/PageTestKit.h"
 #include "support/SheetTestKit.h"
 #include "tree_sheet/CTreeSheet.h"
@@ -173,8 +172,6 @@ private slots:
     }
     void cleanup()
     {
-        g_strAppIniPath.clear();
-        g_strViewerIniPath.clear();
         CPlaceholderPage::SetFileChooser({});
         qputenv("XDG_CONFIG_HOME", m_suiteConfigHome);
         m_pConfig.reset();
@@ -212,8 +209,9 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     SheetSeen seen;
     QVERIFY(!RunApp(app, seen));
 
-    QCOMPARE(g_strViewerIniPath, root + "/Viewdeck.ini");
-    QCOMPARE(g_strAppIniPath, root + "/Clipscout.ini");
+    QCOMPARE(app.m_uiSetting.ViewerIniPath(), root + "/Viewdeck.ini");
+    QCOMPARE(app.m_uiSetting.AppIniPath(), root + "/Clipscout.ini");
+    QCOMPARE(app.m_uiSetting.RecordingDir(), store);
     QCOMPARE(app.m_nDeviceCount, 3);
     QCOMPARE(seen.caption, QStringLiteral("File Manager"));
     QCOMPARE(seen.pageCaptions, (QStringList{"attic", "gate", "Yard"}));
@@ -328,7 +326,7 @@ void ClipscoutAppTest::chosenViewerIniBuildsThePagesAndIsKept()
     TestApp app(root + "/bin/clipscout");
     SheetSeen seen;
     QVERIFY(!RunApp(app, seen));
-    QCOMPARE(g_strViewerIniPath, chosen);
+    QCOMPARE(app.m_uiSetting.ViewerIniPath(), chosen);
     QCOMPARE(app.m_nDeviceCount, 2);
     QCOMPARE(asked.size(), std::size_t{1});
     qunsetenv("XDG_CONFIG_DIRS");
@@ -447,7 +445,7 @@ void ClipscoutAppTest::aSilentShareAtStartUpStillShowsTheWindow()
     QVERIFY2(seen.placeholderNote.contains(QString::fromStdString(root + "/Viewdeck.ini")),
              qPrintable(seen.placeholderNote));
     speak();
-    QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
     QVERIFY(!g_bListedOnWindowThread);
 
     // Once the share answers, the next start has its pages.
@@ -468,7 +466,7 @@ void ClipscoutAppTest::aStateFileThatIsAFifoDoesNotHoldTheStart()
         choice.Remember(dir.filePath("Viewdeck.ini").toStdString());
         return path;
     });
-    const bool ready = chosen.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    const bool ready = chosen.wait_for(std::chrono::milliseconds(kWaitBoundMs)) == std::future_status::ready;
     if (!ready) {
         // Let a read or write that waits on the FIFO go, so that the test ends.
         const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

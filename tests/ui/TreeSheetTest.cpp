@@ -3,7 +3,6 @@
 #include "platform/ui/QtStrings.h"
 #include "res/Resource.h"
 #include "search_page/SearchPageLayout.h"
-#include "settings/AppGlobals.h"
 #include "settings/CLoadUISetting.h"
 #include "support/PageTestKit.h"
 #include "tree_sheet/CPageFrame.h"
@@ -67,8 +66,8 @@ public:
             sheet->UsePageTitles(static_cast<int>(titles.size()));
         sheet->m_psh.dwFlags &= ~PSH_HASHELP;
         sheet->SetTreeOptions(options.treeMode, options.caption, options.treeImages);
-        sheet->UseSettingsFile(g_strAppIniPath, [](const std::string& section, const std::string& key) {
-            return CLoadUISetting().GetAppSetting(section, key);
+        sheet->UseSettingsFile(TestUiSetting().AppIniPath(), [](const std::string& section, const std::string& key) {
+            return TestUiSetting().GetAppSetting(section, key);
         });
         for (const std::string& title : titles) {
             pages.push_back(std::make_unique<TestPage>(title));
@@ -110,16 +109,12 @@ public:
     std::unique_ptr<CTreeSheet> sheet;
 };
 
-// Saves and restores the settings paths the sheet's texts come from.
+// Sets and resets the settings files the sheet's texts come from.
 class SettingsBeside {
 public:
-    SettingsBeside() { CLoadUISetting::LocateSettingsFiles(m_dir.path().toStdString() + "/clipscout"); }
-    ~SettingsBeside()
-    {
-        g_strAppIniPath.clear();
-        g_strViewerIniPath.clear();
-    }
-    void WriteAppIni(const std::string& text) const { TestStore::Write(g_strAppIniPath, text); }
+    SettingsBeside() { TestUiSetting() = CLoadUISetting::Locate(m_dir.path().toStdString() + "/clipscout"); }
+    ~SettingsBeside() { TestUiSetting() = CLoadUISetting(); }
+    void WriteAppIni(const std::string& text) const { TestStore::Write(TestUiSetting().AppIniPath(), text); }
     std::string Folder() const { return m_dir.path().toStdString() + "/"; }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageTestKit.h"
 #include "catalog/ScanSeam.h"
 #include "platform/DetachedTask.h"
 
@@ -22,7 +23,7 @@ public:
     ~BlockingStore()
     {
         Open();
-        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
         ScanSeam::SetBeforeFile({});
     }
     BlockingStore(const BlockingStore&) = delete;

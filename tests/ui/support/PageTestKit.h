@@ -33,11 +33,20 @@
 #include <utility>
 #include <vector>
 
+// What a test waits for takes milliseconds alone and seconds on a machine
+// busy with other builds or under a sanitizer: every wait gets a bound that
+// only ends a test that would otherwise hang. A passing test never waits it.
+inline constexpr int kWaitBoundMs = 120000;
+#undef QTRY_VERIFY
+#define QTRY_VERIFY(expr) QTRY_VERIFY_WITH_TIMEOUT((expr), kWaitBoundMs)
+#undef QTRY_COMPARE
+#define QTRY_COMPARE(expr, expected) QTRY_COMPARE_WITH_TIMEOUT((expr), (expected), kWaitBoundMs)
+
 // Searches run off the window's thread: waits until the page's search, if one
 // runs, has put its rows in the list.
 inline void WaitForSearch(CDlg& page)
 {
-    if (page.IsSearching() && !QSignalSpy(&page, &CDlg::SearchFinished).wait(10000))
+    if (page.IsSearching() && !QSignalSpy(&page, &CDlg::SearchFinished).wait(kWaitBoundMs))
         qFatal("the search did not finish");
 }
 
@@ -60,11 +69,10 @@ inline MyListCtrl* List(const QWidget& page)
     return list;
 }
 
-// The settings reader the test pages read through; it keeps no state, so one
-// serves every page.
-inline const CLoadUISetting& TestUiSetting()
+// The settings reader the test pages read through: the last TestStore's.
+inline CLoadUISetting& TestUiSetting()
 {
-    static const CLoadUISetting setting;
+    static CLoadUISetting setting;
     return setting;
 }
 
@@ -113,9 +121,10 @@ public:
         m_strRecording = m_strRoot + "/store";
         for (const char* folder : {"Recording", "SnapShot", "MotionDetection"})
             std::filesystem::create_directories(Folder(folder));
-        CLoadUISetting::LocateSettingsFiles(m_strRoot + "/clipscout");
         Write(m_strRoot + "/Viewdeck.ini",
               "[Directory]\nRecording=" + m_strRecording + "\n[Device1]\nLocalID=" + m_strDevice + "\n");
+        TestUiSetting() = CLoadUISetting(m_strRoot + "/Clipscout.ini", m_strRoot + "/Viewdeck.ini");
+        OffTheWindowThread([] { TestUiSetting().ReadRecordingDir(); });
     }
 
     // QTemporaryDir cannot remove names that are not UTF-8; this can.
@@ -243,7 +252,7 @@ public:
     RecordingLauncher() { ShellLauncher::SetInstance(this); }
     ~RecordingLauncher() override
     {
-        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
         ShellLauncher::SetInstance(nullptr);
     }
     RecordingLauncher(const RecordingLauncher&) = delete;
