@@ -67,13 +67,15 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
               return setup->decoder.Decode(path, box, stop);
           },
           [this](const std::string& path, PreviewImage preview) {
-              // Handed over under a lock of ours and picked up by name, so
-              // that nothing made on the worker travels in Qt's queue.
+              // Handed over under a lock of ours, and picked up through a
+              // connection made on this thread, so that nothing made on the
+              // worker travels in Qt's queue, where a thread checker cannot
+              // follow it; dropped by Qt if the pane is gone.
               {
                   const std::lock_guard lock(m_decodedMutex);
                   m_aDecoded.emplace_back(path, std::move(preview));
               }
-              QMetaObject::invokeMethod(this, "TakeDecoded", Qt::QueuedConnection);
+              emit Decoded();
           }),
       m_pShowAction(new QAction(QStringLiteral("Show Preview"), this))
 {
@@ -89,6 +91,7 @@ PreviewPane::PreviewPane(MyListCtrl* list, QWidget* page)
     m_delay.setSingleShot(true);
     m_delay.setInterval(kDelayMs);
     m_delay.setTimerType(Qt::PreciseTimer);
+    connect(this, &PreviewPane::Decoded, this, &PreviewPane::TakeDecoded, Qt::QueuedConnection);
     connect(&m_delay, &QTimer::timeout, this, &PreviewPane::OnDelayElapsed);
 
     m_bOn = UserSettings().value(kShowKey, true).toBool();

@@ -62,6 +62,8 @@ public:
 signals:
     // A picture or "No preview" appeared for the recording at path.
     void Shown(const QString& path);
+    // From the worker: a decode's result waits to be taken on this thread.
+    void Decoded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,7 +71,7 @@ protected:
 private:
     void OnDelayElapsed();
     void OnDecoded(const std::string& path, const PreviewImage& preview);
-    Q_INVOKABLE void TakeDecoded();
+    void TakeDecoded();
     void ShowPreview(const std::string& path, const QImage& image);
     void Place();
 
