@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <sched.h>
@@ -425,6 +426,20 @@ TEST_F(FileDeleterTest, UndoPutsTheFileBackOnlyIntoTheFolderItCameFrom)
     EXPECT_EQ(ReadFile(inTrash), "listed");
     EXPECT_FALSE(fs::exists(m_store.Path() + "/other/a.jpg"));
     unswapFolder();
+
+    // Another file in the trash's entry once the folder is open: the restore
+    // takes it aside, finds it is not the trashed one and puts it back.
+    {
+        const ChangeAt change(DeleteStep::RestoreFolderOpened, [&] {
+            fs::rename(inTrash, inTrash + ".kept");
+            std::ofstream(inTrash) << "someone else's";
+        });
+        EXPECT_EQ(FileDeleter::Restore(trashed, m_strReason), R::Gone);
+        EXPECT_TRUE(change.Reached());
+    }
+    EXPECT_FALSE(fs::exists(Folder() + "/a.jpg"));
+    EXPECT_EQ(ReadFile(inTrash), "someone else's");
+    fs::rename(inTrash + ".kept", inTrash);
 
     // A file of that name appears once the folder is open: left as it is.
     {

@@ -290,6 +290,9 @@ TEST_F(ClipscoutListTest, JsonCarriesTimesWithTheirOffsetLengthsSizesDevicesAndC
     md = rows("md", us);
     EXPECT_EQ(md["Md0003.asf"]["recordedTime"], "2026-03-08T01:30:10-05:00");
     EXPECT_EQ(md["Md0004.asf"]["recordedTime"], "2026-03-08T03:30:00-04:00");
+    // Zones a half hour off the hour, either side of UTC.
+    EXPECT_EQ(rows("md", "IST-5:30")["Md0001.asf"]["recordedTime"], "2026-03-29T01:30:10+05:30");
+    EXPECT_EQ(rows("md", "NST3:30")["Md0001.asf"]["recordedTime"], "2026-03-29T01:30:10-03:30");
 
     // A snapshot's time is its file's creation time where the file system
     // keeps one, else its modification time.
@@ -420,9 +423,11 @@ TEST_F(ClipscoutListTest, JsonKeepsTheExactBytesOfNamesThatAreNotUtf8)
 #ifdef _WIN32
     GTEST_SKIP() << "Windows names are UTF-16: none is not UTF-8";
 #else
-    // A lone 0xFF byte, and the UTF-8 of U+FFFD that it would be shown as.
+    // A lone 0xFF byte, and the UTF-8 of U+FFFD that it would be shown as; a
+    // surrogate, which UTF-8 never holds, and the last code point before them.
     const std::string clip = AsfClip(20000000, 0, "NC2006/03/14 10:00,2006/03/14 10:01");
-    for (const char* name : {"Md_\xff.asf", "Md_\xef\xbf\xbd.asf", "Md_\xc3\xa9.asf"})
+    for (const char* name :
+         {"Md_\xff.asf", "Md_\xef\xbf\xbd.asf", "Md_\xc3\xa9.asf", "Md_\xed\xa0\x80.asf", "Md_\xed\x9f\xbf.asf"})
         m_dir.WriteFile(std::string("rec/Cam1/MotionDetection/") + name, clip);
     const Result r = Run(Args({"--category", "Motion Detection", "--from", "2006-03-14 10:00", "--to",
                                "2006-03-14 10:00", "--format", "json"}));
@@ -441,13 +446,15 @@ TEST_F(ClipscoutListTest, JsonKeepsTheExactBytesOfNamesThatAreNotUtf8)
         EXPECT_EQ(row.contains("pathBase64"), !exact);
         byName[name] = row;
     }
-    ASSERT_EQ(byName.size(), 3u);
+    ASSERT_EQ(byName.size(), 5u);
     ASSERT_TRUE(byName.count("Md_\xff.asf"));
     EXPECT_EQ(byName["Md_\xff.asf"]["fileName"], "Md_\xef\xbf\xbd.asf"); // shown alike, kept apart
     EXPECT_EQ(byName["Md_\xff.asf"]["fileNameBase64"], "TWRf/y5hc2Y=");
     EXPECT_FALSE(byName["Md_\xef\xbf\xbd.asf"].contains("fileNameBase64"));
     EXPECT_FALSE(byName["Md_\xc3\xa9.asf"].contains("fileNameBase64"));
     EXPECT_FALSE(byName["Md_\xc3\xa9.asf"].contains("recordedTimeBase64"));
+    EXPECT_TRUE(byName["Md_\xed\xa0\x80.asf"].contains("fileNameBase64"));
+    EXPECT_FALSE(byName["Md_\xed\x9f\xbf.asf"].contains("fileNameBase64"));
 #endif
 }
 

@@ -58,6 +58,8 @@ std::map<std::string, std::string> Contents(const std::string& folder)
 }
 
 // A trash that cannot be used, or one that holds each file until released.
+// A test that fails while a file is held releases it on its way out, and
+// ends at once rather than by a hung delete.
 class StandInTrash : public TrashCan {
 public:
     explicit StandInTrash(Result result, bool bHold = false, std::string strReason = {})
@@ -65,16 +67,26 @@ public:
     {
         TrashCan::SetInstance(this);
     }
-    ~StandInTrash() override { TrashCan::SetInstance(nullptr); }
+    ~StandInTrash() override
+    {
+        TrashCan::SetInstance(nullptr);
+        std::unique_lock lock(m_mutex);
+        m_bHold = false;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_nInside == 0; });
+    }
 
     Result MoveToTrash(int, const std::string&, const std::string&, const FileIdentity&, TrashedFile&,
                        std::string& strReason) override
     {
         std::unique_lock lock(m_mutex);
         ++m_nCalls;
+        ++m_nInside;
         m_changed.notify_all();
         m_changed.wait(lock, [this] { return !m_bHold; });
         strReason = m_strReason;
+        --m_nInside;
+        m_changed.notify_all();
         return m_result;
     }
     void Release()
@@ -101,6 +113,7 @@ private:
     std::condition_variable m_changed;
     bool m_bHold;
     int m_nCalls = 0;
+    int m_nInside = 0;
 };
 
 } // namespace
