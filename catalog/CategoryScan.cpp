@@ -26,16 +26,20 @@ namespace {
 enum class Pass { Snapshot, Asf, Avi };
 
 // The folder's entries that the scan examines, in listing order: those of the
-// first pass, then those of the second.
+// first pass, then those of the second; kept as places in the listing, four
+// bytes a file, rather than as copies or views of the names.
 struct Listing {
     std::string folder;
     CFileFind find;
-    std::vector<std::string_view> names; // views into find
-    std::vector<unsigned char> types;    // as the listing gave them (DT_*)
+    std::vector<std::uint32_t> places;
     std::size_t nFirst = 0;
     Pass first = Pass::Asf;
     Pass second = Pass::Avi;
 
+    std::size_t Count() const { return places.size(); }
+    std::string_view Name(std::size_t i) const { return find.GetFileNameAt(places[i]); }
+    // As the listing gave it (DT_*).
+    unsigned char Type(std::size_t i) const { return find.GetFileTypeAt(places[i]); }
     Pass PassOf(std::size_t i) const { return i < nFirst ? first : second; }
 };
 
@@ -47,26 +51,21 @@ void ListFolder(const std::string& folder, bool snapshots, const std::atomic<boo
     listing.folder = folder;
     listing.first = snapshots ? Pass::Snapshot : Pass::Asf;
     listing.second = snapshots ? Pass::Snapshot : Pass::Avi;
-    std::vector<std::string_view> second;
-    std::vector<unsigned char> secondTypes;
     errno = 0;
-    bool more = listing.find.FindFile(folder, "*", stop);
+    listing.find.FindFile(folder, "*", stop);
     if (listing.find.GetFolderDescriptor() < 0 && errno != 0)
         DiagnosticLog::Write(DiagnosticLog::Topic::Search, "cannot list " + folder + ": " + SystemErrorText(errno));
-    while (more) {
-        more = listing.find.FindNextFile();
-        const std::string_view name = listing.find.GetFileName();
-        if (CFileFind::MatchesMask(name, firstMask)) {
-            listing.names.push_back(name);
-            listing.types.push_back(listing.find.GetFileType());
-        } else if (CFileFind::MatchesMask(name, secondMask)) {
-            second.push_back(name);
-            secondTypes.push_back(listing.find.GetFileType());
-        }
+    // Two looks at the names instead of a second list to append.
+    const std::size_t count = listing.find.GetCount();
+    listing.places.reserve(count);
+    for (const std::string_view mask : {firstMask, secondMask}) {
+        for (std::size_t i = 0; i < count; ++i)
+            if (CFileFind::MatchesMask(listing.find.GetFileNameAt(i), mask))
+                listing.places.push_back(static_cast<std::uint32_t>(i));
+        if (mask == firstMask)
+            listing.nFirst = listing.places.size();
     }
-    listing.nFirst = listing.names.size();
-    listing.names.insert(listing.names.end(), second.begin(), second.end());
-    listing.types.insert(listing.types.end(), secondTypes.begin(), secondTypes.end());
+    listing.places.shrink_to_fit();
 }
 
 // What one worker needs to examine files: its own probe buffers and file,
@@ -88,7 +87,7 @@ public:
     // Fills row from the listing's file i; true when it is to be listed.
     bool Examine(std::size_t i, RecordedFile& row)
     {
-        const std::string_view name = m_listing.names[i];
+        const std::string_view name = m_listing.Name(i);
         if (name.size() >= sizeof m_szName) {
             Skipped(name, "its name is too long");
             return false;
@@ -101,10 +100,10 @@ public:
             keep = Snapshot(name, row);
             break;
         case Pass::Asf:
-            keep = Asf(name, m_listing.types[i], row);
+            keep = Asf(name, m_listing.Type(i), row);
             break;
         case Pass::Avi:
-            keep = Avi(name, m_listing.types[i], row);
+            keep = Avi(name, m_listing.Type(i), row);
             break;
         }
         if (keep)
@@ -387,7 +386,7 @@ bool ScanSerially(const ScanJob& job, const RowSink& sink)
     ScanControl* const control = job.stop.Control();
     RecordedFile row{};
     bool givenSincePause = false;
-    for (std::size_t i = 0; i < job.listing.names.size(); ++i) {
+    for (std::size_t i = 0; i < job.listing.Count(); ++i) {
         // Each file is a wait for the sink here.
         if (givenSincePause && job.pause) {
             job.pause();
@@ -431,7 +430,7 @@ std::vector<std::thread> StartWorkers(std::size_t count, const std::function<voi
 // rows to the sink in order.
 bool ScanInParallel(const ScanJob& job, std::size_t threads, std::size_t chunk, const RowSink& sink)
 {
-    const std::size_t count = job.listing.names.size();
+    const std::size_t count = job.listing.Count();
     ScanControl* const control = job.stop.Control();
     // Room for every worker's chunk twice over, so that a slow file seldom
     // holds the others up; each slot is a whole row, so no more than that.
@@ -481,7 +480,7 @@ bool CategoryScan::Run(const std::string& folder, std::string_view category, con
     ListFolder(folder, category == kCategorySnapShot, control != nullptr ? &control->CancelFlag() : nullptr, listing);
     if (stop.Stopped())
         return false;
-    const std::size_t count = listing.names.size();
+    const std::size_t count = listing.Count();
     if (control != nullptr)
         control->SetListed(count);
 

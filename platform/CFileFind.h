@@ -41,6 +41,14 @@ public:
     // The entry's type as the listing gave it: DT_REG, DT_DIR, DT_LNK, ...,
     // or DT_UNKNOWN where the file system does not say.
     unsigned char GetFileType() const;
+    // The same by place, for a caller that keeps the places it wants rather
+    // than copies of names: the entries in listing order, 0 to GetCount() - 1.
+    std::size_t GetCount() const { return m_entries.size(); }
+    std::string_view GetFileNameAt(std::size_t i) const
+    {
+        return std::string_view(m_names).substr(m_entries[i].nOffset, m_entries[i].nLength);
+    }
+    unsigned char GetFileTypeAt(std::size_t i) const { return m_entries[i].nType; }
     // The listed folder as it was opened, and its descriptor, open while the
     // listing is used, so that entries are examined in the folder that was
     // listed without walking its path again.
