@@ -64,7 +64,7 @@ echo "== threaded work under ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_TSAN=ON -DCLIPSCOUT_WITH_UI=ON -DCLIPSCOUT_WERROR=ON
 cmake --build build-tsan
 (cd build-tsan &&
-  TSAN_OPTIONS=halt_on_error=1:suppressions="$PWD/../tests/tsan.supp" \
+  TSAN_OPTIONS=halt_on_error=1:die_after_fork=0:suppressions="$PWD/../tests/tsan.supp" \
   ctest --output-on-failure --no-tests=error --timeout 600 -L threaded) | tee build-tsan/ctest.log
 threaded=$(ran build-tsan/ctest.log)
 

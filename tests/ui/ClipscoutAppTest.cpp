@@ -382,7 +382,7 @@ void ClipscoutAppTest::commandLineNamesTheSettingsFiles()
             environment.remove(QString::fromLatin1(name));
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(CLIPSCOUT_EXECUTABLE), arguments);
-        program.waitForFinished(10000);
+        program.waitForFinished(kWaitBoundMs);
         return std::pair{program.exitCode(),
                          QString::fromLocal8Bit(program.readAllStandardOutput() + program.readAllStandardError())};
     };
