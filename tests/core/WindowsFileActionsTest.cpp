@@ -59,34 +59,32 @@ private:
     std::function<void()> m_act;
 };
 
-// Under Wine, the folder of the desktop's trash the tests' environment names,
-// made if missing (else Wine would use the user's own); false when there is
-// none to make.
-bool MakeTestsTrashUnderWine()
+// Under Wine the Recycle Bin is the desktop's trash, which $XDG_DATA_HOME
+// places: one in the test's own folder, not the user's. Set before the
+// shell's first use of it in the process, which is the test's.
+void UseTrashUnder(const std::string& folder)
 {
-    using DosName = wchar_t*(CDECL*)(const char*);
-    const auto dosName = reinterpret_cast<DosName>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (dosName == nullptr)
-        return true;
-    const char* data = std::getenv("XDG_DATA_HOME");
-    wchar_t* dos = data != nullptr ? dosName(data) : nullptr;
-    if (dos == nullptr)
-        return false;
-    fs::create_directories(dos);
-    ::HeapFree(::GetProcessHeap(), 0, dos);
-    return true;
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr)
+        return;
+    char* data = unixName(WideFromUtf8(folder).c_str());
+    ASSERT_NE(data, nullptr);
+    const std::wstring value = WideFromUtf8(data);
+    ::HeapFree(::GetProcessHeap(), 0, data);
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"XDG_DATA_HOME", value.c_str()));
+    ASSERT_EQ(::_wputenv_s(L"XDG_DATA_HOME", value.c_str()), 0);
 }
 
 } // namespace
 
 TEST(WindowsFileActionsTest, TheRecycleBinTakesOnlyTheListedFileAndGivesItBackNeverOverAnother)
 {
-    if (!MakeTestsTrashUnderWine())
-        GTEST_SKIP() << "under Wine without XDG_DATA_HOME the Recycle Bin would be the user's own trash";
     using R = FileDeleter::Result;
     using RR = FileDeleter::RestoreResult;
     const TempDir store;
+    UseTrashUnder(store.MakeDir("desktop-data"));
     const std::string folder = store.MakeDir("Cam1");
     const std::string path = folder + "\\Sr0001.asf";
     Write(path, "the recording");
