@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -163,6 +164,12 @@ std::string IsoLocalTime(const CTime& time)
 
 std::string TsvField(std::string_view text)
 {
+    // Most fields hold nothing to escape: one look for the bytes that may.
+    if (std::none_of(text.begin(), text.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte < 0x20 || byte == 0x7F || byte == 0xC2 || c == '\\';
+        }))
+        return std::string(text);
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
