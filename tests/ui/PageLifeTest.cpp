@@ -201,11 +201,11 @@ private slots:
         child.setProcessEnvironment(environment);
         child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(child.waitForStarted());
-        QVERIFY(child.waitForReadyRead(20000));
+        QVERIFY(child.waitForReadyRead(kWaitBoundMs));
         QCOMPARE(child.readLine().trimmed(), QByteArray("exit"));
-        // Within 2 s of Exit, with time to spare for a loaded machine's start
-        // of the wait.
-        QVERIFY2(child.waitForFinished(2000), "the program did not end while a call was blocked");
+        // A program that waited for the blocked call would never end; how
+        // soon it ends depends on the machine's load, and is not checked.
+        QVERIFY2(child.waitForFinished(kWaitBoundMs), "the program did not end while a call was blocked");
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 0);
     }
