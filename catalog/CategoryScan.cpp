@@ -5,6 +5,7 @@
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
 #include "catalog/ScanSeam.h"
+#include "platform/AtomicWait.h"
 #include "platform/CFile.h"
 #include "platform/CFileFind.h"
 #include "platform/DiagnosticLog.h"
@@ -267,7 +268,7 @@ public:
             // the limit before it looks at the count, wakes this.
             m_nRoomWaiters.fetch_add(1);
             while ((limit = m_nLimit.load()) != kStopped && i >= limit)
-                m_nLimit.wait(limit);
+                AtomicWait::Wait(m_nLimit, limit);
             m_nRoomWaiters.fetch_sub(1);
         }
         return limit == kStopped ? nullptr : &m_slots[i % m_nRing];
@@ -278,7 +279,7 @@ public:
     {
         std::atomic<std::uint32_t>& state = m_states[i % m_nRing];
         if (state.exchange(keep ? kKept : kDropped) == kAwaited)
-            state.notify_one();
+            AtomicWait::WakeOne(state);
     }
 
     // Worker side: this worker takes no more files. The sink may be asleep
@@ -292,7 +293,7 @@ public:
         std::atomic<std::uint32_t>& state = m_states[(limit - m_nRing) % m_nRing];
         std::uint32_t awaited = kAwaited;
         if (state.compare_exchange_strong(awaited, kPending))
-            state.notify_one();
+            AtomicWait::WakeOne(state);
     }
 
     // Sink side: hands files from the first on to sink, in order, up to
@@ -323,7 +324,7 @@ public:
                         return false;
                     continue;
                 }
-                state.wait(kAwaited);
+                AtomicWait::Wait(state, kAwaited);
                 s = state.load();
             }
             if (s == kKept) {
@@ -337,7 +338,7 @@ public:
             // The slot is free again once the limit has moved past it.
             m_nLimit.store(i + 1 + m_nRing);
             if (m_nRoomWaiters.load() > 0)
-                m_nLimit.notify_all();
+                AtomicWait::WakeAll(m_nLimit);
         }
         return true;
     }
@@ -346,7 +347,7 @@ public:
     void Abandon()
     {
         m_nLimit.store(kStopped);
-        m_nLimit.notify_all();
+        AtomicWait::WakeAll(m_nLimit);
     }
 
 private:
