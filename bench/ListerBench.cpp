@@ -215,6 +215,8 @@ int main(int argc, char** argv)
         std::printf("FAILED: a ratio above %.2f\n", maxRatio);
         ok = false;
     }
+    // Removing the store takes a while: the table is shown first.
+    std::fflush(stdout);
     if (!keep)
         std::filesystem::remove_all(root);
     return ok ? 0 : 1;
