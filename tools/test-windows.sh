@@ -30,7 +30,7 @@ else
   echo "windows: previews skipped: no FFmpeg for Windows in $ffmpeg (CLIPSCOUT_BUILD_FFMPEG_WINDOWS=1 builds it)"
 fi
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-x86_64.cmake" \
   -DCLIPSCOUT_WINDOWS_DEPS="$out/deps" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WERROR=ON "${preview[@]}" >/dev/null
 cmake --build "$build"
 

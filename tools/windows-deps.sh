@@ -2,7 +2,7 @@
 # Prepares the Windows cross-build: installs Debian's MinGW-w64 compilers and
 # Wine when missing, builds GoogleTest for Windows from Debian's sources
 # (/usr/src/googletest) and stages the header-only libraries the lister uses
-# (CLI11, nlohmann/json), all in one prefix for cmake/mingw-w64-x86_64.cmake.
+# (CLI11, nlohmann/json), all in one prefix for cmake/toolchains/mingw-w64-x86_64.cmake.
 # Does nothing that is done already.
 #   tools/windows-deps.sh [prefix]     (default: build-mingw/deps)
 set -euo pipefail
@@ -28,7 +28,7 @@ gtest_version="$(dpkg-query -W -f='${Version}' googletest)"
 if [ "$(cat "$prefix/.gtest-version" 2>/dev/null)" != "$gtest_version" ]; then
   rm -rf "$prefix/gtest-build"
   cmake -S /usr/src/googletest -B "$prefix/gtest-build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF >/dev/null
   cmake --build "$prefix/gtest-build" >/dev/null
