@@ -15,7 +15,8 @@ set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 # prefix only, never from the build machine's /usr; programs (pkg-config,
 # the code generators) from the build machine.
 set(CLIPSCOUT_WINDOWS_DEPS "" CACHE PATH "Prefix with GoogleTest and the header-only libraries for Windows")
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${CLIPSCOUT_WINDOWS_DEPS})
+# Prefixes named on the command line (Qt for Windows) are searched as they are.
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${CLIPSCOUT_WINDOWS_DEPS} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
