@@ -8,7 +8,6 @@
 #include "platform/ui/QtStrings.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -210,18 +209,7 @@ int CPropertySheet::DoModal()
 {
     if (!m_bHasWindow && !Create())
         return -1;
-    int result = 0;
-    if (parentWidget()) {
-        result = exec();
-    } else {
-        // The program's own window: a normal window to the window manager,
-        // not a modal dialog that nothing else could be used beside.
-        QEventLoop loop;
-        connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
-        show();
-        loop.exec(QEventLoop::DialogExec);
-        result = this->result();
-    }
+    const int result = exec();
     DestroyWindow();
     return result;
 }
@@ -252,9 +240,9 @@ bool CPropertySheet::Create()
     m_pApply->setEnabled(false);
     m_bHasWindow = true;
     qApp->installEventFilter(this);
-    // A window of its own is a main window, maximised like any other.
+    // A window of its own can be maximised like any other.
     if (!parentWidget())
-        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Window | Qt::WindowMinMaxButtonsHint);
+        setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     OnInitDialog();
 
     // Set-up has left every child window where it belongs at the least size.

@@ -67,7 +67,7 @@ bool StillLooking(TreeSheet::CTreeSheet& sheet)
     return note != nullptr && note->text().startsWith(QStringLiteral("Looking for the device folders"));
 }
 
-// Runs InitInstance; while its sheet runs, does act once, waits until
+// Runs InitInstance; while its sheet runs modally, does act once, waits until
 // ready holds (by default, until the device folders are found), records what
 // the sheet shows and presses Exit.
 bool RunApp(
@@ -77,7 +77,7 @@ bool RunApp(
     std::function<void()> inspect;
     bool acted = false;
     inspect = [&] {
-        auto* sheet = qobject_cast<TreeSheet::CTreeSheet*>(QApplication::activeWindow());
+        auto* sheet = qobject_cast<TreeSheet::CTreeSheet*>(QApplication::activeModalWidget());
         if (sheet && !acted) {
             acted = true;
             if (act)
