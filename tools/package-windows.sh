@@ -32,6 +32,8 @@ cp "$build/clipscout.exe" "$build/tools/clipscout-list.exe" "$build/clipscout.ht
 if [ -f "$build/clipscout-preview-helper.exe" ]; then
   cp "$build/clipscout-preview-helper.exe" "$stage/"
 fi
+# Without their debugging sections: a user's copy needs none.
+x86_64-w64-mingw32-strip "$stage"/*.exe
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 

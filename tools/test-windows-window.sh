@@ -37,14 +37,16 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mi
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPSCOUT_WERROR=ON >/dev/null
 cmake --build "$build"
 
-# The widget tests find Qt's DLLs through Wine's PATH and its plugins beside
-# them; no display, as for the core's tests.
+# The widget tests find Qt's and MinGW-w64's DLLs through Wine's PATH, and
+# Qt's plugins beside its DLLs; no display, as for the core's tests.
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wineboot --init >/dev/null 2>&1
 (
-  export WINEPATH="$(winepath -w "$qt/bin")"
+  runtime=("$qt/bin" /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib)
+  WINEPATH="$(for folder in "${runtime[@]}"; do winepath -w "$folder"; done | paste -sd';')"
+  export WINEPATH
   unset DISPLAY WAYLAND_DISPLAY
   cd "$build" && ctest --output-on-failure --no-tests=error --timeout 300 -L window
 ) | tee "$build/ctest.log"

@@ -108,7 +108,8 @@ std::string CTreeCtrl::GetItemText(HTREEITEM item) const
 
 long CTreeCtrl::GetItemData(HTREEITEM item) const
 {
-    return item ? item->data(0, kDataRole).toLongLong() : 0;
+    // Only what SetItemData stored, a long, is ever there.
+    return item ? static_cast<long>(item->data(0, kDataRole).toLongLong()) : 0;
 }
 
 void CTreeCtrl::SetItemData(HTREEITEM item, long dwData)
