@@ -52,8 +52,8 @@ ShellLauncher::Result Execute(const wchar_t* verb, const std::string& path)
     const ComOnThisThread com;
     const std::wstring wide = NativePath(path);
     // The path is the file to act on, never a command line: no parameters.
-    const auto code = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteW(nullptr, verb, wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    const auto code =
+        reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, verb, wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (code > 32)
         return ShellLauncher::Result::Launched;
     if (code == SE_ERR_NOASSOC || code == SE_ERR_ASSOCINCOMPLETE)
@@ -82,8 +82,8 @@ bool ShowSelected(const std::vector<std::string>& paths)
     }
     if (children.empty())
         return false;
-    return SUCCEEDED(::SHOpenFolderAndSelectItems(folder.get(), static_cast<UINT>(children.size()),
-                                                  children.data(), 0));
+    return SUCCEEDED(
+        ::SHOpenFolderAndSelectItems(folder.get(), static_cast<UINT>(children.size()), children.data(), 0));
 }
 
 } // namespace
