@@ -173,10 +173,10 @@ void FileExport::Choose(std::vector<ListedFile> files, const std::string& folder
     m_export->aFiles = std::move(files);
     m_export->aOutcomes.assign(m_export->aFiles.size(), {Result::Stopped, 0});
     job->strTarget = std::move(*target);
-    RunJob(std::move(job));
+    RunJob(job);
 }
 
-void FileExport::RunJob(std::shared_ptr<Job> job)
+void FileExport::RunJob(const std::shared_ptr<Job>& job)
 {
     m_job = job;
     // The page going stops the task, and with it the copy in hand.
@@ -288,7 +288,7 @@ void FileExport::AskToKeepBoth(const std::vector<std::size_t>& clashes)
     }
     job->strTarget = m_export->strTarget;
     job->bBeside = true;
-    RunJob(std::move(job));
+    RunJob(job);
 }
 
 void FileExport::Report()

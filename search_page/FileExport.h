@@ -59,7 +59,7 @@ private:
     struct Export;
 
     void Choose(std::vector<ListedFile> files, const std::string& folder, const std::string& start);
-    void RunJob(std::shared_ptr<Job> job);
+    void RunJob(const std::shared_ptr<Job>& job);
     void OnCopied(const Copied& copied);
     void OnTick();
     void AskToKeepBoth(const std::vector<std::size_t>& clashes);
