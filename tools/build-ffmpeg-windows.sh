@@ -13,17 +13,7 @@ work="$prefix-work"
 jobs="${CLIPSCOUT_JOBS:-$(nproc)}"
 
 packages=(gcc-mingw-w64-x86-64-posix dpkg-dev make pkg-config)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+tools/ensure-packages.sh "${packages[@]}"
 
 # The containers and codecs the recorder writes (ASF with WMV, AVI with
 # MPEG-4 or MJPEG, JPEG and BMP snapshots), as preview/ClipFrameDecoder.cpp

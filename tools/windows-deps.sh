@@ -10,17 +10,7 @@ cd "$(dirname "$0")/.."
 prefix="$(realpath -m "${1:-build-mingw/deps}")"
 
 packages=(g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest libcli11-dev nlohmann-json3-dev cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+tools/ensure-packages.sh "${packages[@]}"
 
 # GoogleTest, static, for the toolchain's compiler; rebuilt only when Debian's
 # sources change.
