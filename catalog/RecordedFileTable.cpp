@@ -1,5 +1,6 @@
 #include "catalog/RecordedFileTable.h"
 
+#include "catalog/DeviceSearches.h"
 #include "catalog/RecordingNames.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace {
 
@@ -65,8 +67,32 @@ struct RecordedFileTable::Row {
 
 RecordedFileTable::RecordedFileTable() = default;
 RecordedFileTable::~RecordedFileTable() = default;
-RecordedFileTable::RecordedFileTable(RecordedFileTable&&) noexcept = default;
-RecordedFileTable& RecordedFileTable::operator=(RecordedFileTable&&) noexcept = default;
+// A table moved from is empty, as a new one, so that it can be filled again.
+RecordedFileTable::RecordedFileTable(RecordedFileTable&& other) noexcept
+    : m_rowBlocks(std::move(other.m_rowBlocks)),
+      m_textBlocks(std::move(other.m_textBlocks)),
+      m_nCount(std::exchange(other.m_nCount, 0)),
+      m_nTextUsed(std::exchange(other.m_nTextUsed, 0)),
+      m_nTotalSize(std::exchange(other.m_nTotalSize, 0)),
+      m_idFolder(std::exchange(other.m_idFolder, {}))
+{
+    other.m_rowBlocks.clear();
+    other.m_textBlocks.clear();
+}
+
+RecordedFileTable& RecordedFileTable::operator=(RecordedFileTable&& other) noexcept
+{
+    if (this != &other) {
+        RecordedFileTable taken(std::move(other));
+        std::swap(m_rowBlocks, taken.m_rowBlocks);
+        std::swap(m_textBlocks, taken.m_textBlocks);
+        std::swap(m_nCount, taken.m_nCount);
+        std::swap(m_nTextUsed, taken.m_nTextUsed);
+        std::swap(m_nTotalSize, taken.m_nTotalSize);
+        std::swap(m_idFolder, taken.m_idFolder);
+    }
+    return *this;
+}
 
 char* RecordedFileTable::TextRoom(std::size_t length, std::uint32_t& offset)
 {
@@ -138,11 +164,45 @@ bool RecordedFileTable::Append(const RecordedFile& file)
     if ((row.nForm & kOwnDevice) != 0)
         std::memcpy(text, &file.idFile.nDevice, sizeof file.idFile.nDevice);
 
+    Keep(row, file.nSize);
+    return true;
+}
+
+void RecordedFileTable::Keep(const Row& row, std::uint64_t size)
+{
     if (m_nCount % kRowsPerBlock == 0)
         m_rowBlocks.push_back(std::make_unique_for_overwrite<Row[]>(kRowsPerBlock));
     m_rowBlocks.back()[m_nCount % kRowsPerBlock] = row;
     ++m_nCount;
-    m_nTotalSize += file.nSize;
+    m_nTotalSize += size;
+}
+
+bool RecordedFileTable::Append(const RecordedFileTable& rows)
+{
+    if (m_nCount == 0)
+        m_idFolder = rows.m_idFolder;
+    // Each row's size is not kept, only their sum.
+    m_nTotalSize += rows.m_nTotalSize;
+    for (std::size_t i = 0; i < rows.m_nCount; ++i) {
+        if (m_nCount == static_cast<std::size_t>(INT_MAX))
+            return false;
+        Row row = rows.At(i);
+        const std::uint64_t device = rows.GetFileIdentity(i).nDevice;
+        row.nForm = static_cast<std::uint8_t>(row.nForm & ~kOwnDevice);
+        if (device != m_idFolder.nDevice)
+            row.nForm |= kOwnDevice;
+        // The name and the texts kept after it, without the device.
+        const char* const from = rows.TextOf(row);
+        const auto shared = static_cast<std::size_t>(rows.Kept(row, kOwnDevice) - from);
+        const std::size_t length = shared + ((row.nForm & kOwnDevice) != 0 ? sizeof device : 0);
+        char* text = TextRoom(length, row.nText);
+        if (text == nullptr)
+            return false;
+        text = std::copy(from, from + shared, text);
+        if ((row.nForm & kOwnDevice) != 0)
+            std::memcpy(text, &device, sizeof device);
+        Keep(row, 0);
+    }
     return true;
 }
 
@@ -212,8 +272,68 @@ int RecordedFileTable::GetDurationSeconds(std::size_t i) const
 FileIdentity RecordedFileTable::GetFileIdentity(std::size_t i) const
 {
     const Row& row = At(i);
-    FileIdentity identity{m_idFolder.nDevice, row.nInode};
+    FileIdentity identity{GetFolderIdentity(i).nDevice, row.nInode};
     if ((row.nForm & kOwnDevice) != 0)
         std::memcpy(&identity.nDevice, Kept(row, kOwnDevice), sizeof identity.nDevice);
     return identity;
+}
+
+bool RecordedFileTable::AppendRow(const RecordedFileTable& from, std::size_t i)
+{
+    if (m_nCount == static_cast<std::size_t>(INT_MAX))
+        return false;
+    Row row = from.At(i);
+    const char* const source = from.TextOf(row);
+    const std::size_t length = static_cast<std::size_t>(from.Kept(row, kOwnDevice) - source) +
+                               ((row.nForm & kOwnDevice) != 0 ? sizeof(FileIdentity::nDevice) : 0);
+    char* const text = TextRoom(length, row.nText);
+    if (text == nullptr)
+        return false;
+    std::copy(source, source + length, text);
+    if (m_nCount % kRowsPerBlock == 0)
+        m_rowBlocks.push_back(std::make_unique_for_overwrite<Row[]>(kRowsPerBlock));
+    m_rowBlocks.back()[m_nCount % kRowsPerBlock] = row;
+    ++m_nCount;
+    return true;
+}
+
+RecordedFileTable RecordedFileTable::Merged(std::span<const RecordedFileTable> tables, std::vector<std::string> names)
+{
+    RecordedFileTable merged;
+    // A source is kept in 16 bits; a store has far fewer devices.
+    tables = tables.first(std::min<std::size_t>(tables.size(), UINT16_MAX + 1));
+    std::vector<std::size_t> counts;
+    for (const RecordedFileTable& table : tables) {
+        counts.push_back(table.GetCount());
+        merged.m_aSourceFolders.push_back(table.m_idFolder);
+        merged.m_nTotalSize += table.m_nTotalSize;
+    }
+    names.resize(tables.size());
+    merged.m_aSourceNames = std::move(names);
+    const auto order = DeviceSearches::MergedOrder(
+        counts, [&tables](DeviceSearches::Place place) { return tables[place.nDevice].GetRecordedTime(place.nRow); });
+    merged.m_aSource.reserve(order.size());
+    for (const DeviceSearches::Place& place : order) {
+        if (!merged.AppendRow(tables[place.nDevice], place.nRow))
+            break;
+        merged.m_aSource.push_back(static_cast<std::uint16_t>(place.nDevice));
+    }
+    if (!tables.empty())
+        merged.m_idFolder = merged.m_aSourceFolders.front();
+    return merged;
+}
+
+std::size_t RecordedFileTable::GetSource(std::size_t i) const
+{
+    return m_aSource.empty() ? 0 : m_aSource[i];
+}
+
+std::string_view RecordedFileTable::GetSourceName(std::size_t i) const
+{
+    return m_aSource.empty() ? std::string_view() : std::string_view(m_aSourceNames[m_aSource[i]]);
+}
+
+FileIdentity RecordedFileTable::GetFolderIdentity(std::size_t i) const
+{
+    return m_aSource.empty() ? m_idFolder : m_aSourceFolders[m_aSource[i]];
 }

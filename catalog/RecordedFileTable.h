@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,11 +31,27 @@ public:
     // Keeps what the list shows of row and the identities the actions check.
     // False, keeping nothing, when the table can hold no more rows.
     bool Append(const RecordedFile& row);
+    // Keeps every row of rows after these, as they are: rows that come in
+    // blocks from another thread are made there and only copied here. The
+    // folder's identity stays this table's unless it has no rows yet. False
+    // when the table cannot hold them all; those it could hold are kept.
+    bool Append(const RecordedFileTable& rows);
+
+    // The rows of tables, each the rows of one source (a device's search,
+    // named by names), in one table ordered by recorded time (see
+    // DeviceSearches::MergedOrder); rows beyond what a table holds are left
+    // out.
+    static RecordedFileTable Merged(std::span<const RecordedFileTable> tables, std::vector<std::string> names);
 
     std::size_t GetCount() const { return m_nCount; }
     // The sum of the rows' sizes.
     std::uint64_t GetTotalSize() const { return m_nTotalSize; }
     FileIdentity GetFolderIdentity() const { return m_idFolder; }
+    // Of a merged table: the table row i came from and its name, and the
+    // identity of its folder; 0, empty and GetFolderIdentity() otherwise.
+    std::size_t GetSource(std::size_t i) const;
+    std::string_view GetSourceName(std::size_t i) const;
+    FileIdentity GetFolderIdentity(std::size_t i) const;
 
     // The texts of row i, as the list shows them: szFileName, ToDisplayTime
     // of szStartTime, and szDuration (empty for snapshots).
@@ -60,6 +77,10 @@ private:
     std::string_view KeptText(const Row& row, unsigned flag) const;
     // Room for length bytes of text that stays within one block.
     char* TextRoom(std::size_t length, std::uint32_t& offset);
+    // Keeps row, its text already in place.
+    void Keep(const Row& row, std::uint64_t size);
+    // Row i of from, its texts copied, as a row of this table.
+    bool AppendRow(const RecordedFileTable& from, std::size_t i);
 
     std::vector<std::unique_ptr<Row[]>> m_rowBlocks;
     std::vector<std::unique_ptr<char[]>> m_textBlocks;
@@ -67,4 +88,9 @@ private:
     std::size_t m_nTextUsed = 0; // in the last text block
     std::uint64_t m_nTotalSize = 0;
     FileIdentity m_idFolder;
+    // Of a merged table: each row's source, and each source's name and
+    // folder; empty otherwise.
+    std::vector<std::uint16_t> m_aSource;
+    std::vector<std::string> m_aSourceNames;
+    std::vector<FileIdentity> m_aSourceFolders;
 };

@@ -6,6 +6,7 @@
 // that stops reading), 1 the output cannot be written, 2 bad usage or unusable
 // settings, 3 the start time lies after the end time.
 
+#include "catalog/DeviceSearches.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
 #include "catalog/SearchRequest.h"
@@ -91,6 +92,7 @@ int Run(int argc, char** argv)
     std::string appIni;
     std::string device;
     bool allDevices = false;
+    bool merged = false;
     bool listDevices = false;
     std::string category;
     std::string from = "2005-01-01";
@@ -105,6 +107,10 @@ int Run(int argc, char** argv)
     auto* deviceOption = app.add_option("--device", device, "Device folder name, as --list-devices prints it");
     auto* allOption = app.add_flag("--all-devices", allDevices, "Every device, device by device in page order");
     deviceOption->excludes(allOption);
+    app.add_flag("--merged", merged,
+                 "With --all-devices: the devices searched at once and their rows in one list\n"
+                 "by recorded time, printed once every device is searched")
+        ->needs(allOption);
     app.add_flag("--list-devices", listDevices, "Print the device folder names, one a line, in page order")
         ->excludes(deviceOption)
         ->excludes(allOption);
@@ -218,7 +224,40 @@ int Run(int argc, char** argv)
     // the scan, instead of killing the process.
     Console::SurviveClosedReaders();
     RowWriter writer(stdout, format == "json" ? RowWriter::Format::Json : RowWriter::Format::Tsv);
-    for (const std::string& name : searched) {
+    if (merged) {
+        SearchRequest request;
+        request.strRecordingDir = recordingDir;
+        request.strCategory = categoryText;
+        request.aCategoryTexts = categoryTexts;
+        request.nCategoryEntry = entry;
+        request.tSearchStart = searchStart;
+        request.tSearchEnd = searchEnd;
+        ScanControl control;
+        request.pControl = &control;
+        std::optional<ProgressLine> progress;
+        if (!Console::IsTerminal(stdout))
+            progress.emplace(control);
+        std::vector<std::vector<RecordedFile>> rows(searched.size());
+        const std::vector<SearchResult> results =
+            DeviceSearches::Run(request, searched, [&rows](std::size_t at) -> RowSink {
+                return [&kept = rows[at]](const RecordedFile& row) {
+                    kept.push_back(row);
+                    return true;
+                };
+            });
+        progress.reset();
+        std::vector<std::size_t> counts;
+        for (const std::vector<RecordedFile>& kept : rows)
+            counts.push_back(kept.size());
+        for (const DeviceSearches::Place& place : DeviceSearches::MergedOrder(
+                 counts, [&rows](DeviceSearches::Place at) { return rows[at.nDevice][at.nRow].tRecorded.GetTime(); })) {
+            const SearchResult& result = results[place.nDevice];
+            if (!writer.Write(rows[place.nDevice][place.nRow], searched[place.nDevice], result.strCategory,
+                              result.strFolderPath))
+                break;
+        }
+    }
+    for (const std::string& name : merged ? std::vector<std::string>() : searched) {
         SearchRequest request;
         request.strRecordingDir = recordingDir;
         request.strDevice = name;

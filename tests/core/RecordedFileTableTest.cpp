@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -113,4 +114,42 @@ TEST(RecordedFileTableTest, ManyRowsGiveBackTheTextsAndIdentitiesTheScanRead)
     EXPECT_EQ(kinds, (std::vector<std::string>{"01/01/06  00:00", "02/02/07  01:01:01", "03/03/08  02:02",
                                                "4/4/09  3:3", "05/05/10  04:04:75", "03/26/06  02:30",
                                                "07/07/12  06:06:00", "01/02/06  03:04", "09/09/14  08:08"}));
+}
+
+TEST(RecordedFileTableTest, MergedTablesKeepEachRowsTextsSourceAndFolderInRecordedTimeOrder)
+{
+    const LocalTimeZone zone;
+    // Three devices' tables, each in its own folder on its own file system,
+    // with rows spread over text blocks and some on yet another device.
+    std::vector<RecordedFileTable> tables(3);
+    std::vector<std::pair<std::int64_t, RecordedFile>> expected;
+    for (int i = 0; i < 6000; ++i) {
+        RecordedFile row = Row(i);
+        const auto source = static_cast<std::uint64_t>(i % 3);
+        row.idFolder = {20 + source, 200 + source};
+        if (row.idFile.nDevice == 7)
+            row.idFile.nDevice = row.idFolder.nDevice;
+        ASSERT_TRUE(tables[source].Append(row));
+        expected.emplace_back(row.tRecorded.GetTime(), row);
+    }
+    std::ranges::stable_sort(expected, [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    const RecordedFileTable merged = RecordedFileTable::Merged(tables, {"Cam0", "Cam1", "Cam2"});
+    ASSERT_EQ(merged.GetCount(), expected.size());
+    EXPECT_EQ(merged.GetTotalSize(), tables[0].GetTotalSize() + tables[1].GetTotalSize() + tables[2].GetTotalSize());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const RecordedFile& row = expected[i].second;
+        const std::size_t source = row.idFolder.nDevice - 20;
+        ASSERT_EQ(merged.GetRecordedTime(i), expected[i].first) << i;
+        ASSERT_EQ(merged.GetFileName(i), std::string(row.szFileName)) << i;
+        ASSERT_EQ(merged.GetDisplayTime(i), ToDisplayTime(row.szStartTime)) << i;
+        ASSERT_EQ(merged.GetDuration(i), std::string(row.szDuration)) << i;
+        ASSERT_EQ(merged.GetSource(i), source) << i;
+        ASSERT_EQ(merged.GetSourceName(i), "Cam" + std::to_string(source)) << i;
+        ASSERT_EQ(merged.GetFolderIdentity(i), row.idFolder) << i;
+        ASSERT_EQ(merged.GetFileIdentity(i), row.idFile) << i;
+    }
+    // A table of one search names no source.
+    EXPECT_EQ(tables[1].GetSourceName(0), "");
+    EXPECT_EQ(tables[1].GetFolderIdentity(0), (FileIdentity{21, 201}));
 }

@@ -364,6 +364,51 @@ TEST_F(ClipscoutListTest, DevicesAreListedCheckedAndSearchedInPageOrder)
     }
 }
 
+TEST_F(ClipscoutListTest, MergedListsEveryDevicesRowsByRecordedTime)
+{
+    const std::string ini = m_dir.WriteFile(
+        "three.ini", "[Directory]\nRecording=" + m_dir.Path() +
+                         "/rec\n[Device1]\nLocalID=Cam1\n[Device2]\nLocalID=Cam2\n[Device3]\nLocalID=Cam3\n");
+    for (const char* device : {"Cam2", "Cam3"})
+        for (const char* folder : {"Recording", "SnapShot", "MotionDetection"})
+            m_dir.MakeDir(std::string("rec/") + device + "/" + folder);
+    // Listed by name, each device's rows are out of time order; Sr0002 of
+    // Cam1 and Sr0011 of Cam3 start in the same minute.
+    m_dir.WriteFile("rec/Cam2/Recording/Sr0020.asf", AsfClip(20000000, 0, "NC2006/03/14 12:00,2006/03/14 12:01"));
+    m_dir.WriteFile("rec/Cam2/Recording/Sr0021.asf", AsfClip(20000000, 0, "NC2006/03/14 09:00,2006/03/14 09:01"));
+    m_dir.WriteFile("rec/Cam3/Recording/Sr0010.asf", AsfClip(20000000, 0, "NC2006/03/14 10:30,2006/03/14 10:31"));
+    m_dir.WriteFile("rec/Cam3/Recording/Sr0011.asf", AsfClip(20000000, 0, "NC2006/03/14 11:30,2006/03/14 11:31"));
+
+    std::vector<std::string> devices;
+    std::istringstream names(Run({"--viewer-ini", ini, "--list-devices"}).out);
+    for (std::string name; std::getline(names, name);)
+        devices.push_back(name);
+    ASSERT_EQ(devices.size(), 3u);
+    const bool cam1First =
+        std::find(devices.begin(), devices.end(), "Cam1") < std::find(devices.begin(), devices.end(), "Cam3");
+
+    const Result r = Run({"--viewer-ini", ini, "--all-devices", "--merged", "--category", "sr", "--from", "2006-03-14",
+                          "--to", "2006-03-14"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> rows; // name and device of each row
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t device = line.rfind('\t', line.rfind('\t') - 1) + 1;
+        rows.push_back(line.substr(0, line.find('\t')) + " " + line.substr(device, line.find('\t', device) - device));
+    }
+    const std::vector<std::string> tie = cam1First ? std::vector<std::string>{"Sr0002.asf Cam1", "Sr0011.asf Cam3"}
+                                                   : std::vector<std::string>{"Sr0011.asf Cam3", "Sr0002.asf Cam1"};
+    EXPECT_EQ(rows, (std::vector<std::string>{"Sr0021.asf Cam2", "Sr0001.asf Cam1", "Sr0010.asf Cam3", tie[0], tie[1],
+                                              "Sr0020.asf Cam2"}))
+        << r.out;
+    // Each row's path is in its own device's folder.
+    EXPECT_NE(r.out.find("/rec/Cam3/Recording/Sr0010.asf\tCam3\t"), std::string::npos) << r.out;
+
+    const Result alone = Run(Args({"--merged", "--category", "sr"}));
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_EQ(alone.out, "");
+}
+
 TEST_F(ClipscoutListTest, RangesTakeDatesAloneAndIsoTimesAndCategoriesTheirShortCodes)
 {
     m_dir.WriteFile("rec/Cam1/Recording/Sr2359.asf", AsfClip(20000000, 0, "NC2006/03/13 23:59,2006/03/14 00:00"));
