@@ -74,10 +74,16 @@ RecordedFileTable::RecordedFileTable(RecordedFileTable&& other) noexcept
       m_nCount(std::exchange(other.m_nCount, 0)),
       m_nTextUsed(std::exchange(other.m_nTextUsed, 0)),
       m_nTotalSize(std::exchange(other.m_nTotalSize, 0)),
-      m_idFolder(std::exchange(other.m_idFolder, {}))
+      m_idFolder(std::exchange(other.m_idFolder, {})),
+      m_aSource(std::move(other.m_aSource)),
+      m_aSourceNames(std::move(other.m_aSourceNames)),
+      m_aSourceFolders(std::move(other.m_aSourceFolders))
 {
     other.m_rowBlocks.clear();
     other.m_textBlocks.clear();
+    other.m_aSource.clear();
+    other.m_aSourceNames.clear();
+    other.m_aSourceFolders.clear();
 }
 
 RecordedFileTable& RecordedFileTable::operator=(RecordedFileTable&& other) noexcept
@@ -90,6 +96,9 @@ RecordedFileTable& RecordedFileTable::operator=(RecordedFileTable&& other) noexc
         std::swap(m_nTextUsed, taken.m_nTextUsed);
         std::swap(m_nTotalSize, taken.m_nTotalSize);
         std::swap(m_idFolder, taken.m_idFolder);
+        std::swap(m_aSource, taken.m_aSource);
+        std::swap(m_aSourceNames, taken.m_aSourceNames);
+        std::swap(m_aSourceFolders, taken.m_aSourceFolders);
     }
     return *this;
 }
@@ -290,10 +299,7 @@ bool RecordedFileTable::AppendRow(const RecordedFileTable& from, std::size_t i)
     if (text == nullptr)
         return false;
     std::copy(source, source + length, text);
-    if (m_nCount % kRowsPerBlock == 0)
-        m_rowBlocks.push_back(std::make_unique_for_overwrite<Row[]>(kRowsPerBlock));
-    m_rowBlocks.back()[m_nCount % kRowsPerBlock] = row;
-    ++m_nCount;
+    Keep(row, 0);
     return true;
 }
 

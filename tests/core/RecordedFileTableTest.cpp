@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -134,7 +135,10 @@ TEST(RecordedFileTableTest, MergedTablesKeepEachRowsTextsSourceAndFolderInRecord
     }
     std::ranges::stable_sort(expected, [](const auto& a, const auto& b) { return a.first < b.first; });
 
-    const RecordedFileTable merged = RecordedFileTable::Merged(tables, {"Cam0", "Cam1", "Cam2"});
+    // Moved, as the page takes it over.
+    const auto shared =
+        std::make_shared<const RecordedFileTable>(RecordedFileTable::Merged(tables, {"Cam0", "Cam1", "Cam2"}));
+    const RecordedFileTable& merged = *shared;
     ASSERT_EQ(merged.GetCount(), expected.size());
     EXPECT_EQ(merged.GetTotalSize(), tables[0].GetTotalSize() + tables[1].GetTotalSize() + tables[2].GetTotalSize());
     for (std::size_t i = 0; i < expected.size(); ++i) {
