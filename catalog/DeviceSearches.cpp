@@ -61,6 +61,10 @@ std::vector<SearchResult> DeviceSearches::Run(const SearchRequest& request, std:
         }
     }
 
+    // Added to what the caller's control counted before, so that searches
+    // run one after another with one control count them all.
+    const std::size_t listedBefore = request.pControl != nullptr ? request.pControl->FilesListed() : 0;
+    std::size_t examinedForwarded = 0;
     const auto follow = [&] {
         if (request.pControl == nullptr)
             return;
@@ -71,10 +75,10 @@ std::vector<SearchResult> DeviceSearches::Run(const SearchRequest& request, std:
             listed += control.FilesListed();
             examined += control.FilesExamined();
         }
-        request.pControl->SetListed(listed);
-        const std::size_t before = request.pControl->FilesExamined();
-        if (examined > before)
-            request.pControl->AddExamined(examined - before);
+        request.pControl->SetListed(listedBefore + listed);
+        if (examined > examinedForwarded)
+            request.pControl->AddExamined(examined - examinedForwarded);
+        examinedForwarded = std::max(examined, examinedForwarded);
     };
     for (const std::size_t i : unstarted) {
         follow();

@@ -10,6 +10,7 @@
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
 #include "catalog/SearchRequest.h"
+#include "catalog/StoreSummary.h"
 #include "platform/CTime.h"
 #include "platform/Console.h"
 #include "platform/FileHandle.h"
@@ -21,6 +22,7 @@
 #include "tools/ListerArguments.h"
 #include "tools/ProgressLine.h"
 #include "tools/RowWriter.h"
+#include "tools/SummaryWriter.h"
 
 #include <CLI/CLI.hpp>
 
@@ -93,6 +95,7 @@ int Run(int argc, char** argv)
     std::string device;
     bool allDevices = false;
     bool merged = false;
+    bool summary = false;
     bool listDevices = false;
     std::string category;
     std::string from = "2005-01-01";
@@ -117,12 +120,18 @@ int Run(int argc, char** argv)
     app.add_option("--category", category,
                    "Scheduled Recording, SnapShot, Instant Recording or Motion Detection,\n"
                    "or sr, ss, ir, md (any letter case)");
+    auto* summaryOption = app.add_flag("--summary", summary,
+                                       "For each device and category (or the one --category names), the\n"
+                                       "recordings over all time: device, category, recordings, sizeBytes,\n"
+                                       "oldest, newest (ISO 8601 local times; none without recordings)");
     app.add_option("--from", from,
                    "Range start, local time: YYYY-MM-DD HH:MM, YYYY-MM-DDTHH:MM, or a date alone for\n"
                    "its first minute (default: 2005-01-01)")
-        ->check(RangeTime());
+        ->check(RangeTime())
+        ->excludes(summaryOption);
     app.add_option("--to", to, "Range end, as --from; a date alone for its last minute (default: the current minute)")
-        ->check(RangeTime());
+        ->check(RangeTime())
+        ->excludes(summaryOption);
     app.add_option("--format", format,
                    "tsv (default): fileName, recordedTimeText, duration, path, device, sizeBytes;\n"
                    "backslash, tab and line breaks written as \\\\ \\t \\n \\r.\n"
@@ -160,7 +169,7 @@ int Run(int argc, char** argv)
     };
     if (!listDevices && device.empty() && !allDevices)
         return usage("--device or --all-devices is required (--list-devices names the devices)");
-    if (!listDevices && category.empty())
+    if (!listDevices && !summary && category.empty())
         return usage("--category is required");
 
     // The range is wrong whatever the settings say, so it is refused first.
@@ -215,7 +224,7 @@ int Run(int argc, char** argv)
     const std::vector<std::string> categoryTexts = CategoryTexts(settings);
     const int entry = CategoryEntryOfArgument(category, categoryTexts);
     const std::string categoryText = entry >= 0 ? categoryTexts[static_cast<std::size_t>(entry)] : category;
-    if (CategoryFolder(CategoryOfText(categoryText, categoryTexts, entry)).empty())
+    if ((!summary || !category.empty()) && CategoryFolder(CategoryOfText(categoryText, categoryTexts, entry)).empty())
         return usage("--category: '" + category +
                      "' is none of Scheduled Recording (sr), SnapShot (ss), Instant Recording (ir), Motion "
                      "Detection (md)");
@@ -223,6 +232,25 @@ int Run(int argc, char** argv)
     // A reader that goes away (head) shows up as a failed write, which ends
     // the scan, instead of killing the process.
     Console::SurviveClosedReaders();
+    if (summary) {
+        std::vector<std::string_view> categories;
+        for (const CategoryLabel& label : kCategoryLabels)
+            if (category.empty() || label.text == CategoryOfText(categoryText, categoryTexts, entry))
+                categories.push_back(label.text);
+        ScanControl control;
+        std::optional<ProgressLine> progress;
+        if (!Console::IsTerminal(stdout))
+            progress.emplace(control);
+        std::vector<StoreSummary::Totals> totals;
+        StoreSummary::Run(recordingDir, searched, categories, &control, totals);
+        progress.reset();
+        if (!SummaryWriter::Write(stdout, format == "json" ? SummaryWriter::Format::Json : SummaryWriter::Format::Tsv,
+                                  totals)) {
+            std::cerr << "clipscout-list: cannot write the output\n";
+            return kExitWriteError;
+        }
+        return 0;
+    }
     RowWriter writer(stdout, format == "json" ? RowWriter::Format::Json : RowWriter::Format::Tsv);
     if (merged) {
         SearchRequest request;

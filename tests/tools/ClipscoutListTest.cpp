@@ -409,6 +409,36 @@ TEST_F(ClipscoutListTest, MergedListsEveryDevicesRowsByRecordedTime)
     EXPECT_EQ(alone.out, "");
 }
 
+TEST_F(ClipscoutListTest, SummaryCountsEachCategoryOverAllTimeWithItsSizeAndOldestAndNewest)
+{
+    const auto size = [](const char* trailer) { return AsfClip(20000000, 0, trailer).size(); };
+    const std::size_t scheduled = AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05").size() +
+                                  size("NC2006/03/14 11:30,2006/03/14 11:31") +
+                                  size("NC2004/12/31 23:59,2005/01/01 00:01") +
+                                  size("NC2005/01/01 00:00,2005/01/01 00:01");
+    const std::string instant =
+        std::to_string(AsfClip(1234567890, 0, "NC2006/03/14 10:00:05,2006/03/14 10:05:05").size());
+
+    // Before the lister's default start, 2005, too; the Instant clip shares
+    // the Scheduled clips' folder.
+    const Result tsv = Run(Args({"--summary"}), "CET-1");
+    EXPECT_EQ(tsv.status, 0) << tsv.err;
+    EXPECT_EQ(tsv.out, "Cam1\tScheduled Recording\t4\t" + std::to_string(scheduled) +
+                           "\t2004-12-31T23:59:00+01:00\t2006-03-14T11:30:00+01:00\n"
+                           "Cam1\tSnapShot\t0\t0\t\t\n"
+                           "Cam1\tInstant Recording\t1\t" +
+                           instant +
+                           "\t2006-03-14T10:00:05+01:00\t2006-03-14T10:00:05+01:00\n"
+                           "Cam1\tMotion Detection\t0\t0\t\t\n");
+
+    const Result json = Run(Args({"--summary", "--category", "md", "--format", "json"}), "CET-1");
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out, "{\"device\":\"Cam1\",\"category\":\"Motion Detection\",\"recordings\":0,\"sizeBytes\":0,"
+                        "\"oldest\":null,\"newest\":null}\n");
+
+    EXPECT_EQ(Run(Args({"--summary", "--from", "2006-01-01"})).status, 2);
+}
+
 TEST_F(ClipscoutListTest, RangesTakeDatesAloneAndIsoTimesAndCategoriesTheirShortCodes)
 {
     m_dir.WriteFile("rec/Cam1/Recording/Sr2359.asf", AsfClip(20000000, 0, "NC2006/03/13 23:59,2006/03/14 00:00"));
