@@ -1,7 +1,7 @@
 #include "app/ProgramCommandLine.h"
 
 #include "platform/ui/QtStrings.h"
-#include "tree_sheet/CTreeSheet.h"
+#include "tree_sheet/SheetButtons.h"
 
 #include <QCommandLineParser>
 
@@ -37,7 +37,7 @@ constexpr const char* kToolkitFlags[] = {"reverse", "testability", "widgetcount"
 // The manual Help opens: the first one there, else where it belongs.
 std::string ManualFile()
 {
-    const std::vector<std::string> files = TreeSheet::CTreeSheet::InstalledManualFiles();
+    const std::vector<std::string> files = TreeSheet::SheetButtons::InstalledManualFiles();
     for (const std::string& file : files)
         if (std::error_code error; std::filesystem::is_regular_file(file, error))
             return file;

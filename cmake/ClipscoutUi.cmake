@@ -59,7 +59,8 @@ add_library(clipscout_ui STATIC
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h
-  tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h)
+  tree_sheet/CTreeSheet.cpp tree_sheet/CTreeSheet.h
+  tree_sheet/SheetButtons.cpp tree_sheet/SheetButtons.h)
 target_link_libraries(clipscout_ui PUBLIC clipscout_core Qt6::Widgets Qt6::Network)
 # One half per system, as in the core.
 if(WIN32)

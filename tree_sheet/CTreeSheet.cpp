@@ -1,23 +1,15 @@
 #include "tree_sheet/CTreeSheet.h"
 
-#include "platform/ModulePath.h"
 #include "platform/Utf8Cut.h"
-#include "platform/Utf8Path.h"
 #include "platform/ui/AnchoredLayout.h"
 #include "platform/ui/CPropertyPage.h"
 #include "platform/ui/CTabCtrl.h"
-#include "platform/ui/MessageBoxSeam.h"
-#include "platform/ui/QtStrings.h"
-#include "platform/ui/ShellLauncher.h"
 #include "res/Resource.h"
 #include "res/StringTable.h"
 #include "tree_sheet/CPageFrameDefault.h"
 
 #include <QKeyEvent>
-#include <QPushButton>
-#include <QShortcut>
 
-#include <filesystem>
 #include <new>
 
 namespace TreeSheet {
@@ -34,27 +26,19 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 
 } // namespace
 
-std::vector<std::string> CTreeSheet::InstalledManualFiles()
-{
-    const std::filesystem::path folder = Utf8Path(GetModuleFileName()).parent_path();
-    return {PathUtf8(folder / "clipscout.html"),
-            PathUtf8((folder / Utf8Path(CLIPSCOUT_MANUAL_INSTALLED)).lexically_normal())};
-}
+CTreeSheet::CTreeSheet() = default;
 
-CTreeSheet::CTreeSheet() : m_aManualFiles(InstalledManualFiles())
-{ }
-
-CTreeSheet::CTreeSheet(int ownTitleList) : m_aManualFiles(InstalledManualFiles())
+CTreeSheet::CTreeSheet(int ownTitleList)
 {
     UsePageTitles(ownTitleList);
 }
 
 CTreeSheet::CTreeSheet(unsigned captionId, QWidget* parent, unsigned selectPage)
-    : CPropertySheet(LoadResourceString(captionId), parent, selectPage), m_aManualFiles(InstalledManualFiles())
+    : CPropertySheet(LoadResourceString(captionId), parent, selectPage)
 { }
 
 CTreeSheet::CTreeSheet(const std::string& caption, QWidget* parent, unsigned selectPage)
-    : CPropertySheet(caption, parent, selectPage), m_aManualFiles(InstalledManualFiles())
+    : CPropertySheet(caption, parent, selectPage)
 { }
 
 CTreeSheet::~CTreeSheet()
@@ -168,12 +152,6 @@ std::string CTreeSheet::GetPageTitle(int index) const
     return (*m_pPageTitles)[static_cast<std::size_t>(index)];
 }
 
-void CTreeSheet::UseSettingsFile(std::string path, SettingReader reader)
-{
-    m_strSettingsFile = std::move(path);
-    m_readSetting = std::move(reader);
-}
-
 long CTreeSheet::OnInstanceQuery()
 {
     return WM_INSTANCE_QUERY;
@@ -233,34 +211,10 @@ bool CTreeSheet::OnInitDialog()
         m_TreeImages.Create(size.width(), size.height());
     }
     const bool result = CPropertySheet::OnInitDialog();
-    SetUpButtons();
+    m_buttons.SetUp();
     if (m_bTreeMode)
         SetUpTree();
     return result;
-}
-
-void CTreeSheet::SetUpButtons()
-{
-    auto* ok = qobject_cast<QPushButton*>(GetDlgItem(IDOK));
-    auto* cancel = qobject_cast<QPushButton*>(GetDlgItem(IDCANCEL));
-    auto* apply = qobject_cast<QPushButton*>(GetDlgItem(ID_APPLY_NOW));
-    if (!ok || !cancel || !apply)
-        return;
-    const QRect r = apply->geometry();
-    cancel->setEnabled(false);
-    cancel->hide();
-    ok->move(r.topLeft());
-    apply->move(r.left() - kHelpOffset, r.top());
-    const std::string exitText = m_readSetting ? m_readSetting("Clipscout", "B_Exit") : std::string();
-    const std::string helpText = m_readSetting ? m_readSetting("Clipscout", "B_Help") : std::string();
-    ok->setText(exitText.empty() ? QStringLiteral("Exit") : ToQString(exitText));
-    apply->setText(helpText.empty() ? QStringLiteral("Help") : ToQString(helpText));
-    apply->setEnabled(true);
-    // Ctrl+Q as Exit, named outright: some platforms' Quit key is none. Made
-    // with the button, so that each window of the sheet has one.
-    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), ok);
-    quit->setContext(Qt::WindowShortcut);
-    connect(quit, &QShortcut::activated, ok, &QPushButton::click);
 }
 
 void CTreeSheet::SetUpTree()
@@ -360,7 +314,7 @@ void CTreeSheet::OnDestroy()
     }
     delete m_pFrame;
     m_pFrame = nullptr;
-    m_pHelp->Stop();
+    m_buttons.Stop();
 }
 
 bool CTreeSheet::PreTranslateMessage(QKeyEvent* event)
@@ -369,7 +323,7 @@ bool CTreeSheet::PreTranslateMessage(QKeyEvent* event)
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)
         return true;
     if (key == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        OnHelpButton();
+        m_buttons.OpenHelp();
         return true;
     }
     return CPropertySheet::PreTranslateMessage(event);
@@ -391,36 +345,10 @@ bool CTreeSheet::IsDialogMessage(QKeyEvent* event)
 bool CTreeSheet::OnCommand(int id)
 {
     if (id == ID_APPLY_NOW) {
-        OnHelpButton();
+        m_buttons.OpenHelp();
         return true;
     }
     return CPropertySheet::OnCommand(id);
-}
-
-void CTreeSheet::OnHelpButton()
-{
-    // One at a time: a second press while the first is still looking would
-    // only open the same file twice.
-    if (m_pHelp->IsRunning())
-        return;
-    // The recorder's help where it lies beside the settings, else the manual.
-    std::vector<std::string> files{PathUtf8(Utf8Path(m_strSettingsFile).parent_path() / "VIEWDECK.HLP")};
-    files.insert(files.end(), m_aManualFiles.begin(), m_aManualFiles.end());
-    m_pHelp->Run(
-        [files = std::move(files)](const std::stop_token& stop) {
-            for (const std::string& file : files) {
-                if (stop.stop_requested())
-                    return false;
-                std::error_code error;
-                if (std::filesystem::is_regular_file(Utf8Path(file), error))
-                    return ShellLauncher::Instance().Open(file) == ShellLauncher::Result::Launched;
-            }
-            return false;
-        },
-        [this](bool opened) {
-            if (!opened)
-                MessageBoxSeam::Show(this, "Unable to open the document");
-        });
 }
 
 void CTreeSheet::OnPageAdded(int)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/ui/AsyncTask.h"
 #include "platform/ui/CImageList.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/CTreeCtrl.h"
+#include "tree_sheet/SheetButtons.h"
 
 #include <functional>
 #include <memory>
@@ -17,7 +17,7 @@ class CPageFrame;
 // A property sheet that shows its pages as a tree of page titles on its left
 // and frames the current page with a caption bar, in the place of the tab
 // strip; with tree mode off it stays a tabbed sheet. Either way its buttons
-// read Exit and Help, and Enter and Escape do not close it.
+// read Exit and Help (SheetButtons), and Enter and Escape do not close it.
 //
 // A page's title is a path of segments separated by "::"; a separator preceded
 // by an odd number of backslashes belongs to the text.
@@ -28,8 +28,6 @@ public:
     static constexpr int PAGE_TREE_ID = 0x7EEE;
     static constexpr int PAGE_FRAME_ID = 0xFFFF;
     static constexpr int MEASURE_TAB_ID = 0x1234;
-    // Distance between the Help button and where the Exit button sits.
-    static constexpr int kHelpOffset = 85;
     // A longer title is cut, as the platform's text buffer would hold no more.
     static constexpr std::size_t kMaxPathLength = 259;
 
@@ -65,23 +63,14 @@ public:
     void AddPageTitle(const std::string& title);
     std::string GetPageTitle(int index) const;
 
-    // Reads a text of the program's own settings file by section and key;
-    // empty when it is missing.
-    using SettingReader = std::function<std::string(const std::string& section, const std::string& key)>;
-    // The program's settings file: the button texts come from it and the help
-    // file lies beside it. Without one the buttons read Exit and Help and the
-    // help file is looked for in the working folder.
-    void UseSettingsFile(std::string path, SettingReader reader);
-
-    // The program's own manual, opened by Help and F1 where the recorder's help
-    // file is missing: by default the page beside the program (a build tree),
-    // then the installed one.
-    void SetManualFiles(std::vector<std::string> files) { m_aManualFiles = std::move(files); }
-    // Those defaults: beside the program, then where the package puts it
-    // relative to the program.
-    static std::vector<std::string> InstalledManualFiles();
-    // While Help looks for its file and starts the viewer.
-    bool IsOpeningHelp() const { return m_pHelp->IsRunning(); }
+    // The program's settings file, for the button texts and the help file
+    // beside it, and the program's own manual, for Help and F1.
+    void UseSettingsFile(std::string path, SheetButtons::SettingReader reader)
+    {
+        m_buttons.UseSettingsFile(std::move(path), std::move(reader));
+    }
+    void SetManualFiles(std::vector<std::string> files) { m_buttons.SetManualFiles(std::move(files)); }
+    bool IsOpeningHelp() const { return m_buttons.IsOpeningHelp(); }
 
     // The answer to a new copy of the program asking whether this is a
     // running copy.
@@ -131,21 +120,15 @@ protected:
     // The frame grows with the window, the tree only in height.
     unsigned AnchorOf(const QWidget* child) const override;
 
-    void OnHelpButton();
     void OnTreeSelChanging(const CTreeCtrl::NMTREEVIEW& notify, long* result);
     void OnTreeSelChanged(const CTreeCtrl::NMTREEVIEW& notify, long* result);
     void ShiftChildWindows(int dx, int dy);
 
 private:
-    void SetUpButtons();
     void SetUpTree();
 
     std::unique_ptr<std::vector<std::string>> m_pTitleStorage;
-    std::string m_strSettingsFile;
-    SettingReader m_readSetting;
-    std::vector<std::string> m_aManualFiles;
-    // Opens the help off the window's thread: the launcher reads the disk.
-    AsyncTask* m_pHelp = new AsyncTask(this);
+    SheetButtons m_buttons{*this};
 };
 
 } // namespace TreeSheet

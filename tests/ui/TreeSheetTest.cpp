@@ -9,8 +9,11 @@
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -147,7 +150,7 @@ private slots:
     void optionsApplyOnlyBeforeTheWindowExists();
     void deletedPageLeavesTheSheet();
     void noPageMessageTakesOnlyItsOneArgument();
-    void windowGrowsFromItsLeastSize();
+    void windowGrowsAndShrinksAndTheLeastFitsALaptopAt200Percent();
 };
 
 void TreeSheetTest::buttonsReadExitAndHelpInBothModes()
@@ -171,7 +174,7 @@ void TreeSheetTest::buttonsReadExitAndHelpInBothModes()
         QVERIFY(help->isEnabled());
         QVERIFY(!cancel->isVisible());
         QVERIFY(!cancel->isEnabled());
-        QCOMPARE(help->pos(), exit->pos() - QPoint(CTreeSheet::kHelpOffset, 0));
+        QCOMPARE(help->pos(), exit->pos() - QPoint(TreeSheet::SheetButtons::kHelpOffset, 0));
         // The buttons do not overlap, and Exit stays inside the window.
         QVERIFY(help->geometry().right() < exit->geometry().left());
         QVERIFY(kit.sheet->rect().contains(exit->geometry()));
@@ -621,7 +624,8 @@ void TreeSheetTest::treeModeWidensAndCaptionOffShortens()
     // The page sits inside the frame, below its caption bar.
     const int h = withCaption.sheet->m_pFrame->GetCaptionBarHeight();
     QVERIFY(h > 0);
-    QVERIFY(frame->geometry().adjusted(0, h, 0, 0).contains(withCaption.pages[0]->geometry()));
+    QVERIFY(frame->geometry().adjusted(0, h, 0, 0).contains(
+        QRect(withCaption.pages[0]->mapTo(withCaption.sheet.get(), QPoint()), withCaption.pages[0]->size())));
 
     SheetKit noCaption({"Cam1"}, {.caption = false});
     noCaption.Show();
@@ -633,7 +637,8 @@ void TreeSheetTest::treeModeWidensAndCaptionOffShortens()
     QCOMPARE(bareFrame->geometry().top(), tabRect.top());
     QCOMPARE(bareFrame->geometry().height(), tabRect.height() - h);
     QCOMPARE(noCaption.Tree()->geometry().height(), tabRect.height() - h);
-    QVERIFY(bareFrame->geometry().contains(noCaption.pages[0]->geometry()));
+    QVERIFY(bareFrame->geometry().contains(
+        QRect(noCaption.pages[0]->mapTo(noCaption.sheet.get(), QPoint()), noCaption.pages[0]->size())));
     QVERIFY(noCaption.sheet->rect().contains(noCaption.Button(IDOK)->geometry()));
     QVERIFY(noCaption.Button(IDOK)->geometry().top() > bareFrame->geometry().bottom());
 }
@@ -685,7 +690,7 @@ void TreeSheetTest::noPageMessageTakesOnlyItsOneArgument()
     QCOMPARE(sheet.FormatNoPageMessage("trailing %", "x"), std::string("trailing %"));
 }
 
-void TreeSheetTest::windowGrowsFromItsLeastSize()
+void TreeSheetTest::windowGrowsAndShrinksAndTheLeastFitsALaptopAt200Percent()
 {
     TestStore store;
     MessageRecorder messages;
@@ -723,14 +728,13 @@ void TreeSheetTest::windowGrowsFromItsLeastSize()
             QCOMPARE(list->columnWidth(column), SearchPageLayout::ColumnWidth(column, list->width()));
     };
 
-    // The window opens at its least size, the page at its template's.
-    const QSize least = sheet.size();
-    QCOMPARE(sheet.minimumSize(), least);
+    // The window opens at its pages' size, the page at its template's.
+    const QSize opened = sheet.size();
     QCOMPARE(page->size(), page->sizeHint());
     const auto before = placesOf();
 
     const QSize grow(200, 150);
-    sheet.resize(least + grow);
+    sheet.resize(opened + grow);
     QTRY_COMPARE(page->size(), page->sizeHint() + grow);
     auto after = placesOf();
     QCOMPARE(after["tree"], before.at("tree").adjusted(0, 0, 0, grow.height()));
@@ -744,11 +748,59 @@ void TreeSheetTest::windowGrowsFromItsLeastSize()
         QCOMPARE(after[std::to_string(id)], before.at(std::to_string(id)));
     columnsFollowTheList();
 
-    // Back at the least size all is as it was.
-    sheet.resize(least);
+    // A 1280x720 screen at 200 %, less a task bar and a title: the list gives
+    // up its height, and the page scrolls where even that is not enough. Every
+    // control can be brought into sight, by the scroll bars or by Tab, and
+    // none covers another; the list still shows rows.
+    const QSize laptop(640, 330);
+    QVERIFY(sheet.minimumSize().width() <= laptop.width() && sheet.minimumSize().height() <= laptop.height());
+    sheet.resize(laptop);
+    QTRY_COMPARE(sheet.size(), laptop);
+    QVERIFY(sheet.rect().contains(sheet.GetDlgItem(IDOK)->geometry()));
+    QVERIFY(sheet.rect().contains(sheet.GetDlgItem(ID_APPLY_NOW)->geometry()));
+    QVERIFY(!sheet.GetDlgItem(ID_APPLY_NOW)->geometry().intersects(sheet.GetPageTree()->geometry()));
+    QVERIFY(page->height() < page->sizeHint().height());
+    QVERIFY(list->viewport()->height() >= 2 * list->RowHeight());
+    QScrollArea* view = nullptr;
+    for (QWidget* w = page->parentWidget(); w != nullptr && view == nullptr; w = w->parentWidget())
+        view = qobject_cast<QScrollArea*>(w);
+    QVERIFY(view != nullptr);
+    const QRect seen = view->viewport()->rect();
+    QVERIFY(sheet.rect().contains(QRect(view->viewport()->mapTo(&sheet, QPoint()), seen.size())));
+    std::vector<QWidget*> controls{list};
+    for (const std::vector<int>* ids : {&above, &below})
+        for (int id : *ids)
+            controls.push_back(page->GetDlgItem(id));
+    const auto onView = [&](const QWidget* control) {
+        return QRect(control->mapTo(view->viewport(), QPoint()), control->size());
+    };
+    // The list is wider than the page area there: a few of its rows will do.
+    const auto shownWhole = [&](const QWidget* control) {
+        return control == list ? seen.intersected(onView(list)).height() >= 3 * list->RowHeight()
+                               : seen.contains(onView(control));
+    };
+    for (QWidget* control : controls) {
+        view->ensureWidgetVisible(control, 0, 0);
+        QVERIFY2(shownWhole(control), qPrintable(control->objectName()));
+        for (const QWidget* other : controls)
+            QVERIFY2(other == control || !other->geometry().intersects(control->geometry()),
+                     qPrintable(control->objectName() + " " + other->objectName()));
+    }
+    view->ensureWidgetVisible(page->GetDlgItem(IDC_CATEGORY), 0, 0);
+    page->GetDlgItem(IDC_CATEGORY)->setFocus();
+    for (int press = 0; press < 12; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        if (focus != nullptr && page->isAncestorOf(focus))
+            QVERIFY2(shownWhole(focus), qPrintable(focus->objectName()));
+    }
+
+    // Back at the size it opened at, all is as it was.
+    sheet.resize(opened);
     QTRY_COMPARE(page->size(), page->sizeHint());
     QVERIFY(placesOf() == before);
     columnsFollowTheList();
+    QVERIFY(!view->horizontalScrollBar()->isVisible() && !view->verticalScrollBar()->isVisible());
 }
 
 QTEST_MAIN(TreeSheetTest)
