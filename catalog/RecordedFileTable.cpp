@@ -188,8 +188,12 @@ void RecordedFileTable::Keep(const Row& row, std::uint64_t size)
 
 bool RecordedFileTable::Append(const RecordedFileTable& rows)
 {
-    if (m_nCount == 0)
+    if (m_nCount == 0) {
         m_idFolder = rows.m_idFolder;
+        // The rows of a merged table keep their devices and folders.
+        m_aSourceNames = rows.m_aSourceNames;
+        m_aSourceFolders = rows.m_aSourceFolders;
+    }
     // Each row's size is not kept, only their sum.
     m_nTotalSize += rows.m_nTotalSize;
     for (std::size_t i = 0; i < rows.m_nCount; ++i) {
@@ -197,8 +201,10 @@ bool RecordedFileTable::Append(const RecordedFileTable& rows)
             return false;
         Row row = rows.At(i);
         const std::uint64_t device = rows.GetFileIdentity(i).nDevice;
+        const bool sourced = !rows.m_aSource.empty() && rows.m_aSource[i] < m_aSourceFolders.size();
+        const FileIdentity folder = sourced ? m_aSourceFolders[rows.m_aSource[i]] : m_idFolder;
         row.nForm = static_cast<std::uint8_t>(row.nForm & ~kOwnDevice);
-        if (device != m_idFolder.nDevice)
+        if (device != folder.nDevice)
             row.nForm |= kOwnDevice;
         // The name and the texts kept after it, without the device.
         const char* const from = rows.TextOf(row);
@@ -211,6 +217,8 @@ bool RecordedFileTable::Append(const RecordedFileTable& rows)
         if ((row.nForm & kOwnDevice) != 0)
             std::memcpy(text, &device, sizeof device);
         Keep(row, 0);
+        if (sourced)
+            m_aSource.push_back(rows.m_aSource[i]);
     }
     return true;
 }

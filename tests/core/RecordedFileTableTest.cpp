@@ -138,7 +138,9 @@ TEST(RecordedFileTableTest, MergedTablesKeepEachRowsTextsSourceAndFolderInRecord
     // Moved, as the page takes it over.
     const auto shared =
         std::make_shared<const RecordedFileTable>(RecordedFileTable::Merged(tables, {"Cam0", "Cam1", "Cam2"}));
-    const RecordedFileTable& merged = *shared;
+    // Handed to the page in a block, as rows that arrive are.
+    RecordedFileTable merged;
+    ASSERT_TRUE(merged.Append(*shared));
     ASSERT_EQ(merged.GetCount(), expected.size());
     EXPECT_EQ(merged.GetTotalSize(), tables[0].GetTotalSize() + tables[1].GetTotalSize() + tables[2].GetTotalSize());
     for (std::size_t i = 0; i < expected.size(); ++i) {
