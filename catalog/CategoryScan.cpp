@@ -393,7 +393,7 @@ bool ScanSerially(const ScanJob& job, const RowSink& sink)
             job.pause();
             givenSincePause = false;
         }
-        ScanSeam::BeforeFile(control);
+        ScanSeam::BeforeFile(control, i);
         if (job.stop.Stopped())
             return false;
         const bool keep = examiner.Examine(i, row);
@@ -442,7 +442,7 @@ bool ScanInParallel(const ScanJob& job, std::size_t threads, std::size_t chunk, 
         for (;;) {
             const std::size_t first = next.fetch_add(chunk, std::memory_order_relaxed);
             for (std::size_t i = first; i < std::min(first + chunk, count); ++i) {
-                ScanSeam::BeforeFile(control);
+                ScanSeam::BeforeFile(control, i);
                 RecordedFile* const slot = job.stop.Stopped() ? nullptr : rows.SlotFor(i);
                 if (slot == nullptr) {
                     rows.WorkerLeaves();

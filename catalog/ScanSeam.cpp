@@ -15,8 +15,8 @@ void ScanSeam::SetBeforeFile(Hook hook)
     BeforeFileHook() = std::move(hook);
 }
 
-void ScanSeam::BeforeFile(const ScanControl* control)
+void ScanSeam::BeforeFile(const ScanControl* control, std::size_t file)
 {
     if (const Hook& hook = BeforeFileHook())
-        hook(control);
+        hook(control, file);
 }

@@ -101,6 +101,7 @@ void CDlg::ConnectHandlers()
     connect(m_wndList, &MyListCtrl::LButtonUp, this, &CDlg::OnLButtonUp, Qt::QueuedConnection);
     connect(
         m_wndList, &MyListCtrl::DragStarted, this, [this] { m_nPressedInSelection = -1; }, Qt::QueuedConnection);
+    connect(m_pSearch, &PageSearch::RowsArrived, this, &CDlg::OnRowsArrived);
     connect(m_pSearch, &PageSearch::Finished, this, &CDlg::OnSearchFinished);
 
     // Shortcuts, since they come before the sheet, which keeps Enter from
@@ -171,30 +172,73 @@ void CDlg::OnSearch()
     request.nCategoryEntry = m_wndCategory->currentIndex();
     request.strCategoryFolder = m_strCategoryFolder;
     Pickers().Read(request.tSearchStart, request.tSearchEnd);
+    m_bListIsNew = false;
     m_pSearch->Start(std::move(request));
+}
+
+void CDlg::TakeSearch(BackgroundSearch::Result& search)
+{
+    m_strCategory = std::move(search.request.strCategory);
+    m_tSearchStart = search.request.tSearchStart;
+    m_tSearchEnd = search.request.tSearchEnd;
+    m_strCategoryFolder = std::move(search.strCategoryFolder);
+    m_strFolderPath = std::move(search.strFolderPath);
+    m_pPreview->SetFolder(GetCategoryFolderPath());
+}
+
+void CDlg::NewTable()
+{
+    // The previous rows go before the new ones take their room.
+    m_wndList->DeleteAllItems();
+    m_aFiles = std::make_shared<RecordedFileTable>();
+    m_wndList->SetItems(m_aFiles);
+    m_nFiles = 0;
+    m_bListIsNew = true;
+}
+
+void CDlg::OnRowsArrived()
+{
+    BackgroundSearch::Arrival arrival = m_pSearch->TakeRows();
+    const bool first = arrival.start.has_value();
+    if (first) {
+        TakeSearch(*arrival.start);
+        NewTable();
+    }
+    m_aFiles->Append(arrival.rows);
+    arrival.rows = {};
+    const std::vector<int> moved = m_wndList->ItemsAppended();
+    m_nFiles = m_wndList->GetItemCount();
+    m_pSummary->Set(m_aFiles->GetCount(), m_aFiles->GetTotalSize());
+    if (first) {
+        m_nCurrentRow = 0;
+        m_selection.Reset(m_nFiles, m_nCurrentRow);
+    } else {
+        m_selection.Grow(m_nFiles);
+        if (moved.empty())
+            return;
+        // Sorted, the new rows go among the others: the current and the
+        // selected rows stay on their recordings.
+        if (m_nCurrentRow >= 0 && m_nCurrentRow < static_cast<int>(moved.size()))
+            m_nCurrentRow = moved[static_cast<std::size_t>(m_nCurrentRow)];
+        m_selection.Reorder(moved);
+        m_nPressedInSelection = -1;
+    }
+    m_wndList->MarksChanged();
+    FollowCurrentRow();
 }
 
 void CDlg::OnSearchFinished()
 {
     BackgroundSearch::Result result = m_pSearch->TakeResult();
-    m_strCategory = std::move(result.request.strCategory);
-    m_tSearchStart = result.request.tSearchStart;
-    m_tSearchEnd = result.request.tSearchEnd;
-    m_strCategoryFolder = std::move(result.strCategoryFolder);
-    m_aFiles = std::move(result.pFiles);
-    m_nFiles = static_cast<int>(m_aFiles->GetCount());
-    m_wndList->DeleteAllItems();
-
+    TakeSearch(result);
+    // A search that found nothing.
+    if (!m_bListIsNew) {
+        NewTable();
+        m_selection.Reset(0, -1);
+        m_wndList->MarksChanged();
+    }
     m_pSummary->Set(m_aFiles->GetCount(), m_aFiles->GetTotalSize());
-    m_wndList->SetItems(m_aFiles);
-    m_strFolderPath = std::move(result.strFolderPath);
-    m_pPreview->SetFolder(GetCategoryFolderPath());
-
     const bool found = m_nFiles != 0;
-    if (found && m_wndList->GetItemCount() > 0)
-        m_nCurrentRow = 0;
-    m_selection.Reset(m_wndList->GetItemCount(), found ? m_nCurrentRow : -1);
-    m_wndList->MarksChanged();
     m_pSearch->SetFound(found);
     if (found)
         FollowCurrentRow();

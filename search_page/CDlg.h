@@ -46,8 +46,11 @@ public:
     // The search request: reads the category box and the pickers and starts
     // the category scan off the window's thread (stopping one still running).
     // The list, the current row and the action buttons stay as they are, the
-    // actions disabled, until the scan ends; then the list is replaced by its
-    // rows, an inverted range is reported and the three action buttons are set.
+    // actions disabled, until the scan's first rows come: they replace the
+    // list, their first row current, and the rest are added as they come,
+    // the current row, the selection and the scrolling kept meanwhile. At
+    // the scan's end a list still holding the previous rows is emptied, an
+    // inverted range is reported and the three action buttons are set.
     virtual void OnSearch();
     bool IsSearching() const { return m_pSearch != nullptr && m_pSearch->IsRunning(); }
 
@@ -76,7 +79,7 @@ public:
     // window's sort; rows are counted as shown, and the list's GetItemData
     // gives a row's place in the table.
     int m_nFiles = 0;
-    std::shared_ptr<const RecordedFileTable> m_aFiles = std::make_shared<const RecordedFileTable>();
+    std::shared_ptr<RecordedFileTable> m_aFiles = std::make_shared<RecordedFileTable>();
     CTime m_tSearchStart;
     CTime m_tSearchEnd;
     // The device folder; also the page's caption.
@@ -105,7 +108,12 @@ protected:
 private:
     void ConnectHandlers();
     SearchRangePickers Pickers() const { return {m_wndStartDate, m_wndStartTime, m_wndEndDate, m_wndEndTime}; }
+    void OnRowsArrived();
     void OnSearchFinished();
+    // What the search that is replacing the list searched and where.
+    void TakeSearch(BackgroundSearch::Result& search);
+    // Shows a new table, empty, in place of the list's rows.
+    void NewTable();
     void OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnLButtonDblClk(QPoint listPoint, Qt::KeyboardModifiers modifiers);
     void OnLButtonUp(QPoint listPoint);
@@ -149,6 +157,8 @@ private:
     RowSelection m_selection;
     // A search was stopped by leaving the page.
     bool m_bSearchOnShow = false;
+    // The list shows the last search's rows, not the one's before.
+    bool m_bListIsNew = false;
     FileExport* m_pExport = nullptr;
     RowActions* m_pRowActions = nullptr;
     SearchSummary* m_pSummary = nullptr;

@@ -99,6 +99,11 @@ void MyListCtrl::SetItems(std::shared_ptr<const RecordedFileTable> rows)
     m_model.SetItems(std::move(rows));
 }
 
+std::vector<int> MyListCtrl::ItemsAppended()
+{
+    return m_model.ItemsAppended();
+}
+
 std::vector<int> MyListCtrl::SortItems(int nColumn, Qt::SortOrder order)
 {
     QHeaderView* columns = horizontalHeader();

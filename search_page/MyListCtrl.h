@@ -46,6 +46,8 @@ public:
     void DeleteAllItems();
     // The rows of a search's table, in place of those the list held.
     void SetItems(std::shared_ptr<const RecordedFileTable> rows);
+    // See ResultListModel::ItemsAppended.
+    std::vector<int> ItemsAppended();
     int GetItemCount() const;
     // Empty for a row that does not exist (such as row -1).
     std::string GetItemText(int nItem, int nSubItem) const;

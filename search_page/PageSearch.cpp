@@ -36,6 +36,10 @@ PageSearch::PageSearch(QWidget* page, QPushButton* playback, QPushButton* erase,
     connect(m_wndCancel, &QPushButton::clicked, this, &PageSearch::Cancel);
     connect(m_pCancelShortcut, &QShortcut::activated, this, &PageSearch::Cancel);
     connect(&m_ticker, &QTimer::timeout, this, &PageSearch::OnTick);
+    connect(&m_search, &BackgroundSearch::RowsArrived, this, [this] {
+        m_bRowsCame = true;
+        emit RowsArrived();
+    });
     connect(&m_search, &BackgroundSearch::Finished, this, [this] {
         End();
         emit Finished();
@@ -52,6 +56,7 @@ void PageSearch::Start(BackgroundSearch::Request request)
         m_apActions[i]->setEnabled(false);
     }
     m_pCancelShortcut->setEnabled(true);
+    m_bRowsCame = false;
     m_clock.start();
     m_ticker.start();
     m_search.Start(std::move(request));
@@ -63,6 +68,10 @@ void PageSearch::Stop()
         return;
     m_search.Stop();
     End();
+    if (m_bRowsCame) {
+        SetFound(true);
+        return;
+    }
     for (int i = 0; i < 3; ++i)
         m_apActions[i]->setEnabled(m_abEnabled[i] && !(i == kDelete && m_bDeleteHeld));
 }
@@ -72,7 +81,8 @@ void PageSearch::Cancel()
     if (!IsRunning())
         return;
     Stop();
-    m_wndProgress->setText(QStringLiteral("Search stopped: the list shows the previous results"));
+    m_wndProgress->setText(m_bRowsCame ? QStringLiteral("Search stopped: the list shows the recordings found so far")
+                                       : QStringLiteral("Search stopped: the list shows the previous results"));
     m_wndProgress->show();
 }
 

@@ -14,7 +14,8 @@ class QWidget;
 // The life of a page's search: it starts off the window's thread with the
 // action buttons disabled, shows its progress and Cancel in the strip left of
 // "Search" once it has run a moment, and is stopped by Cancel, Escape or the
-// page; a stopped search leaves the action buttons as they were. The buttons'
+// page; a stopped search leaves the action buttons as they were, or, once
+// its rows have begun to come, as for a search that found rows. The buttons'
 // states are kept here: after a search they follow whether it found rows,
 // and Delete stays off while the file actions are busy.
 class PageSearch : public QObject {
@@ -35,6 +36,8 @@ public:
     // the next search, that the list shows the previous search's rows.
     void Cancel();
     bool IsRunning() const { return m_search.IsRunning(); }
+    // The rows that came, for RowsArrived's handler.
+    BackgroundSearch::Arrival TakeRows() { return m_search.TakeRows(); }
     // The result of the search that just finished, for Finished's handler.
     BackgroundSearch::Result TakeResult() { return m_search.TakeResult(); }
 
@@ -44,6 +47,8 @@ public:
     void HoldDelete(bool hold);
 
 signals:
+    // Rows of the running search are waiting.
+    void RowsArrived();
     // A search ended (not when it was stopped); its result is waiting.
     void Finished();
 
@@ -62,4 +67,6 @@ private:
     // The buttons' states when the search began, for a stopped search.
     bool m_abEnabled[3] = {};
     bool m_bDeleteHeld = false;
+    // Rows of the running search have come.
+    bool m_bRowsCame = false;
 };

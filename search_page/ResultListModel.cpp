@@ -14,8 +14,7 @@ ResultListModel::~ResultListModel() = default;
 
 int ResultListModel::rowCount(const QModelIndex& parent) const
 {
-    // A table holds no more rows than an int counts.
-    return parent.isValid() || m_pRows == nullptr ? 0 : static_cast<int>(m_pRows->GetCount());
+    return parent.isValid() ? 0 : m_nRows;
 }
 
 int ResultListModel::columnCount(const QModelIndex& parent) const
@@ -98,8 +97,56 @@ void ResultListModel::SetItems(std::shared_ptr<const RecordedFileTable> rows)
 {
     beginResetModel();
     m_pRows = std::move(rows);
+    // A table holds no more rows than an int counts.
+    m_nRows = m_pRows == nullptr ? 0 : static_cast<int>(m_pRows->GetCount());
     Order();
     endResetModel();
+}
+
+std::vector<int> ResultListModel::ItemsAppended()
+{
+    const int shown = m_nRows;
+    const int count = m_pRows == nullptr ? 0 : static_cast<int>(m_pRows->GetCount());
+    if (count <= shown)
+        return {};
+    // The new rows among themselves, then among the others, each stable:
+    // rows that tie keep the search's order, as in a sort of the whole
+    // table, for the cost of one pass over the rows shown.
+    const bool sorted = m_nSortColumn >= 0;
+    const auto before = [this](int a, int b) { return Before(a, b); };
+    std::vector<int> added;
+    if (sorted) {
+        added.resize(static_cast<std::size_t>(count - shown));
+        std::iota(added.begin(), added.end(), shown);
+        std::ranges::stable_sort(added, before);
+    }
+    beginInsertRows({}, shown, count - 1);
+    m_nRows = count;
+    m_aOrder.insert(m_aOrder.end(), added.begin(), added.end());
+    endInsertRows();
+    if (!sorted || shown == 0 || !before(added.front(), m_aOrder[static_cast<std::size_t>(shown) - 1]))
+        return {};
+    const std::vector<int> was = ShownOrder();
+    emit layoutAboutToBeChanged({}, VerticalSortHint);
+    std::inplace_merge(m_aOrder.begin(), m_aOrder.begin() + shown, m_aOrder.end(), before);
+    return Moved(was);
+}
+
+bool ResultListModel::Before(int a, int b) const
+{
+    const RecordedFileTable& rows = *m_pRows;
+    const auto left = static_cast<std::size_t>(m_sortOrder == Qt::AscendingOrder ? a : b);
+    const auto right = static_cast<std::size_t>(m_sortOrder == Qt::AscendingOrder ? b : a);
+    switch (m_nSortColumn) {
+    case 0:
+        return rows.GetFileName(left) < rows.GetFileName(right);
+    case 1:
+        return rows.GetRecordedTime(left) < rows.GetRecordedTime(right);
+    case 2:
+        return rows.GetDurationSeconds(left) < rows.GetDurationSeconds(right);
+    default:
+        return false;
+    }
 }
 
 int ResultListModel::GetTableRow(int nItem) const
@@ -115,15 +162,16 @@ void ResultListModel::Order()
     if (m_nSortColumn < 0 || m_pRows == nullptr)
         return;
     const RecordedFileTable& rows = *m_pRows;
-    m_aOrder.resize(rows.GetCount());
+    const auto count = static_cast<std::size_t>(m_nRows);
+    m_aOrder.resize(count);
     std::iota(m_aOrder.begin(), m_aOrder.end(), 0);
     const bool ascending = m_sortOrder == Qt::AscendingOrder;
     // Each row's key is taken once, not at every comparison; stable either
     // way, so that rows that tie keep the search's order.
-    const auto by = [this, ascending, &rows](auto key) {
+    const auto by = [this, ascending, count](auto key) {
         std::vector<decltype(key(0))> keys;
-        keys.reserve(rows.GetCount());
-        for (std::size_t row = 0; row < rows.GetCount(); ++row)
+        keys.reserve(count);
+        for (std::size_t row = 0; row < count; ++row)
             keys.push_back(key(row));
         std::ranges::stable_sort(m_aOrder, [&keys, ascending](int a, int b) {
             const auto& left = keys[static_cast<std::size_t>(a)];
@@ -162,6 +210,11 @@ std::vector<int> ResultListModel::Sort(int nColumn, Qt::SortOrder order)
     m_nSortColumn = nColumn;
     m_sortOrder = order;
     Order();
+    return Moved(before);
+}
+
+std::vector<int> ResultListModel::Moved(const std::vector<int>& before)
+{
     const std::vector<int> after = ShownOrder();
     std::vector<int> shownAt(after.size());
     for (std::size_t place = 0; place < after.size(); ++place)

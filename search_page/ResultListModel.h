@@ -43,6 +43,10 @@ public:
     // Replaces the rows by those of rows in one reset, which costs the same
     // however many rows there are.
     void SetItems(std::shared_ptr<const RecordedFileTable> rows);
+    // The table given to SetItems has had rows appended: shows them, after
+    // the others in the search's order, or where the sort puts them. Returns
+    // where each row shown before is shown now; empty when none moved.
+    std::vector<int> ItemsAppended();
     // Empty for a row or column that does not exist.
     std::string GetItemText(int nItem, int nSubItem) const;
     // The table's row shown as nItem; -1 for none.
@@ -59,10 +63,18 @@ private:
     void Order();
     // The table's row shown at each place.
     std::vector<int> ShownOrder() const;
+    // Whether table row a is shown before table row b by the sort.
+    bool Before(int a, int b) const;
+    // Ends a change of layout begun while the table's rows were shown in
+    // the order before: moves the persistent indexes and returns where each
+    // row shown before is shown now.
+    std::vector<int> Moved(const std::vector<int>& before);
 
     std::vector<Column> m_aColumns;
     int m_nShownColumns = 0;
     std::shared_ptr<const RecordedFileTable> m_pRows;
+    // The table's rows shown: those it had when last set or appended to.
+    int m_nRows = 0;
     int m_nSortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // The table's row shown at each place; empty in the search's order.

@@ -58,6 +58,11 @@ void RowSelection::Reorder(const std::vector<int>& moved)
         m_nAnchor = moved[static_cast<std::size_t>(m_nAnchor)];
 }
 
+void RowSelection::Grow(int count)
+{
+    m_abSelected.resize(std::max(m_abSelected.size(), static_cast<std::size_t>(std::max(count, 0))), false);
+}
+
 bool RowSelection::IsSelected(int row) const
 {
     return IsRow(m_abSelected, row) && m_abSelected[static_cast<std::size_t>(row)];

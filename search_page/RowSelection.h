@@ -22,6 +22,8 @@ public:
     void SelectAll();
     // The rows were put in another order: row i is now at moved[i].
     void Reorder(const std::vector<int>& moved);
+    // Rows were added after the others, unselected, up to count.
+    void Grow(int count);
 
     // The row that Up, Down, or with Shift Home and End, make current from
     // row among count rows; none for another key, which leaves the current

@@ -488,7 +488,7 @@ TEST_F(CategoryScanTest, RowsReachTheSinkInOrderAsSoonAsKnownAndTheSinkCanStopTh
     // at its end, or that never says when it waits, would keep them waiting.
     std::atomic<int> started{0};
     std::atomic<bool> paused{false}, waitedInVain{false};
-    ScanSeam::SetBeforeFile([&](const ScanControl*) {
+    ScanSeam::SetBeforeFile([&](const ScanControl*, std::size_t) {
         const int n = started.fetch_add(1);
         if (n < 8)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -543,7 +543,7 @@ TEST_F(CategoryScanTest, ACancelledScanOpensNoFurtherFile)
         // scan itself can stop reading.
         ScanControl control;
         std::atomic<int> files{0}, afterCancel{0};
-        ScanSeam::SetBeforeFile([&](const ScanControl*) {
+        ScanSeam::SetBeforeFile([&](const ScanControl*, std::size_t) {
             if (++files == 100)
                 control.Cancel();
             else if (control.IsCancelled())

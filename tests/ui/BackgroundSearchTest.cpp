@@ -1,11 +1,15 @@
 // Searches run off the window's thread: against a store made slow through the
-// scan's seam, the page shows its progress, keeps answering, and a search
-// stopped by Escape, Cancel, a page switch or closing leaves it as it was.
+// scan's seam, the page shows its progress, keeps answering, shows rows as
+// they come, and a search stopped by Escape, Cancel, a page switch or closing
+// before any came leaves it as it was.
 
 #include "catalog/RecordingNames.h"
+#include "catalog/ScanControl.h"
+#include "catalog/ScanSeam.h"
 #include "catalog/SearchRequest.h"
 #include "platform/DetachedTask.h"
 #include "search_page/CDlg.h"
+#include "search_page/ListSortChoice.h"
 #include "search_page/MyListCtrl.h"
 #include "support/PageTestKit.h"
 #include "support/SheetTestKit.h"
@@ -16,9 +20,16 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QAbstractItemModel>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -51,12 +62,12 @@ PageState StateOf(const CDlg& page)
 }
 
 // Not searching, and nothing of a search left showing but, after the user
-// stopped one, the word that the list is the previous search's.
-bool Idle(const CDlg& page, bool bStopped = false)
+// stopped one, the word that the list is the previous search's, or the rows
+// found before it stopped.
+bool Idle(const CDlg& page, bool bStopped = false, const char* shows = "previous results")
 {
     const auto* progress = Item<QLabel>(page, 1026);
-    const bool strip =
-        bStopped ? progress->isVisible() && progress->text().contains("previous results") : progress->isHidden();
+    const bool strip = bStopped ? progress->isVisible() && progress->text().contains(shows) : progress->isHidden();
     return !page.IsSearching() && strip && Item<QPushButton>(page, 1027)->isHidden() &&
            page.cursor().shape() == Qt::ArrowCursor;
 }
@@ -78,6 +89,55 @@ int SearchThreads()
         count += name.rfind("clipscout-", 0) == 0;
     }
     return count;
+}
+
+// A store whose files from some place in the scan's order on wait until the
+// test lets them go, through the scan's seam; a stopped scan's go at once.
+// Going away, it lets all go and waits for the scans' threads to end.
+class HeldFiles {
+public:
+    HeldFiles()
+    {
+        ScanSeam::SetBeforeFile([this](const ScanControl* control, std::size_t file) { Wait(control, file); });
+    }
+    ~HeldFiles()
+    {
+        HoldFrom(SIZE_MAX);
+        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
+        ScanSeam::SetBeforeFile({});
+    }
+    HeldFiles(const HeldFiles&) = delete;
+    HeldFiles& operator=(const HeldFiles&) = delete;
+
+    void HoldFrom(std::size_t file)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_nHeldFrom = file;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    void Wait(const ScanControl* control, std::size_t file)
+    {
+        std::unique_lock lock(m_mutex);
+        // A stop request comes without a notification: look at it often.
+        while (file >= m_nHeldFrom && !(control != nullptr && control->IsCancelled()))
+            m_wake.wait_for(lock, std::chrono::milliseconds(1));
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::size_t m_nHeldFrom = SIZE_MAX;
+};
+
+std::vector<std::string> Names(const MyListCtrl& list)
+{
+    std::vector<std::string> names;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        names.push_back(list.GetItemText(row, 0));
+    return names;
 }
 
 class PaintCounter : public QObject {
@@ -135,8 +195,6 @@ private slots:
         QTRY_VERIFY(progress->isVisible() && cancel->isVisible());
         QCOMPARE(page->cursor().shape(), Qt::BusyCursor);
         QCOMPARE(progress->text(), QString("0 of 10 files examined"));
-        slow.Allow(3);
-        QTRY_COMPARE(progress->text(), QString("3 of 10 files examined"));
         for (QWidget* control : {static_cast<QWidget*>(progress), static_cast<QWidget*>(cancel)}) {
             QVERIFY(control->geometry().right() < search->geometry().left());
             QVERIFY(control->geometry().bottom() < list->geometry().top());
@@ -186,6 +244,97 @@ private slots:
         QVERIFY(messages.Texts().empty());
         QTRY_COMPARE(DetachedTask::LiveThreads(), 0);
         QCOMPARE(FilesIn(store.Folder("Recording")), 4u);
+        page.reset();
+    }
+
+    void rowsShowAsTheyComeAndTheCurrentRowStaysPutButASupersededSearchsNever()
+    {
+        TestStore store;
+        for (int i = 0; i < 4; ++i)
+            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:0" + std::to_string(i));
+        for (int i = 0; i < 10; ++i)
+            store.AddClip("MotionDetection", "Md00" + std::to_string(i) + ".asf",
+                          "2006/03/1" + std::to_string(i) + " 09:00");
+        ConfigHome config; // for the sort chosen below
+        HeldFiles held;
+        auto page = NewPage(store.Device());
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        WaitForSearch(*page);
+        auto* list = Item<MyListCtrl>(*page, 1018);
+        auto* category = Item<QComboBox>(*page, 1020);
+        auto* search = Item<QPushButton>(*page, 1013);
+
+        // The first rows replace the list while the scan waits for the
+        // others, the first of them current.
+        held.HoldFrom(3);
+        category->setCurrentIndex(3); // Motion Detection
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE(list->GetItemCount(), 3);
+        QVERIFY(page->IsSearching());
+        QCOMPARE(page->m_nCurrentRow, 0);
+        auto* progress = Item<QLabel>(*page, 1026);
+        QTRY_COMPARE(progress->text(), QString("3 of 10 files examined"));
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(page->m_nCurrentRow, 1);
+        const std::string current = list->GetItemText(1, 0);
+        const std::vector<std::string> first = Names(*list);
+
+        // More come after them; the current and selected row stays.
+        held.HoldFrom(7);
+        QTRY_COMPARE(list->GetItemCount(), 7);
+        QVERIFY(page->IsSearching());
+        QVERIFY(std::equal(first.begin(), first.end(), Names(*list).begin()));
+        QCOMPARE(page->m_nCurrentRow, 1);
+        QVERIFY(list->GetItemState(1, LVIS_SELECTED) != 0);
+        QVERIFY(list->GetItemState(0, LVIS_SELECTED) == 0 && list->GetItemState(2, LVIS_SELECTED) == 0);
+
+        // Sorted by name from Z to A, those that come go to their places
+        // among the others, and the current row stays on its recording.
+        ListSortChoice& sort = ListSortChoice::Of(*page->window());
+        sort.OnColumnClick(0);
+        sort.OnColumnClick(0);
+        QCOMPARE(list->GetItemText(page->m_nCurrentRow, 0), current);
+        held.HoldFrom(SIZE_MAX);
+        WaitForSearch(*page);
+        std::vector<std::string> all = Names(*list);
+        QCOMPARE(all.size(), 10u);
+        QVERIFY(std::is_sorted(all.rbegin(), all.rend()));
+        QCOMPARE(list->GetItemText(page->m_nCurrentRow, 0), current);
+        QVERIFY(list->GetItemState(page->m_nCurrentRow, LVIS_SELECTED) != 0);
+
+        // A search whose rows are on their way when another starts: they
+        // never show, and the list keeps its rows until the other's come.
+        QTRY_COMPARE(DetachedTask::LiveThreads(), 0);
+        category->setCurrentIndex(0); // Scheduled Recording
+        QTest::mouseClick(search, Qt::LeftButton);
+        // Without the event loop: its rows wait in the window's queue.
+        for (int waited = 0; DetachedTask::LiveThreads() > 0 && waited < kWaitBoundMs; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        held.HoldFrom(0);
+        category->setCurrentIndex(3);
+        QSignalSpy inserted(list->model(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy reset(list->model(), &QAbstractItemModel::modelReset);
+        QTest::mouseClick(search, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QTest::qWait(2 * BackgroundSearch::kHandOverMs);
+        QVERIFY(page->IsSearching());
+        QVERIFY(inserted.isEmpty() && reset.isEmpty());
+        QCOMPARE(Names(*list), all);
+        held.HoldFrom(SIZE_MAX);
+        WaitForSearch(*page);
+        QCOMPARE(list->GetItemCount(), 10);
+
+        // Stopped once rows came, the list keeps them, and the buttons act
+        // on them.
+        held.HoldFrom(4);
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_COMPARE(list->GetItemCount(), 4);
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY(Idle(*page, true, "found so far"));
+        QCOMPARE(list->GetItemCount(), 4);
+        QCOMPARE(page->m_nFiles, 4);
+        QVERIFY(Item<QPushButton>(*page, 1015)->isEnabled() && Item<QPushButton>(*page, 1016)->isEnabled());
         page.reset();
     }
 

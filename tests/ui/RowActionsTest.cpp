@@ -217,7 +217,7 @@ private slots:
         // A slow search (each file, on whichever thread, takes long) shows its
         // progress in the same place, then what it found.
         ScanSeam::SetBeforeFile(
-            [](const ScanControl*) { std::this_thread::sleep_for(std::chrono::milliseconds(600)); });
+            [](const ScanControl*, std::size_t) { std::this_thread::sleep_for(std::chrono::milliseconds(600)); });
         Item<QComboBox>(*page, 1020)->setCurrentIndex(3);
         QTest::mouseClick(Item<QPushButton>(*page, 1013), Qt::LeftButton);
         QTRY_VERIFY(progress->isVisible());

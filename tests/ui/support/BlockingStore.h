@@ -18,7 +18,7 @@ class BlockingStore {
 public:
     BlockingStore()
     {
-        ScanSeam::SetBeforeFile([this](const ScanControl*) { Wait(); });
+        ScanSeam::SetBeforeFile([this](const ScanControl*, std::size_t) { Wait(); });
     }
     ~BlockingStore()
     {

@@ -16,7 +16,7 @@ class SlowStore {
 public:
     SlowStore()
     {
-        ScanSeam::SetBeforeFile([this](const ScanControl* control) { Wait(control); });
+        ScanSeam::SetBeforeFile([this](const ScanControl* control, std::size_t) { Wait(control); });
     }
     ~SlowStore() { ScanSeam::SetBeforeFile({}); }
     SlowStore(const SlowStore&) = delete;
