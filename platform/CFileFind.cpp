@@ -41,11 +41,7 @@ bool CFileFind::FindFile(const std::string& folder, std::string_view mask, const
     }
     ::closedir(dir);
 
-    const auto nameOf = [this](const Entry& e) { return std::string_view(m_names).substr(e.nOffset, e.nLength); };
-    std::sort(m_entries.begin(), m_entries.end(), [&](const Entry& a, const Entry& b) {
-        const int c = CompareNoCase(nameOf(a), nameOf(b));
-        return c != 0 ? c < 0 : nameOf(a) < nameOf(b);
-    });
+    Sort();
     return !m_entries.empty();
 }
 

@@ -62,6 +62,10 @@ public:
     static std::string ResolveNoCase(const std::string& folder, std::string_view name);
 
 private:
+    // Orders the entries as a Windows folder listing: letter case ignored
+    // (see CompareNoCase), names that differ only in it by their bytes.
+    void Sort();
+
     struct Entry {
         std::uint32_t nOffset;
         std::uint32_t nLength;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <sys/stat.h>
@@ -96,11 +97,11 @@ bool RowWriter::Write(const RecordedFile& row, const std::string& device, const 
 {
     if (m_bFailed)
         return false;
-    const std::string path = folder + "/" + row.szFileName;
     const std::string shown = ToDisplayTime(row.szStartTime);
-    const bool snapshot = row.nDurationSeconds < 0;
-    std::string line;
+    std::string& line = m_line;
+    line.clear();
     if (m_format == Format::Json) {
+        const bool snapshot = row.nDurationSeconds < 0;
         nlohmann::ordered_json object = nlohmann::ordered_json::object();
         AddField(object, "fileName", row.szFileName);
         object["recordedTime"] = IsoLocalTime(row.tRecorded);
@@ -111,11 +112,26 @@ bool RowWriter::Write(const RecordedFile& row, const std::string& device, const 
         object["sizeBytes"] = row.nSize;
         AddField(object, "device", device);
         AddField(object, "category", category);
-        AddField(object, "path", path);
+        AddField(object, "path", folder + "/" + row.szFileName);
         line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     } else {
-        line = TsvField(row.szFileName) + '\t' + TsvField(shown) + '\t' + TsvField(row.szDuration) + '\t' +
-               TsvField(path) + '\t' + TsvField(device) + '\t' + std::to_string(row.nSize);
+        // Made in place in one buffer kept from row to row. The path's two
+        // parts escape as the whole would: no escaped pair of bytes spans
+        // the slash.
+        AppendTsvField(line, row.szFileName);
+        line += '\t';
+        AppendTsvField(line, shown);
+        line += '\t';
+        AppendTsvField(line, row.szDuration);
+        line += '\t';
+        AppendTsvField(line, folder);
+        line += '/';
+        AppendTsvField(line, row.szFileName);
+        line += '\t';
+        AppendTsvField(line, device);
+        line += '\t';
+        char digits[24];
+        line.append(digits, std::to_chars(digits, digits + sizeof digits, row.nSize).ptr);
     }
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), m_out);
@@ -164,14 +180,22 @@ std::string IsoLocalTime(const CTime& time)
 
 std::string TsvField(std::string_view text)
 {
+    std::string out;
+    AppendTsvField(out, text);
+    return out;
+}
+
+void AppendTsvField(std::string& out, std::string_view text)
+{
     // Most fields hold nothing to escape: one look for the bytes that may.
     if (std::none_of(text.begin(), text.end(), [](char c) {
             const auto byte = static_cast<unsigned char>(c);
             return byte < 0x20 || byte == 0x7F || byte == 0xC2 || c == '\\';
-        }))
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
+        })) {
+        out += text;
+        return;
+    }
+    out.reserve(out.size() + text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
@@ -207,5 +231,4 @@ std::string TsvField(std::string_view text)
             break;
         }
     }
-    return out;
 }

@@ -36,6 +36,8 @@ private:
     bool m_bFlushOnPause;
     bool m_bFailed = false;
     bool m_bClosed = false;
+    // The row being written, its room kept for the next.
+    std::string m_line;
 };
 
 // ISO 8601 local time with its offset from UTC, "2026-12-05T09:30:00+01:00";
@@ -46,3 +48,5 @@ std::string IsoLocalTime(const CTime& time);
 // \t, \n and \r, every other control character (C0, DEL, C1) as \xHH of its
 // bytes, so that a field never acts on the terminal that shows it.
 std::string TsvField(std::string_view text);
+// The same, appended to out.
+void AppendTsvField(std::string& out, std::string_view text);

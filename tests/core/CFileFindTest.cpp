@@ -52,6 +52,18 @@ TEST(FileFind, NamesDifferingOnlyInCaseKeepAFixedOrder)
     EXPECT_EQ(List(dir.Path(), "*"), (std::vector<std::string>{"Cam", "cam"}));
 }
 
+TEST(FileFind, NamesSortByTheirWholeTextHoweverLongTheStartTheyShare)
+{
+    // All begin with the shortest; two are alike for eight bytes after it.
+    TempDir dir;
+    for (const char* name : {"Sr20060314100001.asf", "Sr2006031410000-longer-b.asf", "Sr2006031410000.asf",
+                             "sr2006031410000-LONGER-a.asf", "Sr2006031410000"})
+        dir.WriteFile(name, "");
+    EXPECT_EQ(List(dir.Path(), "*"), (std::vector<std::string>{"Sr2006031410000", "sr2006031410000-LONGER-a.asf",
+                                                               "Sr2006031410000-longer-b.asf", "Sr2006031410000.asf",
+                                                               "Sr20060314100001.asf"}));
+}
+
 TEST(FileFind, WildcardsMatchAsOnWindows)
 {
     EXPECT_TRUE(CFileFind::MatchesMask("Sr0001.asf", "*.asf"));
