@@ -30,6 +30,8 @@
 namespace {
 
 constexpr const char* kPlaceholderTitle = "No Recorded Files";
+// After the devices' pages, when there are several.
+constexpr const char* kAllCamerasTitle = "All Cameras";
 
 // A recording directory written for Windows: a drive letter or backslashes.
 bool IsWindowsPath(const std::string& path)
@@ -211,6 +213,13 @@ void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<st
             const std::size_t first = pages.size();
             for (int i = 0; i < m_nDeviceCount; ++i) {
                 pages.emplace_back(NewSearchPage(g_strDeviceFolders[static_cast<std::size_t>(i)]));
+                pages.back()->m_psp.dwFlags &= ~PSP_HASHELP;
+                sheet.AddPageTitle(pages.back()->m_strCaption);
+                sheet.AddPage(pages.back().get());
+            }
+            if (m_nDeviceCount > 1) {
+                pages.emplace_back(new CDlg(kAllCamerasTitle, m_pApp->m_uiSetting,
+                                            {g_strDeviceFolders.begin(), g_strDeviceFolders.begin() + m_nDeviceCount}));
                 pages.back()->m_psp.dwFlags &= ~PSP_HASHELP;
                 sheet.AddPageTitle(pages.back()->m_strCaption);
                 sheet.AddPage(pages.back().get());

@@ -48,8 +48,11 @@ Control* BindControl(const CPropertyPage& page, int id)
 
 } // namespace
 
-CDlg::CDlg(std::string caption, const CLoadUISetting& uiSetting)
-    : CPropertyPage(SearchPageTemplate(), caption), m_strCaption(std::move(caption)), m_uiSetting(uiSetting)
+CDlg::CDlg(std::string caption, const CLoadUISetting& uiSetting, std::vector<std::string> devices)
+    : CPropertyPage(SearchPageTemplate(), caption),
+      m_strCaption(std::move(caption)),
+      m_aDevices(std::move(devices)),
+      m_uiSetting(uiSetting)
 { }
 
 QWidget* CDlg::CreateTemplateControl(const DialogControlTemplate& control)
@@ -145,7 +148,7 @@ bool CDlg::OnInitDialog()
     m_wndList->SetExtendedStyle(m_wndList->GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_wndList->SetMarkSource([this](int nItem) { return ItemState(nItem); }, [this] { return m_nCurrentRow; });
 
-    SearchPageLayout::InsertColumns(*m_wndList, labels.astrHeadings);
+    SearchPageLayout::InsertColumns(*m_wndList, labels.astrHeadings, m_aDevices.empty() ? "" : "Camera");
     m_wndList->SortItems(m_pSortChoice->Column(), m_pSortChoice->Order());
     SearchPageLayout::Install(*this);
     SearchPageAccessibility::Describe(*this);
@@ -166,6 +169,7 @@ void CDlg::OnSearch()
     BackgroundSearch::Request request;
     request.strRecordingDir = m_uiSetting.RecordingDir();
     request.strDevice = m_strCaption;
+    request.aDevices = m_aDevices;
     request.strCategory = ToStdString(m_wndCategory->currentText());
     for (int i = 0; i < m_wndCategory->count(); ++i)
         request.aCategoryTexts.push_back(ToStdString(m_wndCategory->itemText(i)));
@@ -183,6 +187,7 @@ void CDlg::TakeSearch(BackgroundSearch::Result& search)
     m_tSearchEnd = search.request.tSearchEnd;
     m_strCategoryFolder = std::move(search.strCategoryFolder);
     m_strFolderPath = std::move(search.strFolderPath);
+    m_aFolderPaths = std::move(search.aFolderPaths);
     m_pPreview->SetFolder(GetCategoryFolderPath());
 }
 
@@ -258,11 +263,19 @@ std::string CDlg::GetCategoryFolderPath() const
     return folder;
 }
 
+std::string CDlg::GetFolderPathOf(int nItem) const
+{
+    if (m_aDevices.empty() || nItem < 0 || nItem >= m_nFiles)
+        return GetCategoryFolderPath();
+    const std::size_t device = m_aFiles->GetSource(static_cast<std::size_t>(m_wndList->GetItemData(nItem)));
+    return device < m_aFolderPaths.size() ? m_aFolderPaths[device] : GetCategoryFolderPath();
+}
+
 void CDlg::OnPlayback()
 {
     // A double click reaches here while a search has the buttons disabled.
     if (!IsSearching())
-        m_pFileActions->Play(GetCategoryFolderPath() + "/" + m_wndList->GetItemText(m_nCurrentRow, 0));
+        m_pFileActions->Play(GetFolderPathOf(m_nCurrentRow) + "/" + m_wndList->GetItemText(m_nCurrentRow, 0));
 }
 
 std::vector<ListedFile> CDlg::GetSelectedFiles() const
@@ -274,9 +287,9 @@ std::vector<ListedFile> CDlg::GetSelectedFiles() const
     for (int row : rows) {
         if (row >= m_nFiles)
             continue;
-        files.push_back({{},
-                         m_wndList->GetItemText(row, 0),
-                         m_aFiles->GetFolderIdentity(),
+        // On a page of several devices each file names its own folder.
+        files.push_back({m_aDevices.empty() ? std::string() : GetFolderPathOf(row), m_wndList->GetItemText(row, 0),
+                         m_aFiles->GetFolderIdentity(static_cast<std::size_t>(m_wndList->GetItemData(row))),
                          m_aFiles->GetFileIdentity(static_cast<std::size_t>(m_wndList->GetItemData(row)))});
     }
     return files;
@@ -310,7 +323,7 @@ void CDlg::OnUndo()
 
 void CDlg::OnExplore()
 {
-    m_pFileActions->Explore(GetCategoryFolderPath());
+    m_pFileActions->Explore(GetFolderPathOf(m_nCurrentRow));
 }
 
 void CDlg::OnExport()
@@ -325,7 +338,7 @@ std::vector<std::string> CDlg::GetSelectedPaths() const
 {
     std::vector<std::string> paths;
     for (const ListedFile& file : GetSelectedFiles())
-        paths.push_back(GetCategoryFolderPath() + "/" + file.strName);
+        paths.push_back((file.strFolder.empty() ? GetCategoryFolderPath() : file.strFolder) + "/" + file.strName);
     return paths;
 }
 
@@ -454,7 +467,7 @@ void CDlg::FollowCurrentRow()
     if (IsSearching())
         m_pPreview->Dismiss();
     else
-        m_pPreview->Follow(m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
+        m_pPreview->Follow(GetFolderPathOf(m_nCurrentRow), m_wndList->GetItemText(m_nCurrentRow, 0), m_nCurrentRow);
 }
 
 void CDlg::FollowSortChoice()

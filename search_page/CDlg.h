@@ -36,8 +36,11 @@ class CDlg : public CPropertyPage {
     Q_OBJECT
 
 public:
-    // The page reads the settings files through uiSetting, which must outlive it.
-    CDlg(std::string caption, const CLoadUISetting& uiSetting);
+    // The page reads the settings files through uiSetting, which must outlive
+    // it. With devices, the page searches all of them at once instead of the
+    // device folder caption, and lists their rows merged by recorded time,
+    // each with its camera in a fourth column (All Cameras).
+    CDlg(std::string caption, const CLoadUISetting& uiSetting, std::vector<std::string> devices = {});
 
     // Time a search runs before the page shows a busy cursor, its progress
     // and Cancel.
@@ -84,6 +87,11 @@ public:
     CTime m_tSearchEnd;
     // The device folder; also the page's caption.
     std::string m_strCaption;
+    // The devices of a page of several, in page order; empty for one.
+    std::vector<std::string> m_aDevices;
+    // Of a page of several devices: the folder each device's rows lie in, by
+    // a row's source in m_aFiles.
+    std::vector<std::string> m_aFolderPaths;
     std::string m_strCategory;
     // The folder the last scan read; the actions act in it.
     std::string m_strCategoryFolder;
@@ -127,6 +135,9 @@ private:
     std::vector<ListedFile> GetSelectedFiles() const;
     // The folder of the last search, where the actions act.
     std::string GetCategoryFolderPath() const;
+    // The folder the row shown at nItem lies in; GetCategoryFolderPath for
+    // no row.
+    std::string GetFolderPathOf(int nItem) const;
     // The list's marks of a row: selected, and focused for the current row.
     unsigned ItemState(int nItem) const;
 

@@ -96,7 +96,9 @@ void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, std::string 
         for (FileOutcome& outcome : outcomes) {
             if (stop.stop_requested())
                 break;
-            outcome.file.strFolder = folder;
+            // A file of a page of several devices comes with its own folder.
+            if (outcome.file.strFolder.empty())
+                outcome.file.strFolder = folder;
             outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason)
                                       : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
         }

@@ -36,8 +36,9 @@ public:
 
     // A delete or Undo runs.
     bool IsBusy() const;
-    // The files of folder, the folder the last search read. Where there is
-    // no trash, asks once before deleting those files for good.
+    // The files of folder, the folder the last search read, or each of its
+    // own (strFolder). Where there is no trash, asks once before deleting
+    // those files for good.
     void MoveToTrash(std::vector<ListedFile> files, std::string folder);
     // Asks once first.
     void DeletePermanently(std::vector<ListedFile> files, std::string folder);

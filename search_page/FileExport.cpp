@@ -164,7 +164,8 @@ void FileExport::Choose(std::vector<ListedFile> files, const std::string& folder
     m_export->strTarget = *target;
     auto job = std::make_shared<Job>();
     for (ListedFile& file : files) {
-        file.strFolder = folder;
+        if (file.strFolder.empty())
+            file.strFolder = folder;
         job->aIndex.push_back(job->aFiles.size());
         job->aFiles.push_back(file);
         job->aNames.emplace_back();

@@ -41,8 +41,9 @@ public:
 
     // From the folder's choice until the message at the end is answered.
     bool IsRunning() const { return m_bRunning; }
-    // Asks for the folder, then copies the files, which lie in folder, into
-    // it. Ignored while an export runs and without files.
+    // Asks for the folder, then copies the files, which lie in folder or
+    // each in its own (strFolder), into it. Ignored while an export runs and
+    // without files.
     void Start(std::vector<ListedFile> files, const std::string& folder);
     void Cancel();
 

@@ -122,6 +122,12 @@ void PreviewPane::SetFolder(std::string folder)
     m_strFolder = std::move(folder);
 }
 
+void PreviewPane::Follow(std::string folder, const std::string& fileName, int row)
+{
+    m_strFolder = std::move(folder);
+    Follow(fileName, row);
+}
+
 void PreviewPane::Follow(const std::string& fileName, int row)
 {
     if (!m_bOn || fileName.empty()) {

@@ -43,6 +43,9 @@ public:
     void SetFolder(std::string folder);
     // The current row is now row, named fileName (empty for no row).
     void Follow(const std::string& fileName, int row);
+    // The same for a list whose rows lie in several folders: row lies in
+    // folder, which stays the folder until the next call.
+    void Follow(std::string folder, const std::string& fileName, int row);
     void Dismiss();
 
     // The pause before a preview appears; the benchmark's long runs shorten it.

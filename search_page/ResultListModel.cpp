@@ -245,6 +245,8 @@ std::string ResultListModel::GetItemText(int nItem, int nSubItem) const
         return m_pRows->GetDisplayTime(row);
     case 2:
         return m_pRows->GetDuration(row);
+    case 3:
+        return std::string(m_pRows->GetSourceName(row));
     default:
         return {};
     }

@@ -10,9 +10,10 @@ class RecordedFileTable;
 
 // The rows and columns of the result list. The rows are a search's table,
 // shared with the page, and their texts are made when asked for: column 0
-// the file name, 1 the recorded time, 2 the duration, any other column
-// empty. Texts are the bytes they came with, so a file name that is not UTF-8
-// still names its file when an action reads it back. The rows are shown in
+// the file name, 1 the recorded time, 2 the duration, 3 the camera of a
+// table merged from several devices' searches, any other column empty.
+// Texts are the bytes they came with, so a file name that is not UTF-8 still
+// names its file when an action reads it back. The rows are shown in
 // the table's order, the search's, or sorted by a column; rows are counted
 // as shown, and GetTableRow says which row of the table one is.
 class ResultListModel : public QAbstractTableModel {

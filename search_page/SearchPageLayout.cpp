@@ -5,10 +5,16 @@
 #include "res/Resource.h"
 #include "search_page/MyListCtrl.h"
 
+#include <QHeaderView>
+
 #include <memory>
 
-int SearchPageLayout::ColumnWidth(int column, int listWidth)
+int SearchPageLayout::ColumnWidth(int column, int listWidth, bool withCamera)
 {
+    if (withCamera) {
+        static constexpr int kShares[] = {7, 5, 3, 5}; // of 20
+        return column >= 0 && column < 4 ? kShares[column] * listWidth / 20 - (column == 3 ? 1 : 0) : 0;
+    }
     switch (column) {
     case 0:
         return 99 * listWidth / 200;
@@ -21,12 +27,13 @@ int SearchPageLayout::ColumnWidth(int column, int listWidth)
     }
 }
 
-void SearchPageLayout::InsertColumns(MyListCtrl& list, const std::string (&headings)[3])
+void SearchPageLayout::InsertColumns(MyListCtrl& list, const std::string (&headings)[3], const std::string& camera)
 {
     const int width = list.width();
+    const bool withCamera = !camera.empty();
     for (int column = 0; column < 3; ++column)
-        list.InsertColumn(column, headings[column], LVCFMT_LEFT, ColumnWidth(column, width));
-    list.InsertColumn(3, std::string(), LVCFMT_LEFT, 0);
+        list.InsertColumn(column, headings[column], LVCFMT_LEFT, ColumnWidth(column, width, withCamera));
+    list.InsertColumn(3, camera, LVCFMT_LEFT, ColumnWidth(3, width, withCamera));
 }
 
 void SearchPageLayout::Install(CPropertyPage& page)
@@ -46,7 +53,9 @@ void SearchPageLayout::Install(CPropertyPage& page)
         if (list->width() == *sizedFor)
             return;
         *sizedFor = list->width();
-        for (int column = 0; column < 3; ++column)
-            list->setColumnWidth(column, ColumnWidth(column, list->width()));
+        // The empty column 3 is left out of the view; a camera column is not.
+        const bool withCamera = list->horizontalHeader()->count() > 3;
+        for (int column = 0; column < (withCamera ? 4 : 3); ++column)
+            list->setColumnWidth(column, ColumnWidth(column, list->width(), withCamera));
     });
 }

@@ -12,11 +12,13 @@ class MyListCtrl;
 class SearchPageLayout {
 public:
     // The width of column 0, 1 or 2 of a list whose outer width is listWidth;
-    // the empty column 3 has none.
-    static int ColumnWidth(int column, int listWidth);
+    // the empty column 3 has none. withCamera: of a list whose column 3 names
+    // each row's camera, which takes a share of its own.
+    static int ColumnWidth(int column, int listWidth, bool withCamera = false);
     // The three headed columns, sized from the list's outer width as the
-    // template made it, and the empty fourth.
-    static void InsertColumns(MyListCtrl& list, const std::string (&headings)[3]);
+    // template made it, and the fourth: empty, or headed camera for a page
+    // of several devices.
+    static void InsertColumns(MyListCtrl& list, const std::string (&headings)[3], const std::string& camera = {});
     // Once the page's controls and the list's columns exist.
     static void Install(CPropertyPage& page);
 };

@@ -137,6 +137,67 @@ private slots:
         m_messages.reset();
     }
 
+    void allCamerasListsEveryCameraByRecordedTimeAndActsInEachRowsOwnFolder()
+    {
+        TestStore store;
+        const std::string cam2 = store.Root() + "/store/Cam2/Recording";
+        const std::string cam3 = store.Root() + "/store/Cam3/Recording";
+        fs::create_directories(cam2);
+        fs::create_directories(cam3);
+        const auto clip = [](const std::string& start) {
+            return clipbytes::AsfClip(1230000000, 0, "NC" + start + ",2006/03/14 23:59");
+        };
+        // Two cameras' clips of one name, each camera's out of time order.
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        TestStore::Write(cam2 + "/Sr0001.asf", clip("2006/03/14 09:00"));
+        TestStore::Write(cam2 + "/Sr0000.asf", clip("2006/03/14 12:00"));
+        TestStore::Write(cam3 + "/Sr0003.asf", clip("2006/03/14 11:00"));
+        const std::map<std::string, std::string> before = Contents(store.Root());
+
+        WindowThreadCheck::TurnOn();
+        WindowThreadCheck::DeclareWindowThread();
+        CDlg page("All Cameras", TestUiSetting(), {"Cam1", "Cam2", "Cam3"});
+        page.show();
+        page.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&page));
+        WaitForSearch(page);
+        MyListCtrl& list = *List(page);
+        const auto rows = [&list] {
+            std::vector<std::string> shown;
+            for (int row = 0; row < list.GetItemCount(); ++row)
+                shown.push_back(list.GetItemText(row, 0) + " " + list.GetItemText(row, 3));
+            return shown;
+        };
+        QCOMPARE(rows(), (std::vector<std::string>{"Sr0001.asf Cam2", "Sr0001.asf Cam1", "Sr0003.asf Cam3",
+                                                   "Sr0000.asf Cam2"}));
+        QCOMPARE(list.model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Camera"));
+
+        // Each action finds its row's file in its own camera's folder.
+        Press(list, 1);
+        page.OnPlayback();
+        QTRY_COMPARE(m_launcher->Opened(), std::vector<std::string>{store.Folder("Recording") + "/Sr0001.asf"});
+        Press(list, 2);
+        page.OnExplore();
+        QTRY_COMPARE(m_launcher->Explored(), std::vector<std::string>{cam3});
+        Press(list, 0);
+        QCOMPARE(page.GetSelectedPaths(), std::vector<std::string>{cam2 + "/Sr0001.asf"});
+
+        // Cam2's clip goes to the trash, Cam1's of the same name stays; Undo
+        // puts it back.
+        QTest::keyClick(&list, Qt::Key_Delete);
+        QTRY_COMPARE(list.GetItemCount(), 3);
+        WaitForSearch(page);
+        QVERIFY(m_messages->Texts().empty());
+        QVERIFY(!fs::exists(cam2 + "/Sr0001.asf"));
+        QCOMPARE(ReadFile(m_strTrash + "/files/Sr0001.asf"), before.at(cam2 + "/Sr0001.asf"));
+        QCOMPARE(rows(), (std::vector<std::string>{"Sr0001.asf Cam1", "Sr0003.asf Cam3", "Sr0000.asf Cam2"}));
+        QTest::keyClick(&list, Qt::Key_Z, Qt::ControlModifier);
+        QTRY_COMPARE(list.GetItemCount(), 4);
+        WaitForSearch(page);
+        QCOMPARE(Contents(store.Root()), before);
+        QVERIFY(m_messages->Texts().empty());
+    }
+
     void clicksAndKeysSelectRowsAsInAFileListAndPlainOnesAsBefore()
     {
         TestStore store;
