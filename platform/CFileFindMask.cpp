@@ -13,7 +13,8 @@ bool CFileFind::MatchesMask(std::string_view name, std::string_view mask)
 {
     // The masks a scan uses, "*" and "*.asf", are a name's end at most: told
     // without the general match, which a listing would do once a name.
-    if (!mask.empty() && mask.front() == '*' && mask.find_first_of("*?", 1) == std::string_view::npos)
+    if (!mask.empty() && mask.front() == '*' &&
+        std::none_of(mask.begin() + 1, mask.end(), [](char c) { return c == '*' || c == '?'; }))
         return EndsWithNoCase(name, mask.substr(1));
     // Iterative wildcard match with one backtrack point: linear in practice
     // and never recursive, whatever the mask.
