@@ -12,6 +12,7 @@
 #include "platform/ui/WindowPlacement.h"
 #include "search_page/CDlg.h"
 #include "search_page/CPlaceholderPage.h"
+#include "search_page/StoragePage.h"
 #include "settings/AppGlobals.h"
 #include "settings/DeviceFolders.h"
 #include "settings/SettingsLookup.h"
@@ -32,6 +33,8 @@ namespace {
 constexpr const char* kPlaceholderTitle = "No Recorded Files";
 // After the devices' pages, when there are several.
 constexpr const char* kAllCamerasTitle = "All Cameras";
+// Last.
+constexpr const char* kStorageTitle = "Storage";
 
 // A recording directory written for Windows: a drive letter or backslashes.
 bool IsWindowsPath(const std::string& path)
@@ -224,6 +227,12 @@ void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<st
                 sheet.AddPageTitle(pages.back()->m_strCaption);
                 sheet.AddPage(pages.back().get());
             }
+            // Owned by the sheet, like a page's controls.
+            auto* storage = new StoragePage(kStorageTitle, m_uiSetting.RecordingDir(),
+                                            {g_strDeviceFolders.begin(), g_strDeviceFolders.begin() + m_nDeviceCount});
+            storage->m_psp.dwFlags &= ~PSP_HASHELP;
+            sheet.AddPageTitle(storage->GetPageCaption());
+            sheet.AddPage(storage);
             sheet.SetActivePage(pages[first].get());
             // The titles follow the pages: the placeholder's goes with it.
             const int index = sheet.GetPageIndex(&placeholder);

@@ -56,6 +56,7 @@ add_library(clipscout_ui STATIC
   search_page/SearchSummary.cpp search_page/SearchSummary.h
   search_page/SearchPageAccessibility.cpp search_page/SearchPageAccessibility.h
   search_page/SearchPageLayout.cpp search_page/SearchPageLayout.h
+  search_page/StoragePage.cpp search_page/StoragePage.h
   search_page/TextFitting.cpp search_page/TextFitting.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h

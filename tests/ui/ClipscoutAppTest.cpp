@@ -7,6 +7,7 @@
 #include "search_page/CDlg.h"
 #include "search_page/CPlaceholderPage.h"
 #include "search_page/MyListCtrl.h"
+#include "search_page/StoragePage.h"
 #include "support/PageTestKit.h"
 #include "support/SheetTestKit.h"
 #include "tree_sheet/CTreeSheet.h"
@@ -44,7 +45,10 @@ struct SheetSeen {
     QStringList pageCaptions;
     QStringList treeItems;
     int activeIndex = -1;
+    // Search pages, and the Storage page.
     bool pagesAreSearchPages = true;
+    // The devices of the All Cameras page.
+    std::vector<std::string> allCameras;
     bool helpFlagsCleared = true;
     bool answering = false;
     QString exitText;
@@ -94,7 +98,11 @@ bool RunApp(
         for (int i = 0; i < sheet->GetPageCount(); ++i) {
             CPropertyPage* page = sheet->GetPage(i);
             seen.pageCaptions << QString::fromStdString(page->GetPageCaption());
-            seen.pagesAreSearchPages = seen.pagesAreSearchPages && qobject_cast<CDlg*>(page) != nullptr;
+            auto* search = qobject_cast<CDlg*>(page);
+            seen.pagesAreSearchPages =
+                seen.pagesAreSearchPages && (search != nullptr || qobject_cast<StoragePage*>(page) != nullptr);
+            if (search != nullptr && !search->m_aDevices.empty())
+                seen.allCameras = search->m_aDevices;
             seen.helpFlagsCleared = seen.helpFlagsCleared && !(page->m_psp.dwFlags & PSP_HASHELP);
         }
         for (int i = 0; i < sheet->GetPageTree()->topLevelItemCount(); ++i)
@@ -214,7 +222,8 @@ void ClipscoutAppTest::onePagePerDeviceFolderInDiscoveryOrder()
     QCOMPARE(app.m_uiSetting.RecordingDir(), store);
     QCOMPARE(app.m_nDeviceCount, 3);
     QCOMPARE(seen.caption, QStringLiteral("File Manager"));
-    QCOMPARE(seen.pageCaptions, (QStringList{"attic", "gate", "Yard"}));
+    QCOMPARE(seen.pageCaptions, (QStringList{"attic", "gate", "Yard", "All Cameras", "Storage"}));
+    QCOMPARE(seen.allCameras, (std::vector<std::string>{"attic", "gate", "Yard"}));
     QCOMPARE(seen.treeItems, seen.pageCaptions);
     QCOMPARE(seen.activeIndex, 0);
     QVERIFY(seen.pagesAreSearchPages);
@@ -310,11 +319,11 @@ void ClipscoutAppTest::chosenViewerIniBuildsThePagesAndIsKept()
             QVERIFY(button && button->isVisible());
             QTest::mouseClick(button, Qt::LeftButton);
         };
-        QVERIFY(!RunApp(app, seen, choose, [](TreeSheet::CTreeSheet& sheet) { return sheet.GetPageCount() == 2; }));
+        QVERIFY(!RunApp(app, seen, choose, [](TreeSheet::CTreeSheet& sheet) { return sheet.GetPageCount() == 4; }));
         QCOMPARE(asked.size(), std::size_t{1});
         // The placeholder has gone; the pages are built as at a start.
         QCOMPARE(app.m_nDeviceCount, 2);
-        QCOMPARE(seen.treeItems.size(), 2);
+        QCOMPARE(seen.treeItems.size(), 4);
         QVERIFY(seen.treeItems.contains("Porch") && seen.treeItems.contains("Drive"));
         QCOMPARE(seen.pageCaptions, seen.treeItems);
         QCOMPARE(seen.activeIndex, 0);
@@ -452,7 +461,8 @@ void ClipscoutAppTest::aSilentShareAtStartUpStillShowsTheWindow()
     TestApp again(root + "/clipscout");
     SheetSeen seenAgain;
     QVERIFY(!RunApp(again, seenAgain));
-    QCOMPARE(seenAgain.pageCaptions, QStringList{"gate"});
+    // One camera has no All Cameras page.
+    QCOMPARE(seenAgain.pageCaptions, (QStringList{"gate", "Storage"}));
 }
 
 void ClipscoutAppTest::aStateFileThatIsAFifoDoesNotHoldTheStart()
