@@ -36,6 +36,7 @@ add_library(clipscout_ui STATIC
   res/Resource.h
   res/StringTable.cpp res/StringTable.h
   search_page/BackgroundSearch.cpp search_page/BackgroundSearch.h
+  search_page/CalendarMarks.cpp search_page/CalendarMarks.h
   search_page/CDlg.cpp search_page/CDlg.h
   search_page/CPlaceholderPage.cpp search_page/CPlaceholderPage.h
   search_page/DeleteReport.cpp search_page/DeleteReport.h

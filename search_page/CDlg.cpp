@@ -8,6 +8,7 @@
 #include "res/DialogTemplates.h"
 #include "res/Resource.h"
 #include "res/StringTable.h"
+#include "search_page/CalendarMarks.h"
 #include "search_page/FileActions.h"
 #include "search_page/FileExport.h"
 #include "search_page/ListSortChoice.h"
@@ -132,6 +133,7 @@ bool CDlg::OnInitDialog()
     m_pSortChoice = &ListSortChoice::Of(*window());
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
+    m_pCalendarMarks = new CalendarMarks(this, {m_wndStartDate, m_wndEndDate});
     m_pRowActions = new RowActions(*this, *m_wndList, m_pPreview->ShowAction());
 
     setWindowTitle(ToQString(m_strCaption));
@@ -243,6 +245,9 @@ void CDlg::OnSearchFinished()
         m_wndList->MarksChanged();
     }
     m_pSummary->Set(m_aFiles->GetCount(), m_aFiles->GetTotalSize());
+    if (result.bScanned)
+        m_pCalendarMarks->Follow(m_aDevices.empty() ? std::vector<std::string>{m_strFolderPath} : m_aFolderPaths,
+                                 result.strCategory);
     const bool found = m_nFiles != 0;
     m_pSearch->SetFound(found);
     if (found)

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class CalendarMarks;
 class CDateTimeCtrl;
 class CLoadUISetting;
 class FileExport;
@@ -159,6 +160,8 @@ private:
     QLabel* m_wndStart = nullptr;
     QLabel* m_wndEnd = nullptr;
     PreviewPane* m_pPreview = nullptr;
+    // The days with recordings in the date pickers' calendars.
+    CalendarMarks* m_pCalendarMarks = nullptr;
 
     PageSearch* m_pSearch = nullptr;
     FileActions* m_pFileActions = nullptr;

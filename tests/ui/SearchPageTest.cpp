@@ -73,6 +73,45 @@ private slots:
         m_messages.reset();
     }
 
+    void calendarsMarkTheDaysWithRecordingsOfTheCategoryAndCtrlHomeEndGoToTheFirstAndLast()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/16 23:59");
+        // Before the range the page opens with: marked all the same.
+        store.AddClip("Recording", "Sr0003.asf", "2004/12/31 08:00");
+        store.AddClip("MotionDetection", "Md0001.asf", "2006/03/20 10:00");
+        auto page = ShowPage(store.Device());
+        auto* start = Item<CDateTimeCtrl>(*page, 1005);
+        const auto bold = [](const CDateTimeCtrl* picker, QDate day) {
+            return picker->calendarWidget()->dateTextFormat(day).fontWeight() == QFont::Bold;
+        };
+        const auto marked = [&](const CDateTimeCtrl* picker) {
+            QList<QDate> days;
+            for (QDate day(2004, 12, 1); day <= QDate(2006, 3, 31); day = day.addDays(1))
+                if (bold(picker, day))
+                    days << day;
+            return days;
+        };
+        QTRY_VERIFY(bold(start, QDate(2006, 3, 14)));
+        const QList<QDate> scheduled{QDate(2004, 12, 31), QDate(2006, 3, 14), QDate(2006, 3, 16)};
+        QCOMPARE(marked(start), scheduled);
+        QCOMPARE(marked(Item<CDateTimeCtrl>(*page, 1010)), scheduled);
+
+        start->setFocus();
+        QTest::keyClick(start, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(start->date(), QDate(2006, 3, 16));
+        QTest::keyClick(start, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(start->date(), QDate(2004, 12, 31));
+
+        // Another category marks its own days.
+        Item<QComboBox>(*page, 1020)->setCurrentIndex(3);
+        Click(*page, 1013);
+        WaitForSearch(*page);
+        QTRY_VERIFY(bold(start, QDate(2006, 3, 20)));
+        QCOMPARE(marked(start), QList<QDate>{QDate(2006, 3, 20)});
+    }
+
     void opensWithTemplateTextsDefaultsAndInitialRange()
     {
         TestStore store;
