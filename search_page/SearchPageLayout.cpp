@@ -12,8 +12,9 @@
 int SearchPageLayout::ColumnWidth(int column, int listWidth, bool withCamera)
 {
     if (withCamera) {
-        static constexpr int kShares[] = {7, 5, 3, 5}; // of 20
-        return column >= 0 && column < 4 ? kShares[column] * listWidth / 20 - (column == 3 ? 1 : 0) : 0;
+        // Of 20, with room left for a vertical scroll bar.
+        static constexpr int kShares[] = {7, 5, 3, 4};
+        return column >= 0 && column < 4 ? kShares[column] * listWidth / 20 : 0;
     }
     switch (column) {
     case 0:

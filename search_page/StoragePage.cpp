@@ -51,6 +51,7 @@ void StoragePage::CreateControls()
                                          QStringLiteral("Recordings"), QStringLiteral("Size"), QStringLiteral("Oldest"),
                                          QStringLiteral("Newest")});
     m_pTable->verticalHeader()->hide();
+    m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
