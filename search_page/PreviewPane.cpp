@@ -251,12 +251,16 @@ void PreviewPane::Place()
     if (!m_image.isNull()) {
         const QSize box = BoxFor(*m_pList);
         const int width = std::min(box.width(), room - border);
-        if (width >= kLeastWidth) {
-            setPixmap(QPixmap::fromImage(FittedTo(m_image, {width, width * box.height() / box.width()})));
-            adjustSize();
+        // A list a few rows high has no half that holds a picture worth
+        // showing: away, rather than over rows or the controls around it.
+        if (width < kLeastWidth) {
+            hide();
+            return;
         }
+        setPixmap(QPixmap::fromImage(FittedTo(m_image, {width, width * box.height() / box.width()})));
+        adjustSize();
     }
-    if (width() > room || (!m_image.isNull() && room - border < kLeastWidth)) {
+    if (width() > room) {
         hide();
         return;
     }

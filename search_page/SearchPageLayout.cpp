@@ -6,8 +6,17 @@
 #include "search_page/MyListCtrl.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
+#include <algorithm>
 #include <memory>
+
+namespace {
+
+// The rows a list too small for its template still shows.
+constexpr int kLeastRows = 3;
+
+} // namespace
 
 int SearchPageLayout::ColumnWidth(int column, int listWidth, bool withCamera)
 {
@@ -42,6 +51,12 @@ void SearchPageLayout::Install(CPropertyPage& page)
     auto* list = qobject_cast<MyListCtrl*>(page.GetDlgItem(IDC_FILE_LIST));
     if (!list)
         return;
+    // Smaller than its template, the list gives up its height, down to a few
+    // rows; below that the sheet scrolls the page rather than let controls
+    // overlap. Its width stays: the controls above it need the template's.
+    const int leastList = list->horizontalHeader()->sizeHint().height() + kLeastRows * list->RowHeight() +
+                          list->horizontalScrollBar()->sizeHint().height() + 2 * list->frameWidth();
+    page.setMinimumSize(page.sizeHint() - QSize(0, std::max(0, list->height() - leastList)));
     auto* layout = new AnchoredLayout(&page, page.sizeHint());
     layout->Anchor(list, AnchoredLayout::kAllEdges);
     for (int id : {IDC_PLAYBACK, IDC_DELETE, IDC_EXPLORE, IDC_UNDO})

@@ -8,7 +8,8 @@ class MyListCtrl;
 // How the search page's controls follow a page larger than its template:
 // the result list takes the room, its columns keep their shares of its width
 // and the action buttons keep to the bottom right, while the controls above
-// the list stay where they are. At the template's size nothing moves.
+// the list stay where they are. At the template's size nothing moves; below
+// it the list gives up its height first (the page's minimumSize).
 class SearchPageLayout {
 public:
     // The width of column 0, 1 or 2 of a list whose outer width is listWidth;

@@ -21,20 +21,20 @@ void AnchoredLayout::Anchor(QWidget* control, unsigned edges)
 
 void AnchoredLayout::Place()
 {
-    const int dx = std::max(0, m_pHost->width() - m_reference.width());
-    const int dy = std::max(0, m_pHost->height() - m_reference.height());
+    const int dx = m_pHost->width() - m_reference.width();
+    const int dy = m_pHost->height() - m_reference.height();
     for (const Anchored& anchored : m_aControls) {
         QRect rect = anchored.rcReference;
         // Anchored at both edges it stretches; at the far edge alone it moves.
         if (anchored.nEdges & Right) {
             if (anchored.nEdges & Left)
-                rect.setWidth(rect.width() + dx);
+                rect.setWidth(std::max(0, rect.width() + dx));
             else
                 rect.translate(dx, 0);
         }
         if (anchored.nEdges & Bottom) {
             if (anchored.nEdges & Top)
-                rect.setHeight(rect.height() + dy);
+                rect.setHeight(std::max(0, rect.height() + dy));
             else
                 rect.translate(0, dy);
         }

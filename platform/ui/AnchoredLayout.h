@@ -12,7 +12,9 @@ class QWidget;
 // Lets the controls of a window placed at fixed positions follow its size:
 // each control keeps the distance of the edges it is anchored to from the
 // same edges of the window, as it had them at the reference size. At the
-// reference size (or below it) every control is where it was placed.
+// reference size every control is where it was placed; below it, a control
+// anchored at both edges of a side gives up the room (never below nothing)
+// and one anchored at the far edge alone moves back with it.
 class AnchoredLayout : public QObject {
 public:
     enum Edge : unsigned { Left = 1, Top = 2, Right = 4, Bottom = 8 };

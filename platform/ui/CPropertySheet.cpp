@@ -8,16 +8,20 @@
 #include "platform/ui/QtStrings.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <algorithm>
 
 namespace {
 
 // A page of unknown size (no controls yet, no size of its own) still gets
-// room for a few controls.
+// room for a few controls, and the window shrinks no further than to leave
+// the page area this size.
 constexpr QSize kMinimumPageSize(212, 114);
 constexpr int kButtonMinimumWidth = 75;
 constexpr int kButtonPadding = 20;
@@ -42,6 +46,15 @@ CPropertySheet::CPropertySheet(const std::string& caption, QWidget* parent, unsi
 {
     m_psh.nStartPage = selectPage;
     setWindowTitle(ToQString(caption));
+    m_pPageView = new QScrollArea(this);
+    m_pPageView->setFrameShape(QFrame::NoFrame);
+    m_pPageView->setFocusPolicy(Qt::NoFocus);
+    m_pPageHolder = new QWidget;
+    m_pPageView->setWidget(m_pPageHolder);
+    // As the pages lay straight on the sheet before: whatever lies below
+    // them (the tab control's face, the tree sheet's frame) shows through.
+    m_pPageView->viewport()->setAutoFillBackground(false);
+    m_pPageHolder->setAutoFillBackground(false);
 }
 
 CPropertySheet::~CPropertySheet()
@@ -64,7 +77,7 @@ void CPropertySheet::AddPage(CPropertyPage* page)
         return;
     m_pages.push_back(page);
     page->hide();
-    page->setParent(this);
+    page->setParent(m_pPageHolder);
     connect(page, &QObject::destroyed, this, [this, page] { ForgetPage(page); });
     if (!m_bHasWindow)
         return;
@@ -178,12 +191,27 @@ bool CPropertySheet::SelectPage(int index)
     PlacePage(next);
     next->show();
     next->raise();
+    m_pPageView->raise();
     return true;
 }
 
 void CPropertySheet::PlacePage(CPropertyPage* page) const
 {
-    page->setGeometry(m_pTabCtrl->GetDisplayRect().translated(m_pTabCtrl->pos()));
+    // Each scroll bar appears only where the page does not fit the area, and
+    // one that appears takes room the page may then miss in the other way.
+    const QRect area = m_pTabCtrl->GetDisplayRect().translated(m_pTabCtrl->pos());
+    const QSize least = page->minimumSize();
+    const int barWidth = m_pPageView->verticalScrollBar()->sizeHint().width();
+    const int barHeight = m_pPageView->horizontalScrollBar()->sizeHint().height();
+    bool across = least.width() > area.width();
+    bool down = least.height() > area.height();
+    down = down || (across && least.height() > area.height() - barHeight);
+    across = across || (down && least.width() > area.width() - barWidth);
+    down = down || (across && least.height() > area.height() - barHeight);
+    const QSize shown(area.width() - (down ? barWidth : 0), area.height() - (across ? barHeight : 0));
+    m_pPageView->setGeometry(area);
+    m_pPageHolder->resize(shown.expandedTo(least));
+    page->setGeometry(m_pPageHolder->rect());
 }
 
 bool CPropertySheet::NotifyKillActive(CPropertyPage* page)
@@ -209,7 +237,19 @@ int CPropertySheet::DoModal()
 {
     if (!m_bHasWindow && !Create())
         return -1;
-    const int result = exec();
+    int result = 0;
+    if (parentWidget()) {
+        result = exec();
+    } else {
+        // The program's own window: a main window to the window manager (in
+        // the task bar, minimised and maximised like any other), not a modal
+        // dialog beside which nothing else of the program could be used.
+        QEventLoop loop;
+        connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+        show();
+        loop.exec(QEventLoop::DialogExec);
+        result = this->result();
+    }
     DestroyWindow();
     return result;
 }
@@ -240,16 +280,19 @@ bool CPropertySheet::Create()
     m_pApply->setEnabled(false);
     m_bHasWindow = true;
     qApp->installEventFilter(this);
-    // A window of its own can be maximised like any other.
+    // A window of its own is a main window, maximised like any other.
     if (!parentWidget())
-        setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Window | Qt::WindowMinMaxButtonsHint);
     OnInitDialog();
 
-    // Set-up has left every child window where it belongs at the least size.
+    // Set-up has left every child window where it belongs at the size the
+    // window opens at; the page area may give up all but the least a page gets.
     m_pStretch = new AnchoredLayout(this, size());
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (!child->isWindow() && !qobject_cast<CPropertyPage*>(child))
+        if (!child->isWindow() && child != m_pPageView)
             m_pStretch->Anchor(child, AnchorOf(child));
+    const QSize spare = (m_pTabCtrl->GetDisplayRect().size() - kMinimumPageSize).expandedTo(QSize(0, 0));
+    setMinimumSize(size() - spare);
     m_pStretch->OnPlaced([this] {
         if (CPropertyPage* page = GetCurrentPageWindow())
             PlacePage(page);
@@ -429,6 +472,11 @@ void CPropertySheet::reject()
 
 bool CPropertySheet::eventFilter(QObject* watched, QEvent* event)
 {
+    // The page area scrolls to a control that takes the focus however it
+    // came there, Tab from the buttons or the tree included.
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType() &&
+        m_pPageHolder->isAncestorOf(static_cast<QWidget*>(watched)))
+        m_pPageView->ensureWidgetVisible(static_cast<QWidget*>(watched));
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this)
         return PreTranslateMessage(static_cast<QKeyEvent*>(event));

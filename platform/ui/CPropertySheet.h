@@ -11,6 +11,7 @@ class CPropertyPage;
 class CTabCtrl;
 class QKeyEvent;
 class QPushButton;
+class QScrollArea;
 
 inline constexpr unsigned PSH_HASHELP = 0x200;
 
@@ -22,7 +23,9 @@ inline constexpr int AFX_IDC_TAB_CONTROL = 0x3020;
 // A property sheet: pages kept in the order added, one shown at a time over
 // the display area of a tab strip, with OK, Cancel and Apply buttons along the
 // bottom. Its window exists from Create (or DoModal) to DestroyWindow; pages
-// get their windows the first time they are shown. The sheet never owns its
+// get their windows the first time they are shown. The window opens at the
+// size its pages need and can shrink until the page area is kMinimumPageSize;
+// a page is never made smaller than its minimumSize: the page area scrolls. The sheet never owns its
 // pages: whoever adds them deletes them, and a deleted page leaves the sheet.
 //
 // Subclasses follow additions, removals and selections through the On...
@@ -53,7 +56,8 @@ public:
     bool SetActivePage(int index);
     bool SetActivePage(CPropertyPage* page);
 
-    // Creates the window, runs it modally and destroys it; returns IDOK or IDCANCEL.
+    // Creates the window, runs it (modally over its parent, if it has one)
+    // and destroys it; returns IDOK or IDCANCEL.
     int DoModal();
     // Creates the window without showing it, for a sheet shown modelessly.
     bool Create();
@@ -86,11 +90,12 @@ protected:
     virtual void OnPageSelected(int) { }
 
     // Places and sizes the window (in its parent's coordinates). The last size
-    // given while the window is set up is its least: it can grow from there.
+    // given while the window is set up is the size it opens at.
     void MoveWindow(const QRect& rect);
     // Which edges of the window (AnchoredLayout's) a child window keeps its
-    // distance from as the window grows beyond its least size. The tab control
-    // grows, and the page in it; the buttons keep to the bottom right.
+    // distance from as the window's size departs from the one it opened at.
+    // The tab control follows, and the page area in it; the buttons keep to
+    // the bottom right.
     virtual unsigned AnchorOf(const QWidget* child) const;
 
     // Asks page whether it may be left; true when it agrees.
@@ -113,6 +118,10 @@ private:
     QPushButton* m_pOk = nullptr;
     QPushButton* m_pCancel = nullptr;
     QPushButton* m_pApply = nullptr;
+    // Over the tab control's display area: holds the pages, and scrolls when
+    // the area is smaller than the current page's minimumSize.
+    QScrollArea* m_pPageView = nullptr;
+    QWidget* m_pPageHolder = nullptr;
     AnchoredLayout* m_pStretch = nullptr;
     bool m_bHasWindow = false;
     bool m_bStackedTabs = true;

@@ -5,7 +5,6 @@
 #include "platform/ui/WindowPlacement.h"
 #include "res/Resource.h"
 #include "search_page/CDlg.h"
-#include "search_page/CPlaceholderPage.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/StoragePage.h"
 #include "support/PageTestKit.h"
@@ -58,6 +57,7 @@ struct SheetSeen {
     QSize size;
     QSize leastSize;
     bool maximized = false;
+    Qt::WindowType windowType = Qt::Widget;
 };
 
 using SheetAction = std::function<void(TreeSheet::CTreeSheet&)>;
@@ -71,7 +71,7 @@ bool StillLooking(TreeSheet::CTreeSheet& sheet)
     return note != nullptr && note->text().startsWith(QStringLiteral("Looking for the device folders"));
 }
 
-// Runs InitInstance; while its sheet runs modally, does act once, waits until
+// Runs InitInstance; once its sheet is shown, does act once, waits until
 // ready holds (by default, until the device folders are found), records what
 // the sheet shows and presses Exit.
 bool RunApp(
@@ -81,13 +81,16 @@ bool RunApp(
     std::function<void()> inspect;
     bool acted = false;
     inspect = [&] {
-        auto* sheet = qobject_cast<TreeSheet::CTreeSheet*>(QApplication::activeModalWidget());
-        if (sheet && !acted) {
+        auto* sheet = RunningSheet();
+        // What the window system makes of the action (a new size, say)
+        // arrives later: nothing is recorded in the same turn.
+        const bool acting = sheet && !acted;
+        if (acting) {
             acted = true;
             if (act)
                 act(*sheet);
         }
-        if (!sheet || (ready && !ready(*sheet))) {
+        if (!sheet || acting || (ready && !ready(*sheet))) {
             QTimer::singleShot(10, inspect);
             return;
         }
@@ -117,6 +120,7 @@ bool RunApp(
         seen.size = sheet->size();
         seen.leastSize = sheet->minimumSize();
         seen.maximized = sheet->isMaximized();
+        seen.windowType = sheet->windowType();
         auto* exit = qobject_cast<QPushButton*>(sheet->GetDlgItem(IDOK));
         seen.exitText = exit->text();
         exit->click();
@@ -180,7 +184,6 @@ private slots:
     }
     void cleanup()
     {
-        CPlaceholderPage::SetFileChooser({});
         qputenv("XDG_CONFIG_HOME", m_suiteConfigHome);
         m_pConfig.reset();
     }
@@ -306,13 +309,13 @@ void ClipscoutAppTest::chosenViewerIniBuildsThePagesAndIsKept()
     TestStore::Write(chosen,
                      "[Directory]\nRecording=" + store + "\n[Device1]\nLocalID=Porch\n[Device2]\nLocalID=Drive\n");
     std::vector<std::string> asked;
-    CPlaceholderPage::SetFileChooser([&](QWidget*) {
-        asked.push_back("asked");
-        return chosen;
-    });
 
     {
         TestApp app(root + "/bin/clipscout");
+        app.SetViewerIniChooser([&](QWidget*) {
+            asked.push_back("asked");
+            return chosen;
+        });
         SheetSeen seen;
         const auto choose = [](TreeSheet::CTreeSheet& sheet) {
             auto* button = sheet.GetPage(0)->findChild<QPushButton*>(QString::number(IDC_CHOOSE_VIEWER_INI));
@@ -347,20 +350,26 @@ void ClipscoutAppTest::windowSizeAndMaximisedStateAreKept()
     const std::string root = dir.path().toStdString();
     // Taller only: the test screen (800 wide) has no room to grow wider.
     const QSize grown(0, 30);
+    QSize opened;
     QSize least;
     // Grown on the first run, maximised on the second, as it was on the third.
     for (int run = 0; run < 3; ++run) {
         TestApp app(root + "/clipscout");
         SheetSeen seen;
         QVERIFY(!RunApp(app, seen, [&](TreeSheet::CTreeSheet& sheet) {
-            if (run == 0)
-                sheet.resize(sheet.size() + grown);
-            else if (run == 1)
+            if (run == 0) {
+                opened = sheet.size();
+                sheet.resize(opened + grown);
+            } else if (run == 1) {
                 sheet.showMaximized();
+            }
         }));
+        // A main window to the window manager, not a dialog.
+        QCOMPARE(seen.windowType, Qt::Window);
+        QVERIFY(seen.leastSize.width() < opened.width() && seen.leastSize.height() < opened.height());
         if (run == 0) {
             least = seen.leastSize;
-            QCOMPARE(seen.size, least + grown);
+            QCOMPARE(seen.size, opened + grown);
         } else {
             QCOMPARE(seen.leastSize, least);
             QCOMPARE(seen.maximized, true);
@@ -371,7 +380,7 @@ void ClipscoutAppTest::windowSizeAndMaximisedStateAreKept()
     SheetSeen seen;
     QVERIFY(!RunApp(app, seen, [](TreeSheet::CTreeSheet& sheet) { sheet.showNormal(); }));
     QCOMPARE(seen.maximized, false);
-    QCOMPARE(seen.size, least + grown);
+    QCOMPARE(seen.size, opened + grown);
 }
 
 void ClipscoutAppTest::commandLineNamesTheSettingsFiles()

@@ -80,7 +80,7 @@ int RunBlockedProgram(int argc, char** argv)
     TestApp app(root + "/clipscout");
     std::function<void()> exitWhenBlocked;
     exitWhenBlocked = [&] {
-        auto* sheet = qobject_cast<TreeSheet::CTreeSheet*>(QApplication::activeModalWidget());
+        auto* sheet = RunningSheet();
         if (sheet == nullptr || share->Blocked() == 0) {
             QTimer::singleShot(10, exitWhenBlocked);
             return;

@@ -8,6 +8,7 @@
 #include "app/CClipscoutApp.h"
 #include "tree_sheet/CTreeSheet.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QTreeWidgetItem>
 
@@ -28,6 +29,15 @@ protected:
 private:
     std::string m_strModulePath;
 };
+
+// The program's window while InitInstance runs it: a sheet shown on its own.
+inline TreeSheet::CTreeSheet* RunningSheet()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* sheet = qobject_cast<TreeSheet::CTreeSheet*>(window); sheet != nullptr && sheet->isVisible())
+            return sheet;
+    return nullptr;
+}
 
 // The device's page first and a page of a device without recordings second,
 // shown; each has been visited and done its first search, and the first is
