@@ -136,6 +136,7 @@ bool CClipscoutApp::InitInstance()
     std::vector<std::unique_ptr<CDlg>> pages;
     auto* placeholder = new CPlaceholderPage(kPlaceholderTitle, LookingText(m_uiSetting), m_uiSetting);
     pages.emplace_back(placeholder);
+    placeholder->SetFileChooser(m_chooseViewerIni);
     auto* discovery = new AsyncTask(&sheet);
     QObject::connect(placeholder, &CPlaceholderPage::ViewerIniChosen, &sheet,
                      [this, &sheet, &pages, placeholder, discovery](const QString& path) {

@@ -4,6 +4,7 @@
 #include "platform/ui/CWinApp.h"
 #include "settings/CLoadUISetting.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 class AsyncTask;
 class CDlg;
 class CPlaceholderPage;
+class QWidget;
 namespace TreeSheet {
 class CTreeSheet;
 }
@@ -29,6 +31,11 @@ public:
 
     // The exit status: 0, or that of a bad command line.
     int ExitInstance() override { return m_nExitCode; }
+
+    // How the placeholder page asks for a Viewdeck.ini; empty when the user
+    // cancels. A file dialog unless another is handed in before InitInstance.
+    using FileChooser = std::function<std::string(QWidget* parent)>;
+    void SetViewerIniChooser(FileChooser chooser) { m_chooseViewerIni = std::move(chooser); }
 
     CLoadUISetting m_uiSetting;
     CClipscoutApp* m_pApp = nullptr;
@@ -54,4 +61,5 @@ private:
     int m_nExitCode = 0;
     // The settings files the command line names; none by default.
     ProgramCommandLine m_commandLine;
+    FileChooser m_chooseViewerIni;
 };

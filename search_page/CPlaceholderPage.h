@@ -24,10 +24,10 @@ public:
     // No device folder was found: there is nothing to search.
     void OnSearch() override { }
 
-    // Asks for a file; empty when the user cancels. The program's is a file
-    // dialog; tests, which must not block on one, put their own.
+    // Asks for a file; empty when the user cancels. A file dialog unless
+    // another is handed in: tests, which must not block on one, hand in theirs.
     using FileChooser = std::function<std::string(QWidget* parent)>;
-    static void SetFileChooser(FileChooser chooser);
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
 
 signals:
     void ViewerIniChosen(const QString& path);
@@ -40,6 +40,7 @@ private:
     void OnChoose();
 
     std::string m_strNote;
+    FileChooser m_chooseFile;
     QWidget* m_pPanel = nullptr;
     QLabel* m_pNote = nullptr;
 };
