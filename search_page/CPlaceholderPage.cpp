@@ -27,22 +27,11 @@ std::string ChooseWithDialog(QWidget* parent)
                                                     QStringLiteral("Viewdeck settings (*.ini *.INI);;All files (*)")));
 }
 
-CPlaceholderPage::FileChooser& Chooser()
-{
-    static CPlaceholderPage::FileChooser chooser;
-    return chooser;
-}
-
 } // namespace
 
 CPlaceholderPage::CPlaceholderPage(std::string caption, std::string note, const CLoadUISetting& uiSetting)
     : CDlg(std::move(caption), uiSetting), m_strNote(std::move(note))
 { }
-
-void CPlaceholderPage::SetFileChooser(FileChooser chooser)
-{
-    Chooser() = std::move(chooser);
-}
 
 void CPlaceholderPage::SetNote(std::string note)
 {
@@ -113,7 +102,7 @@ bool CPlaceholderPage::eventFilter(QObject* watched, QEvent* event)
 
 void CPlaceholderPage::OnChoose()
 {
-    const std::string path = Chooser() ? Chooser()(this) : ChooseWithDialog(this);
+    const std::string path = m_chooseFile ? m_chooseFile(this) : ChooseWithDialog(this);
     if (!path.empty())
         emit ViewerIniChosen(ToQString(path));
 }
