@@ -155,6 +155,28 @@ std::optional<CTime> LocalZone::FromLocalFields(int year, int month, int day, in
     return CTime(shown - m_periods[k].offset);
 }
 
+std::optional<CTime> LocalZone::RangeInstant(RangeEnd end, int year, int month, int day, int hour, int minute,
+                                             int second)
+{
+    const std::optional<CTime> library = CTime::FromLocalFields(year, month, day, hour, minute, second);
+    if (!library)
+        return std::nullopt;
+    // Each instant that shows the fields lies at their reading less an offset
+    // in force within a day of the library's answer: no zone changes its
+    // clocks twice in a day.
+    const std::int64_t shown = DaysFromCivil(year, month, day) * kDay + hour * 3600 + minute * 60 + second;
+    std::optional<std::int64_t> chosen;
+    for (const std::int64_t near : {library->GetTime() - kDay, library->GetTime(), library->GetTime() + kDay}) {
+        const std::optional<std::int64_t> offset = OffsetAt(near);
+        if (!offset || OffsetAt(shown - *offset) != offset)
+            continue;
+        const std::int64_t at = shown - *offset;
+        if (!chosen || (end == RangeEnd::Start ? at < *chosen : at > *chosen))
+            chosen = at;
+    }
+    return chosen ? CTime(*chosen) : library;
+}
+
 std::size_t LocalZone::FormatRecordTimeTo(const CTime& time, char* out, std::size_t capacity) const
 {
     if (capacity == 0)

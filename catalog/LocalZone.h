@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+// Which end of a search range a local time gives.
+enum class RangeEnd { Start, End };
+
 // Local time for one search, without the C library's lock per call: the
 // zone's offsets over a span of time are read once, when the object is made
 // (from CTime::GetUtcOffset, so the system's zone and TZ count as they do for
@@ -29,6 +32,16 @@ public:
     LocalZone(const CTime& from, const CTime& to);
 
     std::optional<CTime> FromLocalFields(int year, int month, int day, int hour, int minute, int second = 0) const;
+
+    // The instant a search range's end names by its local fields; empty for
+    // fields CTime::FromLocalFields refuses. A time the clocks show twice (in
+    // the hour that repeats when daylight saving ends) starts a range at its
+    // first pass and ends one at its second, so that a range over that hour
+    // holds what was taken in both; the C library alone picks either,
+    // depending on its earlier calls. A time the clocks skip is the C
+    // library's.
+    static std::optional<CTime> RangeInstant(RangeEnd end, int year, int month, int day, int hour, int minute,
+                                             int second = 0);
     bool GetLocalTm(const CTime& time, struct tm& local) const;
 
     // FormatRecordTime (catalog/RecordingNames.h) through the table, and its

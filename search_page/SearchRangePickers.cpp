@@ -1,5 +1,6 @@
 #include "search_page/SearchRangePickers.h"
 
+#include "catalog/LocalZone.h"
 #include "platform/ui/CDateTimeCtrl.h"
 
 void SearchRangePickers::UseDisplayFormats() const
@@ -24,6 +25,12 @@ void SearchRangePickers::Read(CTime& start, CTime& end) const
     const QTime startTime = pStartTime->time();
     const QDate endDate = pEndDate->date();
     const QTime endTime = pEndTime->time();
-    start = CTime(startDate.year(), startDate.month(), startDate.day(), startTime.hour(), startTime.minute(), 0);
-    end = CTime(endDate.year(), endDate.month(), endDate.day(), endTime.hour(), endTime.minute(), 0);
+    // As the lister reads its range: a time shown twice is first and last.
+    start = LocalZone::RangeInstant(RangeEnd::Start, startDate.year(), startDate.month(), startDate.day(),
+                                    startTime.hour(), startTime.minute())
+                .value_or(CTime(startDate.year(), startDate.month(), startDate.day(), startTime.hour(),
+                                startTime.minute(), 0));
+    end = LocalZone::RangeInstant(RangeEnd::End, endDate.year(), endDate.month(), endDate.day(), endTime.hour(),
+                                  endTime.minute())
+              .value_or(CTime(endDate.year(), endDate.month(), endDate.day(), endTime.hour(), endTime.minute(), 0));
 }

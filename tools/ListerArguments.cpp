@@ -31,12 +31,12 @@ std::optional<CTime> ParseRangeTime(std::string_view text, RangeEnd end)
     if (!year || !month || !day)
         return std::nullopt;
     if (dateOnly)
-        return end == RangeEnd::Start ? CTime::FromLocalFields(*year, *month, *day, 0, 0, 0)
-                                      : CTime::FromLocalFields(*year, *month, *day, 23, 59, 0);
+        return end == RangeEnd::Start ? LocalZone::RangeInstant(end, *year, *month, *day, 0, 0, 0)
+                                      : LocalZone::RangeInstant(end, *year, *month, *day, 23, 59, 0);
     const auto hour = Number(text, 11, 2), minute = Number(text, 14, 2);
     if (!hour || !minute)
         return std::nullopt;
-    return CTime::FromLocalFields(*year, *month, *day, *hour, *minute, 0);
+    return LocalZone::RangeInstant(end, *year, *month, *day, *hour, *minute, 0);
 }
 
 int CategoryEntryOfArgument(std::string_view text, std::span<const std::string> entries)

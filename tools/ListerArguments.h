@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/LocalZone.h"
 #include "platform/CTime.h"
 
 #include <optional>
@@ -13,8 +14,8 @@
 // "YYYY-MM-DD HH:MM", "YYYY-MM-DDTHH:MM" or a date alone, "YYYY-MM-DD", in
 // local time; a date alone is the first minute of that day for a range's
 // start and its last minute for a range's end. Nothing when the text is none
-// of these or names no real local time from 1970 on.
-enum class RangeEnd { Start, End };
+// of these or names no real local time from 1970 on. A time the clocks show
+// twice is taken as LocalZone::RangeInstant takes it.
 std::optional<CTime> ParseRangeTime(std::string_view text, RangeEnd end);
 
 // The category box entry (0-3, in the order of kCategoryLabels) a --category

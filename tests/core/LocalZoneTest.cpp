@@ -91,3 +91,42 @@ TEST(LocalZone, RefusesWhatCTimeRefuses)
     EXPECT_FALSE(local.FromLocalFields(INT_MIN, INT_MIN, INT_MIN, INT_MIN, 0));
     EXPECT_EQ(local.FromLocalFields(2006, 3, 14, 10, 5), CTime::FromLocalFields(2006, 3, 14, 10, 5, 0));
 }
+
+TEST(LocalZone, RangeEndsInTheRepeatedHourHoldBothPassesWhateverCameBefore)
+{
+    LocalTimeZone zone(LocalTimeZone::kCentralEurope);
+    // The minute the clocks go back in October 2006, and by how much.
+    const std::int64_t from = CTime(2006, 10, 27, 0, 0, 0).GetTime();
+    std::int64_t back = 0;
+    for (std::int64_t t = from; t < from + 5 * 86400 && back == 0; t += 60)
+        if (CTime(t).GetUtcOffset() < CTime(t - 60).GetUtcOffset())
+            back = t;
+    ASSERT_NE(back, 0);
+    const std::int64_t shift = *CTime(back - 60).GetUtcOffset() - *CTime(back).GetUtcOffset();
+    struct tm repeated;
+    ASSERT_TRUE(CTime(back).GetLocalTm(&repeated));
+    const auto at = [&](RangeEnd end, int minute) {
+        return LocalZone::RangeInstant(end, repeated.tm_year + 1900, repeated.tm_mon + 1, repeated.tm_mday,
+                                       repeated.tm_hour, minute);
+    };
+    // The C library's answer for such a time follows the calls made before;
+    // a range's ends must not.
+    for (const int month : {1, 7}) {
+        SCOPED_TRACE(CTime(2006, month, 15, 12, 0, 0).GetTime());
+        const std::optional<CTime> start = at(RangeEnd::Start, 0);
+        const std::optional<CTime> end = at(RangeEnd::End, 59);
+        ASSERT_TRUE(start && end);
+        EXPECT_EQ(start->GetTime(), back - shift);
+        EXPECT_EQ(end->GetTime(), back + 59 * 60);
+        EXPECT_EQ(at(RangeEnd::Start, 59)->GetTime(), back - shift + 59 * 60);
+        EXPECT_EQ(at(RangeEnd::End, 0)->GetTime(), back);
+        // Taken in either pass, it is in the range over the repeated hour.
+        for (const std::int64_t taken : {back - shift / 2, back + shift / 2})
+            EXPECT_TRUE(IsInSearchRange(CTime(taken), *start, *end)) << taken;
+    }
+    // Elsewhere a range's ends are the C library's, and what it refuses, refused.
+    for (const RangeEnd end : {RangeEnd::Start, RangeEnd::End}) {
+        EXPECT_EQ(LocalZone::RangeInstant(end, 2006, 10, 29, 12, 30), CTime::FromLocalFields(2006, 10, 29, 12, 30, 0));
+        EXPECT_FALSE(LocalZone::RangeInstant(end, 2006, 2, 30, 10, 0));
+    }
+}
