@@ -10,6 +10,7 @@
 // R times the floor's (1.2 by default; 0 judges nothing), or when it lists
 // fewer rows than the floor; times alone are never judged.
 
+#include "BenchFigures.h"
 #include "FolderProbe.h"
 #include "support/ClipBytes.h"
 
@@ -83,19 +84,6 @@ int FloorChild(const std::string& folder)
     });
     std::fflush(stdout);
     return written > 0 ? 0 : 1;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double LoadAverage()
-{
-    double load[1] = {0};
-    return ::getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
 Run RunLister(const std::string& exe, const std::string& ini)

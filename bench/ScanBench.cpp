@@ -28,6 +28,7 @@
 // scan takes more than --max-ratio times the 32-thread floor (1.2 by default;
 // 0 judges nothing): a time alone is never judged.
 
+#include "BenchFigures.h"
 #include "FolderProbe.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/SearchRequest.h"
@@ -250,19 +251,6 @@ double CpuMilliseconds()
     ::getrusage(RUSAGE_SELF, &usage);
     return 1000.0 * static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
-double LoadAverage()
-{
-    double load[1] = {0};
-    return ::getloadavg(load, 1) == 1 ? load[0] : -1;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 struct Category {

@@ -28,6 +28,7 @@
 
 #define FUSE_USE_VERSION 314
 
+#include "BenchFigures.h"
 #include "FolderProbe.h"
 #include "catalog/ScanControl.h"
 #include "catalog/SearchRequest.h"
@@ -272,22 +273,12 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// With threads threads, opens each clip relative to its folder, reads its
-// status, its trailer and its first 4 KiB.
+// With threads threads, what the scan's probe of each clip cannot do
+// without, as the other benches' floors do.
 double Floor(const std::string& folder, int threads, std::size_t& entries)
 {
     const auto start = Clock::now();
-    entries = ProbeFolder(folder, threads, [](int folderFd, const char* name, char(&buffer)[8192]) {
-                  const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-                  if (fd < 0)
-                      return false;
-                  struct stat st;
-                  if (::fstat(fd, &st) != 0 || ::pread(fd, buffer, 50, st.st_size - 50) < 0 ||
-                      ::pread(fd, buffer, 4096, 0) < 0)
-                      std::perror("floor");
-                  ::close(fd);
-                  return true;
-              }).nEntries;
+    entries = ProbeFolder(folder, threads, ReadClip).nEntries;
     return SecondsSince(start);
 }
 
@@ -307,19 +298,6 @@ double Scan(const std::string& recording, int workers, std::vector<RecordedFile>
     if (examined != nullptr)
         *examined = control.FilesExamined();
     return seconds;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double LoadAverage()
-{
-    double load[1] = {0};
-    return ::getloadavg(load, 1) == 1 ? load[0] : -1;
 }
 
 bool SameRows(const std::vector<RecordedFile>& a, const std::vector<RecordedFile>& b)
