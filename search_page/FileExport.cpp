@@ -15,7 +15,9 @@
 #include <QProgressDialog>
 #include <QSettings>
 
+#include <algorithm>
 #include <stop_token>
+#include <string_view>
 
 namespace {
 
@@ -57,6 +59,17 @@ bool Usable(const QString& file)
     return !info.exists() || info.isFile();
 }
 
+// The camera whose files a category folder, recording/device/category,
+// holds: a file of a page of several cameras comes with its own folder.
+std::string CameraOfFolder(std::string_view folder)
+{
+    while (!folder.empty() && folder.back() == '/')
+        folder.remove_suffix(1);
+    const std::size_t category = folder.rfind('/');
+    folder = folder.substr(0, category == std::string_view::npos ? 0 : category);
+    return std::string(folder.substr(folder.rfind('/') + 1));
+}
+
 } // namespace
 
 // Shared by the window's thread and the copying thread: the files, their
@@ -86,8 +99,10 @@ struct FileExport::Copied {
 // The window's thread's alone.
 struct FileExport::Export {
     std::vector<ListedFile> aFiles;
-    // The name each file has, or would have, in the folder.
+    // The name each file has, or would have, in the folder, and the camera
+    // it is named after beside another file of its name.
     std::vector<std::string> aNames;
+    std::vector<std::string> aCameras;
     std::vector<FileCopier::Outcome> aOutcomes;
     std::string strTarget;
     int nOpenError = 0;
@@ -164,6 +179,7 @@ void FileExport::Choose(std::vector<ListedFile> files, const std::string& folder
     m_export->strTarget = *target;
     auto job = std::make_shared<Job>();
     for (ListedFile& file : files) {
+        m_export->aCameras.push_back(file.strFolder.empty() ? m_strCamera : CameraOfFolder(file.strFolder));
         if (file.strFolder.empty())
             file.strFolder = folder;
         job->aIndex.push_back(job->aFiles.size());
@@ -269,13 +285,16 @@ void FileExport::OnCopied(const Copied& copied)
 void FileExport::AskToKeepBoth(const std::vector<std::size_t>& clashes)
 {
     const std::string& first = m_export->aNames[clashes.front()];
-    const std::string renamed = NameWithCamera(first, m_strCamera);
-    const std::string question =
-        clashes.size() == 1 ? "Another file named " + first + " is already in " + m_export->strTarget +
-                                  ".\nKeep both, naming the copy " + renamed + "?"
-                            : std::to_string(clashes.size()) + " other files of the same names, such as " + first +
-                                  ", are already in " + m_export->strTarget + ".\nKeep both, adding \"" + m_strCamera +
-                                  "\" to the names of the copies (" + renamed + ")?";
+    const std::string& camera = m_export->aCameras[clashes.front()];
+    const std::string renamed = NameWithCamera(first, camera);
+    const bool oneCamera = std::ranges::all_of(clashes, [&](std::size_t i) { return m_export->aCameras[i] == camera; });
+    const std::string cameras = oneCamera ? "\"" + camera + "\"" : std::string("each copy's camera");
+    const std::string question = clashes.size() == 1
+                                     ? "Another file named " + first + " is already in " + m_export->strTarget +
+                                           ".\nKeep both, naming the copy " + renamed + "?"
+                                     : std::to_string(clashes.size()) + " other files of the same names, such as " +
+                                           first + ", are already in " + m_export->strTarget + ".\nKeep both, adding " +
+                                           cameras + " to the names of the copies (" + renamed + ")?";
     if (!MessageBoxSeam::Ask(m_pPage, {question, "Keep Both", "Skip"})) {
         Report();
         return;
@@ -284,7 +303,7 @@ void FileExport::AskToKeepBoth(const std::vector<std::size_t>& clashes)
     for (const std::size_t i : clashes) {
         job->aIndex.push_back(i);
         job->aFiles.push_back(m_export->aFiles[i]);
-        m_export->aNames[i] = NameWithCamera(m_export->aNames[i], m_strCamera);
+        m_export->aNames[i] = NameWithCamera(m_export->aNames[i], m_export->aCameras[i]);
         job->aNames.push_back(m_export->aNames[i]);
     }
     job->strTarget = m_export->strTarget;

@@ -232,6 +232,37 @@ private slots:
         QCOMPARE(launcher.Explored(), (std::vector<std::string>{target, target}));
     }
 
+    void allCamerasNamesACopyBesideAnotherCamerasFileAfterItsOwnCamera()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 11:00");
+        const std::string other = store.Root() + "/store/Cam2/Recording";
+        fs::create_directories(other);
+        TestStore::Write(other + "/Sr0001.asf",
+                         clipbytes::AsfClip(4'560'000'000u, 0, "NC2006/03/15 09:00,2006/03/15 09:10"));
+        const std::string target = store.Root() + "/stick";
+        fs::create_directory(target);
+        ChooserStandIn chooser(target);
+        m_messages->m_bAnswer = true;
+
+        WindowThreadCheck::TurnOn();
+        WindowThreadCheck::DeclareWindowThread();
+        CDlg page("All Cameras", TestUiSetting(), {"Cam1", "Cam2"});
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        WaitForSearch(page);
+        MyListCtrl& list = *List(page);
+        QCOMPARE(list.GetItemCount(), 2);
+        QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+        QTRY_COMPARE(m_messages->Notices().size(), std::size_t(1));
+        QCOMPARE(m_messages->Questions(),
+                 std::vector<std::string>{"Another file named Sr0001.asf is already in " + target +
+                                          ".\nKeep both, naming the copy Sr0001 (Cam2).asf?"});
+        QCOMPARE(ReadFile(target + "/Sr0001.asf"), ReadFile(store.Folder("Recording") + "/Sr0001.asf"));
+        QCOMPARE(ReadFile(target + "/Sr0001 (Cam2).asf"), ReadFile(other + "/Sr0001.asf"));
+    }
+
     void cancelKeepsTheWholeCopiesAndRemovesThePartOneWithoutTheWindowWaiting()
     {
         TestStore store;
