@@ -26,6 +26,11 @@ std::vector<SearchResult> DeviceSearches::Run(const SearchRequest& request, std:
     if (count == 0)
         return results;
     std::vector<ScanControl> controls(count);
+    // A stop that came before the start reaches every device before it
+    // begins; later ones are passed on as they are seen.
+    if (request.pControl != nullptr && request.pControl->IsCancelled())
+        for (ScanControl& control : controls)
+            control.Cancel();
     std::mutex mutex;
     std::condition_variable ended;
     std::size_t running = 0;

@@ -1,3 +1,4 @@
+#include "catalog/DeviceSearches.h"
 #include "catalog/RecordingNames.h"
 #include "catalog/ScanControl.h"
 #include "catalog/ScanSeam.h"
@@ -563,4 +564,45 @@ TEST_F(CategoryScanTest, ACancelledScanOpensNoFurtherFile)
         EXPECT_LE(control.FilesExamined(), static_cast<std::size_t>(100 + workers)) << workers;
         EXPECT_LT(rows, 100) << workers;
     }
+}
+
+TEST_F(CategoryScanTest, DeviceSearchesRunEachDeviceIntoItsOwnSinkAndOneControlCountsAndStopsThemAll)
+{
+    const std::vector<std::string> devices = {"Cam1", "Cam2", "Cam3"};
+    for (std::size_t d = 0; d < devices.size(); ++d)
+        for (std::size_t i = 0; i <= d * 40; ++i)
+            m_dir.WriteFile(devices[d] + "/Recording/Sr" + std::to_string(1000 + i) + ".asf",
+                            Clip("2006/03/14 10:" + std::to_string(10 + i % 40)));
+    SearchRequest request = Request("Scheduled Recording", m_dayStart, m_dayEnd);
+    request.strRecordingDir = m_dir.Path();
+    ScanControl control;
+    request.pControl = &control;
+    std::vector<std::vector<std::string>> rows(devices.size());
+    const auto sinks = [&rows](std::size_t device) -> RowSink {
+        return [&kept = rows[device]](const RecordedFile& row) {
+            kept.emplace_back(row.szFileName);
+            return true;
+        };
+    };
+    const std::vector<SearchResult> results = DeviceSearches::Run(request, devices, sinks);
+    ASSERT_EQ(results.size(), devices.size());
+    for (std::size_t d = 0; d < devices.size(); ++d) {
+        EXPECT_TRUE(results[d].bComplete) << d;
+        EXPECT_EQ(results[d].strFolderPath, m_dir.Path() + "/" + devices[d] + "/Recording");
+        EXPECT_EQ(rows[d].size(), d * 40 + 1) << d;
+    }
+    // Each device's files, counted once whatever the threads did.
+    EXPECT_EQ(control.FilesListed(), 123u);
+    EXPECT_EQ(control.FilesExamined(), 123u);
+    // Searches in turn with one control add up.
+    DeviceSearches::Run(request, devices, sinks);
+    EXPECT_EQ(control.FilesListed(), 246u);
+    EXPECT_EQ(control.FilesExamined(), 246u);
+
+    // A control stopped stops every device's search.
+    ScanControl stopped;
+    stopped.Cancel();
+    request.pControl = &stopped;
+    for (const SearchResult& result : DeviceSearches::Run(request, devices, sinks))
+        EXPECT_FALSE(result.bComplete);
 }
