@@ -1,6 +1,7 @@
 #include "platform/ui/CTreeCtrl.h"
 
 #include "platform/ui/CImageList.h"
+#include "platform/ui/QtStrings.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -71,7 +72,7 @@ void CTreeCtrl::SetSelChangeHandlers(SelChangingHandler changing, SelChangedHand
 
 HTREEITEM CTreeCtrl::InsertItem(const std::string& text, HTREEITEM parent)
 {
-    auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(text)));
+    auto* item = new QTreeWidgetItem(QStringList(ToQString(text)));
     item->setData(0, kDataRole, qlonglong{-1});
     item->setData(0, kImageRole, -1);
     item->setData(0, kSelectedImageRole, -1);
@@ -103,7 +104,7 @@ unsigned CTreeCtrl::GetCount() const
 
 std::string CTreeCtrl::GetItemText(HTREEITEM item) const
 {
-    return item ? item->text(0).toStdString() : std::string();
+    return item ? ToStdString(item->text(0)) : std::string();
 }
 
 long CTreeCtrl::GetItemData(HTREEITEM item) const

@@ -28,6 +28,27 @@ bool IsRegularFile(HANDLE handle, std::uint64_t& size, winfiles::Facts* facts = 
     return true;
 }
 
+// The descriptor of what is a file on a disk at path now, or -1: a folder
+// or a device is never opened.
+int OpenRegular(const std::string& path)
+{
+    const std::wstring wide = WideFromUtf8(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (wide.empty() || !::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return -1;
+    const HANDLE handle =
+        ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = winfiles::ErrnoFromWin32(::GetLastError());
+        return -1;
+    }
+    // The name may have come to stand for something else meanwhile: the
+    // caller's Adopt refuses what was opened unless it is a file.
+    return winfiles::DescriptorFor(handle);
+}
+
 } // namespace
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
@@ -47,30 +68,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 bool FileHandle::Open(const std::string& path)
 {
     WindowThreadCheck::OffTheWindowThread("FileHandle::Open");
-    Close();
-    const std::wstring wide = WideFromUtf8(path);
-    // Only what is a file now is opened: a folder or a device never is.
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (wide.empty() || !::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return false;
-    const HANDLE handle =
-        ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        errno = winfiles::ErrnoFromWin32(::GetLastError());
-        return false;
-    }
-    // Should the name have come to stand for something else meanwhile, what
-    // was opened is refused unless it is a file.
-    std::uint64_t size = 0;
-    if (!IsRegularFile(handle, size)) {
-        ::CloseHandle(handle);
-        return false;
-    }
-    m_fd = winfiles::DescriptorFor(handle);
-    m_nSize = m_fd >= 0 ? size : 0;
-    return m_fd >= 0;
+    return Adopt(OpenRegular(path));
 }
 
 bool FileHandle::Adopt(int fd)
@@ -163,8 +161,9 @@ std::size_t FileHandle::ReadAt(std::uint64_t offset, void* buffer, std::size_t s
 
 bool FileHandle::ReadAll(const std::string& path, std::string& out, std::size_t limit)
 {
+    // The program's own settings files, which pages read when first shown.
     FileHandle file;
-    if (!file.Open(path))
+    if (!file.Adopt(OpenRegular(path)))
         return false;
     const std::uint64_t wanted = file.Size() < limit ? file.Size() : limit;
     out.resize(static_cast<std::size_t>(wanted));
