@@ -21,6 +21,7 @@
 #include "search_page/SearchPageLayout.h"
 #include "search_page/SearchRangePickers.h"
 #include "search_page/SearchSummary.h"
+#include "search_page/UntouchedEnd.h"
 #include "settings/CLoadUISetting.h"
 
 #include <QComboBox>
@@ -134,6 +135,7 @@ bool CDlg::OnInitDialog()
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
     m_pCalendarMarks = new CalendarMarks(this, {m_wndStartDate, m_wndEndDate});
+    m_pUntouchedEnd = new UntouchedEnd(this, m_wndEndDate, m_wndEndTime);
     m_pRowActions = new RowActions(*this, *m_wndList, m_pPreview->ShowAction());
 
     setWindowTitle(ToQString(m_strCaption));
@@ -178,6 +180,11 @@ void CDlg::OnSearch()
     request.nCategoryEntry = m_wndCategory->currentIndex();
     request.strCategoryFolder = m_strCategoryFolder;
     Pickers().Read(request.tSearchStart, request.tSearchEnd);
+    if (m_pUntouchedEnd != nullptr && !m_pUntouchedEnd->IsTouched()) {
+        m_pUntouchedEnd->Showing([&] { Pickers().Show(request.tSearchStart, CTime::GetCurrentTime()); });
+        // As the pickers now show it, to the minute.
+        Pickers().Read(request.tSearchStart, request.tSearchEnd);
+    }
     m_bListIsNew = false;
     m_pSearch->Start(std::move(request));
 }
@@ -360,7 +367,8 @@ void CDlg::MakeRowCurrent(int row)
 
 void CDlg::OnShowAllFiles()
 {
-    Pickers().Show(FirstSearchableTime(), CTime::GetCurrentTime());
+    m_pUntouchedEnd->Reset();
+    m_pUntouchedEnd->Showing([this] { Pickers().Show(FirstSearchableTime(), CTime::GetCurrentTime()); });
     OnSearch();
 }
 

@@ -21,6 +21,7 @@ class MyListCtrl;
 class PreviewPane;
 class RowActions;
 class SearchSummary;
+class UntouchedEnd;
 class QComboBox;
 class QLabel;
 class QPainter;
@@ -162,6 +163,8 @@ private:
     PreviewPane* m_pPreview = nullptr;
     // The days with recordings in the date pickers' calendars.
     CalendarMarks* m_pCalendarMarks = nullptr;
+    // Until the user sets the end, each search ends now.
+    UntouchedEnd* m_pUntouchedEnd = nullptr;
 
     PageSearch* m_pSearch = nullptr;
     FileActions* m_pFileActions = nullptr;

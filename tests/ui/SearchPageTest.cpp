@@ -112,6 +112,44 @@ private slots:
         QCOMPARE(marked(start), QList<QDate>{QDate(2006, 3, 20)});
     }
 
+    void anEndTheUserHasNotSetIsNowAtEachSearchUntilTheyDo()
+    {
+        TestStore store;
+        store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
+        auto page = ShowPage(store.Device());
+        auto* endDate = Item<CDateTimeCtrl>(*page, 1010);
+        auto* endTime = Item<CDateTimeCtrl>(*page, 1011);
+        const auto endIsNow = [&] { return std::abs(endDate->date().daysTo(QDate::currentDate())) <= 1; };
+        MyListCtrl& list = *List(*page);
+        QCOMPARE(list.GetItemCount(), 1);
+
+        // Pickers left as the page showed them long ago: the search ends now.
+        endDate->setDate(QDate(2006, 3, 14));
+        endTime->setTime(QTime(9, 0));
+        Click(*page, 1013);
+        QVERIFY(endIsNow());
+        QCOMPARE(list.GetItemCount(), 1);
+
+        // Set by the user, the end stays, F5 and all.
+        endDate->setFocus();
+        endDate->setDate(QDate(2006, 3, 14));
+        endTime->setFocus();
+        endTime->setTime(QTime(9, 0));
+        Click(*page, 1013);
+        QCOMPARE(endDate->date(), QDate(2006, 3, 14));
+        QCOMPARE(list.GetItemCount(), 0);
+        QTest::keyClick(&list, Qt::Key_F5);
+        WaitForSearch(*page);
+        QCOMPARE(endTime->time(), QTime(9, 0));
+
+        // Show All Files gives the end back to the clock.
+        Click(*page, 1023);
+        endDate->setDate(QDate(2006, 3, 14));
+        Click(*page, 1013);
+        QVERIFY(endIsNow());
+        QCOMPARE(list.GetItemCount(), 1);
+    }
+
     void opensWithTemplateTextsDefaultsAndInitialRange()
     {
         TestStore store;

@@ -1,0 +1,27 @@
+#include "search_page/UntouchedEnd.h"
+
+#include "platform/ui/CDateTimeCtrl.h"
+
+#include <QCalendarWidget>
+
+UntouchedEnd::UntouchedEnd(QObject* parent, CDateTimeCtrl* date, CDateTimeCtrl* time) : QObject(parent)
+{
+    Follow(date);
+    Follow(time);
+}
+
+void UntouchedEnd::Follow(CDateTimeCtrl* picker)
+{
+    connect(picker, &QDateTimeEdit::dateTimeChanged, this, [this, picker] {
+        const QCalendarWidget* calendar = picker->calendarPopup() ? picker->calendarWidget() : nullptr;
+        if (!m_bShowing && (picker->hasFocus() || (calendar != nullptr && calendar->isVisible())))
+            m_bTouched = true;
+    });
+}
+
+void UntouchedEnd::Showing(const std::function<void()>& show)
+{
+    m_bShowing = true;
+    show();
+    m_bShowing = false;
+}

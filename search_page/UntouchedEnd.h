@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class CDateTimeCtrl;
+
+// Whether the user has set a page's End Date/Time. Until they do, the end
+// means "now" at each search, so that a page left open lists what was
+// recorded since; Show All Files gives the end back to the clock. A change
+// counts as the user's while its picker has the focus or its calendar is
+// open, unless the page itself makes it (Showing).
+class UntouchedEnd : public QObject {
+    Q_OBJECT
+
+public:
+    UntouchedEnd(QObject* parent, CDateTimeCtrl* date, CDateTimeCtrl* time);
+
+    bool IsTouched() const { return m_bTouched; }
+    void Reset() { m_bTouched = false; }
+    // Runs show, which sets the pickers for the page.
+    void Showing(const std::function<void()>& show);
+
+private:
+    void Follow(CDateTimeCtrl* picker);
+
+    bool m_bTouched = false;
+    bool m_bShowing = false;
+};
