@@ -105,12 +105,17 @@ void WindowPlacement::Restore(CPropertySheet& window) const
     const std::optional<QByteArray> bytes = ReadRegular(m_strFile);
     const Kept kept = bytes ? Parse(*bytes) : Kept();
     const QRect area = FreeArea(window);
+    const int wantedHeight =
+        kept.size.isValid() ? std::max(kept.size.height(), window.minimumHeight()) : window.height();
     if (!area.isEmpty())
         window.setMinimumSize(window.minimumSize().boundedTo(area.size()));
     if (kept.size.isValid()) {
         window.resize(kept.size.expandedTo(window.minimumSize()));
         window.CenterWindow();
     }
+    // A window as tall as the free area would leave its title bar or its
+    // bottom off the screen: maximised, the window manager fits its frame too.
+    const bool tooTall = !area.isEmpty() && wantedHeight >= area.height();
     if (!area.isEmpty()) {
         window.resize(window.size().boundedTo(area.size()));
         QRect frame = window.geometry();
@@ -118,7 +123,7 @@ void WindowPlacement::Restore(CPropertySheet& window) const
         frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() - frame.height() + 1));
         window.move(frame.topLeft());
     }
-    if (kept.bMaximized)
+    if (kept.bMaximized || tooTall)
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
 

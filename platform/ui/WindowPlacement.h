@@ -17,7 +17,8 @@ public:
     // Before the window is shown: the kept size, never below the window's
     // least, centred again; maximised when it was. Whatever was kept, the
     // window fits the screen's free area: no larger than it, and within it,
-    // its least size lowered for a screen smaller than that.
+    // its least size lowered for a screen smaller than that; maximised too
+    // when it is as tall as that area, so that its frame fits as well.
     void Restore(CPropertySheet& window) const;
     // When the window has closed: its size, no larger than the screen's free
     // area. A file that is not a regular one is left alone.

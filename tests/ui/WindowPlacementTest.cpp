@@ -56,6 +56,8 @@ private slots:
             placement.Restore(window);
             QVERIFY2(FitsTheScreen(window), qPrintable(size));
             QCOMPARE(window.size(), area.size());
+            // As tall as the free area: maximised, so that its frame fits too.
+            QVERIFY(window.windowState().testFlag(Qt::WindowMaximized));
             QCOMPARE(window.minimumSize(), least.boundedTo(area.size()));
             placement.Save(window);
             const QSettings saved(state, QSettings::IniFormat);
@@ -74,18 +76,23 @@ private slots:
             placement.Restore(window);
             QVERIFY(FitsTheScreen(window));
             QCOMPARE(window.size(), area.size());
+            QVERIFY(window.windowState().testFlag(Qt::WindowMaximized));
         }
 
-        // A size that fits is the size the window gets, centred on the screen.
-        CPropertySheet window("File Manager");
-        QVERIFY(window.Create());
-        const QSize fits = (window.minimumSize().boundedTo(area.size()) + area.size()) / 2;
-        WriteState(state, "[Window]\nSize=@Size(" + QByteArray::number(fits.width()) + ' ' +
-                              QByteArray::number(fits.height()) + ")\nMaximized=true\n");
-        placement.Restore(window);
-        QCOMPARE(window.size(), fits);
-        QVERIFY(FitsTheScreen(window));
-        QVERIFY(window.windowState().testFlag(Qt::WindowMaximized));
+        // A size that fits is the size the window gets, centred on the screen,
+        // maximised only when it was.
+        for (const bool maximized : {true, false}) {
+            CPropertySheet window("File Manager");
+            QVERIFY(window.Create());
+            const QSize fits = (window.minimumSize().boundedTo(area.size()) + area.size()) / 2;
+            WriteState(state, "[Window]\nSize=@Size(" + QByteArray::number(fits.width()) + ' ' +
+                                  QByteArray::number(fits.height()) + ")\nMaximized=" + (maximized ? "true" : "false") +
+                                  "\n");
+            placement.Restore(window);
+            QCOMPARE(window.size(), fits);
+            QVERIFY(FitsTheScreen(window));
+            QCOMPARE(window.windowState().testFlag(Qt::WindowMaximized), maximized);
+        }
     }
 
     void aStateFileThatIsNoRegularFileIsIgnoredWithoutWaiting()
