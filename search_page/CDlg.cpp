@@ -135,7 +135,6 @@ bool CDlg::OnInitDialog()
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
     m_pCalendarMarks = new CalendarMarks(this, {m_wndStartDate, m_wndEndDate});
-    m_pUntouchedEnd = new UntouchedEnd(this, m_wndEndDate, m_wndEndTime);
     m_pRowActions = new RowActions(*this, *m_wndList, m_pPreview->ShowAction());
 
     setWindowTitle(ToQString(m_strCaption));
@@ -161,6 +160,8 @@ bool CDlg::OnInitDialog()
 
     m_wndCategory->setCurrentIndex(0);
     m_nCurrentRow = 0;
+    // From here on a change of the end is the user's.
+    m_pUntouchedEnd = new UntouchedEnd(this, m_wndEndDate, m_wndEndTime);
     OnSearch();
     return true;
 }

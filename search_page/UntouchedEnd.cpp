@@ -2,8 +2,6 @@
 
 #include "platform/ui/CDateTimeCtrl.h"
 
-#include <QCalendarWidget>
-
 UntouchedEnd::UntouchedEnd(QObject* parent, CDateTimeCtrl* date, CDateTimeCtrl* time) : QObject(parent)
 {
     Follow(date);
@@ -12,9 +10,8 @@ UntouchedEnd::UntouchedEnd(QObject* parent, CDateTimeCtrl* date, CDateTimeCtrl* 
 
 void UntouchedEnd::Follow(CDateTimeCtrl* picker)
 {
-    connect(picker, &QDateTimeEdit::dateTimeChanged, this, [this, picker] {
-        const QCalendarWidget* calendar = picker->calendarPopup() ? picker->calendarWidget() : nullptr;
-        if (!m_bShowing && (picker->hasFocus() || (calendar != nullptr && calendar->isVisible())))
+    connect(picker, &QDateTimeEdit::dateTimeChanged, this, [this] {
+        if (!m_bShowing)
             m_bTouched = true;
     });
 }

@@ -8,9 +8,9 @@ class CDateTimeCtrl;
 
 // Whether the user has set a page's End Date/Time. Until they do, the end
 // means "now" at each search, so that a page left open lists what was
-// recorded since; Show All Files gives the end back to the clock. A change
-// counts as the user's while its picker has the focus or its calendar is
-// open, unless the page itself makes it (Showing).
+// recorded since; Show All Files gives the end back to the clock. Any change
+// of the end's pickers counts as the user's unless the page makes it
+// (Showing).
 class UntouchedEnd : public QObject {
     Q_OBJECT
 

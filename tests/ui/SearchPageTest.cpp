@@ -2,6 +2,7 @@
 #include "platform/ui/DialogUnits.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
+#include "search_page/UntouchedEnd.h"
 #include "support/PageTestKit.h"
 
 #include <QAccessible>
@@ -123,28 +124,36 @@ private slots:
         MyListCtrl& list = *List(*page);
         QCOMPARE(list.GetItemCount(), 1);
 
-        // Pickers left as the page showed them long ago: the search ends now.
-        endDate->setDate(QDate(2006, 3, 14));
-        endTime->setTime(QTime(9, 0));
+        // Pickers as the page showed them long ago: the search ends now.
+        const auto showLongAgo = [&] {
+            page->findChild<UntouchedEnd*>()->Showing([&] {
+                endDate->setDate(QDate(2006, 3, 14));
+                endTime->setTime(QTime(9, 0));
+            });
+        };
+        showLongAgo();
         Click(*page, 1013);
         QVERIFY(endIsNow());
         QCOMPARE(list.GetItemCount(), 1);
 
-        // Set by the user, the end stays, F5 and all.
-        endDate->setFocus();
-        endDate->setDate(QDate(2006, 3, 14));
+        // Set by the user (a field stepped down: 08:00 or 09:59), the end
+        // stays, F5 and all.
+        showLongAgo();
         endTime->setFocus();
-        endTime->setTime(QTime(9, 0));
+        QTest::keyClick(endTime, Qt::Key_Down);
+        const QTime set = endTime->time();
+        QVERIFY(set < QTime(10, 0) && set != QTime(9, 0));
         Click(*page, 1013);
         QCOMPARE(endDate->date(), QDate(2006, 3, 14));
+        QCOMPARE(endTime->time(), set);
         QCOMPARE(list.GetItemCount(), 0);
         QTest::keyClick(&list, Qt::Key_F5);
         WaitForSearch(*page);
-        QCOMPARE(endTime->time(), QTime(9, 0));
+        QCOMPARE(endTime->time(), set);
 
         // Show All Files gives the end back to the clock.
         Click(*page, 1023);
-        endDate->setDate(QDate(2006, 3, 14));
+        showLongAgo();
         Click(*page, 1013);
         QVERIFY(endIsNow());
         QCOMPARE(list.GetItemCount(), 1);
