@@ -4,6 +4,7 @@
 #include "platform/ThisThread.h"
 #include "platform/ui/AsyncTask.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -50,6 +51,7 @@ void BackgroundSearch::Start(Request request)
     m_pControl = std::make_shared<ScanControl>();
     m_pChannel = std::make_shared<Channel>(this);
     m_sinceHandOver.invalidate();
+    m_nHandOverMs = kHandOverMs;
     m_pTask->Run(
         [request = std::move(request), control = m_pControl, channel = m_pChannel](const std::stop_token&) mutable {
             ThisThread::SetName("clipscout-find");
@@ -135,11 +137,11 @@ void BackgroundSearch::Stop()
 
 void BackgroundSearch::OnRowsWaiting()
 {
-    const qint64 since = m_sinceHandOver.isValid() ? m_sinceHandOver.elapsed() : kHandOverMs;
-    if (since >= kHandOverMs)
+    const qint64 since = m_sinceHandOver.isValid() ? m_sinceHandOver.elapsed() : m_nHandOverMs;
+    if (since >= m_nHandOverMs)
         HandOver();
     else if (!m_pace.isActive())
-        m_pace.start(static_cast<int>(kHandOverMs - since));
+        m_pace.start(static_cast<int>(m_nHandOverMs - since));
 }
 
 void BackgroundSearch::HandOver()
@@ -155,7 +157,6 @@ void BackgroundSearch::HandOver()
         taken.rows = std::move(m_pChannel->rows);
         taken.start = std::exchange(m_pChannel->start, std::nullopt);
     }
-    m_sinceHandOver.start();
     // Rows not yet taken by RowsArrived's handler are kept before these.
     if (m_arrival.rows.GetCount() == 0) {
         m_arrival = std::move(taken);
@@ -164,7 +165,9 @@ void BackgroundSearch::HandOver()
         if (taken.start)
             m_arrival.start = std::move(taken.start);
     }
+    m_sinceHandOver.start();
     emit RowsArrived();
+    m_nHandOverMs = std::max<qint64>(kHandOverMs, kHandOverShare * m_sinceHandOver.elapsed());
 }
 
 BackgroundSearch::Arrival BackgroundSearch::TakeRows()

@@ -50,8 +50,11 @@ public:
 
     // Rows are handed on at most this often, so that the rows of a large
     // store cost the window a short pause now and then rather than one per
-    // row; the first rows go at once.
+    // row; the first rows go at once. Rows that take the window long to
+    // show (merged into a long sorted list) wait longer, so that showing
+    // them takes at most a fifth of its time.
     static constexpr int kHandOverMs = 25;
+    static constexpr int kHandOverShare = 5;
 
     explicit BackgroundSearch(QObject* parent = nullptr);
     ~BackgroundSearch() override;
@@ -94,4 +97,6 @@ private:
     Arrival m_arrival;
     QTimer m_pace;
     QElapsedTimer m_sinceHandOver;
+    // The least time from one hand-over to the next.
+    qint64 m_nHandOverMs = kHandOverMs;
 };
