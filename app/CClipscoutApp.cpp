@@ -199,7 +199,7 @@ void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<st
                 ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(rememberedViewerIni);
             Found found;
             found.settings = settings;
-            found.settings.ReadRecordingDir();
+            found.settings.Read();
             found.nCount = FindDeviceFolders(found.settings, found.folders);
             if (found.nCount == 0)
                 found.strNote = PlaceholderText(found.settings, modulePath, namedViewerIni);

@@ -95,7 +95,6 @@ std::string MakeStore(const QTemporaryDir& dir)
 CLoadUISetting StoreSettings(const QTemporaryDir& dir)
 {
     CLoadUISetting settings = CLoadUISetting::Locate(dir.path().toStdString() + "/clipscout");
-    settings.ReadRecordingDir();
     return settings;
 }
 

@@ -189,7 +189,6 @@ public:
         }
         std::ofstream(m_strRoot + "/Viewdeck.ini") << "[Directory]\nRecording=" << m_strRoot << "/store\n";
         m_uiSetting = CLoadUISetting::Locate(m_strRoot + "/clipscout");
-        m_uiSetting.ReadRecordingDir();
 
         m_page = std::make_unique<CDlg>("Cam1", m_uiSetting);
         m_page->show();

@@ -152,7 +152,7 @@ std::size_t FileHandle::ReadAt(std::uint64_t offset, void* buffer, std::size_t s
 
 bool FileHandle::ReadAll(const std::string& path, std::string& out, std::size_t limit)
 {
-    // The program's own settings files, which pages read when first shown.
+    // The program's settings and state files, each read whole at once.
     FileHandle file;
     if (!file.Adopt(OpenRegular(path)))
         return false;

@@ -9,12 +9,15 @@ constexpr std::size_t kMaxProfileFile = 16u << 20;
 
 } // namespace
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key, const std::string& path)
+std::string ReadProfileFile(const std::string& path)
 {
-    if (path.empty())
-        return {};
     std::string content;
-    if (!FileHandle::ReadAll(path, content, kMaxProfileFile))
+    if (path.empty() || !FileHandle::ReadAll(path, content, kMaxProfileFile))
         return {};
+    return content;
+}
+
+std::string ProfileValue(std::string_view content, std::string_view section, std::string_view key)
+{
     return ProfileLookup(content, section, key);
 }

@@ -134,3 +134,8 @@ std::string ProfileLookup(std::string_view content, std::string_view section, st
     }
     return {};
 }
+
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, const std::string& path)
+{
+    return ProfileValue(ReadProfileFile(path), section, key);
+}

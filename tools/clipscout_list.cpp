@@ -192,7 +192,6 @@ int Run(int argc, char** argv)
                          "\nName one with --viewer-ini.");
         return usage("cannot read the settings file " + viewerIni);
     }
-    settings.ReadRecordingDir();
     const std::string& recordingDir = settings.RecordingDir();
     if (recordingDir.empty())
         return usage(settings.ViewerIniPath() + " names no recording directory ([Directory] Recording=)");

@@ -6,9 +6,6 @@
 #include <climits>
 #include <windows.h>
 
-// <windows.h> names GetPrivateProfileStringA so; the contract's function is meant here.
-#undef GetPrivateProfileString
-
 namespace {
 
 // Settings files are a few KB; a larger file is read only this far.
@@ -34,13 +31,16 @@ std::string Utf8FromCodePage(std::string_view text)
 
 } // namespace
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key, const std::string& path)
+std::string ReadProfileFile(const std::string& path)
 {
-    if (path.empty())
-        return {};
     std::string content;
-    if (!FileHandle::ReadAll(path, content, kMaxProfileFile))
+    if (path.empty() || !FileHandle::ReadAll(path, content, kMaxProfileFile))
         return {};
+    return content;
+}
+
+std::string ProfileValue(std::string_view content, std::string_view section, std::string_view key)
+{
     const std::string value = ProfileLookup(content, section, key);
     // Windows reads a file without a byte-order mark in the ANSI code page
     // (Windows-1252 in the West): so does this half, so that the folder names

@@ -190,11 +190,16 @@ TEST(LoadUISetting, EachReaderReadsItsOwnFile)
     EXPECT_EQ(settings.GetAppSetting("Directory", "Recording"), "");
     EXPECT_EQ(settings.GetViewerSetting("Clipscout", "B_Exit"), "");
 
-    // A copy keeps what the original had read, whatever the file says later.
-    settings.ReadRecordingDir();
+    // What was read stays until the next Read: a page that asks later
+    // touches no file. A copy keeps it whatever the original reads next.
     const CLoadUISetting copy = settings;
     dir.WriteFile("bin/Viewdeck.ini", "[Directory]\nRecording=/elsewhere\n");
-    settings.ReadRecordingDir();
+    dir.WriteFile("bin/Clipscout.ini", "[Clipscout]\nB_Exit=Leave\n");
+    EXPECT_EQ(settings.GetViewerSetting("Directory", "Recording"), "/data");
+    EXPECT_EQ(settings.GetAppSetting("Clipscout", "B_Exit"), "Quit");
+    settings.Read();
     EXPECT_EQ(copy.RecordingDir(), "/data");
+    EXPECT_EQ(copy.GetAppSetting("Clipscout", "B_Exit"), "Quit");
     EXPECT_EQ(settings.RecordingDir(), "/elsewhere");
+    EXPECT_EQ(settings.GetAppSetting("Clipscout", "B_Exit"), "Leave");
 }

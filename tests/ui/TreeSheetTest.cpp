@@ -115,9 +115,16 @@ public:
 // Sets and resets the settings files the sheet's texts come from.
 class SettingsBeside {
 public:
-    SettingsBeside() { TestUiSetting() = CLoadUISetting::Locate(m_dir.path().toStdString() + "/clipscout"); }
+    SettingsBeside()
+    {
+        TestUiSetting() = OffTheWindowThread([this] { return CLoadUISetting::Locate(Folder() + "clipscout"); });
+    }
     ~SettingsBeside() { TestUiSetting() = CLoadUISetting(); }
-    void WriteAppIni(const std::string& text) const { TestStore::Write(TestUiSetting().AppIniPath(), text); }
+    void WriteAppIni(const std::string& text) const
+    {
+        TestStore::Write(TestUiSetting().AppIniPath(), text);
+        OffTheWindowThread([] { TestUiSetting().Read(); });
+    }
     std::string Folder() const { return m_dir.path().toStdString() + "/"; }
 
 private:

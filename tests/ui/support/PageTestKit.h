@@ -124,7 +124,7 @@ public:
         Write(m_strRoot + "/Viewdeck.ini",
               "[Directory]\nRecording=" + m_strRecording + "\n[Device1]\nLocalID=" + m_strDevice + "\n");
         TestUiSetting() = CLoadUISetting(m_strRoot + "/Clipscout.ini", m_strRoot + "/Viewdeck.ini");
-        OffTheWindowThread([] { TestUiSetting().ReadRecordingDir(); });
+        OffTheWindowThread([] { TestUiSetting().Read(); });
     }
 
     // QTemporaryDir cannot remove names that are not UTF-8; this can.
@@ -143,7 +143,12 @@ public:
         return m_strRecording + "/" + m_strDevice + "/" + categoryFolder;
     }
 
-    void WriteAppIni(const std::string& text) const { Write(m_strRoot + "/Clipscout.ini", text); }
+    // Pages read the settings files as they were last read, as the program's do.
+    void WriteAppIni(const std::string& text) const
+    {
+        Write(m_strRoot + "/Clipscout.ini", text);
+        OffTheWindowThread([] { TestUiSetting().Read(); });
+    }
 
     // An ASF clip whose trailer says when it ran; returns its path.
     std::string AddClip(const std::string& categoryFolder, const std::string& name, const std::string& start,
