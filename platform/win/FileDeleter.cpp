@@ -2,16 +2,20 @@
 
 #include "platform/DeleteStepHook.h"
 #include "platform/DiagnosticLog.h"
+#include "platform/RecycleRecord.h"
 #include "platform/SystemErrorText.h"
 #include "platform/WindowThreadCheck.h"
 
 #include "platform/win/WideText.h"
 #include "platform/win/WinFiles.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <objbase.h>
 #include <optional>
+#include <random>
 #include <sddl.h>
 #include <shellapi.h>
 #include <string_view>
@@ -22,11 +26,11 @@
 // record that lets Explorer show where it came from, and the shell names
 // files by their paths. So the file is checked through handles that keep it
 // in place (opened without sharing its deletion, so nobody can rename, delete
-// or replace it meanwhile), let go just before the shell is asked to recycle
-// its path, and looked for by its identity in the bin afterwards. What a
-// handle cannot cover is the moment between letting go and the shell's own
-// opening of the path: a file that took the name in that moment is the one
-// recycled, and the result is Changed (it stays in the bin, nothing is lost).
+// or replace it meanwhile), and through its handle moved to a private name in
+// its folder that nobody else knows. Only then is it let go and the shell
+// asked to recycle the private name: a file that takes the file's own name
+// meanwhile is never the one recycled. The bin's record is then made to name
+// the file's own path, and the file is looked for by its identity in the bin.
 // Deleting for good and restoring act on handles of the checked files only.
 namespace {
 
@@ -301,39 +305,142 @@ bool HasRecycleBin(const std::string& folder)
            ::GetDriveTypeW(root) == DRIVE_FIXED;
 }
 
+// A name in the file's folder that nobody else knows: "Sr0001.asf" becomes
+// ".clipscout-<16 hex digits>.asf", so that the bin still tells its type.
+std::string PrivateName(const std::string& name)
+{
+    std::random_device random;
+    char stem[32];
+    std::snprintf(stem, sizeof stem, ".clipscout-%08x%08x", random(), random());
+    const std::size_t dot = name.find_last_of('.');
+    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (const char c : extension)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.')
+            extension.clear();
+    return stem + extension.substr(0, 16);
+}
+
+std::string Utf16Bytes(const std::string& text)
+{
+    const std::wstring wide = WideFromUtf8(text);
+    return {reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)};
+}
+
+std::optional<std::string> ReadRecord(const std::string& path)
+{
+    constexpr DWORD kLargest = 1u << 16;
+    const Handle file(::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file.IsOpen() || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargest)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
+        return std::nullopt;
+    return bytes;
+}
+
+// Written beside it and then put in its place, so that the record is never
+// found half written.
+bool ReplaceRecord(const std::string& path, const std::string& bytes)
+{
+    const std::wstring target = WideFromUtf8(path);
+    const std::wstring written = target + L".clipscout";
+    {
+        const Handle file(
+            ::CreateFileW(written.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+        DWORD done = 0;
+        if (!file.IsOpen() ||
+            !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) ||
+            done != bytes.size() || !::FlushFileBuffers(file.Get())) {
+            ::DeleteFileW(written.c_str());
+            return false;
+        }
+    }
+    if (::MoveFileExW(written.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    ::DeleteFileW(written.c_str());
+    return false;
+}
+
+// Makes the bin's record of the file recycled under privateName name the
+// file's own path: Windows keeps it beside the file ("$I..." for "$R..."),
+// the desktop's trash in "info". Should that fail, Undo still puts the file
+// back by its name; only the bin shows it under the private one.
+bool NameOwnPathInRecord(const TrashedFile& trashed, const std::string& privateName, const std::string& ownPath)
+{
+    std::string record;
+    std::optional<std::string> renamed;
+    if (trashed.strTrashName.rfind("$R", 0) == 0) {
+        record = Joined(trashed.strTrashFolder, "$I" + trashed.strTrashName.substr(2));
+        if (const auto bytes = ReadRecord(record))
+            renamed = RecycleRecord::WithWindowsPath(*bytes, Utf16Bytes("\\" + privateName), Utf16Bytes(ownPath));
+    } else {
+        const std::size_t slash = trashed.strTrashFolder.find_last_of("/\\");
+        if (slash == std::string::npos)
+            return false;
+        record = trashed.strTrashFolder.substr(0, slash) + "\\info\\" + trashed.strTrashName + ".trashinfo";
+        const std::size_t name = ownPath.find_last_of("/\\");
+        if (const auto bytes = ReadRecord(record))
+            renamed = RecycleRecord::WithDesktopName(*bytes, privateName, ownPath.substr(name + 1));
+    }
+    return renamed && ReplaceRecord(record, *renamed);
+}
+
 Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
 {
     Handle folder;
     Handle entry;
-    if (const Result checked = OpenListed(file, 0, folder, entry, strReason); checked != Result::Done)
+    if (const Result checked = OpenListed(file, DELETE, folder, entry, strReason); checked != Result::Done)
         return checked;
     if (!HasRecycleBin(file.strFolder))
         return Result::NoTrash;
     winfiles::Facts facts;
     if (!winfiles::FactsOf(entry.Get(), facts))
         return FromErrno(errno, strReason);
+    std::string privateName;
+    for (int attempt = 0; privateName.empty() && attempt < 8; ++attempt) {
+        privateName = PrivateName(file.strName);
+        if (const int error = winfiles::RenameNoReplace(entry.Get(), folder.Get(), privateName)) {
+            privateName.clear();
+            if (error != EEXIST) {
+                strReason = SystemErrorText(error);
+                return Result::Failed;
+            }
+        }
+    }
+    if (privateName.empty()) {
+        strReason = "no private name was free";
+        return Result::Failed;
+    }
+    DeleteStepHook::Reach(DeleteStep::MovedAside);
     // The folder stays open, and so in place, while the shell moves the file.
     entry.Close();
     const std::string path = Joined(file.strFolder, file.strName);
-    if (const int code = Recycle(path); code != 0) {
-        strReason = "the shell's code " + std::to_string(code);
+    const std::string privatePath = Joined(file.strFolder, privateName);
+    const int code = Recycle(privatePath);
+    if (code == 0 && FindInBin(privatePath, file.idFile, facts.status.m_size, trashed)) {
+        if (!NameOwnPathInRecord(trashed, privateName, path) && DiagnosticLog::IsOn(DiagnosticLog::Topic::Delete))
+            DiagnosticLog::Write(DiagnosticLog::Topic::Delete,
+                                 "the Recycle Bin shows " + path + " as " + privateName + ": its record was kept");
+        trashed.strOriginalPath = path;
+        trashed.idFolder = file.idFolder;
+        trashed.idFile = file.idFile;
+        return Result::Done;
+    }
+    // Where the shell left the file, it goes back to its name, never over a
+    // file that took that name meanwhile.
+    const Handle left(winfiles::OpenInFolder(folder.Get(), privateName, DELETE | FILE_READ_ATTRIBUTES,
+                                             FILE_OPEN_REPARSE_POINT, kKeepInPlace));
+    if (!left.IsOpen() || !winfiles::FactsOf(left.Get(), facts) || facts.identity != file.idFile) {
+        strReason = "the Recycle Bin does not show where it went";
         return Result::Failed;
     }
-    if (!FindInBin(path, file.idFile, facts.status.m_size, trashed)) {
-        // Either the shell left the file where it was, or what it recycled
-        // was a file that took the name meanwhile.
-        const Handle left(
-            winfiles::OpenInFolder(folder.Get(), file.strName, FILE_READ_ATTRIBUTES, FILE_OPEN_REPARSE_POINT));
-        if (left.IsOpen() && winfiles::FactsOf(left.Get(), facts) && facts.identity == file.idFile) {
-            strReason = "the shell left it in place";
-            return Result::Failed;
-        }
-        return Result::Changed;
-    }
-    trashed.strOriginalPath = path;
-    trashed.idFolder = file.idFolder;
-    trashed.idFile = file.idFile;
-    return Result::Done;
+    strReason = code != 0 ? "the shell's code " + std::to_string(code) : "the shell left it in place";
+    if (winfiles::RenameNoReplace(left.Get(), folder.Get(), file.strName) != 0)
+        strReason += "; it is kept as " + privatePath + ", as another file has its name now";
+    return Result::Failed;
 }
 
 Result DeleteListed(const ListedFile& file, std::string& strReason)

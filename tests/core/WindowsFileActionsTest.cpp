@@ -92,7 +92,9 @@ TEST(WindowsFileActionsTest, TheRecycleBinTakesOnlyTheListedFileAndGivesItBackNe
     std::string reason;
 
     // Held without sharing its deletion from the check on: another program
-    // cannot move the file away to put another in its place.
+    // cannot move the file away to put another in its place. Once it is
+    // under its private name, a file that takes its name is never the one
+    // recycled.
     bool movedAway = true;
     TrashedFile trashed;
     {
@@ -102,14 +104,29 @@ TEST(WindowsFileActionsTest, TheRecycleBinTakesOnlyTheListedFileAndGivesItBackNe
         ASSERT_EQ(FileDeleter::MoveToTrash(listed, trashed, reason), R::Done) << reason;
     }
     EXPECT_FALSE(movedAway);
-    EXPECT_FALSE(fs::exists(path));
     EXPECT_FALSE(fs::exists(path + ".kept"));
     EXPECT_EQ(trashed.strOriginalPath, path);
     const std::string inBin = trashed.strTrashFolder + "\\" + trashed.strTrashName;
     EXPECT_EQ(ReadFile(inBin), "the recording");
+    // The bin names the file's own path, not the private one it was recycled
+    // under (under Wine: the desktop trash's record).
+    if (trashed.strTrashName.rfind("$R", 0) != 0) {
+        const std::string record =
+            fs::path(trashed.strTrashFolder).parent_path().string() + "\\info\\" + trashed.strTrashName + ".trashinfo";
+        EXPECT_NE(ReadFile(record).find("/Cam1/Sr0001.asf\n"), std::string::npos) << ReadFile(record);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 0);
+
+    TrashedFile second;
+    Write(path, "the recording");
+    {
+        const AtStep arrive(DeleteStep::MovedAside, [&] { Write(path, "recorded meanwhile"); });
+        ASSERT_EQ(FileDeleter::MoveToTrash(Listed(folder, "Sr0001.asf"), second, reason), R::Done) << reason;
+    }
+    EXPECT_EQ(ReadFile(second.strTrashFolder + "\\" + second.strTrashName), "the recording");
+    EXPECT_EQ(ReadFile(path), "recorded meanwhile");
 
     // A file that took the name keeps it; the trashed one stays in the bin.
-    Write(path, "recorded meanwhile");
     EXPECT_EQ(FileDeleter::Restore(trashed, reason), RR::Occupied);
     EXPECT_EQ(ReadFile(path), "recorded meanwhile");
     EXPECT_EQ(ReadFile(inBin), "the recording");

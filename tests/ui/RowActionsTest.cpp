@@ -149,6 +149,9 @@ private slots:
 
     void ctrlCPutsTheFullPathsOnTheClipboardAsTextAndAsUris()
     {
+#ifdef _WIN32
+        QSKIP("its names hold control characters and bytes that are not UTF-8, which a Windows name cannot");
+#endif
         TestStore store;
         const std::string odd = "Sr\xff odd #1.asf";
         store.AddClip("Recording", odd, "2006/03/14 10:00");

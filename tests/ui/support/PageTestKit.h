@@ -8,6 +8,7 @@
 #include "platform/WindowThreadCheck.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
+#include "platform/ui/WindowPlacement.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "settings/CLoadUISetting.h"
@@ -174,27 +175,33 @@ private:
     std::string m_strRecording;
 };
 
-// A configuration folder of the test's own while it lives, where the program
-// keeps its state from one run to the next.
+// A settings folder of the test's own while it lives, where the program keeps
+// its state from one run to the next: the variable that names the user's
+// settings folder points into it.
 class ConfigHome {
 public:
-    ConfigHome() : m_suiteHome(qgetenv("XDG_CONFIG_HOME"))
+    ConfigHome() : m_suiteHome(qgetenv(kVariable))
     {
         if (!m_dir.isValid())
             throw std::runtime_error("no temporary folder");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));
+        qputenv(kVariable, QFile::encodeName(m_dir.path()));
     }
-    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", m_suiteHome); }
+    ~ConfigHome() { qputenv(kVariable, m_suiteHome); }
     ConfigHome(const ConfigHome&) = delete;
     ConfigHome& operator=(const ConfigHome&) = delete;
 
     // A key of the state file as it is now.
     QVariant Value(const QString& key) const
     {
-        return QSettings(m_dir.path() + QStringLiteral("/clipscout/state.conf"), QSettings::IniFormat).value(key);
+        return QSettings(WindowPlacement::DefaultFile(), QSettings::IniFormat).value(key);
     }
 
 private:
+#ifdef _WIN32
+    static constexpr const char* kVariable = "APPDATA";
+#else
+    static constexpr const char* kVariable = "XDG_CONFIG_HOME";
+#endif
     QTemporaryDir m_dir;
     QByteArray m_suiteHome;
 };
