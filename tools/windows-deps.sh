@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Prepares the Windows cross-build: installs Debian's MinGW-w64 compilers and
-# Wine when missing, builds GoogleTest for Windows from Debian's sources
-# (/usr/src/googletest) and stages the header-only libraries the lister uses
-# (CLI11, nlohmann/json), all in one prefix for cmake/toolchains/mingw-w64-x86_64.cmake.
+# Prepares the Windows cross-build: installs Debian's MinGW-w64 compilers,
+# Wine and the fonts the widget tests get under it when missing, builds
+# GoogleTest for Windows from Debian's sources (/usr/src/googletest) and
+# stages the header-only libraries the lister uses (CLI11, nlohmann/json), all
+# in one prefix for cmake/toolchains/mingw-w64-x86_64.cmake.
 # Does nothing that is done already.
 #   tools/windows-deps.sh [prefix]     (default: build-mingw/deps)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 prefix="$(realpath -m "${1:-build-mingw/deps}")"
 
-packages=(g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest libcli11-dev nlohmann-json3-dev cmake ninja-build)
+packages=(g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest libcli11-dev nlohmann-json3-dev cmake ninja-build fonts-dejavu-core)
 tools/ensure-packages.sh "${packages[@]}"
 
 # GoogleTest, static, for the toolchain's compiler; rebuilt only when Debian's

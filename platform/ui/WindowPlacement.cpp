@@ -1,18 +1,19 @@
 #include "platform/ui/WindowPlacement.h"
 
+#include "platform/ConfigPlaces.h"
 #include "platform/FileHandle.h"
 #include "platform/ui/CPropertySheet.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -96,8 +97,10 @@ WindowPlacement::WindowPlacement(QString file) : m_strFile(std::move(file))
 
 QString WindowPlacement::DefaultFile()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/clipscout/state.conf");
+    // The user's settings folder, where the lister also reads the Viewdeck.ini
+    // chosen in the window from (SettingsLookup::StateFile).
+    const std::vector<std::string> folders = ConfigPlaces::SettingsFolders();
+    return folders.empty() ? QString() : QString::fromStdString(folders.front() + "state.conf");
 }
 
 void WindowPlacement::Restore(CPropertySheet& window) const

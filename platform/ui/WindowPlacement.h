@@ -11,7 +11,8 @@ class QWidget;
 class WindowPlacement {
 public:
     explicit WindowPlacement(QString file);
-    // state.conf in the user's configuration folder ($XDG_CONFIG_HOME/clipscout/).
+    // state.conf in the user's settings folder ($XDG_CONFIG_HOME/clipscout/;
+    // on Windows %APPDATA%\Clipscout\).
     static QString DefaultFile();
 
     // Before the window is shown: the kept size, never below the window's

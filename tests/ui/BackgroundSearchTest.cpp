@@ -30,6 +30,12 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#ifdef _WIN32
+#include <string_view>
+#include <windows.h>
+// After <windows.h>, which it needs.
+#include <tlhelp32.h>
+#endif
 
 namespace {
 
@@ -79,6 +85,35 @@ std::size_t FilesIn(const std::string& folder)
 }
 
 // The search's threads and the scan's workers, by the names they give themselves.
+#ifdef _WIN32
+int SearchThreads()
+{
+    // Windows 10's, looked up as the program's own naming does.
+    using GetDescription = HRESULT(WINAPI*)(HANDLE, PWSTR*);
+    const auto getDescription = reinterpret_cast<GetDescription>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (getDescription == nullptr || snapshot == INVALID_HANDLE_VALUE)
+        qFatal("the threads cannot be listed");
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        const HANDLE thread = entry.th32OwnerProcessID == ::GetCurrentProcessId()
+                                  ? ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID)
+                                  : nullptr;
+        PWSTR name = nullptr;
+        if (thread != nullptr && SUCCEEDED(getDescription(thread, &name)) && name != nullptr) {
+            count += std::wstring_view(name).starts_with(L"clipscout-");
+            ::LocalFree(name);
+        }
+        if (thread != nullptr)
+            ::CloseHandle(thread);
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+#else
 int SearchThreads()
 {
     int count = 0;
@@ -90,6 +125,7 @@ int SearchThreads()
     }
     return count;
 }
+#endif
 
 // A store whose files from some place in the scan's order on wait until the
 // test lets them go, through the scan's seam; a stopped scan's go at once.
