@@ -129,8 +129,8 @@ bool CDlg::OnInitDialog()
     DoDataExchange();
     m_pSearch = new PageSearch(this, m_wndPlayback, m_wndDelete, m_wndExplore);
     m_pSummary = new SearchSummary(this, findChild<QLabel*>(QString::number(IDC_SEARCH_PROGRESS)));
-    m_pFileActions = new FileActions(this, m_wndUndo);
-    m_pExport = new FileExport(this, m_strCaption);
+    m_pFileActions = new FileActions(this, m_wndUndo, *m_pLauncher);
+    m_pExport = new FileExport(this, m_strCaption, *m_pLauncher);
     m_pSortChoice = &ListSortChoice::Of(*window());
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);

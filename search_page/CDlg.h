@@ -4,6 +4,7 @@
 #include "platform/CTime.h"
 #include "platform/ListedFile.h"
 #include "platform/ui/CPropertyPage.h"
+#include "platform/ui/ShellLauncher.h"
 #include "search_page/PageSearch.h"
 #include "search_page/RowSelection.h"
 #include "search_page/SearchRangePickers.h"
@@ -43,6 +44,12 @@ public:
     // device folder caption, and lists their rows merged by recorded time,
     // each with its camera in a fourth column (All Cameras).
     CDlg(std::string caption, const CLoadUISetting& uiSetting, std::vector<std::string> devices = {});
+
+    // What plays files back, explores folders and shows files in the file
+    // manager: the desktop's unless another is handed in before the page is
+    // first shown. It must outlive the launches the page started.
+    void UseLauncher(ShellLauncher& launcher) { m_pLauncher = &launcher; }
+    ShellLauncher& Launcher() const { return *m_pLauncher; }
 
     // Time a search runs before the page shows a busy cursor, its progress
     // and Cancel.
@@ -144,6 +151,7 @@ private:
     unsigned ItemState(int nItem) const;
 
     const CLoadUISetting& m_uiSetting;
+    ShellLauncher* m_pLauncher = &ShellLauncher::Desktop();
 
     QComboBox* m_wndCategory = nullptr;
     CDateTimeCtrl* m_wndStartDate = nullptr;

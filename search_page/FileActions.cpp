@@ -25,8 +25,8 @@ bool AskToDeletePermanently(QWidget* page, std::string question)
 
 } // namespace
 
-FileActions::FileActions(QWidget* page, QPushButton* undo)
-    : QObject(page), m_pPage(page), m_wndUndo(undo), m_pTask(new AsyncTask(this))
+FileActions::FileActions(QWidget* page, QPushButton* undo, ShellLauncher& launcher)
+    : QObject(page), m_pPage(page), m_wndUndo(undo), m_launcher(launcher), m_pTask(new AsyncTask(this))
 {
     // Shown only while there is something to undo.
     m_wndUndo->hide();
@@ -39,12 +39,12 @@ FileActions::FileActions(QWidget* page, QPushButton* undo)
 
 void FileActions::Play(const std::string& path)
 {
-    Launch([path] { return ShellLauncher::Instance().Open(path); }, "Unable to play ASF file");
+    Launch([path, &launcher = m_launcher] { return launcher.Open(path); }, "Unable to play ASF file");
 }
 
 void FileActions::Explore(const std::string& folder)
 {
-    Launch([folder] { return ShellLauncher::Instance().Explore(folder); }, "Unable to open the document");
+    Launch([folder, &launcher = m_launcher] { return launcher.Explore(folder); }, "Unable to open the document");
 }
 
 void FileActions::Launch(std::function<ShellLauncher::Result()> launch, const char* noAssociation)

@@ -28,8 +28,9 @@ class FileActions : public QObject {
 
 public:
     // page: where the messages and Ctrl+Z belong; undo: the Undo button, shown
-    // only while there is something to put back.
-    FileActions(QWidget* page, QPushButton* undo);
+    // only while there is something to put back; launcher: what plays files
+    // back and explores folders, outliving the launches.
+    FileActions(QWidget* page, QPushButton* undo, ShellLauncher& launcher);
 
     void Play(const std::string& path);
     void Explore(const std::string& folder);
@@ -74,6 +75,7 @@ private:
 
     QWidget* m_pPage;
     QPushButton* m_wndUndo;
+    ShellLauncher& m_launcher;
     QShortcut* m_pUndoShortcut;
     AsyncTask* m_pTask;
     // What a delete has done so far, reported when it ends.

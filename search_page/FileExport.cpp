@@ -109,9 +109,10 @@ struct FileExport::Export {
     bool bStopped = false;
 };
 
-FileExport::FileExport(QWidget* page, std::string camera)
+FileExport::FileExport(QWidget* page, std::string camera, ShellLauncher& launcher)
     : QObject(page),
       m_pPage(page),
+      m_launcher(launcher),
       m_strCamera(std::move(camera)),
       m_strStateFile(WindowPlacement::DefaultFile()),
       m_pTask(new AsyncTask(this)),
@@ -364,7 +365,7 @@ void FileExport::OpenFolder(const std::string& folder)
     // A task of its own: the next export may start while the desktop opens
     // the folder.
     auto* task = new AsyncTask(this);
-    task->Run([folder](const std::stop_token&) { return ShellLauncher::Instance().Explore(folder); },
+    task->Run([folder, &launcher = m_launcher](const std::stop_token&) { return launcher.Explore(folder); },
               [this, task](ShellLauncher::Result result) {
                   task->deleteLater();
                   if (result == ShellLauncher::Result::NoAssociation)

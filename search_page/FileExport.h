@@ -15,6 +15,7 @@
 class AsyncTask;
 class QProgressDialog;
 class QWidget;
+class ShellLauncher;
 
 // Export to a folder: the files of a page's selected rows copied into a folder
 // the user chooses, on a thread of their own, with progress and Cancel once
@@ -36,7 +37,7 @@ public:
     // camera: the device folder whose files the page exports. The folder
     // the chooser opens in is kept in the program's state file from one run
     // to the next.
-    FileExport(QWidget* page, std::string camera);
+    FileExport(QWidget* page, std::string camera, ShellLauncher& launcher);
     ~FileExport() override;
 
     // From the folder's choice until the message at the end is answered.
@@ -68,6 +69,7 @@ private:
     void OpenFolder(const std::string& folder);
 
     QWidget* m_pPage;
+    ShellLauncher& m_launcher;
     const std::string m_strCamera;
     const QString m_strStateFile;
     bool m_bRunning = false;

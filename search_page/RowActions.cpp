@@ -139,7 +139,7 @@ void RowActions::OnShowInFolder()
     QPointer<CDlg> page(&m_page);
     // Without a file manager that answers, the folder is explored as Explore
     // does it, off the window's thread: it may be a silent share.
-    ShellLauncher::Instance().ShowItems(paths, [page](bool shown) {
+    m_page.Launcher().ShowItems(paths, [page](bool shown) {
         if (page && !shown)
             page->OnExplore();
     });

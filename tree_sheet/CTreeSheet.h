@@ -71,6 +71,7 @@ public:
     }
     void SetManualFiles(std::vector<std::string> files) { m_buttons.SetManualFiles(std::move(files)); }
     bool IsOpeningHelp() const { return m_buttons.IsOpeningHelp(); }
+    void UseLauncher(ShellLauncher& launcher) { m_buttons.UseLauncher(launcher); }
 
     // The answer to a new copy of the program asking whether this is a
     // running copy.

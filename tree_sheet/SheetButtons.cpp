@@ -17,7 +17,10 @@
 namespace TreeSheet {
 
 SheetButtons::SheetButtons(CPropertySheet& sheet)
-    : m_sheet(sheet), m_aManualFiles(InstalledManualFiles()), m_pHelp(new AsyncTask(&sheet))
+    : m_sheet(sheet),
+      m_aManualFiles(InstalledManualFiles()),
+      m_pLauncher(&ShellLauncher::Desktop()),
+      m_pHelp(new AsyncTask(&sheet))
 { }
 
 std::vector<std::string> SheetButtons::InstalledManualFiles()
@@ -65,13 +68,13 @@ void SheetButtons::OpenHelp()
     std::vector<std::string> files{PathUtf8(Utf8Path(m_strSettingsFile).parent_path() / "VIEWDECK.HLP")};
     files.insert(files.end(), m_aManualFiles.begin(), m_aManualFiles.end());
     m_pHelp->Run(
-        [files = std::move(files)](const std::stop_token& stop) {
+        [files = std::move(files), &launcher = *m_pLauncher](const std::stop_token& stop) {
             for (const std::string& file : files) {
                 if (stop.stop_requested())
                     return false;
                 std::error_code error;
                 if (std::filesystem::is_regular_file(Utf8Path(file), error))
-                    return ShellLauncher::Instance().Open(file) == ShellLauncher::Result::Launched;
+                    return launcher.Open(file) == ShellLauncher::Result::Launched;
             }
             return false;
         },

@@ -6,6 +6,7 @@
 
 class AsyncTask;
 class CPropertySheet;
+class ShellLauncher;
 
 namespace TreeSheet {
 
@@ -38,6 +39,9 @@ public:
     // Those defaults: beside the program, then where the package puts it
     // relative to the program.
     static std::vector<std::string> InstalledManualFiles();
+    // What opens the help file: the desktop's unless another is handed in.
+    // It must outlive any look that Help started.
+    void UseLauncher(ShellLauncher& launcher) { m_pLauncher = &launcher; }
 
     // Once the sheet's buttons exist.
     void SetUp();
@@ -54,6 +58,7 @@ private:
     std::string m_strSettingsFile;
     SettingReader m_readSetting;
     std::vector<std::string> m_aManualFiles;
+    ShellLauncher* m_pLauncher;
     // Opens the help off the window's thread: the launcher reads the disk.
     AsyncTask* m_pHelp;
 };

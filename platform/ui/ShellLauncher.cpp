@@ -8,19 +8,8 @@ using DesktopLauncher = WinShellLauncher;
 using DesktopLauncher = GioShellLauncher;
 #endif
 
-namespace {
-
-ShellLauncher* g_pReplacementLauncher = nullptr;
-
-} // namespace
-
-ShellLauncher& ShellLauncher::Instance()
+ShellLauncher& ShellLauncher::Desktop()
 {
     static DesktopLauncher desktop;
-    return g_pReplacementLauncher != nullptr ? *g_pReplacementLauncher : desktop;
-}
-
-void ShellLauncher::SetInstance(ShellLauncher* launcher)
-{
-    g_pReplacementLauncher = launcher;
+    return desktop;
 }

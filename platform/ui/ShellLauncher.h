@@ -24,8 +24,7 @@ public:
     // did, exploring the folder is the caller's, off the window's thread.
     virtual void ShowItems(const std::vector<std::string>& paths, std::function<void(bool shown)> done) = 0;
 
-    // The launcher the program uses; tests may install their own (not owned)
-    // and restore the default with nullptr.
-    static ShellLauncher& Instance();
-    static void SetInstance(ShellLauncher* launcher);
+    // The desktop's own, which the program's objects use unless another is
+    // handed to them.
+    static ShellLauncher& Desktop();
 };

@@ -157,6 +157,7 @@ private slots:
         WindowThreadCheck::TurnOn();
         WindowThreadCheck::DeclareWindowThread();
         CDlg page("All Cameras", TestUiSetting(), {"Cam1", "Cam2", "Cam3"});
+        page.UseLauncher(*m_launcher);
         page.show();
         page.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&page));
@@ -203,7 +204,7 @@ private slots:
         TestStore store;
         for (int i = 0; i < 5; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         QCOMPARE(Selected(list), std::vector<int>{0});
 
@@ -273,7 +274,7 @@ private slots:
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf",
                           "2006/03/14 1" + std::to_string(i) + ":00");
         store.AddClip("MotionDetection", "Md0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         QCOMPARE(list.GetItemCount(), 6);
         const std::map<std::string, std::string> before = Contents(store.Root());
@@ -361,7 +362,7 @@ private slots:
         const std::string other = store.Root() + "/other";
         fs::create_directories(other);
         TestStore::Write(other + "/Sr0001.asf", "never listed");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
 
@@ -436,7 +437,7 @@ private slots:
         for (int i = 10; i < 35; ++i)
             store.AddClip("Recording", "Sr00" + std::to_string(i) + ".asf", "2006/03/14 10:" + std::to_string(i));
         const StandInTrash refusing(TrashCan::Result::Failed, false, "Read-only file system");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(&list, Qt::Key_Delete);
@@ -458,7 +459,7 @@ private slots:
         for (int i = 1; i <= 3; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
         const StandInTrash none(TrashCan::Result::NotSupported);
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         Press(list, 0);
         Press(list, 1, Qt::ShiftModifier);
@@ -488,7 +489,7 @@ private slots:
         TestStore store;
         for (int i = 1; i <= 3; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
 
         QTest::keyClick(&list, Qt::Key_Delete, Qt::ShiftModifier);
@@ -519,7 +520,7 @@ private slots:
                                                           {"Sr-e.asf", "09:00"}, {"Sr-f.asf", "14:00"}};
         for (const auto& [name, time] : times)
             store.AddClip("Recording", name, "2006/03/14 " + time);
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         QCOMPARE(list.GetItemText(0, 0), std::string("Sr-a.asf"));
         // Newest first, then oldest first.
@@ -548,7 +549,7 @@ private slots:
         TestStore store;
         for (int i = 1; i <= 3; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         auto* category = Item<QComboBox>(*page, 1020);
 
@@ -580,7 +581,7 @@ private slots:
         for (int i = 10; i < 40; ++i)
             store.AddClip("Recording", "Sr00" + std::to_string(i) + ".asf", "2006/03/14 10:00");
         StandInTrash held(TrashCan::Result::Failed, true);
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
 

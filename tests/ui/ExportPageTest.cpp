@@ -188,7 +188,7 @@ private slots:
         m_messages->m_bAct = true;
 
         {
-            auto page = ShowPage(store.Device());
+            auto page = ShowPage(store.Device(), &launcher);
             MyListCtrl& list = *List(*page);
             QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
@@ -202,7 +202,7 @@ private slots:
         // The other camera's page, as in the next run: the chooser opens
         // where the last export went, and both clips named Sr0001.asf stay.
         m_messages->Clear();
-        auto page = ShowPage("Cam2");
+        auto page = ShowPage("Cam2", &launcher);
         MyListCtrl& list = *List(*page);
         QCOMPARE(list.GetItemCount(), 2);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);

@@ -84,7 +84,7 @@ private slots:
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf",
                           "2006/03/14 1" + std::to_string(i) + ":00");
         const std::string folder = store.Folder("Recording");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         Press(list, 0);
         Press(list, 2, Qt::ControlModifier);
@@ -160,7 +160,7 @@ private slots:
         const std::string controls = "Sr\xffz\x1b[2J\n\r\xc2\x9b'\\\xc3\xa9.asf";
         store.AddClip("Recording", controls, "2006/03/14 13:00");
         const std::string folder = store.Folder("Recording");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl& list = *List(*page);
         QCOMPARE(list.GetItemText(2, 0), odd);
         QCOMPARE(list.GetItemText(3, 0), controls);
@@ -209,7 +209,7 @@ private slots:
             // Examined by a search of motion detections, never listed by one.
             store.AddClip("MotionDetection", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
         }
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         auto* summary = Item<QLabel>(*page, 1028);
         auto* progress = Item<QLabel>(*page, 1026);
         QCOMPARE(summary->text(), QString("3 recordings, 1.2 MB"));

@@ -82,7 +82,7 @@ private slots:
         // Before the range the page opens with: marked all the same.
         store.AddClip("Recording", "Sr0003.asf", "2004/12/31 08:00");
         store.AddClip("MotionDetection", "Md0001.asf", "2006/03/20 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         auto* start = Item<CDateTimeCtrl>(*page, 1005);
         const auto bold = [](const CDateTimeCtrl* picker, QDate day) {
             return picker->calendarWidget()->dateTextFormat(day).fontWeight() == QFont::Bold;
@@ -117,7 +117,7 @@ private slots:
     {
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         auto* endDate = Item<CDateTimeCtrl>(*page, 1010);
         auto* endTime = Item<CDateTimeCtrl>(*page, 1011);
         const auto endIsNow = [&] { return std::abs(endDate->date().daysTo(QDate::currentDate())) <= 1; };
@@ -163,7 +163,7 @@ private slots:
     {
         TestStore store;
         const QDateTime before = QDateTime::currentDateTime();
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
 
         QCOMPARE(page->windowTitle(), QString("Cam1"));
         QCOMPARE(Item<QLabel>(*page, 1019)->text(), QString("Recorded File Catagory"));
@@ -242,7 +242,7 @@ private slots:
         store.WriteAppIni("[Clipscout]\nB_Search=Find\nS_Start=\nGB_SearchingFiles=Look for <b>clips</b>\n"
                           "S_FileName=Clip\nS_Duration=\nSR=Planned\nSS=\nIR=Manual\nMD=Movement\n");
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
 
         QCOMPARE(Item<QPushButton>(*page, 1013)->text(), QString("Find"));
         // A text is shown as written, markup and all, as a static control would.
@@ -274,7 +274,7 @@ private slots:
         store.AddClip("Recording", "Ir0002.asf", "2006/03/14 10:00");
         store.AddClip("MotionDetection", "Md0003.asf", "2006/03/14 10:00");
         TestStore::Write(store.Folder("SnapShot") + "/a.jpg", "JFIF");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         auto* category = Item<QComboBox>(*page, 1020);
         const auto listed = [&page] {
             const MyListCtrl* list = List(*page);
@@ -315,7 +315,7 @@ private slots:
     void searchFillsTheListInListingOrderAndEnablesTheActions()
     {
         TestStore store;
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         QVERIFY(!ActionsEnabled(*page));
 
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 09:05", "2006/03/14 09:07", 75);
@@ -358,7 +358,7 @@ private slots:
     {
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         QCOMPARE(List(*page)->GetItemCount(), 1);
 
         auto* category = Item<QComboBox>(*page, 1020);
@@ -376,7 +376,7 @@ private slots:
     {
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         QVERIFY(ActionsEnabled(*page));
 
         SetRange(*page, QDate(2006, 3, 14), QTime(10, 1), QDate(2006, 3, 14), QTime(10, 0));
@@ -417,7 +417,7 @@ private slots:
         store.AddClip("Recording", "Ir2010.asf", "2010/06/01 12:00");
         store.AddClip("Recording", "Sr2010.asf", "2010/06/01 12:00");
         store.AddClip("Recording", "Ir2004.asf", "2004/12/31 23:59");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
 
         Item<QComboBox>(*page, 1020)->setCurrentIndex(2);
         SetRange(*page, QDate(2010, 1, 1), QTime(0, 0), QDate(2010, 12, 31), QTime(0, 0));
@@ -439,7 +439,7 @@ private slots:
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
         store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl* list = List(*page);
         QCOMPARE(list->GetItemCount(), 2);
 
@@ -467,7 +467,7 @@ private slots:
     {
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         QCOMPARE(page->m_nCurrentRow, 0);
         // A label takes no clicks; at its place the list has only its header.
         QTest::mouseClick(Item<QLabel>(*page, 1019), Qt::LeftButton, {}, QPoint(2, 2));
@@ -479,7 +479,7 @@ private slots:
         TestStore store;
         for (int i = 0; i < 3; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl* list = List(*page);
         list->setFocus();
         QCOMPARE(page->m_nCurrentRow, 0);
@@ -516,7 +516,7 @@ private slots:
         store.AddClip("Recording", "Sr-d.asf", "2006/03/14 08:00", "2006/03/14 08:05", 30);
         store.AddClip("Recording", "Sr-b.asf", "2006/03/14 09:00", "2006/03/14 09:05", 300);
         const std::string folder = store.Folder("Recording");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl* list = List(*page);
         QHeaderView* header = list->horizontalHeader();
         // Until a click the rows are in the search's order.
@@ -571,7 +571,7 @@ private slots:
         // The next run sorts alike once it has read the choice.
         QTRY_COMPARE(config.Value("List/SortColumn").toInt(), 2);
         page.reset();
-        auto next = ShowPage(store.Device());
+        auto next = ShowPage(store.Device(), m_launcher.get());
         QTRY_COMPARE(Names(*List(*next)),
                      (std::vector<std::string>{"Sr-d.asf", "Sr-a.asf", "Sr-c.asf", "Sr-e.asf", "Sr-b.asf"}));
         QCOMPARE(List(*next)->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
@@ -581,7 +581,7 @@ private slots:
     {
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         QWindow* window = page->windowHandle();
         // The control that holds the focus, even when an inner editor has it.
         auto focused = [] {
@@ -623,7 +623,7 @@ private slots:
     {
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         QWindow* window = page->windowHandle();
         const auto type = [window](const char* keys) {
             for (const char* key = keys; *key != '\0'; ++key)
@@ -711,7 +711,7 @@ private slots:
         TestStore store;
         for (int i = 0; i < 80; ++i)
             store.AddClip("Recording", "Sr" + std::to_string(100 + i) + ".asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         QWindow* window = page->windowHandle();
         MyListCtrl* list = List(*page);
         QScrollBar* rows = list->verticalScrollBar();
@@ -774,7 +774,7 @@ private slots:
         TestStore store;
         for (int i = 0; i < 3; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl* list = List(*page);
         QCOMPARE(page->m_nCurrentRow, 0);
 
@@ -808,7 +808,7 @@ private slots:
     {
         TestStore store;
         store.AddClip("Recording", "Sr0001.asf", "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
 
         m_launcher->SetResult(ShellLauncher::Result::Failed);
         Click(*page, 1015);
@@ -840,7 +840,7 @@ private slots:
         // Long enough to need fitting in any font.
         store.AddClip("Recording", "Sr" + std::string(200, 'W') + ".asf", "2006/03/14 10:00");
         store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl* list = List(*page);
         const int longRow = list->GetItemText(0, 0).size() > 20 ? 0 : 1;
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, OnRow(*list, 1 - longRow));
@@ -873,7 +873,7 @@ private slots:
         TestStore store;
         for (const char* name : {"Sr_0001.asf", "Sr_0002.asf", "Sr_0003.asf"})
             store.AddClip("Recording", name, "2006/03/14 10:00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         MyListCtrl* list = List(*page);
         // The fonts of a 96-DPI screen keep the rows at 16 pixels.
         QCOMPARE(list->RowHeight(), MyListCtrl::kRowHeight);
@@ -930,7 +930,7 @@ private slots:
         for (int i = 1; i <= 4; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf",
                           "2006/03/14 1" + std::to_string(i) + ":00");
-        auto page = ShowPage(store.Device());
+        auto page = ShowPage(store.Device(), m_launcher.get());
         const auto name = [](QWidget* control) {
             return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
         };

@@ -261,6 +261,7 @@ void TreeSheetTest::helpOpensTheHelpFileBesideTheProgram()
     const std::string hlp = settings.Folder() + "VIEWDECK.HLP";
     const std::string manual = settings.Folder() + "share/clipscout.html";
     kit.sheet->SetManualFiles({settings.Folder() + "build/clipscout.html", manual});
+    kit.sheet->UseLauncher(launcher);
     kit.Show();
     // Help and F1 alike; each waits until the file has been looked for off
     // the window's thread and the answer is back.

@@ -85,19 +85,23 @@ auto OffTheWindowThread(Work work)
     return std::async(std::launch::async, std::move(work)).get();
 }
 
-// A search page of the device folder, reading the test's settings files. The
-// test's thread is the window's: any file-system call on it ends the test.
-inline std::unique_ptr<CDlg> NewPage(const std::string& device)
+// A search page of the device folder, reading the test's settings files, with
+// the test's launcher where one is given. The test's thread is the window's:
+// any file-system call on it ends the test.
+inline std::unique_ptr<CDlg> NewPage(const std::string& device, ShellLauncher* launcher = nullptr)
 {
     WindowThreadCheck::TurnOn();
     WindowThreadCheck::DeclareWindowThread();
-    return std::make_unique<CDlg>(device, TestUiSetting());
+    auto page = std::make_unique<CDlg>(device, TestUiSetting());
+    if (launcher != nullptr)
+        page->UseLauncher(*launcher);
+    return page;
 }
 
 // A page of its own window, shown, active and done with its first search.
-inline std::unique_ptr<CDlg> ShowPage(const std::string& device)
+inline std::unique_ptr<CDlg> ShowPage(const std::string& device, ShellLauncher* launcher = nullptr)
 {
-    auto page = NewPage(device);
+    auto page = NewPage(device, launcher);
     page->show();
     page->activateWindow();
     if (!QTest::qWaitForWindowActive(page.get()))
@@ -258,15 +262,12 @@ private:
 };
 
 // Records what would have been opened or explored and answers with a chosen
-// result. Launches run off the window's thread: going away waits for them.
+// result; handed to the pages and sheets of a test. Launches run off the
+// window's thread: going away waits for them.
 class RecordingLauncher : public ShellLauncher {
 public:
-    RecordingLauncher() { ShellLauncher::SetInstance(this); }
-    ~RecordingLauncher() override
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
-        ShellLauncher::SetInstance(nullptr);
-    }
+    RecordingLauncher() = default;
+    ~RecordingLauncher() override { QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs); }
     RecordingLauncher(const RecordingLauncher&) = delete;
     RecordingLauncher& operator=(const RecordingLauncher&) = delete;
 
