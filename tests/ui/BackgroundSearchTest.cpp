@@ -176,6 +176,16 @@ std::vector<std::string> Names(const MyListCtrl& list)
     return names;
 }
 
+// Four scheduled recordings, and ten motion-detection clips a day apart.
+void AddClips(TestStore& store)
+{
+    for (int i = 0; i < 4; ++i)
+        store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:0" + std::to_string(i));
+    for (int i = 0; i < 10; ++i)
+        store.AddClip("MotionDetection", "Md00" + std::to_string(i) + ".asf",
+                      "2006/03/1" + std::to_string(i) + " 09:00");
+}
+
 class PaintCounter : public QObject {
 public:
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
@@ -198,11 +208,7 @@ private slots:
     void searchShowsProgressKeepsPaintingAndStopsLeavingThePageAsItWas()
     {
         TestStore store;
-        for (int i = 0; i < 4; ++i)
-            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:0" + std::to_string(i));
-        for (int i = 0; i < 10; ++i)
-            store.AddClip("MotionDetection", "Md00" + std::to_string(i) + ".asf",
-                          "2006/03/1" + std::to_string(i) + " 09:00");
+        AddClips(store);
         SlowStore slow;
         MessageRecorder messages;
         auto page = NewPage(store.Device());
@@ -286,11 +292,7 @@ private slots:
     void rowsShowAsTheyComeAndTheCurrentRowStaysPutButASupersededSearchsNever()
     {
         TestStore store;
-        for (int i = 0; i < 4; ++i)
-            store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:0" + std::to_string(i));
-        for (int i = 0; i < 10; ++i)
-            store.AddClip("MotionDetection", "Md00" + std::to_string(i) + ".asf",
-                          "2006/03/1" + std::to_string(i) + " 09:00");
+        AddClips(store);
         ConfigHome config; // for the sort chosen below
         HeldFiles held;
         auto page = NewPage(store.Device());
