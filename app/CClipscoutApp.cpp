@@ -62,10 +62,13 @@ std::string PlaceholderText(const CLoadUISetting& settings, const std::string& m
 }
 
 // What the page says while the device folders are looked for.
-std::string LookingText(const CLoadUISetting& settings)
+std::string LookingText(const std::string& viewerIniPath)
 {
-    return "Looking for the device folders in the recording directory that " + settings.ViewerIniPath() +
-           " names. A share that does not answer keeps this page here until it does.";
+    const std::string where = viewerIniPath.empty()
+                                  ? std::string("Viewdeck.ini and the device folders in the "
+                                                "recording directory it names")
+                                  : "the device folders in the recording directory that " + viewerIniPath + " names";
+    return "Looking for " + where + ". A share that does not answer keeps this page here until it does.";
 }
 
 } // namespace
@@ -109,9 +112,11 @@ bool CClipscoutApp::InitInstance()
         return false;
     }
 
-    const ViewerIniChoice choice(WindowPlacement::DefaultFile());
-    m_uiSetting = CLoadUISetting::Locate(GetModulePath(), commandLine.m_strAppIni,
-                                         choice.Choose(GetModulePath(), commandLine.m_strViewerIni));
+    // Clipscout.ini lies beside the program or in a settings folder of this
+    // computer. Viewdeck.ini, which may lie on a share, is looked for and read
+    // with the device folders, off the window's thread.
+    m_uiSetting = CLoadUISetting(SettingsLookup::Locate(GetModulePath(), kAppIniName, commandLine.m_strAppIni), {});
+    m_uiSetting.Read();
 
     // The desktop finds the entry, and with it the icon, by this name; docks
     // match the window to the entry by its class, the application's name.
@@ -134,7 +139,7 @@ bool CClipscoutApp::InitInstance()
     // the placeholder that the answer removes; a later choice of Viewdeck.ini
     // supersedes a look still going on.
     std::vector<std::unique_ptr<CDlg>> pages;
-    auto* placeholder = new CPlaceholderPage(kPlaceholderTitle, LookingText(m_uiSetting), m_uiSetting);
+    auto* placeholder = new CPlaceholderPage(kPlaceholderTitle, LookingText(commandLine.m_strViewerIni), m_uiSetting);
     pages.emplace_back(placeholder);
     placeholder->SetFileChooser(m_chooseViewerIni);
     auto* discovery = new AsyncTask(&sheet);
@@ -177,13 +182,34 @@ void CClipscoutApp::AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std
 {
     // Read from now on by the pages to come, once their device folders are found.
     m_uiSetting = CLoadUISetting(m_uiSetting.AppIniPath(), path);
-    placeholder.SetNote(LookingText(m_uiSetting));
+    placeholder.SetNote(LookingText(path));
     DiscoverDevices(sheet, pages, placeholder, task, path, path);
 }
 
 void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
                                     CPlaceholderPage& placeholder, AsyncTask& task, const std::string& namedViewerIni,
                                     const std::string& rememberedViewerIni)
+{
+    const std::string modulePath = GetModulePath();
+    task.Run(
+        [appIni = m_uiSetting.AppIniPath(), namedViewerIni, rememberedViewerIni, modulePath](const std::stop_token&) {
+            const ViewerIniChoice choice(WindowPlacement::DefaultFile());
+            if (!rememberedViewerIni.empty())
+                choice.Remember(rememberedViewerIni);
+            CLoadUISetting settings(
+                appIni, SettingsLookup::Locate(modulePath, kViewerIniName, choice.Choose(modulePath, namedViewerIni)));
+            settings.Read();
+            return settings;
+        },
+        [this, &sheet, &pages, &placeholder, &task, namedViewerIni](const CLoadUISetting& settings) {
+            placeholder.SetNote(LookingText(settings.ViewerIniPath()));
+            FindDevices(sheet, pages, placeholder, task, settings, namedViewerIni);
+        });
+}
+
+void CClipscoutApp::FindDevices(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
+                                CPlaceholderPage& placeholder, AsyncTask& task, const CLoadUISetting& settings,
+                                const std::string& namedViewerIni)
 {
     struct Found {
         std::array<std::string, MAX_DEVICE_FOLDERS> folders;
@@ -194,12 +220,9 @@ void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<st
     const std::string modulePath = GetModulePath();
     // A copy of its own: a later choice changes the window's while this runs.
     task.Run(
-        [settings = m_uiSetting, namedViewerIni, rememberedViewerIni, modulePath](const std::stop_token&) {
-            if (!rememberedViewerIni.empty())
-                ViewerIniChoice(WindowPlacement::DefaultFile()).Remember(rememberedViewerIni);
+        [settings, namedViewerIni, modulePath](const std::stop_token&) {
             Found found;
             found.settings = settings;
-            found.settings.Read();
             found.nCount = FindDeviceFolders(found.settings, found.folders);
             if (found.nCount == 0)
                 found.strNote = PlaceholderText(found.settings, modulePath, namedViewerIni);

@@ -52,11 +52,16 @@ private:
     // and remembers the choice.
     void AdoptViewerIni(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
                         CPlaceholderPage& placeholder, AsyncTask& task, const std::string& path);
-    // Finds the device folders off the window's thread; then their pages
-    // replace the placeholder, or it tells what is missing.
+    // Looks for Viewdeck.ini and reads both settings files off the window's
+    // thread (Viewdeck.ini may lie on a share), then finds the device folders.
     void DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
                          CPlaceholderPage& placeholder, AsyncTask& task, const std::string& namedViewerIni,
                          const std::string& rememberedViewerIni);
+    // Finds the device folders settings name off the window's thread; then
+    // their pages replace the placeholder, or it tells what is missing.
+    void FindDevices(TreeSheet::CTreeSheet& sheet, std::vector<std::unique_ptr<CDlg>>& pages,
+                     CPlaceholderPage& placeholder, AsyncTask& task, const CLoadUISetting& settings,
+                     const std::string& namedViewerIni);
 
     int m_nExitCode = 0;
     // The settings files the command line names; none by default.

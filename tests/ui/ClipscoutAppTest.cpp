@@ -22,6 +22,7 @@
 #include <array>
 #include <climits>
 #include <condition_variable>
+#include <cstdarg>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -68,7 +69,7 @@ using SheetCheck = std::function<bool(TreeSheet::CTreeSheet&)>;
 bool StillLooking(TreeSheet::CTreeSheet& sheet)
 {
     const auto* note = sheet.GetPage(0)->findChild<QLabel*>(QStringLiteral("placeholderNote"));
-    return note != nullptr && note->text().startsWith(QStringLiteral("Looking for the device folders"));
+    return note != nullptr && note->text().startsWith(QStringLiteral("Looking for "));
 }
 
 // Runs InitInstance; once its sheet is shown, does act once, waits until
@@ -149,26 +150,48 @@ void MakeDevice(const std::string& store, const std::string& name, bool complete
 
 } // namespace
 
-// The test program's own fdopendir is found before the C library's, by the
-// program's code and the test's alike.
+namespace {
+
+void WaitIfSilent(std::string_view path)
+{
+    std::unique_lock lock(g_silentMutex);
+    if (!g_bSilent || !path.starts_with(g_strSilentRoot))
+        return;
+    if (std::this_thread::get_id() == g_windowThread) {
+        g_bListedOnWindowThread = true;
+        return;
+    }
+    ++g_nSilentCalls;
+    g_silentWake.wait(lock, [] { return !g_bSilent; });
+    --g_nSilentCalls;
+}
+
+} // namespace
+
+// The test program's own fdopendir and open are found before the C
+// library's, by the program's code and the test's alike: listing a folder or
+// opening a file on the share blocks.
 extern "C" DIR* fdopendir(int fd)
 {
     static auto* const real = reinterpret_cast<DIR* (*)(int)>(::dlsym(RTLD_NEXT, "fdopendir"));
     std::array<char, PATH_MAX> path{};
-    const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path.data(), path.size() - 1);
-    if (length > 0) {
-        std::unique_lock lock(g_silentMutex);
-        if (g_bSilent && std::string_view(path.data()).starts_with(g_strSilentRoot)) {
-            if (std::this_thread::get_id() == g_windowThread) {
-                g_bListedOnWindowThread = true;
-            } else {
-                ++g_nSilentCalls;
-                g_silentWake.wait(lock, [] { return !g_bSilent; });
-                --g_nSilentCalls;
-            }
-        }
-    }
+    if (::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path.data(), path.size() - 1) > 0)
+        WaitIfSilent(path.data());
     return real(fd);
+}
+
+extern "C" int open(const char* path, int flags, ...)
+{
+    static auto* const real = reinterpret_cast<int (*)(const char*, int, ...)>(::dlsym(RTLD_NEXT, "open"));
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = va_arg(arguments, mode_t);
+        va_end(arguments);
+    }
+    WaitIfSilent(path);
+    return real(path, flags, mode);
 }
 
 class ClipscoutAppTest : public QObject {
@@ -472,6 +495,24 @@ void ClipscoutAppTest::aSilentShareAtStartUpStillShowsTheWindow()
     QVERIFY(!RunApp(again, seenAgain));
     // One camera has no All Cameras page.
     QCOMPARE(seenAgain.pageCaptions, (QStringList{"gate", "Storage"}));
+
+    // Viewdeck.ini itself on the silent share holds no more than the folders.
+    const std::string shared = root + "/share/Viewdeck.ini";
+    std::filesystem::rename(root + "/Viewdeck.ini", shared);
+    {
+        const std::lock_guard lock(g_silentMutex);
+        g_bSilent = true;
+    }
+    TestApp named(root + "/clipscout");
+    QVERIFY(named.ReadCommandLine({"clipscout", "--viewer-ini", shared}));
+    SheetSeen seenNamed;
+    QVERIFY(!RunApp(named, seenNamed, {},
+                    [&blocked](TreeSheet::CTreeSheet& sheet) { return StillLooking(sheet) && blocked() > 0; }));
+    QCOMPARE(seenNamed.pageCaptions, QStringList{"No Recorded Files"});
+    QVERIFY2(seenNamed.placeholderNote.contains(QString::fromStdString(shared)), qPrintable(seenNamed.placeholderNote));
+    speak();
+    QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
+    QVERIFY(!g_bListedOnWindowThread);
 }
 
 void ClipscoutAppTest::aStateFileThatIsAFifoDoesNotHoldTheStart()
