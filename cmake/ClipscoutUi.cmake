@@ -24,6 +24,7 @@ add_library(clipscout_ui STATIC
   platform/ui/DialogControlTemplate.h
   platform/ui/DialogTemplate.h
   platform/ui/DialogUnits.cpp platform/ui/DialogUnits.h
+  platform/ui/FolderWatch.cpp platform/ui/FolderWatch.h
   platform/ui/FolderChooserSeam.cpp platform/ui/FolderChooserSeam.h
   platform/ui/InstanceChannel.cpp platform/ui/InstanceChannel.h
   platform/ui/InstanceListener.h

@@ -3,6 +3,7 @@
 #include "platform/ui/CDateTimeCtrl.h"
 #include "platform/ui/DialogControlTemplate.h"
 #include "platform/ui/DialogUnits.h"
+#include "platform/ui/FolderWatch.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtStrings.h"
 #include "res/DialogTemplates.h"
@@ -29,8 +30,11 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 
+#include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -108,6 +112,10 @@ void CDlg::ConnectHandlers()
         m_wndList, &MyListCtrl::DragStarted, this, [this] { m_nPressedInSelection = -1; }, Qt::QueuedConnection);
     connect(m_pSearch, &PageSearch::RowsArrived, this, &CDlg::OnRowsArrived);
     connect(m_pSearch, &PageSearch::Finished, this, &CDlg::OnSearchFinished);
+    connect(m_pFolderWatch, &FolderWatch::Changed, this, &CDlg::OnFolderChanged);
+    connect(m_pQuietSearch, &BackgroundSearch::RowsArrived, this,
+            [this] { m_quietRows.Append(m_pQuietSearch->TakeRows().rows); });
+    connect(m_pQuietSearch, &BackgroundSearch::Finished, this, &CDlg::OnQuietSearchFinished);
 
     // Shortcuts, since they come before the sheet, which keeps Enter from
     // every control of the window.
@@ -132,6 +140,8 @@ bool CDlg::OnInitDialog()
     m_pFileActions = new FileActions(this, m_wndUndo, *m_pLauncher);
     m_pExport = new FileExport(this, m_strCaption, *m_pLauncher);
     m_pSortChoice = &ListSortChoice::Of(*window());
+    m_pFolderWatch = new FolderWatch(this);
+    m_pQuietSearch = new BackgroundSearch(this);
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
     m_pCalendarMarks = new CalendarMarks(this, {m_wndStartDate, m_wndEndDate});
@@ -187,6 +197,10 @@ void CDlg::OnSearch()
         Pickers().Read(request.tSearchStart, request.tSearchEnd);
     }
     m_bListIsNew = false;
+    m_pFolderWatch->Stop();
+    m_bWatching = false;
+    m_pQuietSearch->Stop();
+    m_lastRequest = request;
     m_pSearch->Start(std::move(request));
 }
 
@@ -253,9 +267,12 @@ void CDlg::OnSearchFinished()
         m_wndList->MarksChanged();
     }
     m_pSummary->Set(m_aFiles->GetCount(), m_aFiles->GetTotalSize());
-    if (result.bScanned)
+    if (result.bScanned) {
         m_pCalendarMarks->Follow(m_aDevices.empty() ? std::vector<std::string>{m_strFolderPath} : m_aFolderPaths,
                                  result.strCategory);
+        m_pFolderWatch->Watch(SearchedFolders());
+        m_bWatching = true;
+    }
     const bool found = m_nFiles != 0;
     m_pSearch->SetFound(found);
     if (found)
@@ -396,6 +413,8 @@ void CDlg::hideEvent(QHideEvent* event)
         // Its criteria stay in the form; the search runs again on return.
         m_bSearchOnShow = IsSearching();
         m_pSearch->Stop();
+        m_pFolderWatch->Stop();
+        m_pQuietSearch->Stop();
         // Undo is offered only until the page is left.
         m_pFileActions->ForgetUndo();
     }
@@ -405,8 +424,106 @@ void CDlg::hideEvent(QHideEvent* event)
 void CDlg::showEvent(QShowEvent* event)
 {
     CPropertyPage::showEvent(event);
-    if (std::exchange(m_bSearchOnShow, false))
+    if (std::exchange(m_bSearchOnShow, false)) {
         OnSearch();
+    } else if (m_bWatching && !event->spontaneous()) {
+        // What came or went while another page was shown.
+        m_pFolderWatch->Watch(SearchedFolders());
+        OnFolderChanged();
+    }
+}
+
+std::vector<std::string> CDlg::SearchedFolders() const
+{
+    return m_aDevices.empty() ? std::vector<std::string>{GetCategoryFolderPath()} : m_aFolderPaths;
+}
+
+void CDlg::OnFolderChanged()
+{
+    // A search under way, or a delete that searches when done, shows the
+    // change anyway.
+    if (IsSearching() || m_pFileActions->IsBusy())
+        return;
+    BackgroundSearch::Request request = m_lastRequest;
+    request.strCategoryFolder = m_strCategoryFolder;
+    if (m_pUntouchedEnd != nullptr && !m_pUntouchedEnd->IsTouched()) {
+        m_pUntouchedEnd->Showing([&] { Pickers().Show(request.tSearchStart, CTime::GetCurrentTime()); });
+        CTime start;
+        Pickers().Read(start, request.tSearchEnd);
+    }
+    m_quietRows = {};
+    m_pQuietSearch->Start(std::move(request));
+}
+
+std::string CDlg::RowKey(int nItem) const
+{
+    const int row = m_wndList->GetItemData(nItem);
+    if (row < 0)
+        return {};
+    const auto i = static_cast<std::size_t>(row);
+    return std::to_string(m_aFiles->GetSource(i)) + '/' + std::string(m_aFiles->GetFileName(i));
+}
+
+void CDlg::OnQuietSearchFinished()
+{
+    BackgroundSearch::Result result = m_pQuietSearch->TakeResult();
+    RecordedFileTable rows = std::exchange(m_quietRows, {});
+    // A search cut short would drop the rows it did not reach.
+    if (!result.bScanned || !result.bComplete || IsSearching())
+        return;
+    m_tSearchEnd = result.request.tSearchEnd;
+    const auto same = [&] {
+        if (rows.GetCount() != m_aFiles->GetCount())
+            return false;
+        for (std::size_t i = 0; i < rows.GetCount(); ++i)
+            if (rows.GetFileName(i) != m_aFiles->GetFileName(i) || rows.GetSource(i) != m_aFiles->GetSource(i))
+                return false;
+        return true;
+    };
+    if (same())
+        return;
+
+    // The current row, the selection and the top row stay on their
+    // recordings; one that went leaves the current row where it was.
+    const std::string current = RowKey(m_nCurrentRow);
+    std::vector<std::string> selected;
+    for (int row : m_selection.Rows())
+        selected.push_back(RowKey(row));
+    const int top = m_wndList->rowAt(0);
+    const std::string topKey = RowKey(top);
+    const int scrolled = m_wndList->verticalScrollBar()->value();
+
+    m_aFiles = std::make_shared<RecordedFileTable>(std::move(rows));
+    m_wndList->SetItems(m_aFiles);
+    m_nFiles = m_wndList->GetItemCount();
+    std::unordered_map<std::string, int> rowOf;
+    rowOf.reserve(static_cast<std::size_t>(m_nFiles));
+    for (int row = 0; row < m_nFiles; ++row)
+        rowOf.emplace(RowKey(row), row);
+    const auto find = [&](const std::string& key) {
+        const auto it = rowOf.find(key);
+        return it == rowOf.end() ? -1 : it->second;
+    };
+
+    int currentRow = find(current);
+    if (currentRow < 0)
+        currentRow = std::min(m_nCurrentRow, m_nFiles - 1);
+    if (currentRow != m_nCurrentRow)
+        m_pPreview->Dismiss();
+    m_nCurrentRow = currentRow;
+    m_selection.Reset(m_nFiles, -1);
+    for (const std::string& key : selected)
+        m_selection.Toggle(find(key));
+    m_nPressedInSelection = -1;
+    if (const int topRow = find(topKey); topRow >= 0)
+        m_wndList->scrollTo(m_wndList->model()->index(topRow, 0), QAbstractItemView::PositionAtTop);
+    else
+        m_wndList->verticalScrollBar()->setValue(scrolled);
+
+    m_pSummary->Set(m_aFiles->GetCount(), m_aFiles->GetTotalSize());
+    m_pSearch->SetFound(m_nFiles != 0);
+    m_wndList->MarksChanged();
+    FollowCurrentRow();
 }
 
 void CDlg::OnLButtonDown(QPoint listPoint, Qt::KeyboardModifiers modifiers)

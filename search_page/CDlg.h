@@ -17,6 +17,7 @@ class CalendarMarks;
 class CDateTimeCtrl;
 class CLoadUISetting;
 class FileExport;
+class FolderWatch;
 class ListSortChoice;
 class MyListCtrl;
 class PreviewPane;
@@ -127,6 +128,13 @@ private:
     SearchRangePickers Pickers() const { return {m_wndStartDate, m_wndStartTime, m_wndEndDate, m_wndEndTime}; }
     void OnRowsArrived();
     void OnSearchFinished();
+    // The searched folders changed: the same search runs again unseen, and
+    // its rows take the list's place (OnQuietSearchFinished).
+    void OnFolderChanged();
+    void OnQuietSearchFinished();
+    // Identifies nItem's recording across searches.
+    std::string RowKey(int nItem) const;
+    std::vector<std::string> SearchedFolders() const;
     // What the search that is replacing the list searched and where.
     void TakeSearch(BackgroundSearch::Result& search);
     // Shows a new table, empty, in place of the list's rows.
@@ -182,6 +190,13 @@ private:
     RowSelection m_selection;
     // A search was stopped by leaving the page.
     bool m_bSearchOnShow = false;
+    // The list follows its folders while the page is shown, once a search
+    // of them has ended.
+    FolderWatch* m_pFolderWatch = nullptr;
+    bool m_bWatching = false;
+    BackgroundSearch::Request m_lastRequest;
+    BackgroundSearch* m_pQuietSearch = nullptr;
+    RecordedFileTable m_quietRows;
     // The list shows the last search's rows, not the one's before.
     bool m_bListIsNew = false;
     FileExport* m_pExport = nullptr;

@@ -1,0 +1,129 @@
+#include "platform/ui/FolderWatch.h"
+
+#include "platform/ui/AsyncTask.h"
+
+#include <QFileSystemWatcher>
+#include <QStringList>
+
+#include <mutex>
+#include <utility>
+
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
+
+namespace {
+
+// Network and user-space file systems, whose changes made elsewhere send no
+// events; elsewhere than on Linux the system's events reach across shares.
+bool IsOnShare(const std::string& folder)
+{
+#ifdef __linux__
+    struct statfs info = {};
+    if (statfs(folder.c_str(), &info) != 0)
+        return false;
+    constexpr unsigned long kNfs = 0x6969;
+    constexpr unsigned long kSmb = 0x517B;
+    constexpr unsigned long kCifs = 0xFF534D42;
+    constexpr unsigned long kSmb2 = 0xFE534D42;
+    constexpr unsigned long kFuse = 0x65735546;
+    constexpr unsigned long kNinePee = 0x01021997;
+    constexpr unsigned long kCeph = 0x00C36400;
+    const auto type = static_cast<unsigned long>(info.f_type) & 0xFFFFFFFFu;
+    return type == kNfs || type == kSmb || type == kCifs || type == kSmb2 || type == kFuse || type == kNinePee ||
+           type == kCeph;
+#else
+    (void)folder;
+    return false;
+#endif
+}
+
+} // namespace
+
+struct FolderWatch::Folders {
+    std::mutex mutex;
+    QStringList folders;
+};
+
+FolderWatch::FolderWatch(QObject* parent)
+    : QObject(parent), m_pFolders(std::make_shared<Folders>()), m_pKinds(new AsyncTask(this)), m_pAgent(new QObject)
+{
+    m_pAgent->moveToThread(&m_thread);
+    connect(this, &FolderWatch::FoldersChanged, m_pAgent, [this, agent = m_pAgent, pending = m_pFolders] {
+        // Made here, so that its events come to this thread.
+        auto* watcher = agent->findChild<QFileSystemWatcher*>();
+        if (watcher == nullptr) {
+            watcher = new QFileSystemWatcher(agent);
+            connect(watcher, &QFileSystemWatcher::directoryChanged, this, &FolderWatch::OnEvent);
+        }
+        QStringList folders;
+        {
+            const std::scoped_lock lock(pending->mutex);
+            folders = pending->folders;
+        }
+        const QStringList watched = watcher->directories();
+        if (!watched.isEmpty())
+            watcher->removePaths(watched);
+        if (!folders.isEmpty())
+            watcher->addPaths(folders);
+    });
+    connect(&m_thread, &QThread::finished, m_pAgent, &QObject::deleteLater);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &FolderWatch::Changed);
+    m_listing.setInterval(kListingMs);
+    connect(&m_listing, &QTimer::timeout, this, &FolderWatch::Changed);
+    m_thread.start();
+}
+
+FolderWatch::~FolderWatch()
+{
+    // The thread only ever adds local folders, which answer at once.
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void FolderWatch::OnEvent()
+{
+    if (m_bWatching)
+        m_settle.start();
+}
+
+void FolderWatch::Watch(std::vector<std::string> folders)
+{
+    Stop();
+    m_pKinds->Run(
+        [folders = std::move(folders)](const std::stop_token&) {
+            QStringList local;
+            for (const std::string& folder : folders) {
+                if (!IsOnShare(folder))
+                    local.push_back(QString::fromStdString(folder));
+            }
+            return local;
+        },
+        [this](QStringList local) {
+            m_listing.start();
+            if (!local.isEmpty()) {
+                m_bWatching = true;
+                SetFolders(std::move(local));
+            }
+        });
+}
+
+void FolderWatch::Stop()
+{
+    m_pKinds->Stop();
+    m_bWatching = false;
+    m_settle.stop();
+    m_listing.stop();
+    SetFolders({});
+}
+
+void FolderWatch::SetFolders(QStringList folders)
+{
+    {
+        const std::scoped_lock lock(m_pFolders->mutex);
+        m_pFolders->folders = std::move(folders);
+    }
+    emit FoldersChanged();
+}

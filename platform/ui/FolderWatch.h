@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class AsyncTask;
+
+// Tells when the files of some folders may have changed: from the system's
+// change events on a local disk, a moment after the last of a burst, and
+// every kListingMs for every folder, since a network share's other clients
+// write without sending events and a local watch can miss them (the system's
+// watches run out, the folder is replaced). Which kind a folder is comes
+// from its file system, asked off the window's thread; the events' watch is
+// set up on a thread of its own, since adding a folder to it reads the folder.
+class FolderWatch : public QObject {
+    Q_OBJECT
+
+public:
+    // A recorder writes a clip in several pieces: one look after they settle.
+    static constexpr int kSettleMs = 1000;
+    static constexpr int kListingMs = 30000;
+
+    explicit FolderWatch(QObject* parent);
+    ~FolderWatch() override;
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // Watches folders in place of those watched before.
+    void Watch(std::vector<std::string> folders);
+    void Stop();
+
+signals:
+    void Changed();
+    // The folders to watch have changed: queued to the watch's thread by a
+    // connection made here, carrying nothing, so that what crosses over is
+    // handed under our own lock.
+    void FoldersChanged();
+
+private:
+    struct Folders;
+
+    void SetFolders(QStringList folders);
+    void OnEvent();
+
+    std::shared_ptr<Folders> m_pFolders;
+    AsyncTask* m_pKinds;
+    QThread m_thread;
+    // Lives on m_thread, which deletes it as it ends, and the system's
+    // watch with it.
+    QObject* m_pAgent;
+    // Events of folders no longer watched may still be on their way.
+    bool m_bWatching = false;
+    QTimer m_settle;
+    QTimer m_listing;
+};
