@@ -64,9 +64,13 @@ FolderWatch::FolderWatch(QObject* parent)
         const QStringList watched = watcher->directories();
         if (!watched.isEmpty())
             watcher->removePaths(watched);
-        if (!folders.isEmpty())
-            watcher->addPaths(folders);
+        if (folders.isEmpty())
+            return;
+        watcher->addPaths(folders);
+        // What changed between the search and the watch sent no event.
+        emit Watching();
     });
+    connect(this, &FolderWatch::Watching, this, &FolderWatch::OnEvent);
     connect(&m_thread, &QThread::finished, m_pAgent, &QObject::deleteLater);
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);

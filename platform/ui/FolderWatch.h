@@ -41,6 +41,8 @@ signals:
     // connection made here, carrying nothing, so that what crosses over is
     // handed under our own lock.
     void FoldersChanged();
+    // From the watch's thread: the folders are watched.
+    void Watching();
 
 private:
     struct Folders;
