@@ -54,7 +54,9 @@ FolderWatch::FolderWatch(QObject* parent)
         auto* watcher = agent->findChild<QFileSystemWatcher*>();
         if (watcher == nullptr) {
             watcher = new QFileSystemWatcher(agent);
-            connect(watcher, &QFileSystemWatcher::directoryChanged, this, &FolderWatch::OnEvent);
+            // By name: a connection made on this thread to a member function
+            // keeps an object of ours that both threads touch.
+            connect(watcher, SIGNAL(directoryChanged(QString)), this, SLOT(OnEvent()));
         }
         QStringList folders;
         {
@@ -70,7 +72,7 @@ FolderWatch::FolderWatch(QObject* parent)
         // What changed between the search and the watch sent no event.
         emit Watching();
     });
-    connect(this, &FolderWatch::Watching, this, &FolderWatch::OnEvent);
+    connect(this, SIGNAL(Watching()), this, SLOT(OnEvent()));
     connect(&m_thread, &QThread::finished, m_pAgent, &QObject::deleteLater);
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);

@@ -44,11 +44,13 @@ signals:
     // From the watch's thread: the folders are watched.
     void Watching();
 
+private slots:
+    void OnEvent();
+
 private:
     struct Folders;
 
     void SetFolders(QStringList folders);
-    void OnEvent();
 
     std::shared_ptr<Folders> m_pFolders;
     AsyncTask* m_pKinds;
