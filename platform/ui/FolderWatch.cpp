@@ -40,23 +40,38 @@ bool IsOnShare(const std::string& folder)
 
 } // namespace
 
+// What the watch's thread shares with the window's: the folders to watch,
+// and the watch to tell, until it goes.
 struct FolderWatch::Folders {
     std::mutex mutex;
     QStringList folders;
+    FolderWatch* pOwner = nullptr;
+
+    // From the watch's thread. Posted under the lock, so that the owner lives
+    // as it is posted; the owner's going drops what is still queued for it.
+    void Tell()
+    {
+        const std::scoped_lock lock(mutex);
+        if (pOwner != nullptr)
+            QMetaObject::invokeMethod(pOwner, "OnEvent", Qt::QueuedConnection);
+    }
 };
 
 FolderWatch::FolderWatch(QObject* parent)
-    : QObject(parent), m_pFolders(std::make_shared<Folders>()), m_pKinds(new AsyncTask(this)), m_pAgent(new QObject)
+    : QObject(parent),
+      m_pFolders(std::make_shared<Folders>()),
+      m_pKinds(new AsyncTask(this)),
+      m_pThread(new QThread),
+      m_pAgent(new QObject)
 {
-    m_pAgent->moveToThread(&m_thread);
-    connect(this, &FolderWatch::FoldersChanged, m_pAgent, [this, agent = m_pAgent, pending = m_pFolders] {
+    m_pFolders->pOwner = this;
+    m_pAgent->moveToThread(m_pThread);
+    connect(this, &FolderWatch::FoldersChanged, m_pAgent, [agent = m_pAgent, pending = m_pFolders] {
         // Made here, so that its events come to this thread.
         auto* watcher = agent->findChild<QFileSystemWatcher*>();
         if (watcher == nullptr) {
             watcher = new QFileSystemWatcher(agent);
-            // By name: a connection made on this thread to a member function
-            // keeps an object of ours that both threads touch.
-            connect(watcher, SIGNAL(directoryChanged(QString)), this, SLOT(OnEvent()));
+            connect(watcher, &QFileSystemWatcher::directoryChanged, watcher, [pending] { pending->Tell(); });
         }
         QStringList folders;
         {
@@ -70,23 +85,25 @@ FolderWatch::FolderWatch(QObject* parent)
             return;
         watcher->addPaths(folders);
         // What changed between the search and the watch sent no event.
-        emit Watching();
+        pending->Tell();
     });
-    connect(this, SIGNAL(Watching()), this, SLOT(OnEvent()));
-    connect(&m_thread, &QThread::finished, m_pAgent, &QObject::deleteLater);
+    connect(m_pThread, &QThread::finished, m_pAgent, &QObject::deleteLater);
+    connect(m_pThread, &QThread::finished, m_pThread, &QObject::deleteLater);
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &FolderWatch::Changed);
     m_listing.setInterval(kListingMs);
     connect(&m_listing, &QTimer::timeout, this, &FolderWatch::Changed);
-    m_thread.start();
+    m_pThread->start();
 }
 
 FolderWatch::~FolderWatch()
 {
-    // The thread only ever adds local folders, which answer at once.
-    m_thread.quit();
-    m_thread.wait();
+    {
+        const std::scoped_lock lock(m_pFolders->mutex);
+        m_pFolders->pOwner = nullptr;
+    }
+    m_pThread->quit();
 }
 
 void FolderWatch::OnEvent()

@@ -41,8 +41,6 @@ signals:
     // connection made here, carrying nothing, so that what crosses over is
     // handed under our own lock.
     void FoldersChanged();
-    // From the watch's thread: the folders are watched.
-    void Watching();
 
 private slots:
     void OnEvent();
@@ -54,8 +52,10 @@ private:
 
     std::shared_ptr<Folders> m_pFolders;
     AsyncTask* m_pKinds;
-    QThread m_thread;
-    // Lives on m_thread, which deletes it as it ends, and the system's
+    // Let go of, not waited for, when this goes: it ends and is deleted on
+    // its own.
+    QThread* m_pThread;
+    // Lives on m_pThread, which deletes it as it ends, and the system's
     // watch with it.
     QObject* m_pAgent;
     // Events of folders no longer watched may still be on their way.
