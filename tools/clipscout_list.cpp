@@ -251,14 +251,16 @@ int Run(int argc, char** argv)
         return 0;
     }
     RowWriter writer(stdout, format == "json" ? RowWriter::Format::Json : RowWriter::Format::Tsv);
+    // What every device's search asks; each names its device.
+    SearchRequest asked;
+    asked.strRecordingDir = recordingDir;
+    asked.strCategory = categoryText;
+    asked.aCategoryTexts = categoryTexts;
+    asked.nCategoryEntry = entry;
+    asked.tSearchStart = searchStart;
+    asked.tSearchEnd = searchEnd;
     if (merged) {
-        SearchRequest request;
-        request.strRecordingDir = recordingDir;
-        request.strCategory = categoryText;
-        request.aCategoryTexts = categoryTexts;
-        request.nCategoryEntry = entry;
-        request.tSearchStart = searchStart;
-        request.tSearchEnd = searchEnd;
+        SearchRequest request = asked;
         ScanControl control;
         request.pControl = &control;
         std::optional<ProgressLine> progress;
@@ -285,14 +287,8 @@ int Run(int argc, char** argv)
         }
     }
     for (const std::string& name : merged ? std::vector<std::string>() : searched) {
-        SearchRequest request;
-        request.strRecordingDir = recordingDir;
+        SearchRequest request = asked;
         request.strDevice = name;
-        request.strCategory = categoryText;
-        request.aCategoryTexts = categoryTexts;
-        request.nCategoryEntry = entry;
-        request.tSearchStart = searchStart;
-        request.tSearchEnd = searchEnd;
         ScanControl control;
         request.pControl = &control;
         request.fnPause = [&writer] { writer.Pause(); };
