@@ -276,6 +276,7 @@ int Run(int argc, char** argv)
             });
         progress.reset();
         std::vector<std::size_t> counts;
+        counts.reserve(rows.size());
         for (const std::vector<RecordedFile>& kept : rows)
             counts.push_back(kept.size());
         for (const DeviceSearches::Place& place : DeviceSearches::MergedOrder(

@@ -171,6 +171,7 @@ private:
 std::vector<std::string> Names(const MyListCtrl& list)
 {
     std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(list.GetItemCount()));
     for (int row = 0; row < list.GetItemCount(); ++row)
         names.push_back(list.GetItemText(row, 0));
     return names;

@@ -165,6 +165,7 @@ private slots:
         MyListCtrl& list = *List(page);
         const auto rows = [&list] {
             std::vector<std::string> shown;
+            shown.reserve(static_cast<std::size_t>(list.GetItemCount()));
             for (int row = 0; row < list.GetItemCount(); ++row)
                 shown.push_back(list.GetItemText(row, 0) + " " + list.GetItemText(row, 3));
             return shown;
