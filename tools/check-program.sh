@@ -116,7 +116,9 @@ victim="$(cat "$work/selected")"
 stored="$work/rec/$first_device/Recording/$victim"
 [ -f "$stored" ] || fail "no $stored"
 xdotool key Delete
-trashed() { [ ! -e "$stored" ] && [ -n "$(find "$XDG_DATA_HOME/Trash/files" -name "$victim" 2>/dev/null)" ]; }
+# Found by the trash's record of it: the Windows program recycles a file under
+# a private name, and its record names the file's own path.
+trashed() { [ ! -e "$stored" ] && grep -rqs --include="*.trashinfo" -- "^Path=.*/$victim\$" "$XDG_DATA_HOME/Trash/info"; }
 within 30 trashed || fail "Delete did not move $victim to the trash"
 pass "Delete moved $victim to the trash"
 shot deleted
