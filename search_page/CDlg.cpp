@@ -347,8 +347,12 @@ void CDlg::OnDeletePermanently()
 
 void CDlg::OnUndo()
 {
-    if (!IsSearching())
-        m_pFileActions->Undo();
+    if (m_pFileActions->IsBusy())
+        return;
+    // The search a delete starts may still run, on a slow store for long:
+    // it goes, as the undo searches again once it is done.
+    m_pSearch->Stop();
+    m_pFileActions->Undo();
 }
 
 void CDlg::OnExplore()
