@@ -168,15 +168,6 @@ private:
     std::size_t m_nHeldFrom = SIZE_MAX;
 };
 
-std::vector<std::string> Names(const MyListCtrl& list)
-{
-    std::vector<std::string> names;
-    names.reserve(static_cast<std::size_t>(list.GetItemCount()));
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        names.push_back(list.GetItemText(row, 0));
-    return names;
-}
-
 // Four scheduled recordings, and ten motion-detection clips a day apart.
 void AddClips(TestStore& store)
 {

@@ -30,15 +30,6 @@ void Click(CDlg& page, int id)
     WaitForSearch(page);
 }
 
-std::vector<std::string> Names(const MyListCtrl& list)
-{
-    std::vector<std::string> names;
-    names.reserve(static_cast<std::size_t>(list.GetItemCount()));
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        names.push_back(list.GetItemText(row, 0));
-    return names;
-}
-
 bool ActionsEnabled(const CDlg& page)
 {
     const bool playback = Item<QPushButton>(page, 1015)->isEnabled();

@@ -70,6 +70,16 @@ inline MyListCtrl* List(const QWidget& page)
     return list;
 }
 
+// The list's file names, top to bottom.
+inline std::vector<std::string> Names(const MyListCtrl& list)
+{
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(list.GetItemCount()));
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        names.push_back(list.GetItemText(row, 0));
+    return names;
+}
+
 // The settings reader the test pages read through: the last TestStore's.
 inline CLoadUISetting& TestUiSetting()
 {
