@@ -29,9 +29,10 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 #ifdef _WIN32
-#include <string_view>
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <tlhelp32.h>
@@ -85,6 +86,12 @@ std::size_t FilesIn(const std::string& folder)
 }
 
 // The search's threads and the scan's workers, by the names they give themselves.
+// A page shown also marks its calendar's days on a thread of its own, which
+// is not the search's: the pages here without recordings start no workers.
+bool IsSearchThread(std::wstring_view name)
+{
+    return name == L"clipscout-find" || name == L"clipscout-scan";
+}
 #ifdef _WIN32
 int SearchThreads()
 {
@@ -104,7 +111,7 @@ int SearchThreads()
                                   : nullptr;
         PWSTR name = nullptr;
         if (thread != nullptr && SUCCEEDED(getDescription(thread, &name)) && name != nullptr) {
-            count += std::wstring_view(name).starts_with(L"clipscout-");
+            count += IsSearchThread(name);
             ::LocalFree(name);
         }
         if (thread != nullptr)
@@ -121,7 +128,7 @@ int SearchThreads()
         std::ifstream comm(task.path() / "comm");
         std::string name;
         std::getline(comm, name);
-        count += name.rfind("clipscout-", 0) == 0;
+        count += IsSearchThread(std::wstring(name.begin(), name.end()));
     }
     return count;
 }
