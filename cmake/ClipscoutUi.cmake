@@ -60,6 +60,7 @@ add_library(clipscout_ui STATIC
   search_page/SearchPageLayout.cpp search_page/SearchPageLayout.h
   search_page/StoragePage.cpp search_page/StoragePage.h
   search_page/TextFitting.cpp search_page/TextFitting.h
+  search_page/TimelineStrip.cpp search_page/TimelineStrip.h
   search_page/UntouchedEnd.cpp search_page/UntouchedEnd.h
   tree_sheet/CPageFrame.cpp tree_sheet/CPageFrame.h
   tree_sheet/CPageFrameDefault.cpp tree_sheet/CPageFrameDefault.h

@@ -28,6 +28,9 @@ inline constexpr int IDC_SEARCH_PROGRESS = 1026;
 inline constexpr int IDC_CANCEL_SEARCH = 1027;
 // What the last search found, in the same place once it has ended.
 inline constexpr int IDC_SEARCH_SUMMARY = 1028;
+// The recordings on a time axis above the list, in a window taller than the
+// template.
+inline constexpr int IDC_TIMELINE = 1029;
 // The placeholder page's way to a Viewdeck.ini.
 inline constexpr int IDC_CHOOSE_VIEWER_INI = 1040;
 

@@ -22,6 +22,7 @@
 #include "search_page/SearchPageLayout.h"
 #include "search_page/SearchRangePickers.h"
 #include "search_page/SearchSummary.h"
+#include "search_page/TimelineStrip.h"
 #include "search_page/UntouchedEnd.h"
 #include "settings/CLoadUISetting.h"
 
@@ -146,6 +147,11 @@ bool CDlg::OnInitDialog()
     m_pPreview = new PreviewPane(m_wndList, this);
     m_pCalendarMarks = new CalendarMarks(this, {m_wndStartDate, m_wndEndDate});
     m_pRowActions = new RowActions(*this, *m_wndList, m_pPreview->ShowAction());
+    m_pTimeline = new TimelineStrip(this, *m_wndList, m_aDevices);
+    connect(m_pTimeline, &TimelineStrip::RowClicked, this, [this](int row) {
+        MakeRowCurrent(row);
+        m_wndList->EnsureVisible(row);
+    });
 
     setWindowTitle(ToQString(m_strCaption));
 
@@ -209,6 +215,7 @@ void CDlg::TakeSearch(BackgroundSearch::Result& search)
     m_strCategory = std::move(search.request.strCategory);
     m_tSearchStart = search.request.tSearchStart;
     m_tSearchEnd = search.request.tSearchEnd;
+    m_pTimeline->SetRange(m_tSearchStart, m_tSearchEnd);
     m_strCategoryFolder = std::move(search.strCategoryFolder);
     m_strFolderPath = std::move(search.strFolderPath);
     m_aFolderPaths = std::move(search.aFolderPaths);

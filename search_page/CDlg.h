@@ -23,6 +23,7 @@ class MyListCtrl;
 class PreviewPane;
 class RowActions;
 class SearchSummary;
+class TimelineStrip;
 class UntouchedEnd;
 class QComboBox;
 class QLabel;
@@ -203,6 +204,7 @@ private:
     RowActions* m_pRowActions = nullptr;
     SearchSummary* m_pSummary = nullptr;
     ListSortChoice* m_pSortChoice = nullptr;
+    TimelineStrip* m_pTimeline = nullptr;
     // A plain press on one of several selected rows: the selection stays
     // until the button is let go without a drag, so that a drag takes it all.
     int m_nPressedInSelection = -1;

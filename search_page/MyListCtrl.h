@@ -53,6 +53,7 @@ public:
     std::string GetItemText(int nItem, int nSubItem) const;
     // The row of the search's table that nItem shows; -1 for none.
     int GetItemData(int nItem) const { return m_model.GetTableRow(nItem); }
+    const ResultListModel& Model() const { return m_model; }
     // Orders the rows by nColumn, now and after SetItems, and shows it on the
     // header; -1 for the search's order. Returns where each row is now.
     std::vector<int> SortItems(int nColumn, Qt::SortOrder order);

@@ -52,6 +52,8 @@ public:
     std::string GetItemText(int nItem, int nSubItem) const;
     // The table's row shown as nItem; -1 for none.
     int GetTableRow(int nItem) const;
+    // The table whose first rowCount() rows are shown; null for none.
+    const RecordedFileTable* GetTable() const { return m_pRows.get(); }
 
     // Shows the rows, these and those set later, by nColumn (0 the name, 1
     // the recorded time, 2 the duration), rows that tie in the search's order;

@@ -4,6 +4,7 @@
 #include "platform/ui/CPropertyPage.h"
 #include "res/Resource.h"
 #include "search_page/MyListCtrl.h"
+#include "search_page/TimelineStrip.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -57,7 +58,8 @@ void SearchPageLayout::Install(CPropertyPage& page)
     const int leastList = list->horizontalHeader()->sizeHint().height() + kLeastRows * list->RowHeight() +
                           list->horizontalScrollBar()->sizeHint().height() + 2 * list->frameWidth();
     page.setMinimumSize(page.sizeHint() - QSize(0, std::max(0, list->height() - leastList)));
-    auto* layout = new AnchoredLayout(&page, page.sizeHint());
+    const QSize reference = page.sizeHint();
+    auto* layout = new AnchoredLayout(&page, reference);
     layout->Anchor(list, AnchoredLayout::kAllEdges);
     for (int id : {IDC_PLAYBACK, IDC_DELETE, IDC_EXPLORE, IDC_UNDO})
         if (QWidget* button = page.GetDlgItem(id))
@@ -65,7 +67,10 @@ void SearchPageLayout::Install(CPropertyPage& page)
     // Columns are sized again only when the list's width changes, so that a
     // column the user has widened keeps its width while only the height changes.
     auto sizedFor = std::make_shared<int>(list->width());
-    layout->OnPlaced([list, sizedFor] {
+    auto* timeline = page.findChild<TimelineStrip*>(QString::number(IDC_TIMELINE), Qt::FindDirectChildrenOnly);
+    layout->OnPlaced([&page, list, sizedFor, timeline, reference] {
+        if (timeline)
+            timeline->Place(page.height() - reference.height());
         if (list->width() == *sizedFor)
             return;
         *sizedFor = list->width();

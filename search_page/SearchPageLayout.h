@@ -9,7 +9,9 @@ class MyListCtrl;
 // the result list takes the room, its columns keep their shares of its width
 // and the action buttons keep to the bottom right, while the controls above
 // the list stay where they are. At the template's size nothing moves; below
-// it the list gives up its height first (the page's minimumSize).
+// it the list gives up its height first (the page's minimumSize). A timeline
+// strip among the page's controls takes the list's top once the page is
+// taller than the template by the strip's height.
 class SearchPageLayout {
 public:
     // The width of column 0, 1 or 2 of a list whose outer width is listWidth;
