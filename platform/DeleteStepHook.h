@@ -1,8 +1,8 @@
 #pragma once
 
 // The points between checking a file and acting on it, where another user of
-// a shared store could swap the folder or the file. Tests install a hook that
-// does exactly that at each point.
+// a shared store could swap the folder or the file. Tests hand a delete a
+// hook that does exactly that at each point.
 enum class DeleteStep {
     FolderOpened, // the folder is open and is the listed one
     FileChecked,  // the name stood for the listed file
@@ -17,9 +17,10 @@ public:
     virtual ~DeleteStepHook() = default;
     virtual void OnStep(DeleteStep step) = 0;
 
-    // Calls the installed hook, if any.
-    static void Reach(DeleteStep step);
-    // Installs a hook (not owned), or none with nullptr, before any other
-    // thread deletes.
-    static void Set(DeleteStepHook* hook);
+    // Calls the hook handed to the delete, if any.
+    static void Reach(DeleteStepHook* hook, DeleteStep step)
+    {
+        if (hook != nullptr)
+            hook->OnStep(step);
+    }
 };

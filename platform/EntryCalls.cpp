@@ -36,7 +36,8 @@ int EntryCalls::MoveAside(int nFolder, const std::string& strName, const std::st
     return ::renameat(nFolder, strName.c_str(), nFolder, strPrivateName.c_str()) == 0 ? 0 : errno;
 }
 
-int EntryCalls::MoveNoReplace(int nFrom, const std::string& strFromPrivateName, int nTo, const std::string& strToName)
+int EntryCalls::MoveNoReplace(int nFrom, const std::string& strFromPrivateName, int nTo, const std::string& strToName,
+                              DeleteStepHook* steps)
 {
     if (::renameat2(nFrom, strFromPrivateName.c_str(), nTo, strToName.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
@@ -45,7 +46,7 @@ int EntryCalls::MoveNoReplace(int nFrom, const std::string& strFromPrivateName, 
     // A file system without the no-replace rename: a new link never replaces
     // a name either.
     if (::linkat(nFrom, strFromPrivateName.c_str(), nTo, strToName.c_str(), 0) == 0) {
-        DeleteStepHook::Reach(DeleteStep::Linked);
+        DeleteStepHook::Reach(steps, DeleteStep::Linked);
         ::unlinkat(nFrom, strFromPrivateName.c_str(), 0);
         return 0;
     }

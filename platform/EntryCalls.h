@@ -4,6 +4,8 @@
 
 #include <string>
 
+class DeleteStepHook;
+
 // Calls on the entries of open folders that the deleter and the trash share.
 class EntryCalls {
 public:
@@ -22,7 +24,10 @@ public:
     // Where the file system lacks the no-replace rename, the entry is linked
     // to its new name and its old name removed after, which is safe only for
     // a private old name: a file that took a public one meanwhile would go.
-    static int MoveNoReplace(int nFrom, const std::string& strFromPrivateName, int nTo, const std::string& strToName);
+    // steps: the delete's hook, if any, reached between the link and the
+    // removal.
+    static int MoveNoReplace(int nFrom, const std::string& strFromPrivateName, int nTo, const std::string& strToName,
+                             DeleteStepHook* steps);
 
     // A hidden name that no one else can guess, for a file in passing.
     static std::string PrivateName();

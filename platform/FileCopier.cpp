@@ -23,12 +23,6 @@ constexpr std::size_t kBufferBytes = 1u << 20;
 // the 255 bytes a name may have.
 constexpr std::size_t kPartNameBytes = 200;
 
-FileCopier::ChunkHook& BeforeChunkHook()
-{
-    static FileCopier::ChunkHook hook;
-    return hook;
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd) : m_fd(fd) { }
@@ -181,11 +175,6 @@ FileCopier::~FileCopier()
         ::close(m_nFolder);
 }
 
-void FileCopier::SetBeforeChunk(ChunkHook hook)
-{
-    BeforeChunkHook() = std::move(hook);
-}
-
 std::uint64_t FileCopier::SizeOf(const ListedFile& file)
 {
     WindowThreadCheck::OffTheWindowThread("FileCopier::SizeOf");
@@ -285,8 +274,8 @@ FileCopier::Outcome FileCopier::CopyOpen(const std::string& name, int source, st
     bool inKernel = true;
     std::uint64_t copied = 0;
     for (;;) {
-        if (const ChunkHook& hook = BeforeChunkHook())
-            hook(name, copied);
+        if (m_beforeChunk)
+            m_beforeChunk(name, copied);
         if (stop.stop_requested())
             return {Result::Stopped, 0};
         ssize_t count = 0;

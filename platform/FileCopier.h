@@ -9,6 +9,7 @@
 #include <memory>
 #include <stop_token>
 #include <string>
+#include <utility>
 
 // Copies listed files into one folder, byte for byte, keeping each file's
 // modification time and permission bits. A copy never replaces anything: it
@@ -65,10 +66,11 @@ public:
     static constexpr const char* kPartSuffix = ".clipscout-part";
 
     // Where tests hold a copy midway: called on the copying thread before each
-    // chunk, with the file's name and its bytes copied so far. Set it only
-    // while no copy runs; empty by default.
+    // chunk, with the file's name and its bytes copied so far. Set it before
+    // the first copy, on the thread that hands the copier its work; empty by
+    // default.
     using ChunkHook = std::function<void(const std::string& name, std::uint64_t copied)>;
-    static void SetBeforeChunk(ChunkHook hook);
+    void SetBeforeChunk(ChunkHook hook) { m_beforeChunk = std::move(hook); }
 
 private:
     Outcome CopyOpen(const std::string& name, int source, std::uint64_t size, int target, const std::stop_token& stop);
@@ -79,4 +81,5 @@ private:
     std::atomic<std::uint64_t> m_nBytesCopied{0};
     // The read/write fallback's buffer, made on first need.
     std::unique_ptr<char[]> m_buffer;
+    ChunkHook m_beforeChunk;
 };

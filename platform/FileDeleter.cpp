@@ -4,8 +4,8 @@
 #include "platform/DiagnosticLog.h"
 #include "platform/EntryCalls.h"
 #include "platform/FileDescriptor.h"
+#include "platform/FreedesktopTrashCan.h"
 #include "platform/SystemErrorText.h"
-#include "platform/TrashCan.h"
 
 #include "platform/WindowThreadCheck.h"
 
@@ -39,7 +39,7 @@ Result FromErrno(std::string& strReason)
 
 // Opens the listed folder and checks that both it and the named file are
 // still the ones the search listed.
-Result OpenListed(const ListedFile& file, FileDescriptor& folder, std::string& strReason)
+Result OpenListed(const ListedFile& file, FileDescriptor& folder, std::string& strReason, DeleteStepHook* steps)
 {
     if (!IsPlainName(file.strName))
         return Result::Changed;
@@ -51,14 +51,14 @@ Result OpenListed(const ListedFile& file, FileDescriptor& folder, std::string& s
         return FromErrno(strReason);
     if (FileIdentity::Of(st) != file.idFolder)
         return Result::Changed;
-    DeleteStepHook::Reach(DeleteStep::FolderOpened);
+    DeleteStepHook::Reach(steps, DeleteStep::FolderOpened);
     if (::fstatat(folder.Get(), file.strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return FromErrno(strReason);
     if (FileIdentity::Of(st) != file.idFile)
         return Result::Changed;
     if (!S_ISREG(st.st_mode))
         return Result::NotRegular;
-    DeleteStepHook::Reach(DeleteStep::FileChecked);
+    DeleteStepHook::Reach(steps, DeleteStep::FileChecked);
     return Result::Done;
 }
 
@@ -112,9 +112,9 @@ R Logged(R result, R done, const char* action, const std::string& path, const st
 // Gives a file moved aside its name again, never over a file that took the
 // name meanwhile; such a file keeps the name and ours stays where it is,
 // which the log says.
-void PutBack(int folder, const std::string& aside, const std::string& name)
+void PutBack(int folder, const std::string& aside, const std::string& name, DeleteStepHook* steps)
 {
-    if (const int error = EntryCalls::MoveNoReplace(folder, aside, folder, name);
+    if (const int error = EntryCalls::MoveNoReplace(folder, aside, folder, name, steps);
         error != 0 && DiagnosticLog::IsOn(DiagnosticLog::Topic::Delete))
         DiagnosticLog::Write(DiagnosticLog::Topic::Delete,
                              "could not give " + aside + " its name " + name + " back: " + SystemErrorText(error));
@@ -123,31 +123,34 @@ void PutBack(int folder, const std::string& aside, const std::string& name)
 // Takes the checked file out of everyone's reach under a private name and
 // checks it there, so that no later step acts on a name another file could
 // have taken; a file that took the name before the move goes back.
-Result TakeAside(int folder, const ListedFile& file, std::string& aside, std::string& strReason)
+Result TakeAside(int folder, const ListedFile& file, std::string& aside, std::string& strReason, DeleteStepHook* steps)
 {
     aside = EntryCalls::PrivateName();
     if (const int error = EntryCalls::MoveAside(folder, file.strName, aside)) {
         errno = error;
         return FromErrno(strReason);
     }
-    DeleteStepHook::Reach(DeleteStep::MovedAside);
+    DeleteStepHook::Reach(steps, DeleteStep::MovedAside);
     if (!EntryCalls::HasIdentity(folder, aside, file.idFile)) {
-        PutBack(folder, aside, file.strName);
+        PutBack(folder, aside, file.strName, steps);
         return Result::Changed;
     }
     return Result::Done;
 }
 
-Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason,
+                   const FileDeleter::Seams& seams)
 {
     FileDescriptor folder;
     std::string aside;
-    if (const Result checked = OpenListed(file, folder, strReason); checked != Result::Done)
+    if (const Result checked = OpenListed(file, folder, strReason, seams.pSteps); checked != Result::Done)
         return checked;
-    if (const Result taken = TakeAside(folder.Get(), file, aside, strReason); taken != Result::Done)
+    if (const Result taken = TakeAside(folder.Get(), file, aside, strReason, seams.pSteps); taken != Result::Done)
         return taken;
+    FreedesktopTrashCan desktop(seams.pSteps);
+    TrashCan& trash = seams.pTrash != nullptr ? *seams.pTrash : desktop;
     Result result = Result::Failed;
-    switch (TrashCan::Instance().MoveToTrash(folder.Get(), aside, file.strName, file.idFile, trashed, strReason)) {
+    switch (trash.MoveToTrash(folder.Get(), aside, file.strName, file.idFile, trashed, strReason)) {
     case TrashCan::Result::Trashed:
         trashed.strOriginalPath = file.strFolder + "/" + file.strName;
         trashed.idFolder = file.idFolder;
@@ -164,29 +167,29 @@ Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& st
     case TrashCan::Result::Failed:
         break;
     }
-    PutBack(folder.Get(), aside, file.strName);
+    PutBack(folder.Get(), aside, file.strName, seams.pSteps);
     return result;
 }
 
-Result DeleteListed(const ListedFile& file, std::string& strReason)
+Result DeleteListed(const ListedFile& file, std::string& strReason, DeleteStepHook* steps)
 {
     FileDescriptor folder;
     std::string aside;
-    if (const Result checked = OpenListed(file, folder, strReason); checked != Result::Done)
+    if (const Result checked = OpenListed(file, folder, strReason, steps); checked != Result::Done)
         return checked;
     // An unlink removes whatever the name stands for at that moment, so only
     // the private name, checked, is removed.
-    if (const Result taken = TakeAside(folder.Get(), file, aside, strReason); taken != Result::Done)
+    if (const Result taken = TakeAside(folder.Get(), file, aside, strReason, steps); taken != Result::Done)
         return taken;
     if (::unlinkat(folder.Get(), aside.c_str(), 0) != 0) {
         strReason = SystemErrorText(errno);
-        PutBack(folder.Get(), aside, file.strName);
+        PutBack(folder.Get(), aside, file.strName, steps);
         return Result::Failed;
     }
     return Result::Done;
 }
 
-RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
+RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason, DeleteStepHook* steps)
 {
     const std::size_t slash = trashed.strOriginalPath.rfind('/');
     if (slash == std::string::npos)
@@ -203,7 +206,7 @@ RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
     if (!folder.IsOpen() || !IsPlainName(name) || ::fstat(folder.Get(), &st) != 0 ||
         FileIdentity::Of(st) != trashed.idFolder)
         return RestoreResult::FolderChanged;
-    DeleteStepHook::Reach(DeleteStep::RestoreFolderOpened);
+    DeleteStepHook::Reach(steps, DeleteStep::RestoreFolderOpened);
 
     // The trash's entry is taken aside and checked there first, so that what
     // goes back is the trashed file whatever the file system's renames allow.
@@ -214,13 +217,13 @@ RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
         strReason = SystemErrorText(error);
         return RestoreResult::Failed;
     }
-    DeleteStepHook::Reach(DeleteStep::MovedAside);
+    DeleteStepHook::Reach(steps, DeleteStep::MovedAside);
     if (!EntryCalls::HasIdentity(trash.Get(), aside, trashed.idFile)) {
-        PutBack(trash.Get(), aside, trashed.strTrashName);
+        PutBack(trash.Get(), aside, trashed.strTrashName, steps);
         return RestoreResult::Gone;
     }
-    if (const int error = EntryCalls::MoveNoReplace(trash.Get(), aside, folder.Get(), name)) {
-        PutBack(trash.Get(), aside, trashed.strTrashName);
+    if (const int error = EntryCalls::MoveNoReplace(trash.Get(), aside, folder.Get(), name, steps)) {
+        PutBack(trash.Get(), aside, trashed.strTrashName, steps);
         if (error == EEXIST)
             return RestoreResult::Occupied;
         strReason = SystemErrorText(error);
@@ -234,23 +237,24 @@ RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
 
 } // namespace
 
-FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason,
+                                             const Seams& seams)
 {
     WindowThreadCheck::OffTheWindowThread("FileDeleter::MoveToTrash");
-    return Logged(TrashListed(file, trashed, strReason), Result::Done, "moving to the trash",
+    return Logged(TrashListed(file, trashed, strReason, seams), Result::Done, "moving to the trash",
                   file.strFolder + "/" + file.strName, strReason);
 }
 
-FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason)
+FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason, const Seams& seams)
 {
     WindowThreadCheck::OffTheWindowThread("FileDeleter::DeletePermanently");
-    return Logged(DeleteListed(file, strReason), Result::Done, "deleting", file.strFolder + "/" + file.strName,
-                  strReason);
+    return Logged(DeleteListed(file, strReason, seams.pSteps), Result::Done, "deleting",
+                  file.strFolder + "/" + file.strName, strReason);
 }
 
-FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason)
+FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason, const Seams& seams)
 {
     WindowThreadCheck::OffTheWindowThread("FileDeleter::Restore");
-    return Logged(RestoreTrashed(trashed, strReason), RestoreResult::Restored, "restoring", trashed.strOriginalPath,
-                  strReason);
+    return Logged(RestoreTrashed(trashed, strReason, seams.pSteps), RestoreResult::Restored, "restoring",
+                  trashed.strOriginalPath, strReason);
 }

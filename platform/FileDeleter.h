@@ -5,6 +5,9 @@
 
 #include <string>
 
+class DeleteStepHook;
+class TrashCan;
+
 // Deletes a listed file, and only that file. The folder is opened by its path
 // (a link to it is followed) and must still be the listed folder; from then
 // on everything goes through that descriptor. The name must still stand for
@@ -22,9 +25,20 @@ public:
         Failed,     // the system refused; the reason gives its words
     };
 
-    // Into the desktop's trash; on Done, trashed says where it went.
-    static Result MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason);
-    static Result DeletePermanently(const ListedFile& file, std::string& strReason);
+    // What a delete may be handed with its work, by tests: a trash that stands
+    // in for the desktop's (on Linux; Windows's Recycle Bin is the shell's,
+    // used always), and a hook called at each step between a check and the
+    // act. Null for the desktop's trash and no hook; each must outlive the
+    // calls it is handed to.
+    struct Seams {
+        TrashCan* pTrash;
+        DeleteStepHook* pSteps;
+    };
+
+    // Into the trash; on Done, trashed says where it went.
+    static Result MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason,
+                              const Seams& seams = {});
+    static Result DeletePermanently(const ListedFile& file, std::string& strReason, const Seams& seams = {});
 
     enum class RestoreResult {
         Restored,
@@ -36,5 +50,5 @@ public:
 
     // Moves a trashed file back into the folder it came from, never over
     // another file, and drops its record in the trash.
-    static RestoreResult Restore(const TrashedFile& trashed, std::string& strReason);
+    static RestoreResult Restore(const TrashedFile& trashed, std::string& strReason, const Seams& seams = {});
 };

@@ -189,7 +189,8 @@ int WriteRecord(int info, const std::string& name, const std::string& text)
         ::openat(info, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!named.IsOpen())
         return errno;
-    const int error = WriteAll(named.Get(), text) ? EntryCalls::MoveNoReplace(info, temporary, info, name)
+    // The delete's steps are the file's, not its record's.
+    const int error = WriteAll(named.Get(), text) ? EntryCalls::MoveNoReplace(info, temporary, info, name, nullptr)
                                                   : (errno != 0 ? errno : EIO);
     if (error == 0)
         return 0;
@@ -227,8 +228,8 @@ TrashCan::Result FreedesktopTrashCan::MoveToTrash(int nFolder, const std::string
             strReason = SystemErrorText(error);
             return Result::Failed;
         }
-        DeleteStepHook::Reach(DeleteStep::InfoWritten);
-        if (const int error = EntryCalls::MoveNoReplace(nFolder, strAside, trash.files.Get(), entry)) {
+        DeleteStepHook::Reach(m_pSteps, DeleteStep::InfoWritten);
+        if (const int error = EntryCalls::MoveNoReplace(nFolder, strAside, trash.files.Get(), entry, m_pSteps)) {
             ::unlinkat(trash.info.Get(), info.c_str(), 0);
             if (error == EEXIST)
                 continue;
@@ -240,7 +241,7 @@ TrashCan::Result FreedesktopTrashCan::MoveToTrash(int nFolder, const std::string
         // The entry may have come to stand for another file since the check:
         // that one goes back, and its record with it.
         if (!EntryCalls::HasIdentity(trash.files.Get(), entry, idFile)) {
-            if (EntryCalls::MoveNoReplace(trash.files.Get(), entry, nFolder, strAside) == 0)
+            if (EntryCalls::MoveNoReplace(trash.files.Get(), entry, nFolder, strAside, m_pSteps) == 0)
                 ::unlinkat(trash.info.Get(), info.c_str(), 0);
             return Result::Changed;
         }

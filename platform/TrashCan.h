@@ -5,8 +5,8 @@
 
 #include <string>
 
-// The desktop's trash: moves an entry of an open folder there. Tests may
-// install a stand-in.
+// A trash: moves an entry of an open folder there. The desktop's is
+// FreedesktopTrashCan; tests hand a delete a stand-in.
 class TrashCan {
 public:
     enum class Result {
@@ -24,9 +24,4 @@ public:
     // fills in where it went (the trash's half of trashed).
     virtual Result MoveToTrash(int nFolder, const std::string& strAside, const std::string& strName,
                                const FileIdentity& idFile, TrashedFile& trashed, std::string& strReason) = 0;
-
-    // The trash the program uses; tests may install their own (not owned)
-    // and restore the default with nullptr before any other thread uses it.
-    static TrashCan& Instance();
-    static void SetInstance(TrashCan* trash);
 };

@@ -138,8 +138,10 @@ bool CDlg::OnInitDialog()
     DoDataExchange();
     m_pSearch = new PageSearch(this, m_wndPlayback, m_wndDelete, m_wndExplore);
     m_pSummary = new SearchSummary(this, findChild<QLabel*>(QString::number(IDC_SEARCH_PROGRESS)));
-    m_pFileActions = new FileActions(this, m_wndUndo, *m_pLauncher);
+    m_pFileActions = new FileActions(this, m_wndUndo, *m_pLauncher, m_pTrash);
     m_pExport = new FileExport(this, m_strCaption, *m_pLauncher);
+    m_pExport->UseFolderChooser(m_chooseFolder);
+    m_pExport->UseBeforeChunk(m_beforeCopyChunk);
     m_pSortChoice = &ListSortChoice::Of(*window());
     m_pFolderWatch = new FolderWatch(this);
     m_pQuietSearch = new BackgroundSearch(this);
@@ -373,6 +375,20 @@ void CDlg::OnExport()
     if (IsSearching())
         return;
     m_pExport->Start(GetSelectedFiles(), m_strFolderPath);
+}
+
+void CDlg::UseFolderChooser(FolderChooserSeam::Chooser chooser)
+{
+    m_chooseFolder = std::move(chooser);
+    if (m_pExport != nullptr)
+        m_pExport->UseFolderChooser(m_chooseFolder);
+}
+
+void CDlg::UseBeforeCopyChunk(FileCopier::ChunkHook hook)
+{
+    m_beforeCopyChunk = std::move(hook);
+    if (m_pExport != nullptr)
+        m_pExport->UseBeforeChunk(m_beforeCopyChunk);
 }
 
 std::vector<std::string> CDlg::GetSelectedPaths() const

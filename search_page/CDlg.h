@@ -2,8 +2,10 @@
 
 #include "catalog/RecordedFileTable.h"
 #include "platform/CTime.h"
+#include "platform/FileCopier.h"
 #include "platform/ListedFile.h"
 #include "platform/ui/CPropertyPage.h"
+#include "platform/ui/FolderChooserSeam.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/PageSearch.h"
 #include "search_page/RowSelection.h"
@@ -29,6 +31,7 @@ class QComboBox;
 class QLabel;
 class QPainter;
 class QPushButton;
+class TrashCan;
 class FileActions;
 
 // The search page of one device folder: a category, a start and an end
@@ -52,6 +55,17 @@ public:
     // first shown. It must outlive the launches the page started.
     void UseLauncher(ShellLauncher& launcher) { m_pLauncher = &launcher; }
     ShellLauncher& Launcher() const { return *m_pLauncher; }
+    // Where Delete moves files: the desktop's trash unless another is handed
+    // in before the page is first shown (Linux's; Windows's Recycle Bin is
+    // the shell's). It must outlive the deletes the page started.
+    void UseTrash(TrashCan& trash) { m_pTrash = &trash; }
+    // Where Export to Folder asks for its folder: the desktop's folder chooser
+    // unless another is handed in.
+    void UseFolderChooser(FolderChooserSeam::Chooser chooser);
+    // Handed to the copying of each export started after, which calls it on
+    // its thread before each chunk of a file (tests hold a copy midway there);
+    // none by default.
+    void UseBeforeCopyChunk(FileCopier::ChunkHook hook);
 
     // Time a search runs before the page shows a busy cursor, its progress
     // and Cancel.
@@ -161,6 +175,10 @@ private:
 
     const CLoadUISetting& m_uiSetting;
     ShellLauncher* m_pLauncher = &ShellLauncher::Desktop();
+    TrashCan* m_pTrash = nullptr;
+    // For the export, made when the page is first shown.
+    FolderChooserSeam::Chooser m_chooseFolder = &FolderChooserSeam::Choose;
+    FileCopier::ChunkHook m_beforeCopyChunk;
 
     QComboBox* m_wndCategory = nullptr;
     CDateTimeCtrl* m_wndStartDate = nullptr;

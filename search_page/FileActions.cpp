@@ -25,8 +25,8 @@ bool AskToDeletePermanently(QWidget* page, std::string question)
 
 } // namespace
 
-FileActions::FileActions(QWidget* page, QPushButton* undo, ShellLauncher& launcher)
-    : QObject(page), m_pPage(page), m_wndUndo(undo), m_launcher(launcher), m_pTask(new AsyncTask(this))
+FileActions::FileActions(QWidget* page, QPushButton* undo, ShellLauncher& launcher, TrashCan* trash)
+    : QObject(page), m_pPage(page), m_wndUndo(undo), m_launcher(launcher), m_pTrash(trash), m_pTask(new AsyncTask(this))
 {
     // Shown only while there is something to undo.
     m_wndUndo->hide();
@@ -92,15 +92,17 @@ void FileActions::Run(bool bToTrash, std::vector<ListedFile> files, std::string 
         outcomes.push_back({std::move(file), {}, std::nullopt, {}});
     emit Started();
     // Made first: the callback below takes folder over.
-    auto work = [outcomes = std::move(outcomes), bToTrash, folder](const std::stop_token& stop) mutable {
+    const FileDeleter::Seams seams{m_pTrash, nullptr};
+    auto work = [outcomes = std::move(outcomes), bToTrash, folder, seams](const std::stop_token& stop) mutable {
         for (FileOutcome& outcome : outcomes) {
             if (stop.stop_requested())
                 break;
             // A file of a page of several devices comes with its own folder.
             if (outcome.file.strFolder.empty())
                 outcome.file.strFolder = folder;
-            outcome.result = bToTrash ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason)
-                                      : FileDeleter::DeletePermanently(outcome.file, outcome.strReason);
+            outcome.result = bToTrash
+                                 ? FileDeleter::MoveToTrash(outcome.file, outcome.trashed, outcome.strReason, seams)
+                                 : FileDeleter::DeletePermanently(outcome.file, outcome.strReason, seams);
         }
         return std::move(outcomes);
     };

@@ -17,6 +17,7 @@ class AsyncTask;
 class QPushButton;
 class QShortcut;
 class QWidget;
+class TrashCan;
 
 // The page's actions on files: playing one back and exploring its folder
 // through the desktop, moving files to the trash or deleting them for good
@@ -29,8 +30,9 @@ class FileActions : public QObject {
 public:
     // page: where the messages and Ctrl+Z belong; undo: the Undo button, shown
     // only while there is something to put back; launcher: what plays files
-    // back and explores folders, outliving the launches.
-    FileActions(QWidget* page, QPushButton* undo, ShellLauncher& launcher);
+    // back and explores folders, outliving the launches; trash: where deletes
+    // move files, the desktop's when null, outliving the deletes.
+    FileActions(QWidget* page, QPushButton* undo, ShellLauncher& launcher, TrashCan* trash);
 
     void Play(const std::string& path);
     void Explore(const std::string& folder);
@@ -76,6 +78,7 @@ private:
     QWidget* m_pPage;
     QPushButton* m_wndUndo;
     ShellLauncher& m_launcher;
+    TrashCan* m_pTrash;
     QShortcut* m_pUndoShortcut;
     AsyncTask* m_pTask;
     // What a delete has done so far, reported when it ends.

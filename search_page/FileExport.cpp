@@ -3,7 +3,6 @@
 #include "platform/FileCopier.h"
 #include "platform/SystemErrorText.h"
 #include "platform/ui/AsyncTask.h"
-#include "platform/ui/FolderChooserSeam.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/QtDiagnosticLog.h"
 #include "platform/ui/QtStrings.h"
@@ -162,7 +161,7 @@ void FileExport::Start(std::vector<ListedFile> files, const std::string& folder)
 
 void FileExport::Choose(std::vector<ListedFile> files, const std::string& folder, const std::string& start)
 {
-    std::optional<std::string> target = FolderChooserSeam::Choose(m_pPage, "Export to Folder", start);
+    std::optional<std::string> target = m_chooseFolder(m_pPage, "Export to Folder", start);
     if (!target || target->empty()) {
         m_bRunning = false;
         return;
@@ -197,6 +196,7 @@ void FileExport::Choose(std::vector<ListedFile> files, const std::string& folder
 void FileExport::RunJob(const std::shared_ptr<Job>& job)
 {
     m_job = job;
+    job->copier.SetBeforeChunk(m_beforeChunk);
     // The page going stops the task, and with it the copy in hand.
     m_pTask->Run(
         [job](const std::stop_token& taskStop) {

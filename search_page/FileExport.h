@@ -2,6 +2,7 @@
 
 #include "platform/FileCopier.h"
 #include "platform/ListedFile.h"
+#include "platform/ui/FolderChooserSeam.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -40,6 +41,13 @@ public:
     FileExport(QWidget* page, std::string camera, ShellLauncher& launcher);
     ~FileExport() override;
 
+    // Where the folder is asked for: the desktop's folder chooser unless
+    // another is handed in.
+    void UseFolderChooser(FolderChooserSeam::Chooser chooser) { m_chooseFolder = std::move(chooser); }
+    // Handed to the copying of each export that starts after, which calls it
+    // on its thread before each chunk; none by default.
+    void UseBeforeChunk(FileCopier::ChunkHook hook) { m_beforeChunk = std::move(hook); }
+
     // From the folder's choice until the message at the end is answered.
     bool IsRunning() const { return m_bRunning; }
     // Asks for the folder, then copies the files, which lie in folder or
@@ -70,6 +78,8 @@ private:
 
     QWidget* m_pPage;
     ShellLauncher& m_launcher;
+    FolderChooserSeam::Chooser m_chooseFolder = &FolderChooserSeam::Choose;
+    FileCopier::ChunkHook m_beforeChunk;
     const std::string m_strCamera;
     const QString m_strStateFile;
     bool m_bRunning = false;

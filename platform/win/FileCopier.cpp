@@ -27,12 +27,6 @@ constexpr std::size_t kBufferBytes = 1u << 20;
 // the 255 characters a name may have.
 constexpr std::size_t kPartNameBytes = 200;
 
-FileCopier::ChunkHook& BeforeChunkHook()
-{
-    static FileCopier::ChunkHook hook;
-    return hook;
-}
-
 class Handle {
 public:
     explicit Handle(HANDLE handle) : m_handle(handle) { }
@@ -218,11 +212,6 @@ FileCopier::~FileCopier()
         ::_close(m_nFolder);
 }
 
-void FileCopier::SetBeforeChunk(ChunkHook hook)
-{
-    BeforeChunkHook() = std::move(hook);
-}
-
 std::uint64_t FileCopier::SizeOf(const ListedFile& file)
 {
     WindowThreadCheck::OffTheWindowThread("FileCopier::SizeOf");
@@ -317,8 +306,8 @@ FileCopier::Outcome FileCopier::CopyOpen(const std::string& name, int source, st
         m_buffer = std::make_unique<char[]>(kBufferBytes);
     std::uint64_t copied = 0;
     for (;;) {
-        if (const ChunkHook& hook = BeforeChunkHook())
-            hook(name, copied);
+        if (m_beforeChunk)
+            m_beforeChunk(name, copied);
         if (stop.stop_requested())
             return {Result::Stopped, 0};
         DWORD count = 0;

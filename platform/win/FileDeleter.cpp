@@ -91,7 +91,8 @@ Result FromErrno(int error, std::string& strReason)
 
 // Opens the listed folder and the named entry in it, both kept in place, and
 // checks that they are still the ones the search listed.
-Result OpenListed(const ListedFile& file, ACCESS_MASK access, Handle& folder, Handle& entry, std::string& strReason)
+Result OpenListed(const ListedFile& file, ACCESS_MASK access, Handle& folder, Handle& entry, std::string& strReason,
+                  DeleteStepHook* steps)
 {
     if (!IsPlainName(file.strName))
         return Result::Changed;
@@ -104,7 +105,7 @@ Result OpenListed(const ListedFile& file, ACCESS_MASK access, Handle& folder, Ha
         return FromErrno(errno, strReason);
     if (facts.identity != file.idFolder)
         return Result::Changed;
-    DeleteStepHook::Reach(DeleteStep::FolderOpened);
+    DeleteStepHook::Reach(steps, DeleteStep::FolderOpened);
     // Reading the data is what makes the share mode bind others: an open for
     // attributes alone would keep no one out.
     entry.Reset(winfiles::OpenInFolder(folder.Get(), file.strName, access | FILE_READ_DATA | FILE_READ_ATTRIBUTES,
@@ -117,7 +118,7 @@ Result OpenListed(const ListedFile& file, ACCESS_MASK access, Handle& folder, Ha
         return Result::Changed;
     if (facts.status.m_bDirectory || facts.bReparsePoint || ::GetFileType(entry.Get()) != FILE_TYPE_DISK)
         return Result::NotRegular;
-    DeleteStepHook::Reach(DeleteStep::FileChecked);
+    DeleteStepHook::Reach(steps, DeleteStep::FileChecked);
     return Result::Done;
 }
 
@@ -388,11 +389,11 @@ bool NameOwnPathInRecord(const TrashedFile& trashed, const std::string& privateN
     return renamed && ReplaceRecord(record, *renamed);
 }
 
-Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& strReason, DeleteStepHook* steps)
 {
     Handle folder;
     Handle entry;
-    if (const Result checked = OpenListed(file, DELETE, folder, entry, strReason); checked != Result::Done)
+    if (const Result checked = OpenListed(file, DELETE, folder, entry, strReason, steps); checked != Result::Done)
         return checked;
     if (!HasRecycleBin(file.strFolder))
         return Result::NoTrash;
@@ -414,7 +415,7 @@ Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& st
         strReason = "no private name was free";
         return Result::Failed;
     }
-    DeleteStepHook::Reach(DeleteStep::MovedAside);
+    DeleteStepHook::Reach(steps, DeleteStep::MovedAside);
     // The folder stays open, and so in place, while the shell moves the file.
     entry.Close();
     const std::string path = Joined(file.strFolder, file.strName);
@@ -443,11 +444,11 @@ Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& st
     return Result::Failed;
 }
 
-Result DeleteListed(const ListedFile& file, std::string& strReason)
+Result DeleteListed(const ListedFile& file, std::string& strReason, DeleteStepHook* steps)
 {
     Handle folder;
     Handle entry;
-    if (const Result checked = OpenListed(file, DELETE, folder, entry, strReason); checked != Result::Done)
+    if (const Result checked = OpenListed(file, DELETE, folder, entry, strReason, steps); checked != Result::Done)
         return checked;
     // Through the checked handle: exactly the listed file goes, whatever
     // its name.
@@ -474,7 +475,7 @@ void DropRecord(const TrashedFile& trashed)
     ::DeleteFileW(WideFromUtf8(record).c_str());
 }
 
-RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
+RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason, DeleteStepHook* steps)
 {
     const std::size_t slash = trashed.strOriginalPath.find_last_of("/\\");
     if (slash == std::string::npos)
@@ -498,7 +499,7 @@ RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
     if (!folder.IsOpen() || !IsPlainName(name) || !winfiles::FactsOf(folder.Get(), facts) ||
         facts.identity != trashed.idFolder)
         return RestoreResult::FolderChanged;
-    DeleteStepHook::Reach(DeleteStep::RestoreFolderOpened);
+    DeleteStepHook::Reach(steps, DeleteStep::RestoreFolderOpened);
 
     if (const int error = winfiles::RenameNoReplace(entry.Get(), folder.Get(), name)) {
         if (error == EEXIST)
@@ -512,23 +513,24 @@ RestoreResult RestoreTrashed(const TrashedFile& trashed, std::string& strReason)
 
 } // namespace
 
-FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason)
+FileDeleter::Result FileDeleter::MoveToTrash(const ListedFile& file, TrashedFile& trashed, std::string& strReason,
+                                             const Seams& seams)
 {
     WindowThreadCheck::OffTheWindowThread("FileDeleter::MoveToTrash");
-    return Logged(TrashListed(file, trashed, strReason), Result::Done, "moving to the Recycle Bin",
+    return Logged(TrashListed(file, trashed, strReason, seams.pSteps), Result::Done, "moving to the Recycle Bin",
                   Joined(file.strFolder, file.strName), strReason);
 }
 
-FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason)
+FileDeleter::Result FileDeleter::DeletePermanently(const ListedFile& file, std::string& strReason, const Seams& seams)
 {
     WindowThreadCheck::OffTheWindowThread("FileDeleter::DeletePermanently");
-    return Logged(DeleteListed(file, strReason), Result::Done, "deleting", Joined(file.strFolder, file.strName),
-                  strReason);
+    return Logged(DeleteListed(file, strReason, seams.pSteps), Result::Done, "deleting",
+                  Joined(file.strFolder, file.strName), strReason);
 }
 
-FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason)
+FileDeleter::RestoreResult FileDeleter::Restore(const TrashedFile& trashed, std::string& strReason, const Seams& seams)
 {
     WindowThreadCheck::OffTheWindowThread("FileDeleter::Restore");
-    return Logged(RestoreTrashed(trashed, strReason), RestoreResult::Restored, "restoring", trashed.strOriginalPath,
-                  strReason);
+    return Logged(RestoreTrashed(trashed, strReason, seams.pSteps), RestoreResult::Restored, "restoring",
+                  trashed.strOriginalPath, strReason);
 }

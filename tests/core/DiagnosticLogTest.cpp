@@ -20,10 +20,6 @@ namespace {
 // A trash that refuses, as a full disk would.
 class RefusingTrash : public TrashCan {
 public:
-    RefusingTrash() { TrashCan::SetInstance(this); }
-    ~RefusingTrash() override { TrashCan::SetInstance(nullptr); }
-    RefusingTrash(const RefusingTrash&) = delete;
-    RefusingTrash& operator=(const RefusingTrash&) = delete;
     Result MoveToTrash(int, const std::string&, const std::string&, const FileIdentity&, TrashedFile&,
                        std::string& strReason) override
     {
@@ -61,7 +57,7 @@ TEST(DiagnosticLogTest, QtLoggingRulesTurnOnLinesForASkippedFileAndARefusedDelet
     ASSERT_EQ(::stat(folder.c_str(), &folderStatus), 0);
     ASSERT_EQ(::stat(kept.c_str(), &keptStatus), 0);
     const ListedFile listed{folder, "MD_kept.asf", FileIdentity::Of(folderStatus), FileIdentity::Of(keptStatus)};
-    const RefusingTrash trash;
+    RefusingTrash trash;
 
     const auto scanAndDelete = [&] {
         return StandardErrorOf(dir, [&] {
@@ -76,7 +72,8 @@ TEST(DiagnosticLogTest, QtLoggingRulesTurnOnLinesForASkippedFileAndARefusedDelet
             EXPECT_EQ(rows, 0);
             TrashedFile trashed;
             std::string reason;
-            EXPECT_EQ(FileDeleter::MoveToTrash(listed, trashed, reason), FileDeleter::Result::Failed);
+            EXPECT_EQ(FileDeleter::MoveToTrash(listed, trashed, reason, {&trash, nullptr}),
+                      FileDeleter::Result::Failed);
         });
     };
     const std::string skipLine = "clipscout.search: skipped " + folder + "/MD_broken.asf: ";

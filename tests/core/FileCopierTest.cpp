@@ -57,12 +57,6 @@ void SetModificationTime(const std::string& path, long seconds, long nanoseconds
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
-class ChunkHookGuard {
-public:
-    explicit ChunkHookGuard(FileCopier::ChunkHook hook) { FileCopier::SetBeforeChunk(std::move(hook)); }
-    ~ChunkHookGuard() { FileCopier::SetBeforeChunk({}); }
-};
-
 // Runs work on a thread of its own whose system calls see a file system
 // without the no-replace rename (NFS, most FUSE mounts): renameat2 fails with
 // EINVAL; with refuseLinks, linkat with EPERM as well (FAT through FUSE). The
@@ -192,17 +186,15 @@ TEST(FileCopierTest, LeavesNoPartOfACopyThatChangedWasStoppedOrCameOutShort)
             .result,
         Result::Changed);
 
-    {
-        // The file loses its end after the first chunk is copied.
-        const ChunkHookGuard hook([&](const std::string& name, std::uint64_t copied) {
-            if (name == "Sr0001.asf" && copied == FileCopier::kChunkBytes)
-                fs::resize_file(folder + "/Sr0001.asf", FileCopier::kChunkBytes + 10);
-            if (name == "Sr0002.asf" && copied > 0)
-                stop.request_stop();
-        });
-        EXPECT_EQ(copier.Copy(Listed(folder, "Sr0001.asf"), stop.get_token()).result, Result::Short);
-        EXPECT_EQ(copier.Copy(Listed(folder, "Sr0002.asf"), stop.get_token()).result, Result::Stopped);
-    }
+    // The file loses its end after the first chunk is copied.
+    copier.SetBeforeChunk([&](const std::string& name, std::uint64_t copied) {
+        if (name == "Sr0001.asf" && copied == FileCopier::kChunkBytes)
+            fs::resize_file(folder + "/Sr0001.asf", FileCopier::kChunkBytes + 10);
+        if (name == "Sr0002.asf" && copied > 0)
+            stop.request_stop();
+    });
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0001.asf"), stop.get_token()).result, Result::Short);
+    EXPECT_EQ(copier.Copy(Listed(folder, "Sr0002.asf"), stop.get_token()).result, Result::Stopped);
     EXPECT_TRUE(fs::is_empty(target));
     EXPECT_EQ(ReadFile(folder + "/Sr0002.asf"), big);
 }
@@ -232,7 +224,8 @@ TEST(FileCopierTest, ACopyIsNamedOnlyWhenWholeWithTheFilesModeAndNeverOverATaken
     };
     std::vector<std::string> midway; // what the folder held halfway through Sr0001.asf
     mode_t partMode = 0;
-    const ChunkHookGuard hook([&](const std::string& name, std::uint64_t copied) {
+    FileCopier copier;
+    copier.SetBeforeChunk([&](const std::string& name, std::uint64_t copied) {
         if (name == "Sr0001.asf" && copied == FileCopier::kChunkBytes) {
             for (const std::string& entry : entries()) {
                 midway.push_back(entry);
@@ -248,7 +241,6 @@ TEST(FileCopierTest, ACopyIsNamedOnlyWhenWholeWithTheFilesModeAndNeverOverATaken
     });
 
     const mode_t oldMask = ::umask(0);
-    FileCopier copier;
     ASSERT_EQ(copier.Open(target), 0);
     const std::stop_source running;
     EXPECT_EQ(copier.Copy(Listed(folder, "Sr0001.asf"), running.get_token()).result, Result::Copied);
@@ -288,13 +280,12 @@ TEST(FileCopierTest, WhereTheFileSystemLacksTheNoReplaceRenameALinkNamesTheCopyA
     for (const char* name : {"Sr0001.asf", "Sr0002.asf", "Sr0003.asf"})
         dir.WriteFile(std::string("Cam1/Recording/") + name, big);
     const std::string target = dir.MakeDir("stick");
+    FileCopier copier;
     // Another program takes the name while the copy is made.
-    const ChunkHookGuard hook([&](const std::string& name, std::uint64_t copied) {
+    copier.SetBeforeChunk([&](const std::string& name, std::uint64_t copied) {
         if (name == "Sr0002.asf" && copied > 0)
             std::ofstream(target + "/Sr0002.asf", std::ios::binary) << "taken meanwhile";
     });
-
-    FileCopier copier;
     ASSERT_EQ(copier.Open(target), 0);
     const std::stop_source running;
     std::vector<Result> results;

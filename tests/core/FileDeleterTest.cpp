@@ -200,8 +200,7 @@ TEST_F(FileDeleterTest, AStoreReachedThroughALinkStaysUsable)
 
 class AnsweringTrash : public TrashCan {
 public:
-    explicit AnsweringTrash(Result result) : m_result(result) { TrashCan::SetInstance(this); }
-    ~AnsweringTrash() override { TrashCan::SetInstance(nullptr); }
+    explicit AnsweringTrash(Result result) : m_result(result) { }
     Result MoveToTrash(int, const std::string&, const std::string&, const FileIdentity&, TrashedFile&,
                        std::string& strReason) override
     {
@@ -218,15 +217,11 @@ TEST_F(FileDeleterTest, ALocationWithoutATrashOrARefusalChangesNothing)
     const std::string path = Write("a.jpg", "kept");
     const ListedFile file = ListedOne("a.jpg");
     TrashedFile trashed;
-    {
-        const AnsweringTrash none(TrashCan::Result::NotSupported);
-        EXPECT_EQ(FileDeleter::MoveToTrash(file, trashed, m_strReason), FileDeleter::Result::NoTrash);
-    }
-    {
-        const AnsweringTrash refusing(TrashCan::Result::Failed);
-        EXPECT_EQ(FileDeleter::MoveToTrash(file, trashed, m_strReason), FileDeleter::Result::Failed);
-        EXPECT_EQ(m_strReason, "No space left on device");
-    }
+    AnsweringTrash none(TrashCan::Result::NotSupported);
+    EXPECT_EQ(FileDeleter::MoveToTrash(file, trashed, m_strReason, {&none, nullptr}), FileDeleter::Result::NoTrash);
+    AnsweringTrash refusing(TrashCan::Result::Failed);
+    EXPECT_EQ(FileDeleter::MoveToTrash(file, trashed, m_strReason, {&refusing, nullptr}), FileDeleter::Result::Failed);
+    EXPECT_EQ(m_strReason, "No space left on device");
     EXPECT_EQ(ReadFile(path), "kept");
 }
 
@@ -255,11 +250,7 @@ TEST_F(FileDeleterTest, ANameTooLongForARecordBesideItGoesToTheTrashUnderAShorte
 // another user of a shared store could.
 class ChangeAt : public DeleteStepHook {
 public:
-    ChangeAt(DeleteStep step, std::function<void()> change) : m_step(step), m_change(std::move(change))
-    {
-        DeleteStepHook::Set(this);
-    }
-    ~ChangeAt() override { DeleteStepHook::Set(nullptr); }
+    ChangeAt(DeleteStep step, std::function<void()> change) : m_step(step), m_change(std::move(change)) { }
     void OnStep(DeleteStep step) override
     {
         if (step == m_step && !m_bReached) {
@@ -348,7 +339,7 @@ TEST_F(FileDeleterTest, AFolderOrFileSwappedAtAnyStepBeforeTheActLeavesEveryOthe
             const ListedFile file = ListedOne("a.jpg");
 
             std::map<std::string, std::string> before;
-            const ChangeAt change(c.step, [&] {
+            ChangeAt change(c.step, [&] {
                 if (c.swap == Swap::FolderForLink) {
                     fs::rename(Folder(), m_store.Path() + "/moved");
                     fs::create_directory_symlink(m_store.Path() + "/other", Folder());
@@ -360,8 +351,9 @@ TEST_F(FileDeleterTest, AFolderOrFileSwappedAtAnyStepBeforeTheActLeavesEveryOthe
                 before = Contents(m_store.Path());
             });
             TrashedFile trashed;
-            const R result = c.bToTrash ? FileDeleter::MoveToTrash(file, trashed, m_strReason)
-                                        : FileDeleter::DeletePermanently(file, m_strReason);
+            const FileDeleter::Seams seams{nullptr, &change};
+            const R result = c.bToTrash ? FileDeleter::MoveToTrash(file, trashed, m_strReason, seams)
+                                        : FileDeleter::DeletePermanently(file, m_strReason, seams);
             ASSERT_TRUE(change.Reached());
             EXPECT_EQ(result, c.expected);
 
@@ -383,12 +375,12 @@ TEST_F(FileDeleterTest, AFolderOrFileSwappedAtAnyStepBeforeTheActLeavesEveryOthe
             // Undo, with a file recorded under the name while the trashed one
             // is on its way back: both are kept.
             fs::remove(Folder() + "/a.jpg");
-            const ChangeAt again(bNoReplace ? DeleteStep::MovedAside : DeleteStep::Linked, [&] {
+            ChangeAt again(bNoReplace ? DeleteStep::MovedAside : DeleteStep::Linked, [&] {
                 if (fs::exists(Folder() + "/a.jpg"))
                     fs::rename(Folder() + "/a.jpg", m_store.Path() + "/restored.jpg");
                 Write("a.jpg", "recorded meanwhile");
             });
-            const FileDeleter::RestoreResult restored = FileDeleter::Restore(trashed, m_strReason);
+            const FileDeleter::RestoreResult restored = FileDeleter::Restore(trashed, m_strReason, {nullptr, &again});
             ASSERT_TRUE(again.Reached());
             EXPECT_EQ(ReadFile(Folder() + "/a.jpg"), "recorded meanwhile");
             const std::map<std::string, std::string> store = Contents(m_store.Path());
@@ -430,11 +422,11 @@ TEST_F(FileDeleterTest, UndoPutsTheFileBackOnlyIntoTheFolderItCameFrom)
     // Another file in the trash's entry once the folder is open: the restore
     // takes it aside, finds it is not the trashed one and puts it back.
     {
-        const ChangeAt change(DeleteStep::RestoreFolderOpened, [&] {
+        ChangeAt change(DeleteStep::RestoreFolderOpened, [&] {
             fs::rename(inTrash, inTrash + ".kept");
             std::ofstream(inTrash) << "someone else's";
         });
-        EXPECT_EQ(FileDeleter::Restore(trashed, m_strReason), R::Gone);
+        EXPECT_EQ(FileDeleter::Restore(trashed, m_strReason, {nullptr, &change}), R::Gone);
         EXPECT_TRUE(change.Reached());
     }
     EXPECT_FALSE(fs::exists(Folder() + "/a.jpg"));
@@ -443,8 +435,8 @@ TEST_F(FileDeleterTest, UndoPutsTheFileBackOnlyIntoTheFolderItCameFrom)
 
     // A file of that name appears once the folder is open: left as it is.
     {
-        const ChangeAt change(DeleteStep::RestoreFolderOpened, [&] { Write("a.jpg", "recorded meanwhile"); });
-        EXPECT_EQ(FileDeleter::Restore(trashed, m_strReason), R::Occupied);
+        ChangeAt change(DeleteStep::RestoreFolderOpened, [&] { Write("a.jpg", "recorded meanwhile"); });
+        EXPECT_EQ(FileDeleter::Restore(trashed, m_strReason, {nullptr, &change}), R::Occupied);
         EXPECT_TRUE(change.Reached());
     }
     EXPECT_EQ(ReadFile(Folder() + "/a.jpg"), "recorded meanwhile");
@@ -453,8 +445,8 @@ TEST_F(FileDeleterTest, UndoPutsTheFileBackOnlyIntoTheFolderItCameFrom)
 
     // The folder swapped once it is open: the file still goes back into it.
     {
-        const ChangeAt change(DeleteStep::RestoreFolderOpened, swapFolder);
-        EXPECT_EQ(FileDeleter::Restore(trashed, m_strReason), R::Restored);
+        ChangeAt change(DeleteStep::RestoreFolderOpened, swapFolder);
+        EXPECT_EQ(FileDeleter::Restore(trashed, m_strReason, {nullptr, &change}), R::Restored);
         EXPECT_TRUE(change.Reached());
     }
     EXPECT_EQ(ReadFile(moved + "/a.jpg"), "listed");

@@ -46,8 +46,7 @@ void Write(const std::string& path, const std::string& text)
 
 class AtStep : public DeleteStepHook {
 public:
-    AtStep(DeleteStep step, std::function<void()> act) : m_step(step), m_act(std::move(act)) { Set(this); }
-    ~AtStep() override { Set(nullptr); }
+    AtStep(DeleteStep step, std::function<void()> act) : m_step(step), m_act(std::move(act)) { }
     void OnStep(DeleteStep step) override
     {
         if (step == m_step)
@@ -98,10 +97,10 @@ TEST(WindowsFileActionsTest, TheRecycleBinTakesOnlyTheListedFileAndGivesItBackNe
     bool movedAway = true;
     TrashedFile trashed;
     {
-        const AtStep swap(DeleteStep::FileChecked, [&] {
+        AtStep swap(DeleteStep::FileChecked, [&] {
             movedAway = ::MoveFileW(WideFromUtf8(path).c_str(), WideFromUtf8(path + ".kept").c_str()) != 0;
         });
-        ASSERT_EQ(FileDeleter::MoveToTrash(listed, trashed, reason), R::Done) << reason;
+        ASSERT_EQ(FileDeleter::MoveToTrash(listed, trashed, reason, {nullptr, &swap}), R::Done) << reason;
     }
     EXPECT_FALSE(movedAway);
     EXPECT_FALSE(fs::exists(path + ".kept"));
@@ -120,8 +119,9 @@ TEST(WindowsFileActionsTest, TheRecycleBinTakesOnlyTheListedFileAndGivesItBackNe
     TrashedFile second;
     Write(path, "the recording");
     {
-        const AtStep arrive(DeleteStep::MovedAside, [&] { Write(path, "recorded meanwhile"); });
-        ASSERT_EQ(FileDeleter::MoveToTrash(Listed(folder, "Sr0001.asf"), second, reason), R::Done) << reason;
+        AtStep arrive(DeleteStep::MovedAside, [&] { Write(path, "recorded meanwhile"); });
+        ASSERT_EQ(FileDeleter::MoveToTrash(Listed(folder, "Sr0001.asf"), second, reason, {nullptr, &arrive}), R::Done)
+            << reason;
     }
     EXPECT_EQ(ReadFile(second.strTrashFolder + "\\" + second.strTrashName), "the recording");
     EXPECT_EQ(ReadFile(path), "recorded meanwhile");
@@ -175,7 +175,7 @@ TEST(WindowsFileActionsTest, ACopyKeepsTheTimesAndTakesItsNameOnlyWhenWholeNever
     std::stop_source running;
     // Midway, only the hidden part is in the folder.
     bool onlyPart = false;
-    FileCopier::SetBeforeChunk([&](const std::string&, std::uint64_t copied) {
+    copier.SetBeforeChunk([&](const std::string&, std::uint64_t copied) {
         if (copied == 0)
             return;
         std::vector<fs::path> names;
@@ -187,7 +187,7 @@ TEST(WindowsFileActionsTest, ACopyKeepsTheTimesAndTakesItsNameOnlyWhenWholeNever
     });
     const auto outcome = copier.Copy(Listed(from, "Sr0001.asf"), running.get_token());
     EXPECT_EQ(outcome.result, Result::Copied) << outcome.nError;
-    FileCopier::SetBeforeChunk({});
+    copier.SetBeforeChunk({});
     EXPECT_TRUE(onlyPart);
     EXPECT_EQ(ReadFile(to + "\\Sr0001.asf"), big);
     EXPECT_EQ(fs::last_write_time(to + "\\Sr0001.asf"), then);
@@ -204,9 +204,9 @@ TEST(WindowsFileActionsTest, ACopyKeepsTheTimesAndTakesItsNameOnlyWhenWholeNever
 
     // Stopped midway, or changed since it was listed: nothing is left.
     const ListedFile second = Listed(from, "Sr0002.asf");
-    FileCopier::SetBeforeChunk([&](const std::string&, std::uint64_t) { running.request_stop(); });
+    copier.SetBeforeChunk([&](const std::string&, std::uint64_t) { running.request_stop(); });
     EXPECT_EQ(copier.Copy(second, running.get_token(), "Sr0002 (Cam1).asf").result, Result::Stopped);
-    FileCopier::SetBeforeChunk({});
+    copier.SetBeforeChunk({});
     // Made while the listed file still holds its inode, so that it cannot reuse it.
     Write(from + "\\Sr0002.new", "another file");
     fs::remove(from + "\\Sr0002.asf");

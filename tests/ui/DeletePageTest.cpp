@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -57,36 +58,31 @@ std::map<std::string, std::string> Contents(const std::string& folder)
     return files;
 }
 
-// A trash that cannot be used, or one that holds each file until released.
-// A test that fails while a file is held releases it on its way out, and
-// ends at once rather than by a hung delete.
+// A trash that cannot be used, or one that holds each file until released;
+// handed to the page of a test. A test that fails while a file is held
+// releases it on its way out, and ends at once rather than by a hung delete.
+// The page's deletes may still run once it is gone: going away waits for them.
 class StandInTrash : public TrashCan {
 public:
     explicit StandInTrash(Result result, bool bHold = false, std::string strReason = {})
         : m_result(result), m_strReason(std::move(strReason)), m_bHold(bHold)
-    {
-        TrashCan::SetInstance(this);
-    }
+    { }
     ~StandInTrash() override
     {
-        TrashCan::SetInstance(nullptr);
-        std::unique_lock lock(m_mutex);
-        m_bHold = false;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_nInside == 0; });
+        Release();
+        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
     }
+    StandInTrash(const StandInTrash&) = delete;
+    StandInTrash& operator=(const StandInTrash&) = delete;
 
     Result MoveToTrash(int, const std::string&, const std::string&, const FileIdentity&, TrashedFile&,
                        std::string& strReason) override
     {
         std::unique_lock lock(m_mutex);
         ++m_nCalls;
-        ++m_nInside;
         m_changed.notify_all();
         m_changed.wait(lock, [this] { return !m_bHold; });
         strReason = m_strReason;
-        --m_nInside;
-        m_changed.notify_all();
         return m_result;
     }
     void Release()
@@ -95,10 +91,11 @@ public:
         m_bHold = false;
         m_changed.notify_all();
     }
-    void WaitForCall()
+    // Whether a delete reached the trash within the tests' bound.
+    bool WaitForCall()
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_nCalls > 0; });
+        return m_changed.wait_for(lock, std::chrono::milliseconds(kWaitBoundMs), [this] { return m_nCalls > 0; });
     }
     int Calls()
     {
@@ -113,7 +110,6 @@ private:
     std::condition_variable m_changed;
     bool m_bHold;
     int m_nCalls = 0;
-    int m_nInside = 0;
 };
 
 } // namespace
@@ -437,8 +433,8 @@ private slots:
         TestStore store;
         for (int i = 10; i < 35; ++i)
             store.AddClip("Recording", "Sr00" + std::to_string(i) + ".asf", "2006/03/14 10:" + std::to_string(i));
-        const StandInTrash refusing(TrashCan::Result::Failed, false, "Read-only file system");
-        auto page = ShowPage(store.Device(), m_launcher.get());
+        StandInTrash refusing(TrashCan::Result::Failed, false, "Read-only file system");
+        auto page = ShowPage(store.Device(), m_launcher.get(), &refusing);
         MyListCtrl& list = *List(*page);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(&list, Qt::Key_Delete);
@@ -459,8 +455,8 @@ private slots:
         TestStore store;
         for (int i = 1; i <= 3; ++i)
             store.AddClip("Recording", "Sr000" + std::to_string(i) + ".asf", "2006/03/14 10:00");
-        const StandInTrash none(TrashCan::Result::NotSupported);
-        auto page = ShowPage(store.Device(), m_launcher.get());
+        StandInTrash none(TrashCan::Result::NotSupported);
+        auto page = ShowPage(store.Device(), m_launcher.get(), &none);
         MyListCtrl& list = *List(*page);
         Press(list, 0);
         Press(list, 1, Qt::ShiftModifier);
@@ -582,7 +578,7 @@ private slots:
         for (int i = 10; i < 40; ++i)
             store.AddClip("Recording", "Sr00" + std::to_string(i) + ".asf", "2006/03/14 10:00");
         StandInTrash held(TrashCan::Result::Failed, true);
-        auto page = ShowPage(store.Device(), m_launcher.get());
+        auto page = ShowPage(store.Device(), m_launcher.get(), &held);
         MyListCtrl& list = *List(*page);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
 
@@ -590,7 +586,7 @@ private slots:
         // neither Delete nor a search that ends in the meantime lets another
         // delete start.
         QTest::keyClick(&list, Qt::Key_Delete);
-        held.WaitForCall();
+        QVERIFY(held.WaitForCall());
         auto* erase = Item<QPushButton>(*page, 1016);
         QVERIFY(!erase->isEnabled());
         QTest::keyClick(&list, Qt::Key_Delete);

@@ -1,3 +1,4 @@
+#include "platform/DetachedTask.h"
 #include "platform/FileCopier.h"
 #include "platform/ui/FolderChooserSeam.h"
 #include "search_page/CDlg.h"
@@ -26,18 +27,22 @@ void Press(MyListCtrl& list, int row, Qt::KeyboardModifiers modifiers = {})
     QCoreApplication::processEvents();
 }
 
-// Answers the folder chooser with one folder and remembers where it opened.
+// Answers the folder chooser of the pages it is handed to with one folder,
+// and remembers where it opened; it outlives them.
 class ChooserStandIn {
 public:
-    explicit ChooserStandIn(std::string folder) : m_strFolder(std::move(folder))
+    explicit ChooserStandIn(std::string folder) : m_strFolder(std::move(folder)) { }
+    ChooserStandIn(const ChooserStandIn&) = delete;
+    ChooserStandIn& operator=(const ChooserStandIn&) = delete;
+
+    FolderChooserSeam::Chooser Chooser()
     {
-        FolderChooserSeam::SetChooser([this](QWidget*, const std::string& title, const std::string& start) {
+        return [this](QWidget*, const std::string& title, const std::string& start) {
             m_aStarts.push_back(start);
             m_strTitle = title;
             return std::optional<std::string>(m_strFolder);
-        });
+        };
     }
-    ~ChooserStandIn() { FolderChooserSeam::SetChooser({}); }
 
     std::string m_strFolder;
     std::string m_strTitle;
@@ -45,12 +50,23 @@ public:
 };
 
 // Holds the copy of one file after its first chunk until released (or until
-// a few seconds have passed, which the test then reports).
+// a few seconds have passed, which the test then reports), handed to a page
+// before its export starts. The copy may go on after its page is gone: going
+// away waits for it.
 class HeldCopy {
 public:
-    explicit HeldCopy(std::string name) : m_strName(std::move(name))
+    explicit HeldCopy(std::string name) : m_strName(std::move(name)) { }
+    ~HeldCopy()
     {
-        FileCopier::SetBeforeChunk([this](const std::string& file, std::uint64_t copied) {
+        Release();
+        QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
+    }
+    HeldCopy(const HeldCopy&) = delete;
+    HeldCopy& operator=(const HeldCopy&) = delete;
+
+    FileCopier::ChunkHook Hook()
+    {
+        return [this](const std::string& file, std::uint64_t copied) {
             if (file != m_strName || copied == 0)
                 return;
             std::unique_lock lock(m_mutex);
@@ -58,9 +74,8 @@ public:
             m_changed.notify_all();
             if (!m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return m_bReleased; }))
                 m_bTimedOut = true;
-        });
+        };
     }
-    ~HeldCopy() { FileCopier::SetBeforeChunk({}); }
 
     bool Reached()
     {
@@ -134,6 +149,7 @@ private slots:
         ChooserStandIn chooser(target);
 
         auto page = ShowPage(store.Device());
+        page->UseFolderChooser(chooser.Chooser());
         MyListCtrl& list = *List(*page);
         Press(list, 0);
         Press(list, 2, Qt::ControlModifier);
@@ -189,6 +205,7 @@ private slots:
 
         {
             auto page = ShowPage(store.Device(), &launcher);
+            page->UseFolderChooser(chooser.Chooser());
             MyListCtrl& list = *List(*page);
             QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
@@ -203,6 +220,7 @@ private slots:
         // where the last export went, and both clips named Sr0001.asf stay.
         m_messages->Clear();
         auto page = ShowPage("Cam2", &launcher);
+        page->UseFolderChooser(chooser.Chooser());
         MyListCtrl& list = *List(*page);
         QCOMPARE(list.GetItemCount(), 2);
         QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
@@ -248,6 +266,7 @@ private slots:
         WindowThreadCheck::TurnOn();
         WindowThreadCheck::DeclareWindowThread();
         CDlg page("All Cameras", TestUiSetting(), {"Cam1", "Cam2"});
+        page.UseFolderChooser(chooser.Chooser());
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         WaitForSearch(page);
@@ -275,10 +294,12 @@ private slots:
         fs::create_directory(target);
         ChooserStandIn chooser(target);
         auto page = ShowPage(store.Device());
+        page->UseFolderChooser(chooser.Chooser());
         MyListCtrl& list = *List(*page);
 
         {
             HeldCopy held("Sr0002.asf");
+            page->UseBeforeCopyChunk(held.Hook());
             QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
             QTRY_VERIFY(held.Reached());
@@ -310,6 +331,7 @@ private slots:
         fs::remove(target + "/Sr0001.asf");
         m_messages->Clear();
         HeldCopy held("Sr0002.asf");
+        page->UseBeforeCopyChunk(held.Hook());
         // As when the message closes (the test platform hands activation to
         // every window shown, the progress too).
         page->activateWindow();

@@ -3,7 +3,6 @@
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "catalog/ScanSeam.h"
-#include "platform/ui/FolderChooserSeam.h"
 #include "search_page/CDlg.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/SearchSummary.h"
@@ -74,7 +73,6 @@ private slots:
     {
         m_launcher.reset();
         m_messages.reset();
-        FolderChooserSeam::SetChooser({});
     }
 
     void theMenuActsOnTheSelectionOrMakesTheRowUnderThePointerCurrent()
@@ -107,7 +105,7 @@ private slots:
         ChooseFromMenu(list, OnRow(list, 3), QStringLiteral("Delete Permanently..."));
         QCOMPARE(m_messages->Questions(), std::vector<std::string>{"Delete Sr0004.asf permanently?"});
         std::vector<std::string> choosers;
-        FolderChooserSeam::SetChooser([&choosers](QWidget*, const std::string& title, const std::string&) {
+        page->UseFolderChooser([&choosers](QWidget*, const std::string& title, const std::string&) {
             choosers.push_back(title);
             return std::optional<std::string>();
         });

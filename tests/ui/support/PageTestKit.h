@@ -5,6 +5,7 @@
 // record message boxes and launches instead of showing or starting anything.
 
 #include "platform/DetachedTask.h"
+#include "platform/TrashCan.h"
 #include "platform/WindowThreadCheck.h"
 #include "platform/ui/MessageBoxSeam.h"
 #include "platform/ui/ShellLauncher.h"
@@ -96,22 +97,26 @@ auto OffTheWindowThread(Work work)
 }
 
 // A search page of the device folder, reading the test's settings files, with
-// the test's launcher where one is given. The test's thread is the window's:
-// any file-system call on it ends the test.
-inline std::unique_ptr<CDlg> NewPage(const std::string& device, ShellLauncher* launcher = nullptr)
+// the test's launcher and trash where they are given. The test's thread is
+// the window's: any file-system call on it ends the test.
+inline std::unique_ptr<CDlg> NewPage(const std::string& device, ShellLauncher* launcher = nullptr,
+                                     TrashCan* trash = nullptr)
 {
     WindowThreadCheck::TurnOn();
     WindowThreadCheck::DeclareWindowThread();
     auto page = std::make_unique<CDlg>(device, TestUiSetting());
     if (launcher != nullptr)
         page->UseLauncher(*launcher);
+    if (trash != nullptr)
+        page->UseTrash(*trash);
     return page;
 }
 
 // A page of its own window, shown, active and done with its first search.
-inline std::unique_ptr<CDlg> ShowPage(const std::string& device, ShellLauncher* launcher = nullptr)
+inline std::unique_ptr<CDlg> ShowPage(const std::string& device, ShellLauncher* launcher = nullptr,
+                                      TrashCan* trash = nullptr)
 {
-    auto page = NewPage(device, launcher);
+    auto page = NewPage(device, launcher, trash);
     page->show();
     page->activateWindow();
     if (!QTest::qWaitForWindowActive(page.get()))
