@@ -45,7 +45,8 @@ struct Listing {
 };
 
 // Lists the folder once for both passes.
-void ListFolder(const std::string& folder, bool snapshots, const std::atomic<bool>* stop, Listing& listing)
+void ListFolder(const std::string& folder, bool snapshots, const std::atomic<bool>* stop,
+                const std::function<bool(std::string_view)>& only, Listing& listing)
 {
     const std::string_view firstMask = snapshots ? "*.jpg" : "*.asf";
     const std::string_view secondMask = snapshots ? "*.bmp" : "*.avi";
@@ -61,7 +62,8 @@ void ListFolder(const std::string& folder, bool snapshots, const std::atomic<boo
     listing.places.reserve(count);
     for (const std::string_view mask : {firstMask, secondMask}) {
         for (std::size_t i = 0; i < count; ++i)
-            if (CFileFind::MatchesMask(listing.find.GetFileNameAt(i), mask))
+            if (CFileFind::MatchesMask(listing.find.GetFileNameAt(i), mask) &&
+                (!only || only(listing.find.GetFileNameAt(i))))
                 listing.places.push_back(static_cast<std::uint32_t>(i));
         if (mask == firstMask)
             listing.nFirst = listing.places.size();
@@ -478,7 +480,8 @@ bool CategoryScan::Run(const std::string& folder, std::string_view category, con
 
     // The whole listing first, so that the progress knows every file.
     Listing listing;
-    ListFolder(folder, category == kCategorySnapShot, control != nullptr ? &control->CancelFlag() : nullptr, listing);
+    ListFolder(folder, category == kCategorySnapShot, control != nullptr ? &control->CancelFlag() : nullptr,
+               options.fnOnly, listing);
     if (stop.Stopped())
         return false;
     const std::size_t count = listing.Count();

@@ -36,6 +36,9 @@ public:
         // next row after handing over some: the rows since the last call
         // form a block that can be passed on in one go. May be empty.
         std::function<void()> fnPause;
+        // Examines only the listed files this accepts by name, every file
+        // when empty: a look again at a folder examines only what changed.
+        std::function<bool(std::string_view name)> fnOnly;
     };
 
     // Hands sink, on the calling thread, every recording of `category` in

@@ -295,6 +295,16 @@ FileIdentity RecordedFileTable::GetFileIdentity(std::size_t i) const
     return identity;
 }
 
+bool RecordedFileTable::AppendRowOf(const RecordedFileTable& from, std::size_t i, std::uint64_t size)
+{
+    if (m_nCount == 0)
+        m_idFolder = from.GetFolderIdentity(i);
+    if (!AppendRow(from, i))
+        return false;
+    m_nTotalSize += size;
+    return true;
+}
+
 bool RecordedFileTable::AppendRow(const RecordedFileTable& from, std::size_t i)
 {
     if (m_nCount == static_cast<std::size_t>(INT_MAX))

@@ -36,6 +36,11 @@ public:
     // folder's identity stays this table's unless it has no rows yet. False
     // when the table cannot hold them all; those it could hold are kept.
     bool Append(const RecordedFileTable& rows);
+    // Keeps row i of from after these, as it is, of size bytes: a table keeps
+    // only the sum of its rows' sizes, so the caller says what the row's was.
+    // A table without rows takes the row's folder as its own. False when the
+    // table can hold no more rows.
+    bool AppendRowOf(const RecordedFileTable& from, std::size_t i, std::uint64_t size);
 
     // The rows of tables, each the rows of one source (a device's search,
     // named by names), in one table ordered by recorded time (see

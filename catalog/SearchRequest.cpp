@@ -46,7 +46,7 @@ SearchResult RunSearchIn(const std::string& recordingDir, const SearchRequest& r
         return result;
     result.bComplete =
         CategoryScan::Run(result.strFolderPath, result.strCategory, request.tSearchStart, request.tSearchEnd, sink,
-                          {request.nWorkers, request.pControl, request.fnPause});
+                          {request.nWorkers, request.pControl, request.fnPause, {}});
     return result;
 }
 

@@ -44,6 +44,8 @@ add_library(clipscout_ui STATIC
   search_page/FileActions.cpp search_page/FileActions.h
   search_page/FileExport.cpp search_page/FileExport.h
   search_page/ListSortChoice.cpp search_page/ListSortChoice.h
+  search_page/LiveList.cpp search_page/LiveList.h
+  search_page/LiveListing.cpp search_page/LiveListing.h
   search_page/MyListCtrl.cpp search_page/MyListCtrl.h
   search_page/PageLabels.cpp search_page/PageLabels.h
   search_page/PageSearch.cpp search_page/PageSearch.h

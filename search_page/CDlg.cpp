@@ -13,6 +13,7 @@
 #include "search_page/FileActions.h"
 #include "search_page/FileExport.h"
 #include "search_page/ListSortChoice.h"
+#include "search_page/LiveList.h"
 #include "search_page/MyListCtrl.h"
 #include "search_page/PageLabels.h"
 #include "search_page/PreviewPane.h"
@@ -114,9 +115,7 @@ void CDlg::ConnectHandlers()
     connect(m_pSearch, &PageSearch::RowsArrived, this, &CDlg::OnRowsArrived);
     connect(m_pSearch, &PageSearch::Finished, this, &CDlg::OnSearchFinished);
     connect(m_pFolderWatch, &FolderWatch::Changed, this, &CDlg::OnFolderChanged);
-    connect(m_pQuietSearch, &BackgroundSearch::RowsArrived, this,
-            [this] { m_quietRows.Append(m_pQuietSearch->TakeRows().rows); });
-    connect(m_pQuietSearch, &BackgroundSearch::Finished, this, &CDlg::OnQuietSearchFinished);
+    connect(m_pLiveList, &LiveList::Changed, this, &CDlg::OnLiveRows);
 
     // Shortcuts, since they come before the sheet, which keeps Enter from
     // every control of the window.
@@ -143,8 +142,8 @@ bool CDlg::OnInitDialog()
     m_pExport->UseFolderChooser(m_chooseFolder);
     m_pExport->UseBeforeChunk(m_beforeCopyChunk);
     m_pSortChoice = &ListSortChoice::Of(*window());
-    m_pFolderWatch = new FolderWatch(this);
-    m_pQuietSearch = new BackgroundSearch(this);
+    m_pFolderWatch = new FolderWatch(this, m_fnIsShare, m_nListingMs > 0 ? m_nListingMs : FolderWatch::kListingMs);
+    m_pLiveList = new LiveList(this, [this] { return std::shared_ptr<const RecordedFileTable>(m_aFiles); });
     ConnectHandlers();
     m_pPreview = new PreviewPane(m_wndList, this);
     m_pCalendarMarks = new CalendarMarks(this, {m_wndStartDate, m_wndEndDate});
@@ -207,8 +206,8 @@ void CDlg::OnSearch()
     m_bListIsNew = false;
     m_pFolderWatch->Stop();
     m_bWatching = false;
-    m_pQuietSearch->Stop();
-    m_lastRequest = request;
+    m_pLiveList->Stop();
+    m_tSearchBegan = CTime::GetCurrentTime();
     m_pSearch->Start(std::move(request));
 }
 
@@ -279,6 +278,7 @@ void CDlg::OnSearchFinished()
     if (result.bScanned) {
         m_pCalendarMarks->Follow(m_aDevices.empty() ? std::vector<std::string>{m_strFolderPath} : m_aFolderPaths,
                                  result.strCategory);
+        m_pLiveList->Follow({SearchedFolders(), m_aDevices, result.strCategory, m_tSearchStart, m_tSearchBegan});
         m_pFolderWatch->Watch(SearchedFolders());
         m_bWatching = true;
     }
@@ -441,7 +441,7 @@ void CDlg::hideEvent(QHideEvent* event)
         m_bSearchOnShow = IsSearching();
         m_pSearch->Stop();
         m_pFolderWatch->Stop();
-        m_pQuietSearch->Stop();
+        m_pLiveList->Stop();
         // Undo is offered only until the page is left.
         m_pFileActions->ForgetUndo();
     }
@@ -471,65 +471,62 @@ void CDlg::OnFolderChanged()
     // change anyway.
     if (IsSearching() || m_pFileActions->IsBusy())
         return;
-    BackgroundSearch::Request request = m_lastRequest;
-    request.strCategoryFolder = m_strCategoryFolder;
+    CTime end = m_tSearchEnd;
     if (m_pUntouchedEnd != nullptr && !m_pUntouchedEnd->IsTouched()) {
-        m_pUntouchedEnd->Showing([&] { Pickers().Show(request.tSearchStart, CTime::GetCurrentTime()); });
+        m_pUntouchedEnd->Showing([&] { Pickers().Show(m_tSearchStart, CTime::GetCurrentTime()); });
         CTime start;
-        Pickers().Read(start, request.tSearchEnd);
+        Pickers().Read(start, end);
     }
-    m_quietRows = {};
-    m_pQuietSearch->Start(std::move(request));
+    m_pLiveList->Look(end);
 }
 
-std::string CDlg::RowKey(int nItem) const
+std::optional<CDlg::RowName> CDlg::RowNameAt(int nItem) const
 {
-    const int row = m_wndList->GetItemData(nItem);
+    const int row = nItem >= 0 && nItem < m_nFiles ? m_wndList->GetItemData(nItem) : -1;
     if (row < 0)
-        return {};
+        return std::nullopt;
     const auto i = static_cast<std::size_t>(row);
-    return std::to_string(m_aFiles->GetSource(i)) + '/' + std::string(m_aFiles->GetFileName(i));
+    return RowName{m_aFiles->GetSource(i), m_aFiles->GetFileName(i)};
 }
 
-void CDlg::OnQuietSearchFinished()
+void CDlg::OnLiveRows()
 {
-    BackgroundSearch::Result result = m_pQuietSearch->TakeResult();
-    RecordedFileTable rows = std::exchange(m_quietRows, {});
-    // A search cut short would drop the rows it did not reach.
-    if (!result.bScanned || !result.bComplete || IsSearching())
+    RecordedFileTable rows = m_pLiveList->TakeRows();
+    if (IsSearching())
         return;
-    m_tSearchEnd = result.request.tSearchEnd;
-    const auto same = [&] {
-        if (rows.GetCount() != m_aFiles->GetCount())
-            return false;
-        for (std::size_t i = 0; i < rows.GetCount(); ++i)
-            if (rows.GetFileName(i) != m_aFiles->GetFileName(i) || rows.GetSource(i) != m_aFiles->GetSource(i))
-                return false;
-        return true;
-    };
-    if (same())
-        return;
+    m_tSearchEnd = m_pLiveList->SearchEnd();
 
     // The current row, the selection and the top row stay on their
-    // recordings; one that went leaves the current row where it was.
-    const std::string current = RowKey(m_nCurrentRow);
-    std::vector<std::string> selected;
+    // recordings; one that went leaves the current row where it was. Their
+    // names are views into the rows shown so far, kept until the end.
+    const std::shared_ptr<const RecordedFileTable> before = m_aFiles;
+    const std::optional<RowName> current = RowNameAt(m_nCurrentRow);
+    std::vector<RowName> selected;
     for (int row : m_selection.Rows())
-        selected.push_back(RowKey(row));
-    const int top = m_wndList->rowAt(0);
-    const std::string topKey = RowKey(top);
+        if (const std::optional<RowName> name = RowNameAt(row))
+            selected.push_back(*name);
+    const std::optional<RowName> top = RowNameAt(m_wndList->rowAt(0));
     const int scrolled = m_wndList->verticalScrollBar()->value();
+    // Where each of them is shown now: one pass over the new rows, asking
+    // only for these, since a list of many rows is to cost no more than that.
+    std::unordered_map<RowName, int, RowNameHash> shownAt;
+    shownAt.reserve(selected.size() + 2);
+    for (const std::optional<RowName>& name : {current, top})
+        if (name)
+            shownAt.emplace(*name, -1);
+    for (const RowName& name : selected)
+        shownAt.emplace(name, -1);
 
     m_aFiles = std::make_shared<RecordedFileTable>(std::move(rows));
     m_wndList->SetItems(m_aFiles);
     m_nFiles = m_wndList->GetItemCount();
-    std::unordered_map<std::string, int> rowOf;
-    rowOf.reserve(static_cast<std::size_t>(m_nFiles));
-    for (int row = 0; row < m_nFiles; ++row)
-        rowOf.emplace(RowKey(row), row);
-    const auto find = [&](const std::string& key) {
-        const auto it = rowOf.find(key);
-        return it == rowOf.end() ? -1 : it->second;
+    for (int row = 0; row < m_nFiles; ++row) {
+        if (const auto it = shownAt.find(*RowNameAt(row)); it != shownAt.end())
+            it->second = row;
+    }
+    const auto find = [&](const std::optional<RowName>& name) {
+        const auto it = name ? shownAt.find(*name) : shownAt.end();
+        return it == shownAt.end() ? -1 : it->second;
     };
 
     int currentRow = find(current);
@@ -539,10 +536,10 @@ void CDlg::OnQuietSearchFinished()
         m_pPreview->Dismiss();
     m_nCurrentRow = currentRow;
     m_selection.Reset(m_nFiles, -1);
-    for (const std::string& key : selected)
-        m_selection.Toggle(find(key));
+    for (const RowName& name : selected)
+        m_selection.Toggle(find(name));
     m_nPressedInSelection = -1;
-    if (const int topRow = find(topKey); topRow >= 0)
+    if (const int topRow = find(top); topRow >= 0)
         m_wndList->scrollTo(m_wndList->model()->index(topRow, 0), QAbstractItemView::PositionAtTop);
     else
         m_wndList->verticalScrollBar()->setValue(scrolled);

@@ -11,8 +11,11 @@
 #include "search_page/RowSelection.h"
 #include "search_page/SearchRangePickers.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CalendarMarks;
@@ -21,6 +24,7 @@ class CLoadUISetting;
 class FileExport;
 class FolderWatch;
 class ListSortChoice;
+class LiveList;
 class MyListCtrl;
 class PreviewPane;
 class RowActions;
@@ -55,6 +59,15 @@ public:
     // first shown. It must outlive the launches the page started.
     void UseLauncher(ShellLauncher& launcher) { m_pLauncher = &launcher; }
     ShellLauncher& Launcher() const { return *m_pLauncher; }
+    // What tells the list's folders on a share from those on a local disk
+    // (FileSystemKind::IsShare unless another is handed in before the page
+    // is first shown; called off the window's thread), and how often the
+    // list looks at its folders again where no events come.
+    void UseShareCheck(std::function<bool(const std::string& folder)> isShare, int listingMs)
+    {
+        m_fnIsShare = std::move(isShare);
+        m_nListingMs = listingMs;
+    }
     // Where Delete moves files: the desktop's trash unless another is handed
     // in before the page is first shown (Linux's; Windows's Recycle Bin is
     // the shell's). It must outlive the deletes the page started.
@@ -143,12 +156,24 @@ private:
     SearchRangePickers Pickers() const { return {m_wndStartDate, m_wndStartTime, m_wndEndDate, m_wndEndTime}; }
     void OnRowsArrived();
     void OnSearchFinished();
-    // The searched folders changed: the same search runs again unseen, and
-    // its rows take the list's place (OnQuietSearchFinished).
+    // The searched folders may have changed: the live list looks at them
+    // again, and the rows it hands back take the list's place (OnLiveRows).
     void OnFolderChanged();
-    void OnQuietSearchFinished();
-    // Identifies nItem's recording across searches.
-    std::string RowKey(int nItem) const;
+    void OnLiveRows();
+    // A recording across the tables of searches and looks: its source and
+    // its name, a view into the table it was read from.
+    struct RowName {
+        std::size_t nSource;
+        std::string_view name;
+        bool operator==(const RowName&) const = default;
+    };
+    struct RowNameHash {
+        std::size_t operator()(const RowName& row) const
+        {
+            return std::hash<std::string_view>{}(row.name) ^ (row.nSource * 0x9E3779B97F4A7C15u);
+        }
+    };
+    std::optional<RowName> RowNameAt(int nItem) const;
     std::vector<std::string> SearchedFolders() const;
     // What the search that is replacing the list searched and where.
     void TakeSearch(BackgroundSearch::Result& search);
@@ -213,9 +238,11 @@ private:
     // of them has ended.
     FolderWatch* m_pFolderWatch = nullptr;
     bool m_bWatching = false;
-    BackgroundSearch::Request m_lastRequest;
-    BackgroundSearch* m_pQuietSearch = nullptr;
-    RecordedFileTable m_quietRows;
+    std::function<bool(const std::string&)> m_fnIsShare;
+    int m_nListingMs = 0;
+    LiveList* m_pLiveList = nullptr;
+    // When the search whose rows the list shows began.
+    CTime m_tSearchBegan;
     // The list shows the last search's rows, not the one's before.
     bool m_bListIsNew = false;
     FileExport* m_pExport = nullptr;

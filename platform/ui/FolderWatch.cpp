@@ -1,5 +1,6 @@
 #include "platform/ui/FolderWatch.h"
 
+#include "platform/FileSystemKind.h"
 #include "platform/ui/AsyncTask.h"
 
 #include <QFileSystemWatcher>
@@ -7,38 +8,6 @@
 
 #include <mutex>
 #include <utility>
-
-#ifdef __linux__
-#include <sys/vfs.h>
-#endif
-
-namespace {
-
-// Network and user-space file systems, whose changes made elsewhere send no
-// events; elsewhere than on Linux the system's events reach across shares.
-bool IsOnShare(const std::string& folder)
-{
-#ifdef __linux__
-    struct statfs info = {};
-    if (statfs(folder.c_str(), &info) != 0)
-        return false;
-    constexpr unsigned long kNfs = 0x6969;
-    constexpr unsigned long kSmb = 0x517B;
-    constexpr unsigned long kCifs = 0xFF534D42;
-    constexpr unsigned long kSmb2 = 0xFE534D42;
-    constexpr unsigned long kFuse = 0x65735546;
-    constexpr unsigned long kNinePee = 0x01021997;
-    constexpr unsigned long kCeph = 0x00C36400;
-    const auto type = static_cast<unsigned long>(info.f_type) & 0xFFFFFFFFu;
-    return type == kNfs || type == kSmb || type == kCifs || type == kSmb2 || type == kFuse || type == kNinePee ||
-           type == kCeph;
-#else
-    (void)folder;
-    return false;
-#endif
-}
-
-} // namespace
 
 // What the watch's thread shares with the window's: the folders to watch,
 // and the watch to tell, until it goes.
@@ -57,8 +26,9 @@ struct FolderWatch::Folders {
     }
 };
 
-FolderWatch::FolderWatch(QObject* parent)
+FolderWatch::FolderWatch(QObject* parent, ShareCheck isShare, int listingMs)
     : QObject(parent),
+      m_fnIsShare(isShare ? std::move(isShare) : ShareCheck(&FileSystemKind::IsShare)),
       m_pFolders(std::make_shared<Folders>()),
       m_pKinds(new AsyncTask(this)),
       m_pThread(new QThread),
@@ -92,7 +62,7 @@ FolderWatch::FolderWatch(QObject* parent)
     m_settle.setSingleShot(true);
     m_settle.setInterval(kSettleMs);
     connect(&m_settle, &QTimer::timeout, this, &FolderWatch::Changed);
-    m_listing.setInterval(kListingMs);
+    m_listing.setInterval(listingMs);
     connect(&m_listing, &QTimer::timeout, this, &FolderWatch::Changed);
     m_pThread->start();
 }
@@ -116,10 +86,12 @@ void FolderWatch::Watch(std::vector<std::string> folders)
 {
     Stop();
     m_pKinds->Run(
-        [folders = std::move(folders)](const std::stop_token&) {
+        [folders = std::move(folders), isShare = m_fnIsShare](const std::stop_token& stop) {
             QStringList local;
             for (const std::string& folder : folders) {
-                if (!IsOnShare(folder))
+                if (stop.stop_requested())
+                    break;
+                if (!isShare(folder))
                     local.push_back(QString::fromStdString(folder));
             }
             return local;

@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +27,12 @@ public:
     static constexpr int kSettleMs = 1000;
     static constexpr int kListingMs = 30000;
 
-    explicit FolderWatch(QObject* parent);
+    // Whether a folder lies on a share, off the window's thread.
+    using ShareCheck = std::function<bool(const std::string& folder)>;
+
+    // isShare tells the kinds of folder apart (FileSystemKind::IsShare when
+    // empty); the listing comes every listingMs.
+    explicit FolderWatch(QObject* parent, ShareCheck isShare = {}, int listingMs = kListingMs);
     ~FolderWatch() override;
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
@@ -50,6 +56,7 @@ private:
 
     void SetFolders(QStringList folders);
 
+    ShareCheck m_fnIsShare;
     std::shared_ptr<Folders> m_pFolders;
     AsyncTask* m_pKinds;
     // Let go of, not waited for, when this goes: it ends and is deleted on
