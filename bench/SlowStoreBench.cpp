@@ -26,15 +26,12 @@
 // has workers (1.1 by default; 0 judges
 // nothing): a time alone is never judged; 2 when the store cannot be served.
 
-#define FUSE_USE_VERSION 314
-
 #include "BenchFigures.h"
 #include "FolderProbe.h"
+#include "SlowFuse.h"
 #include "catalog/ScanControl.h"
 #include "catalog/SearchRequest.h"
 #include "support/ClipBytes.h"
-
-#include <fuse.h>
 
 #include <algorithm>
 #include <atomic>
@@ -56,180 +53,6 @@
 #include <vector>
 
 namespace {
-
-// ---- the slow file system (in a child process) ------------------------------
-
-double g_cacheSeconds = 1.0;
-
-std::string g_source;
-std::chrono::microseconds g_delay{1000};
-
-void Wait()
-{
-    std::this_thread::sleep_for(g_delay);
-}
-
-std::string Source(const char* path)
-{
-    return g_source + path;
-}
-
-void* SlowInit(fuse_conn_info* conn, fuse_config* config)
-{
-    // Names and attributes for g_cacheSeconds, contents never; many
-    // requests may be in flight.
-    config->entry_timeout = g_cacheSeconds;
-    config->attr_timeout = g_cacheSeconds;
-    config->negative_timeout = g_cacheSeconds;
-    config->kernel_cache = 0;
-    config->use_ino = 1;
-    conn->max_background = 256;
-    conn->congestion_threshold = 192;
-    return nullptr;
-}
-
-int SlowGetattr(const char* path, struct stat* st, fuse_file_info* fi)
-{
-    Wait();
-    const int r = fi != nullptr ? ::fstat(static_cast<int>(fi->fh), st) : ::lstat(Source(path).c_str(), st);
-    return r == 0 ? 0 : -errno;
-}
-
-int SlowOpen(const char* path, fuse_file_info* fi)
-{
-    Wait();
-    if ((fi->flags & O_ACCMODE) != O_RDONLY)
-        return -EROFS;
-    const int fd = ::open(Source(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -errno;
-    fi->fh = static_cast<std::uint64_t>(fd);
-    return 0;
-}
-
-int SlowRead(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* fi)
-{
-    Wait();
-    const ssize_t n = ::pread(static_cast<int>(fi->fh), buffer, size, offset);
-    return n < 0 ? -errno : static_cast<int>(n);
-}
-
-int SlowRelease(const char*, fuse_file_info* fi)
-{
-    Wait();
-    ::close(static_cast<int>(fi->fh));
-    return 0;
-}
-
-struct OpenDir {
-    DIR* dir;
-    off_t offset;
-    dirent* pending;
-};
-
-int SlowOpendir(const char* path, fuse_file_info* fi)
-{
-    Wait();
-    DIR* dir = ::opendir(Source(path).c_str());
-    if (dir == nullptr)
-        return -errno;
-    fi->fh = reinterpret_cast<std::uint64_t>(new OpenDir{dir, 0, nullptr});
-    return 0;
-}
-
-// One kernel request, one call: the listing comes a buffer at a time, each
-// entry with the offset of the next, as a share serves it.
-int SlowReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t offset, fuse_file_info* fi, fuse_readdir_flags)
-{
-    Wait();
-    auto* d = reinterpret_cast<OpenDir*>(fi->fh);
-    if (offset != d->offset) {
-        ::seekdir(d->dir, offset);
-        d->pending = nullptr;
-        d->offset = offset;
-    }
-    for (;;) {
-        if (d->pending == nullptr && (d->pending = ::readdir(d->dir)) == nullptr)
-            break;
-        struct stat st { };
-        st.st_ino = d->pending->d_ino;
-        st.st_mode = static_cast<mode_t>(DTTOIF(d->pending->d_type));
-        const off_t next = ::telldir(d->dir);
-        if (fill(buffer, d->pending->d_name, &st, next, static_cast<fuse_fill_dir_flags>(0)) != 0)
-            break;
-        d->pending = nullptr;
-        d->offset = next;
-    }
-    return 0;
-}
-
-int SlowReleasedir(const char*, fuse_file_info* fi)
-{
-    Wait();
-    auto* d = reinterpret_cast<OpenDir*>(fi->fh);
-    ::closedir(d->dir);
-    delete d;
-    return 0;
-}
-
-// Serves source at mountpoint in a child process; returns its id once the
-// mount is in place, or -1.
-pid_t Serve(const std::string& source, const std::string& mountpoint)
-{
-    int ready[2];
-    if (::pipe(ready) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child != 0) {
-        ::close(ready[1]);
-        char ok = 0;
-        const bool mounted = ::read(ready[0], &ok, 1) == 1 && ok == 1;
-        ::close(ready[0]);
-        if (!mounted && child > 0) {
-            ::waitpid(child, nullptr, 0);
-            return -1;
-        }
-        return child;
-    }
-    ::close(ready[0]);
-    g_source = source;
-    fuse_operations ops{};
-    ops.init = SlowInit;
-    ops.getattr = SlowGetattr;
-    ops.open = SlowOpen;
-    ops.read = SlowRead;
-    ops.release = SlowRelease;
-    ops.opendir = SlowOpendir;
-    ops.readdir = SlowReaddir;
-    ops.releasedir = SlowReleasedir;
-    char name[] = "clipscout-slow-store";
-    char option[] = "-o";
-    char options[] = "ro,fsname=slowstore";
-    char* argv[] = {name, option, options, nullptr};
-    fuse_args args = FUSE_ARGS_INIT(3, argv);
-    fuse* fs = fuse_new(&args, &ops, sizeof ops, nullptr);
-    char ok = fs != nullptr && fuse_mount(fs, mountpoint.c_str()) == 0;
-    if (::write(ready[1], &ok, 1) != 1 || !ok)
-        ::_exit(2);
-    ::close(ready[1]);
-    fuse_loop_config* config = fuse_loop_cfg_create();
-    fuse_loop_cfg_set_max_threads(config, 256);
-    fuse_loop_cfg_set_idle_threads(config, 256);
-    fuse_loop_mt(fs, config);
-    fuse_loop_cfg_destroy(config);
-    fuse_destroy(fs);
-    ::_exit(0);
-}
-
-void Unmount(const std::string& mountpoint, pid_t server)
-{
-    if (::umount2(mountpoint.c_str(), 0) != 0) {
-        const std::string command = "fusermount3 -u -z '" + mountpoint + "'";
-        if (std::system(command.c_str()) != 0)
-            std::fprintf(stderr, "cannot unmount %s\n", mountpoint.c_str());
-    }
-    ::waitpid(server, nullptr, 0);
-}
 
 // ---- the store and the timings ----------------------------------------------
 
