@@ -391,18 +391,19 @@ void TimelineStrip::PaintLane(QPainter& painter, int lane) const
         }
         if (column < width && shown == runCategory)
             continue;
+        // A short clip's bar is a column wide: two keep it in sight.
         if (runCategory >= 0)
-            painter.fillRect(bars.left() + runStart, bars.top(), column - runStart, bars.height(),
-                             QColor(kColours[runCategory]));
+            painter.fillRect(std::min(bars.left() + runStart, bars.right() - 1), bars.top(),
+                             std::max(2, column - runStart), bars.height(), QColor(kColours[runCategory]));
         runStart = column;
         runCategory = shown;
     }
 
-    painter.setPen(QColor(kColours[kSnapShot]).darker(130));
+    const QColor tick = QColor(kColours[kSnapShot]).darker(130);
     const std::vector<int>& ticks = m_counts.aTicks[static_cast<std::size_t>(lane)];
     for (int column = 0; column < width; ++column)
         if (ticks[static_cast<std::size_t>(column)] > 0)
-            painter.drawLine(area.left() + column, area.top(), area.left() + column, area.bottom());
+            painter.fillRect(std::min(area.left() + column, area.right() - 1), area.top(), 2, area.height(), tick);
 }
 
 void TimelineStrip::PaintAxis(QPainter& painter, const QRect& plot) const
