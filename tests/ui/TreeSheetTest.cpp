@@ -761,7 +761,14 @@ void TreeSheetTest::windowGrowsAndShrinksAndTheLeastFitsALaptopAt200Percent()
     auto after = placesOf();
     QCOMPARE(after["tree"], before.at("tree").adjusted(0, 0, 0, grow.height()));
     QCOMPARE(after["frame"], before.at("frame").adjusted(0, 0, grow.width(), grow.height()));
-    QCOMPARE(after["list"], before.at("list").adjusted(0, 0, grow.width(), grow.height()));
+    // The list takes the room, less its top, where the timeline now shows.
+    const QRect grown = before.at("list").adjusted(0, 0, grow.width(), grow.height());
+    const QWidget* timeline = page->GetDlgItem(IDC_TIMELINE);
+    QVERIFY(timeline->isVisible());
+    QCOMPARE(timeline->geometry().top(), grown.top());
+    QVERIFY(after["list"].top() > timeline->geometry().bottom());
+    QCOMPARE(after["list"].bottomRight(), grown.bottomRight());
+    QCOMPARE(after["list"].left(), grown.left());
     for (const char* button : {"exit", "help"})
         QCOMPARE(after[button], before.at(button).translated(grow.width(), grow.height()));
     for (int id : below)
