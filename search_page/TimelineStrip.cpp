@@ -319,7 +319,8 @@ bool TimelineStrip::event(QEvent* event)
         text += QStringLiteral("  (%1)").arg(ToQString(duration));
     if (const std::string camera = m_list.GetItemText(item, 3); !camera.empty())
         text += QLatin1Char('\n') + ToQString(camera);
-    QToolTip::showText(help->globalPos(), text, this, BarRect(item));
+    // It stays while the pointer is where it would find the same bar.
+    QToolTip::showText(help->globalPos(), text, this, BarRect(item).adjusted(-kSlop, 0, kSlop, 0));
     return true;
 }
 
@@ -363,7 +364,8 @@ void TimelineStrip::PaintLane(QPainter& painter, int lane) const
     const QRect area = LaneRect(lane);
     if (lane % 2 == 1)
         painter.fillRect(area, palette().color(QPalette::AlternateBase));
-    if (!m_aCameras.empty()) {
+    // Lanes of many cameras grow too thin for a name; the tooltip says it.
+    if (!m_aCameras.empty() && area.height() + 2 >= fontMetrics().height()) {
         const QRect gutter(1, area.top(), GutterWidth() - 4, area.height());
         painter.setPen(palette().color(QPalette::Text));
         const QString name = ToQString(m_aCameras[static_cast<std::size_t>(lane)]);
