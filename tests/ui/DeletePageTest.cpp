@@ -310,6 +310,9 @@ private slots:
 
         QTest::keyClick(&list, Qt::Key_Z, Qt::ControlModifier);
         QTRY_COMPARE(list.GetItemCount(), 6);
+        // The rows come before the search that brings them ends, and a page
+        // that searches refuses a delete.
+        WaitForSearch(*page);
         QCOMPARE(Contents(store.Root()), before);
         QVERIFY(!fs::exists(m_strTrash + "/info/" + chosen[0] + ".trashinfo"));
         QVERIFY(!Undo(*page)->isVisible());
@@ -561,6 +564,7 @@ private slots:
             page->GetDlgItem(id)->setFocus();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
             QTRY_COMPARE(list.GetItemCount(), 3);
+            WaitForSearch(*page);
             QVERIFY(!Undo(*page)->isVisible());
         }
         // With nothing to put back, the field's own undo has the key again.
