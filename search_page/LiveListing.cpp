@@ -76,6 +76,9 @@ LiveListing::Update LiveListing::Look(const RecordedFileTable& shown, const CTim
         Stamps& now = listed[d].emplace();
         now.reserve(find.GetCount());
         for (std::size_t i = 0; i < find.GetCount(); ++i) {
+            // Each status call may wait on a share that stopped answering.
+            if (stopped.load(std::memory_order_relaxed))
+                return {};
             const std::string_view name = find.GetFileNameAt(i);
             if (!MayBeRecording(name))
                 continue;
@@ -96,8 +99,6 @@ LiveListing::Update LiveListing::Look(const RecordedFileTable& shown, const CTim
                 examined[d].insert(path);
             now.emplace(path, stamp);
         }
-        if (stopped.load(std::memory_order_relaxed))
-            return {};
         if (examined[d].empty())
             continue;
         CategoryScan::Options options;
