@@ -11,7 +11,10 @@
 //                local disk (change events) and as on a share (the listing
 //                every --listing-ms): the time until the list shows each
 //                change, and the longest pause of the window's event loop
-//                from the write until then.
+//                from the write until then. And a look alone, off any
+//                page: its first over the folder, and the next after a clip
+//                was written (the listing, the new clip read, the rows made
+//                again).
 // With --fuse, first a check on a FUSE share (needs /dev/fuse and root): a
 // camera's folder served by a passthrough file system, its page following it
 // with the file-system check of the program and its listing period; a clip
@@ -27,10 +30,13 @@
 #include "LoopWatch.h"
 #include "SlowFuse.h"
 #include "catalog/RecordingDays.h"
+#include "catalog/RecordingNames.h"
+#include "catalog/SearchRequest.h"
 #include "platform/DetachedTask.h"
 #include "platform/FileSystemKind.h"
 #include "platform/ui/FolderWatch.h"
 #include "search_page/CDlg.h"
+#include "search_page/LiveListing.h"
 #include "search_page/MyListCtrl.h"
 #include "settings/CLoadUISetting.h"
 #include "support/ClipBytes.h"
@@ -354,6 +360,36 @@ FuseCheck CheckFuse(FuseStore& store)
     return figures;
 }
 
+struct Look {
+    double firstMs = 0;
+    double nextMs = 0;
+    std::size_t nRows = 0;
+};
+
+Look MeasureLook(const Store& store, int next)
+{
+    Look figures;
+    SearchRequest request;
+    request.strDevice = "Cam4";
+    request.strCategory = std::string(kCategoryScheduled);
+    request.tSearchStart = CTime(2005, 1, 1, 0, 0, 0);
+    request.tSearchEnd = CTime::GetCurrentTime();
+    RecordedFileTable shown;
+    const CTime began = CTime::GetCurrentTime();
+    RunSearchIn(store.root + "/store", request, [&shown](const RecordedFile& row) { return shown.Append(row); });
+    LiveListing listing({{store.Folder(4)}, {}, std::string(kCategoryScheduled), request.tSearchStart, began});
+    Clock::time_point start = Clock::now();
+    listing.Look(shown, request.tSearchEnd, {});
+    figures.firstMs = MillisecondsSince(start);
+    WriteClip(store.Folder(4), 4, next);
+    start = Clock::now();
+    const LiveListing::Update update = listing.Look(shown, CTime::GetCurrentTime(), {});
+    figures.nextMs = MillisecondsSince(start);
+    figures.nRows = update.bChanged ? update.rows.GetCount() : 0;
+    std::filesystem::remove(store.Folder(4) + "/" + ClipName(next));
+    return figures;
+}
+
 int ArgAfter(int argc, char** argv, const char* name, int fallback)
 {
     for (int i = 1; i + 1 < argc; ++i)
@@ -414,6 +450,11 @@ int main(int argc, char** argv)
     bool listsRight = all.nListed == all.nExpected && calendar.nDays > 0;
     bool paused = false;
     int next = folderClips;
+    const Look look = MeasureLook(store, next++);
+    std::printf("a look at %d files: the first %.0f ms, the next after a clip was written %.0f ms, giving %zu rows "
+                "(load %.2f)\n",
+                folderClips, look.firstMs, look.nextMs, look.nRows, LoadAverage());
+    listsRight = listsRight && look.nRows == static_cast<std::size_t>(folderClips) + 1;
     for (const bool share : {false, true}) {
         const LiveUpdate live = MeasureLiveUpdate(store, folderClips, share, listingMs, next++);
         std::printf("live update (%s) on %d rows: added in %.0f ms, dropped in %.0f ms; longest event-loop pause "
