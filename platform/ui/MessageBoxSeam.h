@@ -10,7 +10,10 @@ class QWidget;
 // information icon and a button for what comes next beside OK; or for a
 // question a button that does what it asks and one that does not. Tests
 // replace the shower, the notifier and the asker to read the texts and
-// answer without a modal dialog.
+// answer without a modal dialog. The replacement is the whole process's, not
+// handed to each object: only the window's thread shows message boxes, and
+// a test's stand-in then answers for every object, the ones it does not
+// make itself (the sheet's pages, an export's) included.
 class MessageBoxSeam {
 public:
     using Shower = std::function<void(QWidget* parent, const std::string& text)>;
