@@ -153,6 +153,7 @@ Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& st
     switch (trash.MoveToTrash(folder.Get(), aside, file.strName, file.idFile, trashed, strReason)) {
     case TrashCan::Result::Trashed:
         trashed.strOriginalPath = file.strFolder + "/" + file.strName;
+        trashed.strOriginalName = file.strName;
         trashed.idFolder = file.idFolder;
         return Result::Done;
     case TrashCan::Result::NotSupported:

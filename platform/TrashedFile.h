@@ -8,6 +8,9 @@
 // the very folder it came from.
 struct TrashedFile {
     std::string strOriginalPath;
+    // The file's name at the original path, as it was listed: the path's
+    // last separator is the system's.
+    std::string strOriginalName;
     FileIdentity idFolder;      // the folder of the original path
     std::string strTrashFolder; // the trash's "files" folder that holds it
     FileIdentity idTrashFolder;

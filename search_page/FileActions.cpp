@@ -197,11 +197,9 @@ void FileActions::Undo()
         },
         [this](const std::vector<Restore>& results) {
             DeleteReport failures("These files were not put back:");
-            for (const Restore& restore : results) {
-                const std::string& path = restore.file.strOriginalPath;
+            for (const Restore& restore : results)
                 if (restore.result)
-                    failures.AddRestore(path.substr(path.rfind('/') + 1), *restore.result, restore.strReason);
-            }
+                    failures.AddRestore(restore.file.strOriginalName, *restore.result, restore.strReason);
             if (!failures.IsEmpty())
                 MessageBoxSeam::Show(m_pPage, failures.Text());
             emit Done();

@@ -426,6 +426,7 @@ Result TrashListed(const ListedFile& file, TrashedFile& trashed, std::string& st
             DiagnosticLog::Write(DiagnosticLog::Topic::Delete,
                                  "the Recycle Bin shows " + path + " as " + privateName + ": its record was kept");
         trashed.strOriginalPath = path;
+        trashed.strOriginalName = file.strName;
         trashed.idFolder = file.idFolder;
         trashed.idFile = file.idFile;
         return Result::Done;
