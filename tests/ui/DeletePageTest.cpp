@@ -703,8 +703,9 @@ private:
     std::unique_ptr<RecordingLauncher> m_launcher;
 };
 
-// Has the shell's trash in folder, as far as it can be anyone's but the
-// user's; returns the trash the test looks into, empty where there is none.
+// Puts the trash that deletes go to in folder, where the system lets a test
+// choose it; returns that trash, or nothing where the test may not look into
+// it.
 std::string TrashUnder(const fs::path& folder)
 {
 #ifdef _WIN32
