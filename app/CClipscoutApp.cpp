@@ -19,13 +19,16 @@
 #include "tree_sheet/CTreeSheet.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
+#include <QTimer>
 
 #include <array>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -71,6 +74,41 @@ std::string LookingText(const std::string& viewerIniPath)
     return "Looking for " + where + ". A share that does not answer keeps this page here until it does.";
 }
 
+// What the window needs before it is made: the program's settings file and
+// the window's kept size.
+struct StartUpFiles {
+    CLoadUISetting settings;
+    WindowPlacement::Kept placement;
+};
+
+// How long the window waits for them: far longer than a local disk takes, and
+// short enough that a settings folder on a share that does not answer only
+// delays it. Without them the window comes with its own texts and size.
+constexpr int kStartUpWaitMs = 2000;
+
+// Read off this thread, which waits in an event loop, never in a call.
+std::optional<StartUpFiles> ReadStartUpFiles(const std::string& modulePath, const std::string& namedAppIni)
+{
+    std::optional<StartUpFiles> read;
+    QEventLoop loop;
+    AsyncTask task(&loop);
+    task.Run(
+        [modulePath, namedAppIni](const std::stop_token&) {
+            StartUpFiles files;
+            files.settings = CLoadUISetting(SettingsLookup::Locate(modulePath, kAppIniName, namedAppIni), {});
+            files.settings.Read();
+            files.placement = WindowPlacement(WindowPlacement::DefaultFile()).Read();
+            return files;
+        },
+        [&read, &loop](const StartUpFiles& files) {
+            read = files;
+            loop.quit();
+        });
+    QTimer::singleShot(kStartUpWaitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return read;
+}
+
 } // namespace
 
 CClipscoutApp::CClipscoutApp() : CWinApp(nullptr), m_pApp(this)
@@ -112,11 +150,12 @@ bool CClipscoutApp::InitInstance()
         return false;
     }
 
-    // Clipscout.ini lies beside the program or in a settings folder of this
-    // computer. Viewdeck.ini, which may lie on a share, is looked for and read
-    // with the device folders, off the window's thread.
-    m_uiSetting = CLoadUISetting(SettingsLookup::Locate(GetModulePath(), kAppIniName, commandLine.m_strAppIni), {});
-    m_uiSetting.Read();
+    // From here on this thread serves the window and touches no file system:
+    // the settings files may lie on a share. Viewdeck.ini is looked for and
+    // read with the device folders.
+    WindowThreadCheck::DeclareWindowThread();
+    const std::optional<StartUpFiles> startUp = ReadStartUpFiles(GetModulePath(), commandLine.m_strAppIni);
+    m_uiSetting = startUp ? startUp->settings : CLoadUISetting();
 
     // The desktop finds the entry, and with it the icon, by this name; docks
     // match the window to the entry by its class, the application's name.
@@ -162,16 +201,16 @@ bool CClipscoutApp::InitInstance()
             if (sheet.HasWindow())
                 sheet.ComeToFront();
         });
-    const WindowPlacement placement(WindowPlacement::DefaultFile());
     sheet.Create();
-    placement.Restore(sheet);
-    // From here on this thread serves the window and touches no file system.
-    WindowThreadCheck::DeclareWindowThread();
+    WindowPlacement::Restore(sheet, startUp ? startUp->placement : WindowPlacement::Kept());
     DiscoverDevices(sheet, pages, *placeholder, *discovery, commandLine.m_strViewerIni, {});
     sheet.DoModal();
-    WindowThreadCheck::DeclareNone();
-    placement.Save(sheet);
     g_singleInstanceGuard.StopAnswering();
+    // The program's end waits for the write a moment (see main), never longer.
+    m_placementSave.Start([kept = WindowPlacement::Of(sheet)](
+                              const std::stop_token&) { WindowPlacement(WindowPlacement::DefaultFile()).Write(kept); },
+                          [] {});
+    WindowThreadCheck::DeclareNone();
 
     pages.clear();
     return false;
@@ -191,13 +230,16 @@ void CClipscoutApp::DiscoverDevices(TreeSheet::CTreeSheet& sheet, std::vector<st
                                     const std::string& rememberedViewerIni)
 {
     const std::string modulePath = GetModulePath();
+    // Clipscout.ini looked for again: the start may have gone on without it.
     task.Run(
-        [appIni = m_uiSetting.AppIniPath(), namedViewerIni, rememberedViewerIni, modulePath](const std::stop_token&) {
+        [namedAppIni = m_commandLine.m_strAppIni, namedViewerIni, rememberedViewerIni,
+         modulePath](const std::stop_token&) {
             const ViewerIniChoice choice(WindowPlacement::DefaultFile());
             if (!rememberedViewerIni.empty())
                 choice.Remember(rememberedViewerIni);
             CLoadUISetting settings(
-                appIni, SettingsLookup::Locate(modulePath, kViewerIniName, choice.Choose(modulePath, namedViewerIni)));
+                SettingsLookup::Locate(modulePath, kAppIniName, namedAppIni),
+                SettingsLookup::Locate(modulePath, kViewerIniName, choice.Choose(modulePath, namedViewerIni)));
             settings.Read();
             return settings;
         },

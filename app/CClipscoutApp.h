@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ProgramCommandLine.h"
+#include "platform/DetachedTask.h"
 #include "platform/ui/CWinApp.h"
 #include "settings/CLoadUISetting.h"
 
@@ -67,4 +68,6 @@ private:
     // The settings files the command line names; none by default.
     ProgramCommandLine m_commandLine;
     FileChooser m_chooseViewerIni;
+    // Keeps the window's size once it has closed.
+    DetachedTask m_placementSave;
 };

@@ -43,16 +43,11 @@ std::optional<QByteArray> ReadRegular(const QString& path)
     return QByteArray::fromStdString(bytes);
 }
 
-struct Kept {
-    QSize size;
-    bool bMaximized = false;
-};
-
 // The [Window] keys as QSettings writes them: "Size=@Size(1200 800)",
 // "Maximized=true". A size is taken only as two numbers a screen could have.
-Kept Parse(const QByteArray& bytes)
+WindowPlacement::Kept Parse(const QByteArray& bytes)
 {
-    Kept kept;
+    WindowPlacement::Kept kept;
     bool inWindow = false;
     for (const QByteArray& raw : bytes.split('\n')) {
         const QByteArray line = raw.trimmed();
@@ -103,10 +98,23 @@ QString WindowPlacement::DefaultFile()
     return folders.empty() ? QString() : QString::fromStdString(folders.front() + "state.conf");
 }
 
-void WindowPlacement::Restore(CPropertySheet& window) const
+WindowPlacement::Kept WindowPlacement::Read() const
 {
     const std::optional<QByteArray> bytes = ReadRegular(m_strFile);
-    const Kept kept = bytes ? Parse(*bytes) : Kept();
+    return bytes ? Parse(*bytes) : Kept();
+}
+
+void WindowPlacement::Write(const Kept& kept) const
+{
+    if (KindOf(m_strFile) == FileKind::Other)
+        return;
+    QSettings file(m_strFile, QSettings::IniFormat);
+    file.setValue(kSize, kept.size);
+    file.setValue(kMaximized, kept.bMaximized);
+}
+
+void WindowPlacement::Restore(CPropertySheet& window, const Kept& kept)
+{
     const QRect area = FreeArea(window);
     const int wantedHeight =
         kept.size.isValid() ? std::max(kept.size.height(), window.minimumHeight()) : window.height();
@@ -130,17 +138,13 @@ void WindowPlacement::Restore(CPropertySheet& window) const
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
 
-void WindowPlacement::Save(const QWidget& window) const
+WindowPlacement::Kept WindowPlacement::Of(const QWidget& window)
 {
-    if (KindOf(m_strFile) == FileKind::Other)
-        return;
     // A maximised window comes back to its last size of its own when it is
     // restored, so that is the size kept.
-    QSize size = window.isMaximized() ? window.normalGeometry().size() : window.size();
+    Kept kept{window.isMaximized() ? window.normalGeometry().size() : window.size(), window.isMaximized()};
     const QRect area = FreeArea(window);
     if (!area.isEmpty())
-        size = size.boundedTo(area.size());
-    QSettings file(m_strFile, QSettings::IniFormat);
-    file.setValue(kSize, size);
-    file.setValue(kMaximized, window.isMaximized());
+        kept.size = kept.size.boundedTo(area.size());
+    return kept;
 }

@@ -207,6 +207,8 @@ private slots:
     }
     void cleanup()
     {
+        // The window's size is written once it has closed, off its thread.
+        QTRY_VERIFY(DetachedTask::LiveThreads() == 0);
         qputenv("XDG_CONFIG_HOME", m_suiteConfigHome);
         m_pConfig.reset();
     }
@@ -387,6 +389,7 @@ void ClipscoutAppTest::windowSizeAndMaximisedStateAreKept()
                 sheet.showMaximized();
             }
         }));
+        QTRY_VERIFY(DetachedTask::LiveThreads() == 0);
         // A main window to the window manager, not a dialog.
         QCOMPARE(seen.windowType, Qt::Window);
         QVERIFY(seen.leastSize.width() < opened.width() && seen.leastSize.height() < opened.height());
@@ -513,6 +516,26 @@ void ClipscoutAppTest::aSilentShareAtStartUpStillShowsTheWindow()
     speak();
     QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
     QVERIFY(!g_bListedOnWindowThread);
+
+    // So do the program's own settings file and the file that keeps the
+    // window's size: the window comes with its own texts.
+    TestStore::Write(root + "/share/Clipscout.ini", "[Clipscout]\nB_Exit=Leave\n");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root + "/share/config"));
+    {
+        const std::lock_guard lock(g_silentMutex);
+        g_bSilent = true;
+    }
+    TestApp own(root + "/clipscout");
+    QVERIFY(own.ReadCommandLine({"clipscout", "--viewer-ini", shared, "--app-ini", root + "/share/Clipscout.ini"}));
+    SheetSeen seenOwn;
+    QVERIFY(!RunApp(own, seenOwn, {},
+                    [&blocked](TreeSheet::CTreeSheet& sheet) { return StillLooking(sheet) && blocked() > 0; }));
+    QCOMPARE(seenOwn.exitText, QStringLiteral("Exit"));
+    speak();
+    QTRY_VERIFY_WITH_TIMEOUT(DetachedTask::LiveThreads() == 0, kWaitBoundMs);
+    QVERIFY(!g_bListedOnWindowThread);
+    // Once the share answers, the size the window had is kept there.
+    QVERIFY(std::filesystem::is_regular_file(root + "/share/config/clipscout/state.conf"));
 }
 
 void ClipscoutAppTest::aStateFileThatIsAFifoDoesNotHoldTheStart()

@@ -53,13 +53,13 @@ private slots:
             CPropertySheet window("File Manager");
             QVERIFY(window.Create());
             const QSize least = window.minimumSize();
-            placement.Restore(window);
+            WindowPlacement::Restore(window, placement.Read());
             QVERIFY2(FitsTheScreen(window), qPrintable(size));
             QCOMPARE(window.size(), area.size());
             // As tall as the free area: maximised, so that its frame fits too.
             QVERIFY(window.windowState().testFlag(Qt::WindowMaximized));
             QCOMPARE(window.minimumSize(), least.boundedTo(area.size()));
-            placement.Save(window);
+            placement.Write(WindowPlacement::Of(window));
             const QSettings saved(state, QSettings::IniFormat);
             QCOMPARE(saved.value(QStringLiteral("Window/Size")).toSize(), area.size());
             QCOMPARE(saved.value(QStringLiteral("ViewerIni")).toString(), QStringLiteral("/srv/Viewdeck.ini"));
@@ -73,7 +73,7 @@ private slots:
             QVERIFY(window.Create());
             window.setMinimumSize(area.size() + QSize(300, 200));
             window.resize(window.minimumSize());
-            placement.Restore(window);
+            WindowPlacement::Restore(window, placement.Read());
             QVERIFY(FitsTheScreen(window));
             QCOMPARE(window.size(), area.size());
             QVERIFY(window.windowState().testFlag(Qt::WindowMaximized));
@@ -88,7 +88,7 @@ private slots:
             WriteState(state, "[Window]\nSize=@Size(" + QByteArray::number(fits.width()) + ' ' +
                                   QByteArray::number(fits.height()) + ")\nMaximized=" + (maximized ? "true" : "false") +
                                   "\n");
-            placement.Restore(window);
+            WindowPlacement::Restore(window, placement.Read());
             QCOMPARE(window.size(), fits);
             QVERIFY(FitsTheScreen(window));
             QCOMPARE(window.windowState().testFlag(Qt::WindowMaximized), maximized);
@@ -125,10 +125,10 @@ private slots:
             CPropertySheet window("File Manager");
             QVERIFY(window.Create());
             const QSize made = window.size();
-            placement.Restore(window);
+            WindowPlacement::Restore(window, placement.Read());
             QCOMPARE(window.size(), made.boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));
             window.resize(window.size() + QSize(1, 1));
-            placement.Save(window);
+            placement.Write(WindowPlacement::Of(window));
         }
         done = true;
         watchdog.join();
