@@ -13,10 +13,11 @@
 // its growth does not count. Target: scan <= 1.5 x the 32-thread floor, no
 // allocation per file.
 //
-// --cold adds, where the page cache can be dropped (as root), a cold-cache
-// run of two categories: the scan, the scan with one worker, and a floor that
-// makes the same reads with as many requests in flight as the scan (target:
-// scan <= 1.1 x that floor).
+// --cold adds, where the page cache can be dropped (as root), cold-cache runs
+// of two categories: the scan and a floor that makes the same reads with as
+// many requests in flight as the scan, --runs times, taking turns at going
+// first, then the scan with one worker once (target: median scan <= 1.1 x
+// that floor).
 //
 //     clipscout-scan-bench [--asf N] [--avi N] [--snapshots N] [--runs N] [--workers N] [--max-ratio R]
 //                          [--cold] [--keep]
@@ -397,11 +398,17 @@ int main(int argc, char** argv)
     // Cold: the page cache emptied before each run, the floor with as many
     // requests in flight as the scan.
     if (cold) {
-        std::printf("\ncold cache, one run each: scan (%d workers), scan with 1 worker, floor with %d in flight\n",
-                    CategoryScan::kDefaultWorkers, CategoryScan::kDefaultWorkers);
-        std::printf("%-20s %6s %9s %9s %9s %6s\n", "category", "files", "scan ms", "1-wkr ms", "floor ms", "ratio");
+        // The scan and the floor take turns at going first, so that neither
+        // always meets the disk still busy with what ran before.
+        std::printf("\ncold cache, %d runs: scan (%d workers) and floor with %d in flight taking turns at going first, "
+                    "scan with 1 worker once\n",
+                    runs, workers, workers);
+        std::printf("%-20s %4s %6s %9s %9s %6s %6s\n", "category", "run", "files", "scan ms", "floor ms", "ratio",
+                    "load");
+        std::vector<std::string> coldSummary;
         for (const Category& c : {categories[0], categories[3]}) {
             const std::string folder = store.recording + "/Cam1/" + c.folder;
+            const bool snapshotsFolder = std::strcmp(c.text, "SnapShot") == 0;
             const auto coldScan = [&](int nWorkers) {
                 std::vector<RecordedFile> rows;
                 if (!DropCaches())
@@ -416,17 +423,46 @@ int main(int argc, char** argv)
                 }
                 return ms;
             };
-            const double scan = coldScan(CategoryScan::kDefaultWorkers);
-            const double serial = coldScan(1);
-            if (scan < 0 || serial < 0 || !DropCaches()) {
+            const auto coldFloor = [&]() {
+                if (!DropCaches())
+                    return -1.0;
+                const auto f0 = Clock::now();
+                Floor(folder, snapshotsFolder, workers);
+                return Milliseconds(Clock::now() - f0);
+            };
+            std::vector<double> scans, floors, ratios;
+            for (int run = 0; run < runs; ++run) {
+                const bool floorFirst = run % 2 == 1;
+                const double before = floorFirst ? coldFloor() : coldScan(workers);
+                const double after = floorFirst ? coldScan(workers) : coldFloor();
+                const double scan = floorFirst ? after : before, floor = floorFirst ? before : after;
+                if (scan < 0 || floor < 0)
+                    break;
+                scans.push_back(scan);
+                floors.push_back(floor);
+                ratios.push_back(floor > 0 ? scan / floor : 0.0);
+                std::printf("%-20s %4d %6d %9.2f %9.2f %6.2f %6.2f%s\n", c.text, run + 1, c.files, scan, floor,
+                            floor > 0 ? scan / floor : 0.0, LoadAverage(), floorFirst ? "  (floor first)" : "");
+                std::fflush(stdout);
+            }
+            if (scans.empty()) {
                 std::printf("skipped: the page cache cannot be dropped (needs root)\n");
                 break;
             }
-            const auto f0 = Clock::now();
-            Floor(folder, std::strcmp(c.text, "SnapShot") == 0, CategoryScan::kDefaultWorkers);
-            const double floor = Milliseconds(Clock::now() - f0);
-            std::printf("%-20s %6d %9.2f %9.2f %9.2f %6.2f\n", c.text, c.files, scan, serial, floor,
-                        floor > 0 ? scan / floor : 0.0);
+            const double serial = coldScan(1);
+            const double scan = Median(scans), floor = Median(floors);
+            char line[256];
+            std::snprintf(line, sizeof line, "%-20s %6d %9.2f %9.2f %9.2f %6.2f %6.2f-%.2f\n", c.text, c.files, scan,
+                          serial, floor, floor > 0 ? scan / floor : 0.0,
+                          *std::min_element(ratios.begin(), ratios.end()),
+                          *std::max_element(ratios.begin(), ratios.end()));
+            coldSummary.emplace_back(line);
+        }
+        if (!coldSummary.empty()) {
+            std::printf("\ncold medians (load %.2f)\n%-20s %6s %9s %9s %9s %6s %s\n", LoadAverage(), "category",
+                        "files", "scan ms", "1-wkr ms", "floor ms", "ratio", "runs' ratios");
+            for (const std::string& line : coldSummary)
+                std::fputs(line.c_str(), stdout);
         }
         std::printf("target: scan <= 1.1 x floor\n");
     }
