@@ -12,10 +12,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -98,11 +100,28 @@ private slots:
     void aStateFileThatIsNoRegularFileIsIgnoredWithoutWaiting()
     {
         const QTemporaryDir dir;
-        const QString fifo = dir.filePath(QStringLiteral("fifo.conf"));
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // The window keeps the size it was made with, and a size written
+        // over it goes nowhere.
+        const auto ignored = [](const QString& state) {
+            const WindowPlacement placement(state);
+            CPropertySheet window("File Manager");
+            QVERIFY(window.Create());
+            const QSize made = window.size();
+            WindowPlacement::Restore(window, placement.Read());
+            QCOMPARE(window.size(), made.boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));
+            window.resize(window.size() + QSize(1, 1));
+            placement.Write(WindowPlacement::Of(window));
+        };
         const QString folder = dir.filePath(QStringLiteral("folder.conf"));
         QVERIFY(QDir().mkpath(folder));
+        ignored(folder);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(QFileInfo(folder).isDir());
 
+#ifndef _WIN32
+        const QString fifo = dir.filePath(QStringLiteral("fifo.conf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         // Should a read wait on the FIFO after all, a writer that comes after
         // a while lets each such read go, and the test fails instead of
         // hanging.
@@ -120,23 +139,16 @@ private slots:
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         });
-        for (const QString& state : {fifo, folder}) {
-            const WindowPlacement placement(state);
-            CPropertySheet window("File Manager");
-            QVERIFY(window.Create());
-            const QSize made = window.size();
-            WindowPlacement::Restore(window, placement.Read());
-            QCOMPARE(window.size(), made.boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));
-            window.resize(window.size() + QSize(1, 1));
-            placement.Write(WindowPlacement::Of(window));
-        }
+        ignored(fifo);
         done = true;
         watchdog.join();
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(!released);
         struct stat st { };
         QCOMPARE(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
         QVERIFY(S_ISFIFO(st.st_mode));
-        QVERIFY(QFileInfo(folder).isDir());
+#endif
     }
 };
 
