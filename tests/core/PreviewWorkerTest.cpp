@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -67,7 +68,7 @@ PreviewWorker MakeWorker(Recorder& recorder)
 
 bool Started(const std::vector<std::string>& decoded, const std::string& path)
 {
-    return !decoded.empty() && decoded.back() == path;
+    return std::ranges::find(decoded, path) != decoded.end();
 }
 
 } // namespace
@@ -84,9 +85,11 @@ TEST(PreviewWorkerTest, OnlyTheLatestRequestIsDeliveredAndAbandonedDecodesStop)
         worker.Request("slow-2");
         worker.Request("3");
         ASSERT_TRUE(recorder.WaitFor([](auto&, auto& delivered) { return !delivered.empty(); }));
+        // Each decode has a thread of its own: slow-2 may start after 3, or
+        // not at all, but is never delivered.
         EXPECT_EQ(recorder.Delivered(), std::vector<std::string>{"3"});
         EXPECT_EQ(recorder.Decoded().front(), "slow-1");
-        EXPECT_EQ(recorder.Decoded().back(), "3");
+        EXPECT_LE(recorder.Decoded().size(), 3u);
 
         // A cancel stops the decode and drops it; the worker goes on serving.
         worker.Request("slow-4");
