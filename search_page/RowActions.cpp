@@ -1,5 +1,6 @@
 #include "search_page/RowActions.h"
 
+#include "platform/FileUri.h"
 #include "platform/ui/QtStrings.h"
 #include "platform/ui/ShellLauncher.h"
 #include "search_page/CDlg.h"
@@ -15,11 +16,6 @@
 #include <QShortcut>
 
 namespace {
-
-QByteArray FileUri(const std::string& path)
-{
-    return "file://" + QByteArray::fromStdString(path).toPercentEncoding("/");
-}
 
 // The length of the UTF-8 sequence of a character that is no control
 // character at the start of bytes; 0 for a control character (C0, DEL, C1) or
@@ -113,8 +109,9 @@ QMimeData* RowActions::MakeMimeData(const std::vector<std::string>& paths)
         if (!text.isEmpty())
             text += '\n';
         text += PathText(path);
-        uris += FileUri(path) + "\r\n";
-        gnome += '\n' + FileUri(path);
+        const QByteArray uri = QByteArray::fromStdString(FileUri::Of(path));
+        uris += uri + "\r\n";
+        gnome += '\n' + uri;
     }
     auto* data = new QMimeData;
     data->setText(QString::fromUtf8(text));

@@ -13,11 +13,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 #include <chrono>
 #include <thread>
@@ -143,6 +145,32 @@ private slots:
                               "Export to Folder...\tCtrl+E (off)", "Move to Trash\tDel (off)",
                               "Delete Permanently...\tShift+Del (off)", "Show Preview"}));
         QCOMPARE(m_launcher->Opened().size(), std::size_t(1));
+    }
+
+    void copiedUrisLeadToTheFilesAsTheSystemReadsThem()
+    {
+        // A space and a '#' must be escaped, and on Windows the drive or the
+        // share must come out as a file manager reads it, not as a host.
+        TestStore store;
+        store.AddClip("Recording", "Sr 0001 #1.asf", "2006/03/14 10:00");
+        store.AddClip("Recording", "Sr0002.asf", "2006/03/14 11:00");
+        auto page = ShowPage(store.Device(), m_launcher.get());
+        MyListCtrl& list = *List(*page);
+        Press(list, 0);
+        Press(list, 1, Qt::ShiftModifier);
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data != nullptr);
+        const QList<QByteArray> uris = data->data(QStringLiteral("text/uri-list")).split('\n');
+        QCOMPARE(uris.size(), 3); // the last line's end, then nothing
+        for (int i = 0; i < 2; ++i) {
+            const QUrl url = QUrl::fromEncoded(uris[i].trimmed(), QUrl::StrictMode);
+            QVERIFY2(url.isValid() && url.isLocalFile(), uris[i].constData());
+            const QFileInfo file(url.toLocalFile());
+            QVERIFY2(file.isFile(), qPrintable(url.toLocalFile()));
+            QCOMPARE(file.fileName(), QString::fromStdString(list.GetItemText(i, 0)));
+        }
     }
 
     void ctrlCPutsTheFullPathsOnTheClipboardAsTextAndAsUris()
