@@ -442,6 +442,7 @@ void CDlg::hideEvent(QHideEvent* event)
         m_pSearch->Stop();
         m_pFolderWatch->Stop();
         m_pLiveList->Stop();
+        m_pCalendarMarks->Pause();
         // Undo is offered only until the page is left.
         m_pFileActions->ForgetUndo();
     }
@@ -453,7 +454,11 @@ void CDlg::showEvent(QShowEvent* event)
     CPropertyPage::showEvent(event);
     if (std::exchange(m_bSearchOnShow, false)) {
         OnSearch();
-    } else if (m_bWatching && !event->spontaneous()) {
+        return;
+    }
+    if (!event->spontaneous())
+        m_pCalendarMarks->Resume();
+    if (m_bWatching && !event->spontaneous()) {
         // What came or went while another page was shown.
         m_pFolderWatch->Watch(SearchedFolders());
         OnFolderChanged();

@@ -67,6 +67,9 @@ void CalendarMarks::Follow(std::vector<std::string> folders, const std::string& 
     }
     if (m_pControl)
         m_pControl->Cancel();
+    m_aFolders = folders;
+    m_strCategory = category;
+    m_bPaused = false;
     m_pControl = std::make_shared<ScanControl>();
     m_pTask->Run(
         [folders = std::move(folders), category, control = m_pControl](const std::stop_token&) {
@@ -80,6 +83,21 @@ void CalendarMarks::Follow(std::vector<std::string> folders, const std::string& 
                 Mark(days);
             emit Marked();
         });
+}
+
+void CalendarMarks::Pause()
+{
+    if (!m_pTask->IsRunning())
+        return;
+    m_pControl->Cancel();
+    m_pTask->Stop();
+    m_bPaused = true;
+}
+
+void CalendarMarks::Resume()
+{
+    if (m_bPaused)
+        Follow(m_aFolders, m_strCategory);
 }
 
 void CalendarMarks::Mark(const std::vector<RecordingDays::Day>& days)

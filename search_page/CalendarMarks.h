@@ -31,6 +31,10 @@ public:
 
     // The page searched category in folders.
     void Follow(std::vector<std::string> folders, const std::string& category);
+    // The page is left: a look under way stops, and the page's return makes
+    // it again, so that a hidden page holds no scan of a share.
+    void Pause();
+    void Resume();
     // The days marked now.
     const std::vector<RecordingDays::Day>& Days() const { return m_aDays; }
 
@@ -47,6 +51,9 @@ private:
     std::vector<CDateTimeCtrl*> m_apPickers;
     std::vector<RecordingDays::Day> m_aDays;
     std::string m_strKey;
+    std::vector<std::string> m_aFolders;
+    std::string m_strCategory;
+    bool m_bPaused = false;
     AsyncTask* m_pTask;
     std::shared_ptr<ScanControl> m_pControl;
 };
