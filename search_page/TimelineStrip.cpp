@@ -236,6 +236,9 @@ void TimelineStrip::Count() const
 
 void TimelineStrip::CountRows(int from, int to) const
 {
+    // A page that has not searched has no table, and no rows.
+    if (m_counts.pTable == nullptr)
+        return;
     const RecordedFileTable& table = *m_counts.pTable;
     for (int row = from; row < to; ++row) {
         const auto i = static_cast<std::size_t>(row);
